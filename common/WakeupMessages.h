@@ -1,0 +1,25 @@
+#pragma once
+// The window-message protocol between the extension module and the scheduler,
+// and within the scheduler: WM_USER to the top-level window titled
+// "OrvisaWakeUp", the kind in wParam and a 32-bit value in lParam, always sent
+// synchronously.
+
+#define WAKEUP_WINDOW_TITLE "OrvisaWakeUp"
+#define WAKEUP_MESSAGE 0x0400 /* WM_USER */
+
+enum WakeupMessageKind : unsigned long {
+    WAKEUP_MSG_SCHEDULE_DIR_CHANGED = 1234566, // lParam: change code 1..5
+    WAKEUP_MSG_PLAYER_EVENT = 1234567,         // lParam: the host's event code
+    WAKEUP_MSG_PLAYER_STATE = 1234568,         // lParam: value read back from the player
+    WAKEUP_MSG_SELECTION_CHANGED = 1234569,    // lParam: the selection number
+    WAKEUP_MSG_OSD_ACTION = 1234570,           // lParam: 1 from a page, 0 from a skin control
+};
+
+// lParam codes of WAKEUP_MSG_SCHEDULE_DIR_CHANGED.
+enum ScheduleChangeCode : long {
+    SCHEDULE_CHANGE_ADDED = 1,
+    SCHEDULE_CHANGE_REMOVED = 2,
+    SCHEDULE_CHANGE_MODIFIED = 3,
+    SCHEDULE_CHANGE_RENAMED = 4,
+    SCHEDULE_CHANGE_WATCH_STARTED = 5,
+};

@@ -1,0 +1,24 @@
+#pragma once
+// Resource identifiers of kelmarwakeup, shared by the resource script and the
+// code.
+
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_KELMARWAKEUP_DIALOG 102
+#define IDR_MAINFRAME 128
+
+#define IDC_LOG 1001
+#define IDC_SCAN_BUTTON 1002
+#define IDC_HIDDEN_EDIT 1003
+#define IDC_PROGRESS 1004
+#define IDC_SUSPEND_MINUTES 1005
+#define IDC_SUSPEND_TEXT 1006
+#define IDC_HIBERNATE 1008
+
+// System-menu command of the about box.
+#define IDM_ABOUTBOX 0x0010
+
+// The standard messages of the data exchange checks.
+#define IDS_PARSE_INT 0xF110
+#define IDS_PARSE_INT_RANGE 0xF111
+#define IDS_PARSE_STRING_SIZE 0xF113

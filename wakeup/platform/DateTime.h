@@ -1,0 +1,71 @@
+#pragma once
+#include <cstdint>
+
+// Local calendar date and time without a time zone, held as the platform's
+// variant date: days since 30 December 1899 00:00 with the time of day as the
+// fraction, plus a validity status. Before the zero date the fraction still
+// counts forward from midnight (-1.25 is 29 December 1899 06:00), so all
+// arithmetic goes through a linear day count.
+
+class CDateTimeSpan {
+public:
+    CDateTimeSpan() = default;
+    explicit CDateTimeSpan(double days) : m_days(days) {}
+    CDateTimeSpan(long days, int hours, int minutes, int seconds);
+
+    double GetTotalDays() const { return m_days; }
+
+private:
+    double m_days = 0.0;
+};
+
+class CDateTime {
+public:
+    enum Status { valid, invalid };
+
+    // The zero date, valid.
+    CDateTime() = default;
+    // Checks the calendar (year 100 to 9999, month 1 to 12, day within the
+    // month, hour 0-23, minute and second 0-59); invalid otherwise.
+    CDateTime(int year, int month, int day, int hour, int minute, int second);
+
+    static CDateTime FromVariantDate(double date);
+    static bool IsLeapYear(int year);
+    static int DaysInMonth(int year, int month);
+
+    double GetVariantDate() const { return m_date; }
+    Status GetStatus() const { return m_status; }
+    bool IsValid() const { return m_status == valid; }
+
+    int GetYear() const;
+    int GetMonth() const;
+    int GetDay() const;
+    int GetHour() const;
+    int GetMinute() const;
+    int GetSecond() const;
+    // Sunday 1 to Saturday 7.
+    int GetDayOfWeek() const;
+
+    CDateTime operator-(const CDateTimeSpan& span) const;
+    CDateTime operator+(const CDateTimeSpan& span) const;
+    CDateTimeSpan operator-(const CDateTime& other) const;
+
+    bool operator<(const CDateTime& o) const { return Linear() < o.Linear(); }
+    bool operator>(const CDateTime& o) const { return Linear() > o.Linear(); }
+    bool operator<=(const CDateTime& o) const { return Linear() <= o.Linear(); }
+    bool operator>=(const CDateTime& o) const { return Linear() >= o.Linear(); }
+    // Equality compares the day counts; "differs" also compares the status.
+    bool operator==(const CDateTime& o) const { return m_date == o.m_date; }
+    bool operator!=(const CDateTime& o) const { return m_date != o.m_date || m_status != o.m_status; }
+
+private:
+    struct Parts {
+        int year, month, day, hour, minute, second, dayOfWeek;
+    };
+    double Linear() const;
+    static double FromLinear(double linear);
+    Parts Split() const;
+
+    double m_date = 0.0;
+    Status m_status = valid;
+};

@@ -1,0 +1,9 @@
+#pragma once
+#include "wakeup/platform/CodePage.h"
+
+// The system's ANSI code page.
+class CWin32CodePage : public ICodePage {
+public:
+    bool IsLeadByte(unsigned char byte) const override;
+    std::string FromUtf16(const char16_t* text, size_t count) const override;
+};

@@ -124,7 +124,7 @@ public:
     void SetCheck(int id, bool checked) override;
     void LimitText(int id, int maxChars) override;
     void FocusControl(int id) override;
-    std::string LoadString(unsigned id) override;
+    std::string LoadResourceString(unsigned id) override;
     void ShowMessage(const std::string& text) override;
 
     // What the user types: changes the text without any notification.

@@ -2,14 +2,12 @@
 
 #include <atomic>
 
-void CLeadByteTable::AddLeadRange(unsigned char first, unsigned char last)
-{
+void CLeadByteTable::AddLeadRange(unsigned char first, unsigned char last) {
     for (unsigned b = first; b <= last; ++b)
         m_lead[b] = true;
 }
 
-std::string CLeadByteTable::FromUtf16(const char16_t* text, size_t count) const
-{
+std::string CLeadByteTable::FromUtf16(const char16_t* text, size_t count) const {
     std::string out;
     out.reserve(count);
     for (size_t i = 0; i < count; ++i)
@@ -22,13 +20,11 @@ const CLeadByteTable kSingleByte;
 std::atomic<const ICodePage*> g_active{nullptr};
 } // namespace
 
-const ICodePage& ActiveCodePage()
-{
+const ICodePage& ActiveCodePage() {
     const ICodePage* cp = g_active.load();
     return cp ? *cp : kSingleByte;
 }
 
-void SetActiveCodePage(const ICodePage* codePage)
-{
+void SetActiveCodePage(const ICodePage* codePage) {
     g_active.store(codePage);
 }

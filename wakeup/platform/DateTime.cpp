@@ -6,8 +6,7 @@ namespace {
 constexpr int64_t kSecondsPerDay = 86400;
 
 // Days from 1 January of year 1 (proleptic Gregorian) to the given date.
-int64_t DaysFromCivil(int64_t year, int month, int day)
-{
+int64_t DaysFromCivil(int64_t year, int month, int day) {
     year -= month <= 2 ? 1 : 0;
     const int64_t era = (year >= 0 ? year : year - 399) / 400;
     const int64_t yoe = year - era * 400;
@@ -17,8 +16,7 @@ int64_t DaysFromCivil(int64_t year, int month, int day)
     return era * 146097 + doe - 719468; // days since 1970-01-01
 }
 
-void CivilFromDays(int64_t z, int& year, int& month, int& day)
-{
+void CivilFromDays(int64_t z, int& year, int& month, int& day) {
     z += 719468;
     const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const int64_t doe = z - era * 146097;
@@ -34,25 +32,20 @@ const int64_t kZeroDateDays = DaysFromCivil(1899, 12, 30);
 } // namespace
 
 CDateTimeSpan::CDateTimeSpan(long days, int hours, int minutes, int seconds)
-    : m_days(static_cast<double>(days) + hours / 24.0 + minutes / 1440.0 + seconds / 86400.0)
-{
-}
+    : m_days(static_cast<double>(days) + hours / 24.0 + minutes / 1440.0 + seconds / 86400.0) {}
 
-bool CDateTime::IsLeapYear(int year)
-{
+bool CDateTime::IsLeapYear(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-int CDateTime::DaysInMonth(int year, int month)
-{
+int CDateTime::DaysInMonth(int year, int month) {
     static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (month < 1 || month > 12)
         return 0;
     return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
 
-CDateTime::CDateTime(int year, int month, int day, int hour, int minute, int second)
-{
+CDateTime::CDateTime(int year, int month, int day, int hour, int minute, int second) {
     if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 ||
         day > DaysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
         second < 0 || second > 59) {
@@ -60,14 +53,13 @@ CDateTime::CDateTime(int year, int month, int day, int hour, int minute, int sec
         return;
     }
     const int64_t days = DaysFromCivil(year, month, day) - kZeroDateDays;
-    const double linear = static_cast<double>(days) +
-                          static_cast<double>(hour * 3600 + minute * 60 + second) /
-                              static_cast<double>(kSecondsPerDay);
+    const double linear =
+        static_cast<double>(days) + static_cast<double>(hour * 3600 + minute * 60 + second) /
+                                        static_cast<double>(kSecondsPerDay);
     m_date = FromLinear(linear);
 }
 
-CDateTime CDateTime::FromVariantDate(double date)
-{
+CDateTime CDateTime::FromVariantDate(double date) {
     CDateTime result;
     result.m_date = date;
     // The variant date range: 1 January 100 to 31 December 9999.
@@ -76,16 +68,14 @@ CDateTime CDateTime::FromVariantDate(double date)
     return result;
 }
 
-double CDateTime::Linear() const
-{
+double CDateTime::Linear() const {
     if (m_date >= 0.0)
         return m_date;
     const double whole = std::ceil(m_date);
     return whole + (whole - m_date);
 }
 
-double CDateTime::FromLinear(double linear)
-{
+double CDateTime::FromLinear(double linear) {
     if (linear >= 0.0)
         return linear;
     const double whole = std::floor(linear);
@@ -93,8 +83,7 @@ double CDateTime::FromLinear(double linear)
     return whole - fraction;
 }
 
-CDateTime::Parts CDateTime::Split() const
-{
+CDateTime::Parts CDateTime::Split() const {
     Parts p{};
     // Rounded to the nearest second, which absorbs the floating-point error
     // of the fraction.
@@ -115,28 +104,39 @@ CDateTime::Parts CDateTime::Split() const
     return p;
 }
 
-int CDateTime::GetYear() const { return Split().year; }
-int CDateTime::GetMonth() const { return Split().month; }
-int CDateTime::GetDay() const { return Split().day; }
-int CDateTime::GetHour() const { return Split().hour; }
-int CDateTime::GetMinute() const { return Split().minute; }
-int CDateTime::GetSecond() const { return Split().second; }
-int CDateTime::GetDayOfWeek() const { return Split().dayOfWeek; }
+int CDateTime::GetYear() const {
+    return Split().year;
+}
+int CDateTime::GetMonth() const {
+    return Split().month;
+}
+int CDateTime::GetDay() const {
+    return Split().day;
+}
+int CDateTime::GetHour() const {
+    return Split().hour;
+}
+int CDateTime::GetMinute() const {
+    return Split().minute;
+}
+int CDateTime::GetSecond() const {
+    return Split().second;
+}
+int CDateTime::GetDayOfWeek() const {
+    return Split().dayOfWeek;
+}
 
-CDateTime CDateTime::operator-(const CDateTimeSpan& span) const
-{
+CDateTime CDateTime::operator-(const CDateTimeSpan& span) const {
     return *this + CDateTimeSpan(-span.GetTotalDays());
 }
 
-CDateTime CDateTime::operator+(const CDateTimeSpan& span) const
-{
+CDateTime CDateTime::operator+(const CDateTimeSpan& span) const {
     CDateTime result = FromVariantDate(FromLinear(Linear() + span.GetTotalDays()));
     if (!IsValid())
         result.m_status = invalid;
     return result;
 }
 
-CDateTimeSpan CDateTime::operator-(const CDateTime& other) const
-{
+CDateTimeSpan CDateTime::operator-(const CDateTime& other) const {
     return CDateTimeSpan(Linear() - other.Linear());
 }

@@ -56,7 +56,9 @@ public:
     bool operator>=(const CDateTime& o) const { return Linear() >= o.Linear(); }
     // Equality compares the day counts; "differs" also compares the status.
     bool operator==(const CDateTime& o) const { return m_date == o.m_date; }
-    bool operator!=(const CDateTime& o) const { return m_date != o.m_date || m_status != o.m_status; }
+    bool operator!=(const CDateTime& o) const {
+        return m_date != o.m_date || m_status != o.m_status;
+    }
 
 private:
     struct Parts {

@@ -38,6 +38,6 @@ public:
     virtual void LimitText(int id, int maxChars) = 0;
     // Gives the control the focus and, for an edit, selects its whole text.
     virtual void FocusControl(int id) = 0;
-    virtual std::string LoadString(unsigned id) = 0;
+    virtual std::string LoadResourceString(unsigned id) = 0;
     virtual void ShowMessage(const std::string& text) = 0;
 };

@@ -2,8 +2,7 @@
 
 #include "wakeup/platform/DateTime.h"
 
-TEST(DateTime, ZeroDateIsThirtiethDecember1899)
-{
+TEST(DateTime, ZeroDateIsThirtiethDecember1899) {
     const CDateTime zero;
     EXPECT_TRUE(zero.IsValid());
     EXPECT_EQ(zero.GetVariantDate(), 0.0);
@@ -13,8 +12,7 @@ TEST(DateTime, ZeroDateIsThirtiethDecember1899)
     EXPECT_EQ(CDateTime(1899, 12, 30, 0, 0, 0).GetVariantDate(), 0.0);
 }
 
-TEST(DateTime, KnownVariantDates)
-{
+TEST(DateTime, KnownVariantDates) {
     EXPECT_EQ(CDateTime(1900, 1, 1, 0, 0, 0).GetVariantDate(), 2.0);
     EXPECT_EQ(CDateTime(2005, 3, 1, 0, 0, 0).GetVariantDate(), 38412.0);
     EXPECT_DOUBLE_EQ(CDateTime(2005, 3, 1, 18, 0, 0).GetVariantDate(), 38412.75);
@@ -24,8 +22,7 @@ TEST(DateTime, KnownVariantDates)
     EXPECT_EQ(CDateTime::FromVariantDate(-1.25).GetDay(), 29);
 }
 
-TEST(DateTime, PartsReadBack)
-{
+TEST(DateTime, PartsReadBack) {
     const CDateTime t(2005, 12, 31, 23, 59, 58);
     EXPECT_EQ(t.GetYear(), 2005);
     EXPECT_EQ(t.GetMonth(), 12);
@@ -35,8 +32,7 @@ TEST(DateTime, PartsReadBack)
     EXPECT_EQ(t.GetSecond(), 58);
 }
 
-TEST(DateTime, WeekdayCountsFromSunday)
-{
+TEST(DateTime, WeekdayCountsFromSunday) {
     EXPECT_EQ(CDateTime(2005, 3, 6, 0, 0, 0).GetDayOfWeek(), 1);  // Sunday
     EXPECT_EQ(CDateTime(2005, 3, 2, 21, 0, 0).GetDayOfWeek(), 4); // Wednesday
     EXPECT_EQ(CDateTime(2005, 3, 5, 23, 59, 59).GetDayOfWeek(), 7);
@@ -44,8 +40,7 @@ TEST(DateTime, WeekdayCountsFromSunday)
     EXPECT_EQ(CDateTime(1899, 12, 29, 12, 0, 0).GetDayOfWeek(), 6);
 }
 
-TEST(DateTime, CalendarChecksOnConstruction)
-{
+TEST(DateTime, CalendarChecksOnConstruction) {
     EXPECT_TRUE(CDateTime(2004, 2, 29, 0, 0, 0).IsValid());
     EXPECT_FALSE(CDateTime(2005, 2, 29, 0, 0, 0).IsValid());
     EXPECT_FALSE(CDateTime(1900, 2, 29, 0, 0, 0).IsValid());
@@ -64,8 +59,7 @@ TEST(DateTime, CalendarChecksOnConstruction)
     EXPECT_FALSE(CDateTime(31, 2005, 12, 23, 59, 0).IsValid());
 }
 
-TEST(DateTime, SpanArithmeticCarriesAcrossMonthAndYearEnds)
-{
+TEST(DateTime, SpanArithmeticCarriesAcrossMonthAndYearEnds) {
     const CDateTime eve(2005, 12, 31, 23, 59, 0);
     const CDateTime next = eve + CDateTimeSpan(0, 0, 1, 0);
     EXPECT_EQ(next.GetYear(), 2006);
@@ -82,17 +76,15 @@ TEST(DateTime, SpanArithmeticCarriesAcrossMonthAndYearEnds)
     EXPECT_DOUBLE_EQ(CDateTimeSpan(1, 0, 0, 5).GetTotalDays(), 1.0 + 5.0 / 86400.0);
 }
 
-TEST(DateTime, ComparisonOrdersAcrossTheZeroDate)
-{
-    const CDateTime early(1899, 12, 29, 6, 0, 0); // -1.25
+TEST(DateTime, ComparisonOrdersAcrossTheZeroDate) {
+    const CDateTime early(1899, 12, 29, 6, 0, 0);  // -1.25
     const CDateTime later(1899, 12, 29, 18, 0, 0); // -1.75
     EXPECT_LT(early, later);
     EXPECT_GT(CDateTime(), later);
     EXPECT_LT(CDateTime(2005, 3, 2, 22, 29, 59), CDateTime(2005, 3, 2, 22, 30, 0));
 }
 
-TEST(DateTime, DiffersComparesTheStatusToo)
-{
+TEST(DateTime, DiffersComparesTheStatusToo) {
     const CDateTime bad(2005, 2, 30, 0, 0, 0);
     const CDateTime zero;
     EXPECT_TRUE(bad == zero);

@@ -2,8 +2,7 @@
 
 namespace winetest {
 
-bool WaitFor(const std::function<bool()>& cond, DWORD timeoutMs)
-{
+bool WaitFor(const std::function<bool()>& cond, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
         if (cond())
@@ -20,13 +19,11 @@ bool WaitFor(const std::function<bool()>& cond, DWORD timeoutMs)
     }
 }
 
-CProcess::~CProcess()
-{
+CProcess::~CProcess() {
     End();
 }
 
-bool CProcess::Start(const std::string& commandLine, const std::string& currentDir)
-{
+bool CProcess::Start(const std::string& commandLine, const std::string& currentDir) {
     End();
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -40,18 +37,15 @@ bool CProcess::Start(const std::string& commandLine, const std::string& currentD
     return true;
 }
 
-bool CProcess::Running() const
-{
+bool CProcess::Running() const {
     return m_info.hProcess && WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT;
 }
 
-bool CProcess::WaitExit(DWORD timeoutMs)
-{
+bool CProcess::WaitExit(DWORD timeoutMs) {
     return m_info.hProcess && WaitForSingleObject(m_info.hProcess, timeoutMs) == WAIT_OBJECT_0;
 }
 
-DWORD CProcess::ExitCode() const
-{
+DWORD CProcess::ExitCode() const {
     DWORD code = STILL_ACTIVE;
     if (m_info.hProcess)
         GetExitCodeProcess(m_info.hProcess, &code);
@@ -65,8 +59,7 @@ struct WindowSearch {
     std::vector<HWND> found;
 };
 
-BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
-{
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<WindowSearch*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
@@ -78,16 +71,14 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
     return TRUE;
 }
 
-std::vector<HWND> ProcessWindows(DWORD processId, const char* title)
-{
+std::vector<HWND> ProcessWindows(DWORD processId, const char* title) {
     WindowSearch search{processId, title, {}};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 } // namespace
 
-void CProcess::End()
-{
+void CProcess::End() {
     if (!m_info.hProcess)
         return;
     if (Running()) {
@@ -103,35 +94,30 @@ void CProcess::End()
     m_info = PROCESS_INFORMATION{};
 }
 
-HWND FindProcessWindow(DWORD processId, const char* title)
-{
+HWND FindProcessWindow(DWORD processId, const char* title) {
     const auto found = ProcessWindows(processId, title);
     return found.empty() ? nullptr : found.front();
 }
 
-HWND WaitForProcessWindow(DWORD processId, const char* title, DWORD timeoutMs)
-{
+HWND WaitForProcessWindow(DWORD processId, const char* title, DWORD timeoutMs) {
     HWND window = nullptr;
     WaitFor([&] { return (window = FindProcessWindow(processId, title)) != nullptr; }, timeoutMs);
     return window;
 }
 
-std::string WindowText(HWND window)
-{
+std::string WindowText(HWND window) {
     char text[1024] = {};
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
                         SMTO_ABORTIFHUNG, 5000, nullptr);
     return text;
 }
 
-std::string ItemText(HWND dialog, int id)
-{
+std::string ItemText(HWND dialog, int id) {
     return WindowText(GetDlgItem(dialog, id));
 }
 
 namespace {
-std::string Narrow(const std::wstring& wide)
-{
+std::string Narrow(const std::wstring& wide) {
     if (wide.empty())
         return std::string();
     const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
@@ -143,8 +129,7 @@ std::string Narrow(const std::wstring& wide)
 }
 } // namespace
 
-std::vector<std::string> ListBoxLines(HWND listBox)
-{
+std::vector<std::string> ListBoxLines(HWND listBox) {
     std::vector<std::string> lines;
     const LRESULT count = SendMessageW(listBox, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
@@ -160,21 +145,18 @@ std::vector<std::string> ListBoxLines(HWND listBox)
     return lines;
 }
 
-int CountLines(HWND listBox, const std::string& part)
-{
+int CountLines(HWND listBox, const std::string& part) {
     int n = 0;
     for (const auto& line : ListBoxLines(listBox))
         n += line.find(part) != std::string::npos ? 1 : 0;
     return n;
 }
 
-bool WaitForLine(HWND listBox, const std::string& part, DWORD timeoutMs)
-{
+bool WaitForLine(HWND listBox, const std::string& part, DWORD timeoutMs) {
     return WaitFor([&] { return CountLines(listBox, part) > 0; }, timeoutMs);
 }
 
-CTempDir::CTempDir()
-{
+CTempDir::CTempDir() {
     char base[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, base);
     for (unsigned attempt = 0; m_path.empty(); ++attempt) {
@@ -186,26 +168,23 @@ CTempDir::CTempDir()
     }
 }
 
-CTempDir::~CTempDir()
-{
+CTempDir::~CTempDir() {
     RemoveTree(m_path);
 }
 
-bool WriteFileBytes(const std::string& path, const std::string& bytes)
-{
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                              nullptr);
+    const BOOL ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
 }
 
-bool RemoveTree(const std::string& path)
-{
+bool RemoveTree(const std::string& path) {
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
@@ -224,8 +203,7 @@ bool RemoveTree(const std::string& path)
     return RemoveDirectoryA(path.c_str()) != FALSE;
 }
 
-std::string ProgramDir()
-{
+std::string ProgramDir() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dir = path;

@@ -2,13 +2,11 @@
 
 #include <windows.h>
 
-bool CWin32CodePage::IsLeadByte(unsigned char byte) const
-{
+bool CWin32CodePage::IsLeadByte(unsigned char byte) const {
     return IsDBCSLeadByte(byte) != FALSE;
 }
 
-std::string CWin32CodePage::FromUtf16(const char16_t* text, size_t count) const
-{
+std::string CWin32CodePage::FromUtf16(const char16_t* text, size_t count) const {
     if (count == 0)
         return std::string();
     const auto* wide = reinterpret_cast<const wchar_t*>(text);

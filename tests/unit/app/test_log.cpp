@@ -1,0 +1,64 @@
+#include <thread>
+
+#include "tests/unit/app/WakeUpDlgFixture.h"
+
+namespace {
+class Log : public WakeUpDlgTest {};
+} // namespace
+
+TEST_F(Log, LineIsTheRenderedTimeABlankAndTheMessage) {
+    m_clock.Set(CDateTime(2005, 3, 2, 22, 25, 0));
+    Dlg().AddLogLine("Going to suspend");
+    m_clock.Set(CDateTime(2005, 3, 3, 0, 0, 0));
+    Dlg().AddLogLine("");
+    EXPECT_EQ(m_log.Lines(),
+              (std::vector<std::string>{"3/2/2005 10:25:00 PM Going to suspend", "3/3/2005 "}));
+    EXPECT_EQ(m_log.Selected(), 1);
+}
+
+TEST_F(Log, KeepsTheNewest51LinesWithTheLastSelected) {
+    for (int i = 1; i <= 51; ++i)
+        Dlg().AddLogLine("line " + std::to_string(i));
+    ASSERT_EQ(m_log.GetCount(), 51);
+    EXPECT_EQ(m_log.Selected(), 50);
+
+    Dlg().AddLogLine("line 52");
+    auto lines = m_log.Lines();
+    ASSERT_EQ(lines.size(), 51u);
+    EXPECT_NE(lines.front().find("line 2"), std::string::npos);
+    EXPECT_NE(lines.back().find("line 52"), std::string::npos);
+    EXPECT_EQ(m_log.Selected(), 50);
+
+    for (int i = 53; i <= 200; ++i)
+        Dlg().AddLogLine("line " + std::to_string(i));
+    lines = m_log.Lines();
+    ASSERT_EQ(lines.size(), 51u);
+    EXPECT_NE(lines.front().find("line 150"), std::string::npos);
+    EXPECT_NE(lines.back().find("line 200"), std::string::npos);
+    EXPECT_EQ(m_log.Selected(), 50);
+}
+
+TEST_F(Log, LineFromAWorkerThreadLooksAlike) {
+    Dlg().AddLogLine("Timer set to: x");
+    std::thread worker([this] { Dlg().AddLogLine("Timer set to: x"); });
+    worker.join();
+    const auto lines = m_log.Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], lines[1]);
+}
+
+TEST_F(Log, LinesFromManyThreadsStayWholeAndBounded) {
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t)
+        workers.emplace_back([this, t] {
+            for (int i = 0; i < 100; ++i)
+                Dlg().AddLogLine("worker " + std::to_string(t));
+        });
+    for (auto& w : workers)
+        w.join();
+    const auto lines = m_log.Lines();
+    EXPECT_LE(lines.size(), 51u);
+    EXPECT_GE(lines.size(), 48u); // trimming may interleave between threads
+    for (const auto& line : lines)
+        EXPECT_NE(line.find(" PM worker "), std::string::npos) << line;
+}

@@ -1,0 +1,138 @@
+#include <cstring>
+
+#include "tests/unit/app/WakeUpDlgFixture.h"
+
+namespace {
+class Settings : public WakeUpDlgTest {};
+const char kDefaultText[] = "Use remote controle to cancel auto shutdown in %d minutes...";
+} // namespace
+
+TEST_F(Settings, StoredValuesAreLoadedAndShown) {
+    m_registry.SetDword(kKey, "PVRBufferBegin", 5);
+    m_registry.SetDword(kKey, "SuspendTime", 30);
+    m_registry.SetRaw(kKey, "SuspendText", 1, std::string("Sleep in %d\0", 12));
+    m_registry.SetDword(kKey, "UseHibernate", 1);
+    const int writes = m_registry.WriteCount();
+    auto& dlg = Init();
+    EXPECT_EQ(dlg.m_nPvrBufferBegin, 5);
+    EXPECT_EQ(dlg.m_nSuspendMinutes, 30);
+    EXPECT_EQ(dlg.m_strSuspendText, "Sleep in %d");
+    EXPECT_TRUE(dlg.m_bHibernate);
+    EXPECT_EQ(m_controls.GetItemText(IDC_SUSPEND_MINUTES), "30");
+    EXPECT_EQ(m_controls.GetItemText(IDC_SUSPEND_TEXT), "Sleep in %d");
+    EXPECT_TRUE(m_controls.GetCheck(IDC_HIBERNATE));
+    EXPECT_EQ(m_controls.Limit(IDC_SUSPEND_TEXT), 255);
+    // The progress bar runs from 0 to 30, counts down and stands at 30.
+    EXPECT_EQ(m_progress.Lower(), 0);
+    EXPECT_EQ(m_progress.Upper(), 30);
+    EXPECT_EQ(m_progress.Step(), -1);
+    EXPECT_EQ(m_progress.GetPos(), 30);
+    EXPECT_EQ(m_registry.WriteCount(), writes); // loading writes nothing back
+}
+
+TEST_F(Settings, EmptyKeyGivesTheDefaults) {
+    m_registry.AddKey(kKey);
+    auto& dlg = Init();
+    EXPECT_EQ(dlg.m_nPvrBufferBegin, 0);
+    EXPECT_EQ(dlg.m_nSuspendMinutes, 0);
+    EXPECT_EQ(dlg.m_strSuspendText, kDefaultText);
+    EXPECT_FALSE(dlg.m_bHibernate);
+    EXPECT_EQ(m_progress.RangeCalls(), 0); // no countdown without a stored length
+    EXPECT_EQ(m_controls.GetItemText(IDC_SUSPEND_TEXT), kDefaultText);
+}
+
+TEST_F(Settings, MissingKeyReadsAndStoresNothing) {
+    auto& dlg = Init();
+    EXPECT_EQ(dlg.m_strSuspendText, "");
+    EXPECT_EQ(dlg.m_nSuspendMinutes, 0);
+    m_controls.Type(IDC_SUSPEND_TEXT, "typed");
+    dlg.OnSuspendTextChange();
+    m_controls.Type(IDC_SUSPEND_MINUTES, "12");
+    dlg.OnSuspendMinutesKillFocus();
+    dlg.OnHibernateClicked();
+    EXPECT_EQ(m_registry.WriteCount(), 0);
+    EXPECT_EQ(dlg.m_strSuspendText, "typed"); // taken over all the same
+}
+
+TEST_F(Settings, TextOf255CharactersRoundTrips) {
+    m_registry.AddKey(kKey);
+    auto& dlg = Init();
+    const std::string text(255, 'w');
+    m_controls.Type(IDC_SUSPEND_TEXT, text);
+    dlg.OnSuspendTextChange();
+    EXPECT_EQ(m_registry.GetString(kKey, "SuspendText"), text);
+
+    m_dlg.reset();
+    auto& again = Init();
+    EXPECT_EQ(again.m_strSuspendText, text);
+}
+
+TEST_F(Settings, TextThatFillsTheWholeBufferIsNeverReadPastIt) {
+    // 256 bytes without a terminating zero, and 300 bytes.
+    m_registry.SetRaw(kKey, "SuspendText", 1, std::string(256, 'x'));
+    EXPECT_EQ(Init().m_strSuspendText, kDefaultText);
+    m_dlg.reset();
+    m_registry.SetRaw(kKey, "SuspendText", 1, std::string(300, 'y') + '\0');
+    EXPECT_EQ(Init().m_strSuspendText, kDefaultText);
+}
+
+TEST_F(Settings, OddNumberValuesAreReadWithoutGarbage) {
+    // A one-byte value where a number is expected: the other bytes are 0.
+    m_registry.SetRaw(kKey, "PVRBufferBegin", 3, std::string("\x07", 1));
+    // Longer than a number: unreadable, the default stays.
+    m_registry.SetRaw(kKey, "UseHibernate", 3, std::string(8, '\x01'));
+    auto& dlg = Init();
+    EXPECT_EQ(dlg.m_nPvrBufferBegin, 7);
+    EXPECT_FALSE(dlg.m_bHibernate);
+}
+
+TEST_F(Settings, HibernateIsReadFromUseHibernateAndWrittenToSuspendHibernate) {
+    m_registry.SetDword(kKey, "UseHibernate", 0);
+    m_registry.SetDword(kKey, "SuspendHibernate", 1);
+    auto& dlg = Init();
+    EXPECT_FALSE(dlg.m_bHibernate); // SuspendHibernate is never read
+    m_controls.SetCheck(IDC_HIBERNATE, true);
+    dlg.OnHibernateClicked();
+    EXPECT_TRUE(dlg.m_bHibernate);
+    EXPECT_EQ(m_registry.GetDword(kKey, "SuspendHibernate"), 1u);
+    EXPECT_EQ(m_registry.GetDword(kKey, "UseHibernate"), 0u);
+    m_controls.SetCheck(IDC_HIBERNATE, false);
+    dlg.OnHibernateClicked();
+    EXPECT_EQ(m_registry.GetDword(kKey, "SuspendHibernate"), 0u);
+}
+
+TEST_F(Settings, MinutesAreStoredOnlyWhenTheFieldLosesTheFocus) {
+    m_registry.SetDword(kKey, "SuspendTime", 30);
+    auto& dlg = Init();
+    m_controls.Type(IDC_SUSPEND_MINUTES, "45");
+    EXPECT_EQ(m_registry.GetDword(kKey, "SuspendTime"), 30u);
+    dlg.OnSuspendMinutesKillFocus();
+    EXPECT_EQ(m_registry.GetDword(kKey, "SuspendTime"), 45u);
+    EXPECT_EQ(m_progress.Upper(), 45);
+    EXPECT_EQ(m_progress.GetPos(), 45);
+    EXPECT_TRUE(m_controls.Messages().empty());
+}
+
+TEST_F(Settings, MinutesOutOfRangeShowTheMessageAndAreStoredAllTheSame) {
+    m_registry.SetDword(kKey, "SuspendTime", 30);
+    auto& dlg = Init();
+    m_controls.Type(IDC_SUSPEND_MINUTES, "1500");
+    dlg.OnSuspendMinutesKillFocus();
+    ASSERT_EQ(m_controls.Messages().size(), 1u);
+    EXPECT_EQ(m_controls.Messages()[0], "Please enter an integer between 0 and 999.");
+    EXPECT_EQ(m_controls.Focused(), IDC_SUSPEND_MINUTES);
+    EXPECT_EQ(dlg.m_nSuspendMinutes, 1500);
+    EXPECT_EQ(m_registry.GetDword(kKey, "SuspendTime"), 1500u);
+    EXPECT_EQ(m_progress.Upper(), 1500);
+    EXPECT_EQ(m_progress.GetPos(), 1500);
+}
+
+TEST_F(Settings, MinutesThatAreNoNumberKeepTheOldValue) {
+    m_registry.SetDword(kKey, "SuspendTime", 30);
+    auto& dlg = Init();
+    m_controls.Type(IDC_SUSPEND_MINUTES, "");
+    dlg.OnSuspendMinutesKillFocus();
+    ASSERT_EQ(m_controls.Messages().size(), 1u);
+    EXPECT_EQ(m_controls.Messages()[0], "Please enter an integer.");
+    EXPECT_EQ(m_registry.GetDword(kKey, "SuspendTime"), 30u);
+}

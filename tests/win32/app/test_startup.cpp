@@ -1,0 +1,45 @@
+#include "tests/win32/support/SchedulerFixture.h"
+
+#include <commctrl.h>
+
+using namespace winetest;
+
+namespace {
+class Startup : public SchedulerTest {};
+} // namespace
+
+TEST_F(Startup, ShowsItsDialogFromTheHostSubdirectoryAndEndsWhenClosed) {
+    CreateSettingsKey();
+    InstallProgram();
+    ASSERT_TRUE(StartProgram());
+    EXPECT_TRUE(IsWindowVisible(m_window));
+    EXPECT_EQ(ItemText(m_window, 1002), "Scan Recordings");
+    EXPECT_FALSE(IsWindowVisible(Control(1002)));
+    EXPECT_FALSE(IsWindowVisible(Control(1003)));
+    EXPECT_TRUE(IsWindowVisible(Control(1001)));
+    EXPECT_EQ(ItemText(m_window, 1008), "Hibernate instead of suspend");
+    EXPECT_TRUE(GetWindowLongA(m_window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+
+    PostMessageA(m_window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(m_process.WaitExit());
+}
+
+TEST_F(Startup, RunsFromAPathWithoutTheHostSubdirectory) {
+    InstallProgram("OrvisaWakeUp"); // other letter case: not the host's subdirectory
+    ASSERT_TRUE(StartProgram());
+    EXPECT_TRUE(m_process.Running());
+    PostMessageA(m_window, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(m_process.WaitExit());
+}
+
+TEST_F(Startup, SystemMenuHasTheAboutEntry) {
+    InstallProgram();
+    ASSERT_TRUE(StartProgram());
+    // Command 16 with low bits set still opens the about box.
+    PostMessageA(m_window, WM_SYSCOMMAND, 0x13, 0);
+    HWND about = WaitForProcessWindow(m_process.Id(), "About kelmarwakeup");
+    ASSERT_NE(about, nullptr);
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(m_process.Running());
+}

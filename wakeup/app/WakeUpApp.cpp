@@ -1,0 +1,40 @@
+// The application object: runs the main dialog modally; when it closes the
+// program ends.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+
+#include "wakeup/app/WakeUpWindow.h"
+#include "wakeup/platform/win32/Win32CodePage.h"
+
+class CWakeUpApp {
+public:
+    explicit CWakeUpApp(HINSTANCE instance) : m_instance(instance) {}
+    BOOL InitInstance();
+
+private:
+    HINSTANCE m_instance;
+};
+
+BOOL CWakeUpApp::InitInstance() {
+    // The three-dimensional look is the system's own today; what the dialog
+    // needs is the progress bar's window class.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    static const CWin32CodePage codePage;
+    SetActiveCodePage(&codePage);
+
+    // The program's own path as the process got it, unchanged.
+    const std::string programPath = __argc > 0 && __argv[0] ? __argv[0] : "";
+    CWakeUpWindow dialog(m_instance, programPath);
+    dialog.DoModal();
+    return FALSE;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    CWakeUpApp app(instance);
+    app.InitInstance();
+    return 0;
+}

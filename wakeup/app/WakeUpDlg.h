@@ -1,0 +1,94 @@
+#pragma once
+// The main dialog of the scheduler: all of its state and every decision it
+// makes. The window itself (wakeup/app/WakeUpWindow) owns the controls and
+// hands its messages to this object; everything else reaches the system
+// through the ports.
+#include <cstdint>
+#include <string>
+
+#include "wakeup/platform/Clock.h"
+#include "wakeup/platform/DateText.h"
+#include "wakeup/platform/DateTime.h"
+#include "wakeup/platform/DialogControls.h"
+#include "wakeup/platform/Registry.h"
+#include "wakeup/platform/Threads.h"
+
+class CDataExchange;
+
+struct CWakeUpPorts {
+    IClock& clock;
+    IDateText& dateText;
+    IRegistry& registry;
+    IThreadStarter& threads;
+    ILogList& log;
+    IProgressBar& progress;
+    IDialogControls& controls;
+};
+
+// The host's settings key, next to the host's own values.
+#define WAKEUP_SETTINGS_KEY "Software\\Vorx\\Orvisa\\3.0"
+#define WAKEUP_DEFAULT_SUSPEND_TEXT "Use remote controle to cancel auto shutdown in %d minutes..."
+
+class CWakeUpDlg {
+public:
+    // The log keeps the newest kMaxLogIndex + 1 lines.
+    static constexpr int kMaxLogIndex = 50;
+    static constexpr int kMaxSuspendMinutes = 999;
+    static constexpr int kMaxSuspendTextChars = 255;
+
+    // programPath: the program's own path as the process got it.
+    CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath);
+    CWakeUpDlg(const CWakeUpDlg&) = delete;
+    CWakeUpDlg& operator=(const CWakeUpDlg&) = delete;
+
+    // After the window has put the member values into its controls.
+    void OnInitDialog();
+    // Data exchange with the controls; false when a check failed.
+    bool UpdateData(bool saveAndValidate);
+    // Enter: true when the checks pass and the dialog may end.
+    bool OnOK();
+
+    // May be called from any thread.
+    void AddLogLine(const std::string& message);
+    void ScanSchedule();
+
+    // Settings handlers (the dialog's thread).
+    void LoadSettings();
+    void OnSuspendMinutesKillFocus();
+    void OnSuspendTextChange();
+    void OnHibernateClicked();
+    // Hidden button 1002.
+    void SuspendNow();
+
+    // WM_USER and WM_POWERBROADCAST. True when *result replaces the base
+    // window procedure's answer.
+    bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result);
+
+    const std::string& HostDir() const { return m_strHostDir; }
+
+private:
+    void DoDataExchange(CDataExchange& dx);
+    void StartScheduleWatch();
+    void StartSuspendCountdown();
+    void SetupProgress(bool withStep);
+    std::unique_ptr<IRegistryKey> OpenSettingsKey();
+
+    CWakeUpPorts m_ports;
+    bool m_bExchanging = false; // a data exchange is running
+
+public:
+    // Shared state, in the order the dialog declares it.
+    std::string m_strHostDir;
+    IProgressBar& m_ctlProgress;
+    ILogList& m_ctlLog;
+    int m_nSuspendMinutes = 0;
+    std::string m_strSuspendText;
+    int m_bHibernate = 0; // BOOL
+    int m_bScanBusy = 0;
+    CDateTime m_nextStart;
+    CDateTime m_armedStart;
+    bool m_bSuspended = false;
+    bool m_bRecording = false;
+    bool m_bPaused = false;
+    int m_nPvrBufferBegin = 0;
+};

@@ -1,0 +1,113 @@
+#include "wakeup/app/WakeUpWindow.h"
+
+#include "wakeup/app/AboutDlg.h"
+#include "wakeup/app/resource.h"
+
+namespace {
+const char kProgramName[] = "kelmarwakeup";
+}
+
+CWakeUpWindow::CWakeUpWindow(HINSTANCE instance, const std::string& programPath)
+    : CDialogBase(instance, IDD_KELMARWAKEUP_DIALOG), m_controls(instance, kProgramName),
+      m_hIcon(LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_dlg(CWakeUpPorts{m_clock, m_dateText, m_registry, m_threads, m_log, m_progress, m_controls},
+            programPath) {}
+
+INT_PTR CWakeUpWindow::OnInitDialog() {
+    m_log.Attach(GetDlgItem(m_hWnd, IDC_LOG));
+    m_progress.Attach(GetDlgItem(m_hWnd, IDC_PROGRESS));
+    m_controls.Attach(m_hWnd);
+    // The base initialisation puts the member values into the controls.
+    m_dlg.UpdateData(false);
+
+    if (HMENU menu = GetSystemMenu(m_hWnd, FALSE)) {
+        const std::string about = m_controls.LoadResourceString(IDS_ABOUTBOX);
+        if (!about.empty()) {
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+            AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+        }
+    }
+    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    m_dlg.OnInitDialog();
+    return TRUE;
+}
+
+void CWakeUpWindow::OnCommand(int id, int code) {
+    switch (id) {
+    case IDOK:
+        if (m_dlg.OnOK())
+            EndDialog(IDOK);
+        break;
+    case IDCANCEL:
+        EndDialog(IDCANCEL);
+        break;
+    case IDC_SCAN_BUTTON:
+        if (code == BN_CLICKED)
+            m_dlg.SuspendNow();
+        break;
+    case IDC_SUSPEND_MINUTES:
+        if (code == EN_KILLFOCUS)
+            m_dlg.OnSuspendMinutesKillFocus();
+        break;
+    case IDC_SUSPEND_TEXT:
+        if (code == EN_CHANGE)
+            m_dlg.OnSuspendTextChange();
+        break;
+    case IDC_HIBERNATE:
+        if (code == BN_CLICKED)
+            m_dlg.OnHibernateClicked();
+        break;
+    default:
+        break;
+    }
+}
+
+void CWakeUpWindow::OnPaintIconic() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m_hWnd, &paint);
+    SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_hIcon);
+    EndPaint(m_hWnd, &paint);
+}
+
+INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+            CAboutDlg(m_instance).DoModal(m_hWnd);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_PAINT:
+        if (IsIconic(m_hWnd)) {
+            OnPaintIconic();
+            return TRUE;
+        }
+        return FALSE;
+    case WM_QUERYDRAGICON:
+        SetResult(reinterpret_cast<LRESULT>(m_hIcon));
+        return TRUE;
+    case WM_USER:
+    case WM_POWERBROADCAST: {
+        intptr_t result = 0;
+        if (m_dlg.WindowProc(message, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam),
+                             &result)) {
+            SetResult(result);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    default:
+        return FALSE;
+    }
+}

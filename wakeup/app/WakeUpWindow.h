@@ -1,0 +1,34 @@
+#pragma once
+// The main dialog's window: owns the adapters of the ports, binds the control
+// adapters once the window exists, and hands its messages to CWakeUpDlg.
+#include "wakeup/app/WakeUpDlg.h"
+#include "wakeup/platform/win32/DialogBase.h"
+#include "wakeup/platform/win32/Win32Clock.h"
+#include "wakeup/platform/win32/Win32Controls.h"
+#include "wakeup/platform/win32/Win32Registry.h"
+#include "wakeup/platform/win32/Win32Threads.h"
+
+class CWakeUpWindow : public CDialogBase {
+public:
+    CWakeUpWindow(HINSTANCE instance, const std::string& programPath);
+
+    CWakeUpDlg& Dialog() { return m_dlg; }
+
+protected:
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    INT_PTR OnInitDialog();
+    void OnCommand(int id, int code);
+    void OnPaintIconic();
+
+    CWin32Clock m_clock;
+    CWin32DateText m_dateText;
+    CWin32Registry m_registry;
+    CWin32ThreadStarter m_threads;
+    CWin32LogList m_log;
+    CWin32ProgressBar m_progress;
+    CWin32DialogControls m_controls;
+    HICON m_hIcon;
+    CWakeUpDlg m_dlg; // last: its constructor may use every port above
+};

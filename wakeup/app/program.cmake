@@ -1,0 +1,8 @@
+# kelmarwakeup.exe: the Win32 program around the dialog's logic.
+add_executable(kelmarwakeup WIN32
+  ${CMAKE_CURRENT_LIST_DIR}/AboutDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WakeUpApp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WakeUpWindow.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.rc
+)
+target_link_libraries(kelmarwakeup PRIVATE wakeup_win32 wakeup_common)

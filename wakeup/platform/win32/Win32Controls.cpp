@@ -1,0 +1,81 @@
+#include "wakeup/platform/win32/Win32Controls.h"
+
+#include <commctrl.h>
+
+void CWin32LogList::AddString(const std::string& line) {
+    SendMessageA(m_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+}
+
+int CWin32LogList::GetCount() {
+    return static_cast<int>(SendMessageA(m_list, LB_GETCOUNT, 0, 0));
+}
+
+void CWin32LogList::DeleteString(int index) {
+    SendMessageA(m_list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
+void CWin32LogList::ShowAndSelect(int index) {
+    SetScrollPos(m_list, SB_VERT, index, TRUE);
+    SendMessageA(m_list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void CWin32ProgressBar::SetRange(int lower, int upper) {
+    SendMessageA(m_bar, PBM_SETRANGE, 0, MAKELPARAM(lower, upper));
+}
+
+void CWin32ProgressBar::SetStep(int step) {
+    SendMessageA(m_bar, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+}
+
+void CWin32ProgressBar::StepIt() {
+    SendMessageA(m_bar, PBM_STEPIT, 0, 0);
+}
+
+int CWin32ProgressBar::GetPos() {
+    return static_cast<int>(SendMessageA(m_bar, PBM_GETPOS, 0, 0));
+}
+
+void CWin32ProgressBar::SetPos(int pos) {
+    SendMessageA(m_bar, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
+}
+
+std::string CWin32DialogControls::GetItemText(int id) {
+    HWND item = GetDlgItem(m_dialog, id);
+    const int length = GetWindowTextLengthA(item);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int got = GetWindowTextA(item, &text[0], length + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
+void CWin32DialogControls::SetItemText(int id, const std::string& text) {
+    SetDlgItemTextA(m_dialog, id, text.c_str());
+}
+
+bool CWin32DialogControls::GetCheck(int id) {
+    return IsDlgButtonChecked(m_dialog, id) == BST_CHECKED;
+}
+
+void CWin32DialogControls::SetCheck(int id, bool checked) {
+    CheckDlgButton(m_dialog, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CWin32DialogControls::LimitText(int id, int maxChars) {
+    SendDlgItemMessageA(m_dialog, id, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
+}
+
+void CWin32DialogControls::FocusControl(int id) {
+    HWND item = GetDlgItem(m_dialog, id);
+    SendMessageA(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item), TRUE);
+    SendMessageA(item, EM_SETSEL, 0, -1);
+}
+
+std::string CWin32DialogControls::LoadResourceString(unsigned id) {
+    char text[512] = {};
+    LoadStringA(m_instance, id, text, sizeof text);
+    return text;
+}
+
+void CWin32DialogControls::ShowMessage(const std::string& text) {
+    MessageBoxA(m_dialog, text.c_str(), m_caption, MB_OK | MB_ICONEXCLAMATION);
+}

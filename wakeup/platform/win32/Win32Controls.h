@@ -1,0 +1,54 @@
+#pragma once
+#include <windows.h>
+
+#include "wakeup/platform/DialogControls.h"
+
+// The control adapters are bound to their windows once the dialog exists;
+// until then they do nothing. Each call is one window message, which the
+// system carries out on the dialog's thread.
+
+class CWin32LogList : public ILogList {
+public:
+    void Attach(HWND list) { m_list = list; }
+    void AddString(const std::string& line) override;
+    int GetCount() override;
+    void DeleteString(int index) override;
+    void ShowAndSelect(int index) override;
+
+private:
+    HWND m_list = nullptr;
+};
+
+class CWin32ProgressBar : public IProgressBar {
+public:
+    void Attach(HWND bar) { m_bar = bar; }
+    void SetRange(int lower, int upper) override;
+    void SetStep(int step) override;
+    void StepIt() override;
+    int GetPos() override;
+    void SetPos(int pos) override;
+
+private:
+    HWND m_bar = nullptr;
+};
+
+class CWin32DialogControls : public IDialogControls {
+public:
+    CWin32DialogControls(HINSTANCE instance, const char* messageCaption)
+        : m_instance(instance), m_caption(messageCaption) {}
+    void Attach(HWND dialog) { m_dialog = dialog; }
+
+    std::string GetItemText(int id) override;
+    void SetItemText(int id, const std::string& text) override;
+    bool GetCheck(int id) override;
+    void SetCheck(int id, bool checked) override;
+    void LimitText(int id, int maxChars) override;
+    void FocusControl(int id) override;
+    std::string LoadResourceString(unsigned id) override;
+    void ShowMessage(const std::string& text) override;
+
+private:
+    HINSTANCE m_instance;
+    const char* m_caption;
+    HWND m_dialog = nullptr;
+};

@@ -1,0 +1,32 @@
+#include "wakeup/platform/win32/Win32Threads.h"
+
+#include <windows.h>
+#include <process.h>
+
+namespace {
+struct ThreadStart {
+    IThreadStarter::ThreadProc proc;
+    void* param;
+};
+
+// The runtime wants a __stdcall procedure; the core's are plain functions.
+unsigned __stdcall Trampoline(void* arg) {
+    const ThreadStart start = *static_cast<ThreadStart*>(arg);
+    delete static_cast<ThreadStart*>(arg);
+    return start.proc(start.param);
+}
+} // namespace
+
+bool CWin32ThreadStarter::Start(ThreadProc proc, void* param) {
+    auto* start = new ThreadStart{proc, param};
+    // Through the C runtime, so that the thread's runtime state is set up.
+    const uintptr_t thread = _beginthreadex(nullptr, 0, Trampoline, start, 0, nullptr);
+    if (thread == 0) {
+        delete start;
+        return false;
+    }
+    // Nobody waits for these threads; they end on their own or with the
+    // process.
+    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    return true;
+}

@@ -1,6 +1,8 @@
 #include "tests/fakes/FakePlatform.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -166,6 +168,12 @@ std::vector<std::string> CFakeLogList::Lines() const {
     return m_lines;
 }
 
+void CFakeLogList::Clear() {
+    Guard g(m_lock);
+    m_lines.clear();
+    m_selected = -1;
+}
+
 int CFakeLogList::Selected() const {
     Guard g(m_lock);
     return m_selected;
@@ -294,4 +302,187 @@ int CFakeDialogControls::Limit(int id) const {
     Guard g(m_lock);
     const auto it = m_limit.find(id);
     return it == m_limit.end() ? 0 : it->second;
+}
+
+void CFakeFileReader::SetFile(const std::string& path, const std::string& bytes) {
+    Guard g(m_lock);
+    m_files[path] = bytes;
+    m_locked.erase(path);
+}
+
+void CFakeFileReader::Lock(const std::string& path) {
+    Guard g(m_lock);
+    m_locked[path] = true;
+}
+
+bool CFakeFileReader::ReadWholeFile(const std::string& path, size_t maxBytes,
+                                    std::vector<char>& bytes) {
+    Guard g(m_lock);
+    ++m_reads;
+    const auto it = m_files.find(path);
+    if (it == m_files.end() || m_locked.count(path) || it->second.size() > maxBytes)
+        return false;
+    bytes.assign(it->second.begin(), it->second.end());
+    return true;
+}
+
+int CFakeFileReader::Reads() const {
+    Guard g(m_lock);
+    return m_reads;
+}
+
+int64_t CFakeLocalTimeConverter::FileTimeOf(const CDateTime& utc) {
+    // Days between 1 January 1601 and the zero date 30 December 1899.
+    constexpr int64_t kZeroDateInFileTimeDays = 109205;
+    const double days = (utc - CDateTime()).GetTotalDays() + kZeroDateInFileTimeDays;
+    return std::llround(days * 86400.0) * 10000000LL;
+}
+
+int64_t CFakeLocalTimeConverter::LocalToUtcFileTime(const CDateTime& local) const {
+    return FileTimeOf(local - CDateTimeSpan(0, m_offsetHours, 0, 0));
+}
+
+IWaitableTimers::Handle CFakeWaitableTimers::Open(const char* name) {
+    Guard g(m_lock);
+    m_calls.push_back({"open", 0, 0});
+    const auto it = m_timers.find(name);
+    if (it == m_timers.end()) {
+        m_lastError = 2;
+        return 0;
+    }
+    ++it->second.handles;
+    const Handle handle = m_nextHandle++;
+    m_handles[handle] = name;
+    return handle;
+}
+
+IWaitableTimers::Handle CFakeWaitableTimers::Create(const char* name) {
+    Guard g(m_lock);
+    m_calls.push_back({"create", 0, 0});
+    if (m_createError) {
+        m_lastError = m_createError;
+        return 0;
+    }
+    ++m_timers[name].handles;
+    const Handle handle = m_nextHandle++;
+    m_handles[handle] = name;
+    return handle;
+}
+
+bool CFakeWaitableTimers::Set(Handle timer, int64_t dueTime, bool resume) {
+    Guard g(m_lock);
+    m_calls.push_back({resume ? "set-resume" : "set", timer, dueTime});
+    if (m_failSet || !m_handles.count(timer)) {
+        m_lastError = 6;
+        return false;
+    }
+    Timer& t = m_timers[m_handles[timer]];
+    t.due = dueTime;
+    t.armed = true;
+    t.signalled = dueTime == -1 || (dueTime >= 0 && dueTime <= m_now);
+    if (t.signalled) {
+        ++t.firings;
+        m_changed.notify_all();
+    }
+    return true;
+}
+
+uint32_t CFakeWaitableTimers::Wait(Handle timer) {
+    std::unique_lock<std::mutex> g(m_lock);
+    m_calls.push_back({"wait", timer, 0});
+    if (!m_handles.count(timer))
+        return 0xFFFFFFFF;
+    const std::string name = m_handles[timer];
+    ++m_timers[name].waiters;
+    const uint64_t firings = m_timers[name].firings;
+    m_changed.notify_all();
+    const bool fired = m_changed.wait_for(g, std::chrono::seconds(10), [&] {
+        return m_timers[name].signalled || m_timers[name].firings != firings;
+    });
+    --m_timers[name].waiters;
+    return fired ? kWaitObject0 : 0x102; // WAIT_TIMEOUT
+}
+
+void CFakeWaitableTimers::Cancel(Handle timer) {
+    Guard g(m_lock);
+    m_calls.push_back({"cancel", timer, 0});
+    if (m_handles.count(timer)) {
+        Timer& t = m_timers[m_handles[timer]];
+        t.armed = false;
+        t.due = 0;
+    }
+}
+
+void CFakeWaitableTimers::Close(Handle timer) {
+    Guard g(m_lock);
+    m_calls.push_back({"close", timer, 0});
+    const auto it = m_handles.find(timer);
+    if (it == m_handles.end())
+        return;
+    if (--m_timers[it->second].handles == 0)
+        m_timers.erase(it->second);
+    m_handles.erase(it);
+}
+
+uint32_t CFakeWaitableTimers::LastError() const {
+    Guard g(m_lock);
+    return m_lastError;
+}
+
+void CFakeWaitableTimers::SetNow(int64_t fileTime) {
+    Guard g(m_lock);
+    m_now = fileTime;
+}
+
+void CFakeWaitableTimers::FailCreate(uint32_t error) {
+    Guard g(m_lock);
+    m_createError = error;
+}
+
+void CFakeWaitableTimers::FailSet() {
+    Guard g(m_lock);
+    m_failSet = true;
+}
+
+void CFakeWaitableTimers::Fire(const std::string& name) {
+    Guard g(m_lock);
+    const auto it = m_timers.find(name);
+    if (it != m_timers.end() && it->second.armed) {
+        it->second.signalled = true;
+        ++it->second.firings;
+        m_changed.notify_all();
+    }
+}
+
+bool CFakeWaitableTimers::Exists(const std::string& name) const {
+    Guard g(m_lock);
+    return m_timers.count(name) != 0;
+}
+
+int64_t CFakeWaitableTimers::DueTime(const std::string& name) const {
+    Guard g(m_lock);
+    const auto it = m_timers.find(name);
+    return it == m_timers.end() || !it->second.armed ? 0 : it->second.due;
+}
+
+bool CFakeWaitableTimers::Signalled(const std::string& name) const {
+    Guard g(m_lock);
+    const auto it = m_timers.find(name);
+    return it != m_timers.end() && it->second.signalled;
+}
+
+int CFakeWaitableTimers::Waiters(const std::string& name) const {
+    Guard g(m_lock);
+    const auto it = m_timers.find(name);
+    return it == m_timers.end() ? 0 : it->second.waiters;
+}
+
+std::vector<CFakeWaitableTimers::Call> CFakeWaitableTimers::Calls() const {
+    Guard g(m_lock);
+    return m_calls;
+}
+
+int CFakeWaitableTimers::OpenHandles() const {
+    Guard g(m_lock);
+    return static_cast<int>(m_handles.size());
 }

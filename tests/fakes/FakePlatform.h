@@ -1,6 +1,7 @@
 #pragma once
 // In-memory ports: scriptable, recording every call, with a clock the test
 // moves. Each fake is safe to call from several threads.
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -10,8 +11,10 @@
 #include "wakeup/platform/Clock.h"
 #include "wakeup/platform/DateText.h"
 #include "wakeup/platform/DialogControls.h"
+#include "wakeup/platform/FileReader.h"
 #include "wakeup/platform/Registry.h"
 #include "wakeup/platform/Threads.h"
+#include "wakeup/platform/WaitableTimers.h"
 
 class CFakeClock : public IClock {
 public:
@@ -88,6 +91,7 @@ public:
 
     std::vector<std::string> Lines() const;
     int Selected() const;
+    void Clear();
 
 private:
     mutable std::mutex m_lock;
@@ -140,4 +144,91 @@ private:
     std::map<int, int> m_limit;
     std::vector<std::string> m_messages;
     int m_focused = 0;
+};
+
+// Files by path. A path can be locked (cannot be opened).
+class CFakeFileReader : public IFileReader {
+public:
+    void SetFile(const std::string& path, const std::string& bytes);
+    void Lock(const std::string& path);
+    bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<char>& bytes) override;
+    int Reads() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::map<std::string, std::string> m_files;
+    std::map<std::string, bool> m_locked;
+    int m_reads = 0;
+};
+
+// UTC is local time less a fixed offset in hours.
+class CFakeLocalTimeConverter : public ILocalTimeConverter {
+public:
+    explicit CFakeLocalTimeConverter(int utcOffsetHours = 1) : m_offsetHours(utcOffsetHours) {}
+    int64_t LocalToUtcFileTime(const CDateTime& local) const override;
+    // The file time of a local moment, as the test expects it.
+    static int64_t FileTimeOf(const CDateTime& utc);
+
+private:
+    int m_offsetHours;
+};
+
+// Named manual-reset timers in memory, shared by every handle of a name and
+// gone when the last handle closes. A due time of -1 or one at or before the
+// fake "now" signals at once; any other is only recorded, and the test
+// fires the timer with Fire. Waits block for real (for the hand-over between
+// threads) but give up after a deadline, returning a failed wait.
+class CFakeWaitableTimers : public IWaitableTimers {
+public:
+    struct Call {
+        std::string op;
+        Handle handle;
+        int64_t dueTime;
+    };
+
+    Handle Open(const char* name) override;
+    Handle Create(const char* name) override;
+    bool Set(Handle timer, int64_t dueTime, bool resume) override;
+    uint32_t Wait(Handle timer) override;
+    void Cancel(Handle timer) override;
+    void Close(Handle timer) override;
+    uint32_t LastError() const override;
+
+    // Due times at or before this absolute file time signal at once.
+    void SetNow(int64_t fileTime);
+    void FailCreate(uint32_t error);
+    void FailSet();
+    // Signals the named timer as its due time would.
+    void Fire(const std::string& name);
+    bool Exists(const std::string& name) const;
+    // The due time the named timer is set to now; 0 when cancelled or unset.
+    int64_t DueTime(const std::string& name) const;
+    bool Signalled(const std::string& name) const;
+    // Threads blocked in Wait on the named timer.
+    int Waiters(const std::string& name) const;
+    std::vector<Call> Calls() const;
+    int OpenHandles() const;
+
+private:
+    struct Timer {
+        int64_t due = 0;
+        bool armed = false;
+        bool signalled = false;
+        int handles = 0;
+        int waiters = 0;
+        // Counts the signallings: a waiter is released by any signalling
+        // after it began to wait, even when the timer is set again before
+        // it runs, as the system releases every waiter at once.
+        uint64_t firings = 0;
+    };
+    mutable std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::map<std::string, Timer> m_timers;
+    std::map<Handle, std::string> m_handles;
+    std::vector<Call> m_calls;
+    Handle m_nextHandle = 100;
+    int64_t m_now = 0;
+    uint32_t m_createError = 0;
+    bool m_failSet = false;
+    uint32_t m_lastError = 0;
 };

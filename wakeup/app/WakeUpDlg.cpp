@@ -1,5 +1,6 @@
 #include "wakeup/app/WakeUpDlg.h"
 
+#include "common/WakeupMessages.h"
 #include "wakeup/app/DataExchange.h"
 #include "wakeup/app/HostDirectory.h"
 #include "wakeup/app/resource.h"
@@ -62,8 +63,6 @@ void CWakeUpDlg::AddLogLine(const std::string& message) {
     m_ctlLog.ShowAndSelect(last);
 }
 
-void CWakeUpDlg::ScanSchedule() {}
-
 void CWakeUpDlg::StartSuspendCountdown() {
     // The auto-suspend countdown thread starts here.
 }
@@ -71,9 +70,13 @@ void CWakeUpDlg::StartSuspendCountdown() {
 void CWakeUpDlg::SuspendNow() {}
 
 bool CWakeUpDlg::WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result) {
-    (void)message;
-    (void)wParam;
     (void)lParam;
     (void)result;
+    if (message == WAKEUP_MESSAGE && wParam == WAKEUP_MSG_SCHEDULE_DIR_CHANGED) {
+        // Whatever the change code: every change and the start of the watch
+        // lead to a fresh scan.
+        AddLogLine("tvrecord.xml has changed.");
+        ScanSchedule();
+    }
     return false;
 }

@@ -3,17 +3,25 @@
 // makes. The window itself (wakeup/app/WakeUpWindow) owns the controls and
 // hands its messages to this object; everything else reaches the system
 // through the ports.
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "wakeup/platform/Clock.h"
+#include "wakeup/platform/CodePage.h"
 #include "wakeup/platform/DateText.h"
 #include "wakeup/platform/DateTime.h"
 #include "wakeup/platform/DialogControls.h"
+#include "wakeup/platform/FileReader.h"
 #include "wakeup/platform/Registry.h"
 #include "wakeup/platform/Threads.h"
+#include "wakeup/platform/WaitableTimers.h"
 
 class CDataExchange;
+
+// Starts ArmWakeTimer of the dialog passed as the parameter.
+unsigned WakeTimerThreadProc(void* dialog);
 
 struct CWakeUpPorts {
     IClock& clock;
@@ -23,6 +31,10 @@ struct CWakeUpPorts {
     ILogList& log;
     IProgressBar& progress;
     IDialogControls& controls;
+    IFileReader& files;
+    const ICodePage& codePage;
+    IWaitableTimers& timers;
+    const ILocalTimeConverter& localTime;
 };
 
 // The host's settings key, next to the host's own values.
@@ -50,7 +62,12 @@ public:
 
     // May be called from any thread.
     void AddLogLine(const std::string& message);
+    // Reads the schedule, finds the next recording start and, for a new
+    // target in the future, starts a wake-timer thread.
     void ScanSchedule();
+    // The wake-timer thread's work: arms "KelmarTimer" for m_nextStart and
+    // waits for it.
+    void ArmWakeTimer();
 
     // Settings handlers (the dialog's thread).
     void LoadSettings();
@@ -72,6 +89,14 @@ private:
     void StartSuspendCountdown();
     void SetupProgress(bool withStep);
     std::unique_ptr<IRegistryKey> OpenSettingsKey();
+    void FinishScan();
+    bool IsNewestArming(uint32_t generation);
+
+    // Armings of the wake timer hand over through the one named timer; the
+    // generation tells an older thread that a newer one has taken the timer
+    // over, so that it must not cancel it. Checked and changed under the lock.
+    std::mutex m_timerLock;
+    uint32_t m_nTimerGeneration = 0;
 
     CWakeUpPorts m_ports;
     bool m_bExchanging = false; // a data exchange is running
@@ -84,11 +109,13 @@ public:
     int m_nSuspendMinutes = 0;
     std::string m_strSuspendText;
     int m_bHibernate = 0; // BOOL
-    int m_bScanBusy = 0;
+    // Set by the scan, cleared by the scan or by the wake-timer thread.
+    std::atomic<int> m_bScanBusy{0};
     CDateTime m_nextStart;
     CDateTime m_armedStart;
     bool m_bSuspended = false;
-    bool m_bRecording = false;
-    bool m_bPaused = false;
+    // Written by the dialog's thread, read by the countdown thread.
+    std::atomic<bool> m_bRecording{false};
+    std::atomic<bool> m_bPaused{false};
     int m_nPvrBufferBegin = 0;
 };

@@ -4,9 +4,12 @@
 #include "wakeup/app/WakeUpDlg.h"
 #include "wakeup/platform/win32/DialogBase.h"
 #include "wakeup/platform/win32/Win32Clock.h"
+#include "wakeup/platform/win32/Win32CodePage.h"
 #include "wakeup/platform/win32/Win32Controls.h"
+#include "wakeup/platform/win32/Win32Files.h"
 #include "wakeup/platform/win32/Win32Registry.h"
 #include "wakeup/platform/win32/Win32Threads.h"
+#include "wakeup/platform/win32/Win32Timers.h"
 
 class CWakeUpWindow : public CDialogBase {
 public:
@@ -29,6 +32,10 @@ private:
     CWin32LogList m_log;
     CWin32ProgressBar m_progress;
     CWin32DialogControls m_controls;
+    CWin32FileReader m_files;
+    CWin32CodePage m_codePage;
+    CWin32WaitableTimers m_timers;
+    CWin32LocalTimeConverter m_localTime;
     HICON m_hIcon;
     CWakeUpDlg m_dlg; // last: its constructor may use every port above
 };

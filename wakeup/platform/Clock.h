@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+
 #include "wakeup/platform/DateTime.h"
 
 // The system clock's local time in whole seconds.
@@ -6,4 +8,12 @@ class IClock {
 public:
     virtual ~IClock() = default;
     virtual CDateTime Now() const = 0;
+};
+
+// Local wall-clock time to the system's UTC file time (100-ns units since
+// 1 January 1601), with the time-zone rules in force at that moment.
+class ILocalTimeConverter {
+public:
+    virtual ~ILocalTimeConverter() = default;
+    virtual int64_t LocalToUtcFileTime(const CDateTime& local) const = 0;
 };

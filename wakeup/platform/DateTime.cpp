@@ -6,7 +6,7 @@ namespace {
 constexpr int64_t kSecondsPerDay = 86400;
 
 // Days from 1 January of year 1 (proleptic Gregorian) to the given date.
-int64_t DaysFromCivil(int64_t year, int month, int day) {
+constexpr int64_t DaysFromCivil(int64_t year, int month, int day) {
     year -= month <= 2 ? 1 : 0;
     const int64_t era = (year >= 0 ? year : year - 399) / 400;
     const int64_t yoe = year - era * 400;
@@ -28,7 +28,7 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
     year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-const int64_t kZeroDateDays = DaysFromCivil(1899, 12, 30);
+constexpr int64_t kZeroDateDays = DaysFromCivil(1899, 12, 30);
 } // namespace
 
 CDateTimeSpan::CDateTimeSpan(long days, int hours, int minutes, int seconds)

@@ -1,4 +1,4 @@
-#include "tests/unit/app/WakeUpDlgFixture.h"
+#include "tests/fakes/WakeUpDlgFixture.h"
 #include "wakeup/app/DataExchange.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <thread>
 
-#include "tests/unit/app/WakeUpDlgFixture.h"
+#include "tests/fakes/WakeUpDlgFixture.h"
 
 namespace {
 class Log : public WakeUpDlgTest {};

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "tests/unit/app/WakeUpDlgFixture.h"
+#include "tests/fakes/WakeUpDlgFixture.h"
 
 namespace {
 class Settings : public WakeUpDlgTest {};

@@ -39,7 +39,9 @@ protected:
     // The dialog's controls.
     HWND Control(int id) const { return GetDlgItem(m_window, id); }
     std::vector<std::string> LogLines() const { return ListBoxLines(Control(1001)); }
-    bool WaitForLogLine(const std::string& part) const { return WaitForLine(Control(1001), part); }
+    bool WaitForLogLine(const std::string& part, DWORD timeoutMs = kDeadlineMs) const {
+        return WaitForLine(Control(1001), part, timeoutMs);
+    }
     // The message box of the program, when one shows.
     HWND WaitForMessageBox(DWORD timeoutMs = kDeadlineMs) const;
     static std::string MessageBoxText(HWND box);

@@ -14,7 +14,8 @@ protected:
         if (!m_dlg)
             m_dlg =
                 std::make_unique<CWakeUpDlg>(CWakeUpPorts{m_clock, m_dateText, m_registry,
-                                                          m_threads, m_log, m_progress, m_controls},
+                                                          m_threads, m_log, m_progress, m_controls,
+                                                          m_files, m_codePage, m_timers, m_localTime},
                                              programPath);
         return *m_dlg;
     }
@@ -33,5 +34,9 @@ protected:
     CFakeLogList m_log;
     CFakeProgressBar m_progress;
     CFakeDialogControls m_controls;
+    CFakeFileReader m_files;
+    CLeadByteTable m_codePage;
+    CFakeWaitableTimers m_timers;
+    CFakeLocalTimeConverter m_localTime;
     std::unique_ptr<CWakeUpDlg> m_dlg;
 };

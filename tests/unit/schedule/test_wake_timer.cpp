@@ -1,0 +1,149 @@
+#include "tests/unit/schedule/ScheduleFixture.h"
+
+namespace {
+class WakeTimer : public ScheduleTest {
+protected:
+    // Starts an arming for the target as the scan does, on a thread.
+    void Arm(const CDateTime& target)
+    {
+        auto& dlg = Dlg();
+        dlg.m_nextStart = target;
+        dlg.m_bScanBusy = 1;
+        m_workers.emplace_back([&dlg] { dlg.ArmWakeTimer(); });
+    }
+
+    bool WaitForMessage(const std::string& message)
+    {
+        return WaitUntil([&] {
+            const auto m = Messages();
+            return std::find(m.begin(), m.end(), message) != m.end();
+        });
+    }
+
+    // The due time the timer should get for a local wake moment (the fake
+    // converter's UTC is local less one hour).
+    static int64_t Due(const CDateTime& localWake)
+    {
+        return CFakeLocalTimeConverter::FileTimeOf(localWake - CDateTimeSpan(0, 1, 0, 0));
+    }
+
+    const CDateTime m_now{2005, 3, 2, 21, 0, 0};
+};
+} // namespace
+
+TEST_F(WakeTimer, ArmsSixtySecondsEarlyWithAnAbsoluteDueTimeAndLogsWhenDone)
+{
+    Init();
+    const CDateTime target(2005, 3, 2, 23, 5, 30);
+    Arm(target);
+    ASSERT_TRUE(WaitUntil([&] { return Dlg().m_bScanBusy == 0; }));
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Set timer to: 0 days 02:05:30 from now.",
+                                                    "Timer set to: 3/2/2005 11:05:30 PM"}));
+    EXPECT_EQ(m_timers.DueTime("KelmarTimer"), Due(CDateTime(2005, 3, 2, 23, 4, 30)));
+    const auto calls = m_timers.Calls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls[0].op, "open");
+    EXPECT_EQ(calls[1].op, "create");
+    EXPECT_EQ(calls[2].op, "set-resume");
+
+    m_controls.SetItemText(IDC_HIDDEN_EDIT, "something");
+    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    m_timers.Fire("KelmarTimer");
+    JoinWorkers();
+    EXPECT_EQ(Messages().back(), "Timer done for: 3/2/2005 11:05:30 PM");
+    EXPECT_EQ(m_controls.GetItemText(IDC_HIDDEN_EDIT), "");
+    EXPECT_EQ(m_timers.OpenHandles(), 0);
+    EXPECT_FALSE(m_timers.Exists("KelmarTimer"));
+}
+
+TEST_F(WakeTimer, CloseTargetsWakeAtTheTargetItself)
+{
+    Init();
+    const struct {
+        int ahead;
+        int wakeOffset;
+        const char* spanText;
+    } cases[] = {{61, -60, "0 days 00:01:01"}, {60, 0, "0 days 00:01:00"}, {30, 0, "0 days 00:00:30"}};
+    for (const auto& c : cases) {
+        m_log.Clear();
+        const CDateTime target = m_now + CDateTimeSpan(0, 0, 0, c.ahead);
+        Arm(target);
+        ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+        EXPECT_EQ(m_timers.DueTime("KelmarTimer"),
+                  Due(target + CDateTimeSpan(0, 0, 0, c.wakeOffset)))
+            << c.ahead;
+        EXPECT_EQ(Messages().front(), std::string("Set timer to: ") + c.spanText + " from now.");
+        m_timers.Fire("KelmarTimer");
+        JoinWorkers();
+    }
+}
+
+TEST_F(WakeTimer, PastTargetFiresAtOnce)
+{
+    Init();
+    m_timers.SetNow(Due(m_now));
+    const CDateTime target = m_now - CDateTimeSpan(0, 0, 0, 30);
+    Arm(target);
+    JoinWorkers();
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Set timer to: -0 days 00:00:30 from now.",
+                                                    "Timer set to: 3/2/2005 8:59:30 PM",
+                                                    "Timer done for: 3/2/2005 8:59:30 PM"}));
+    EXPECT_EQ(Dlg().m_bScanBusy, 0);
+}
+
+TEST_F(WakeTimer, FailedCreationIsLoggedAndFreesTheScan)
+{
+    auto& dlg = Init();
+    m_timers.FailCreate(5);
+    WriteSchedule(Program("3-4-2005T07:30", "once"));
+    dlg.ScanSchedule();
+    RunStartedThreads();
+    JoinWorkers();
+    EXPECT_EQ(Messages().back(), "Unable to create timer: 5");
+    EXPECT_EQ(dlg.m_bScanBusy, 0);
+    // The same target is tried again by the next scan.
+    dlg.ScanSchedule();
+    EXPECT_EQ(m_threads.Count(), 1u);
+    RunStartedThreads();
+    JoinWorkers();
+}
+
+TEST_F(WakeTimer, FailedSettingIsLoggedAndFreesTheScan)
+{
+    auto& dlg = Init();
+    m_timers.FailSet();
+    WriteSchedule(Program("3-4-2005T07:30", "once"));
+    dlg.ScanSchedule();
+    RunStartedThreads();
+    JoinWorkers();
+    const auto messages = Messages();
+    EXPECT_EQ(messages.back(), "Unable to set timer to: 3/4/2005 7:30:00 AM");
+    EXPECT_EQ(dlg.m_bScanBusy, 0);
+    EXPECT_EQ(m_timers.OpenHandles(), 0);
+}
+
+TEST_F(WakeTimer, NewerArmingTakesTheTimerOverAndIsNeverUndone)
+{
+    Init();
+    for (int round = 0; round < 200; ++round) {
+        m_log.Clear();
+        const CDateTime first = m_now + CDateTimeSpan(0, 1, round % 50, 0);
+        const CDateTime second = m_now + CDateTimeSpan(0, 2, round % 50, 0);
+        Arm(first);
+        ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+        Arm(second);
+        const std::string firstText = m_dateText.Format(first);
+        ASSERT_TRUE(WaitForMessage("Timer done for: " + firstText)) << round;
+        ASSERT_TRUE(WaitForMessage("Timer set to: " + m_dateText.Format(second))) << round;
+        // Both threads are past their settings and cancels once the older
+        // one has closed its handle.
+        ASSERT_TRUE(WaitUntil([&] { return m_timers.OpenHandles() == 1; })) << round;
+        ASSERT_EQ(m_timers.DueTime("KelmarTimer"), Due(second - CDateTimeSpan(0, 0, 1, 0)))
+            << "round " << round << ": the newer setting was lost";
+        EXPECT_FALSE(m_timers.Signalled("KelmarTimer"));
+        m_timers.Fire("KelmarTimer");
+        JoinWorkers();
+        EXPECT_EQ(Messages().back(), "Timer done for: " + m_dateText.Format(second));
+        ASSERT_FALSE(m_timers.Exists("KelmarTimer"));
+    }
+}

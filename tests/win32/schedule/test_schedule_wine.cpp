@@ -1,0 +1,115 @@
+#include <cstdio>
+
+#include "common/WakeupMessages.h"
+#include "tests/win32/support/SchedulerFixture.h"
+
+using namespace winetest;
+
+namespace {
+class ScheduleWine : public SchedulerTest {
+protected:
+    void WriteSchedule(const std::string& programs) {
+        ASSERT_TRUE(WriteFileBytes(m_hostDir + "\\tvrecord.xml",
+                                   "<?xml version=\"1.0\"?>\r\n<tvrecord>" + programs +
+                                       "</tvrecord>\r\n"));
+    }
+
+    // A start attribute for the local time `minutesAhead` minutes from now,
+    // at the start of that minute.
+    static std::string StartIn(int minutesAhead, SYSTEMTIME* when = nullptr) {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        FILETIME file;
+        SystemTimeToFileTime(&now, &file);
+        ULARGE_INTEGER value{{file.dwLowDateTime, file.dwHighDateTime}};
+        value.QuadPart += static_cast<ULONGLONG>(minutesAhead) * 60ULL * 10000000ULL;
+        file.dwLowDateTime = value.LowPart;
+        file.dwHighDateTime = value.HighPart;
+        SYSTEMTIME later;
+        FileTimeToSystemTime(&file, &later);
+        if (when)
+            *when = later;
+        char text[64];
+        std::snprintf(text, sizeof text, "%d-%d-%dT%02d:%02d:00", later.wMonth, later.wDay,
+                      later.wYear, later.wHour, later.wMinute);
+        return text;
+    }
+
+    void SendScheduleChanged() {
+        SendMessageA(m_window, WAKEUP_MESSAGE, WAKEUP_MSG_SCHEDULE_DIR_CHANGED,
+                     SCHEDULE_CHANGE_MODIFIED);
+    }
+};
+} // namespace
+
+TEST_F(ScheduleWine, ChangeMessageScansTheScheduleAndArmsTheTimer) {
+    CreateSettingsKey();
+    SetSettingDword("PVRBufferBegin", 5);
+    InstallProgram();
+    WriteSchedule("<program start=\"1-1-2000T10:00:00\" freq=\"once\" channel=\"Old\"/>"
+                  "<program start=\"" +
+                  StartIn(24 * 60 + 30) + "\" freq=\"weekly\" channel=\"Arte &amp; 3sat\"/>");
+    ASSERT_TRUE(StartProgram());
+    SendScheduleChanged();
+    ASSERT_TRUE(WaitForLogLine("Timer set to: "));
+    const auto lines = LogLines();
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_NE(lines[0].find(" tvrecord.xml has changed."), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find(" One-time schedule found for channel Old Start: 1/1/2000 10:00:00 AM"),
+              std::string::npos)
+        << lines[1];
+    EXPECT_NE(lines[2].find(" Weekly schedule found for channel Arte & 3sat Original:"),
+              std::string::npos)
+        << lines[2];
+    // One day and 25 minutes ahead, less a few seconds of this minute.
+    EXPECT_NE(lines[3].find(" Set timer to: 1 days 00:2"), std::string::npos) << lines[3];
+    EXPECT_NE(lines[3].find(" from now."), std::string::npos) << lines[3];
+    EXPECT_NE(lines[4].find(" Timer set to: "), std::string::npos) << lines[4];
+
+    // A second notice with the file unchanged logs the entries but does not
+    // arm again.
+    SendScheduleChanged();
+    EXPECT_TRUE(WaitFor([&] { return CountLines(Control(1001), "Weekly schedule found") == 2; }));
+    EXPECT_EQ(CountLines(Control(1001), "Set timer to: "), 1);
+}
+
+TEST_F(ScheduleWine, EntryDueWithinTheMinuteFiresTheRealTimer) {
+    CreateSettingsKey();
+    InstallProgram();
+    WriteSchedule("<program start=\"" + StartIn(1) + "\" freq=\"once\" channel=\"Now\"/>");
+    ASSERT_TRUE(StartProgram());
+    SendScheduleChanged();
+    ASSERT_TRUE(WaitForLogLine("Timer set to: "));
+    // The start is at most a minute ahead, so the timer is due at the start
+    // itself.
+    EXPECT_TRUE(WaitForLogLine("Timer done for: ", 90000));
+    EXPECT_EQ(ItemText(m_window, 1003), "");
+}
+
+TEST_F(ScheduleWine, MissingScheduleLogsOnlyTheChange) {
+    CreateSettingsKey();
+    InstallProgram();
+    ASSERT_TRUE(StartProgram());
+    SendScheduleChanged();
+    ASSERT_TRUE(WaitForLogLine("tvrecord.xml has changed."));
+    WriteSchedule("");
+    SendScheduleChanged();
+    ASSERT_TRUE(WaitForLogLine("No new schedule found"));
+    const auto lines = LogLines();
+    EXPECT_EQ(lines.size(), 3u);
+}
+
+TEST_F(ScheduleWine, Utf16ScheduleIsRead) {
+    CreateSettingsKey();
+    InstallProgram();
+    const std::string xml = "<tvrecord><program start=\"" + StartIn(600) +
+                            "\" freq=\"once\" channel=\"Wide\"/></tvrecord>";
+    std::string bytes("\xFF\xFE", 2);
+    for (char c : xml)
+        bytes += std::string{c, '\0'};
+    ASSERT_TRUE(WriteFileBytes(m_hostDir + "\\tvrecord.xml", bytes));
+    ASSERT_TRUE(StartProgram());
+    SendScheduleChanged();
+    EXPECT_TRUE(WaitForLogLine("One-time schedule found for channel Wide Start: "));
+    EXPECT_TRUE(WaitForLogLine("Timer set to: "));
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+
+// Named, manual-reset waitable timers that can wake the machine. Handles are
+// opaque; 0 is no handle. Results follow the system's calls.
+class IWaitableTimers {
+public:
+    using Handle = uintptr_t;
+    static constexpr uint32_t kWaitObject0 = 0;
+
+    virtual ~IWaitableTimers() = default;
+    // An inheritable handle with full access to an existing timer, or 0.
+    virtual Handle Open(const char* name) = 0;
+    // Creates the manual-reset timer; 0 on failure (see LastError).
+    virtual Handle Create(const char* name) = 0;
+    // dueTime in 100-ns units: negative is relative to now, zero or positive
+    // an absolute UTC file time. Period 0; resume wakes the machine.
+    virtual bool Set(Handle timer, int64_t dueTime, bool resume) = 0;
+    // Waits without a time limit; kWaitObject0 once signalled.
+    virtual uint32_t Wait(Handle timer) = 0;
+    virtual void Cancel(Handle timer) = 0;
+    virtual void Close(Handle timer) = 0;
+    virtual uint32_t LastError() const = 0;
+};

@@ -1,0 +1,59 @@
+#include "wakeup/platform/win32/Win32Timers.h"
+
+#include <windows.h>
+
+namespace {
+HANDLE ToHandle(IWaitableTimers::Handle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+} // namespace
+
+IWaitableTimers::Handle CWin32WaitableTimers::Open(const char* name) {
+    return reinterpret_cast<Handle>(OpenWaitableTimerA(TIMER_ALL_ACCESS, TRUE, name));
+}
+
+IWaitableTimers::Handle CWin32WaitableTimers::Create(const char* name) {
+    return reinterpret_cast<Handle>(CreateWaitableTimerA(nullptr, TRUE, name));
+}
+
+bool CWin32WaitableTimers::Set(Handle timer, int64_t dueTime, bool resume) {
+    LARGE_INTEGER due;
+    due.QuadPart = dueTime;
+    // With resume TRUE, Wine succeeds and leaves ERROR_TIMER_RESUME_IGNORED
+    // (722) as the last error; only the result counts.
+    return SetWaitableTimer(ToHandle(timer), &due, 0, nullptr, nullptr, resume) != FALSE;
+}
+
+uint32_t CWin32WaitableTimers::Wait(Handle timer) {
+    return WaitForSingleObject(ToHandle(timer), INFINITE);
+}
+
+void CWin32WaitableTimers::Cancel(Handle timer) {
+    CancelWaitableTimer(ToHandle(timer));
+}
+
+void CWin32WaitableTimers::Close(Handle timer) {
+    CloseHandle(ToHandle(timer));
+}
+
+uint32_t CWin32WaitableTimers::LastError() const {
+    return GetLastError();
+}
+
+int64_t CWin32LocalTimeConverter::LocalToUtcFileTime(const CDateTime& local) const {
+    SYSTEMTIME localTime{};
+    localTime.wYear = static_cast<WORD>(local.GetYear());
+    localTime.wMonth = static_cast<WORD>(local.GetMonth());
+    localTime.wDay = static_cast<WORD>(local.GetDay());
+    localTime.wHour = static_cast<WORD>(local.GetHour());
+    localTime.wMinute = static_cast<WORD>(local.GetMinute());
+    localTime.wSecond = static_cast<WORD>(local.GetSecond());
+    SYSTEMTIME utc;
+    FILETIME fileTime;
+    // The rules of the time zone for that date, not today's offset.
+    if (!TzSpecificLocalTimeToSystemTime(nullptr, &localTime, &utc) ||
+        !SystemTimeToFileTime(&utc, &fileTime))
+        return 0;
+    return static_cast<int64_t>(static_cast<uint64_t>(fileTime.dwHighDateTime) << 32 |
+                                fileTime.dwLowDateTime);
+}

@@ -1,0 +1,19 @@
+#pragma once
+#include "wakeup/platform/Clock.h"
+#include "wakeup/platform/WaitableTimers.h"
+
+class CWin32WaitableTimers : public IWaitableTimers {
+public:
+    Handle Open(const char* name) override;
+    Handle Create(const char* name) override;
+    bool Set(Handle timer, int64_t dueTime, bool resume) override;
+    uint32_t Wait(Handle timer) override;
+    void Cancel(Handle timer) override;
+    void Close(Handle timer) override;
+    uint32_t LastError() const override;
+};
+
+class CWin32LocalTimeConverter : public ILocalTimeConverter {
+public:
+    int64_t LocalToUtcFileTime(const CDateTime& local) const override;
+};

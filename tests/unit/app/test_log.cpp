@@ -48,6 +48,7 @@ TEST_F(Log, LineFromAWorkerThreadLooksAlike) {
 }
 
 TEST_F(Log, LinesFromManyThreadsStayWholeAndBounded) {
+    Dlg();
     std::vector<std::thread> workers;
     for (int t = 0; t < 4; ++t)
         workers.emplace_back([this, t] {

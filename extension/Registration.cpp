@@ -154,6 +154,21 @@ HRESULT RegisterOwnTypeLib(HMODULE module) {
     return RegisterTypeLib(lib.Get(), &path[0], &helpDir[0]);
 }
 
+// Registered versions live under TypeLib\{library id}\<major>.<minor>, the
+// numbers in hexadecimal.
+bool TypeLibRegistered(const TLIBATTR& attr) {
+    wchar_t guid[40] = {};
+    if (!StringFromGUID2(attr.guid, guid, 40))
+        return false;
+    wchar_t subkey[96] = {};
+    wsprintfW(subkey, L"TypeLib\\%s\\%x.%x", guid, attr.wMajorVerNum, attr.wMinorVerNum);
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
 HRESULT UnregisterOwnTypeLib(HMODULE module) {
     std::wstring path;
     CComRef<ITypeLib> lib;
@@ -164,12 +179,13 @@ HRESULT UnregisterOwnTypeLib(HMODULE module) {
     hr = lib->GetLibAttr(&attr);
     if (FAILED(hr))
         return hr;
-    hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
-                           attr->syskind);
-    lib->ReleaseTLibAttr(attr);
     // A type library that is not registered is already where unregistration
-    // wants it.
-    return hr == TYPE_E_REGISTRYACCESS ? S_OK : hr;
+    // wants it; the platform would call that a failure.
+    if (TypeLibRegistered(*attr))
+        hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
+                               attr->syskind);
+    lib->ReleaseTLibAttr(attr);
+    return hr;
 }
 
 HRESULT OpenCategoryManager(CComRef<ICatRegister>& categories) {

@@ -79,7 +79,10 @@ void ExpectUnregistered(const KnownClass& known) {
 class Registration : public ::testing::Test {
 protected:
     void SetUp() override {
-        // A left-over registration would make every check below meaningless.
+        // A left-over registration (of a run that was killed) would make
+        // every check below meaningless: it goes first.
+        DWORD exitCode = STILL_ACTIVE;
+        winetest::RunToExit("regsvr32 /u /s \"" + ExtensionModulePath() + "\"", exitCode);
         for (const KnownClass& known : kKnownClasses)
             ASSERT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKey(known))) << known.name;
     }

@@ -62,23 +62,6 @@ TEST_F(ClassFactory, OneFactoryPerClassKeptAcrossRequests) {
     EXPECT_EQ(m_module.CanUnloadNow(), S_OK);
 }
 
-TEST_F(ClassFactory, FactoryAnswersOnlyTheFactoryInterfaces) {
-    void* object = reinterpret_cast<void*>(0x1);
-    EXPECT_EQ(m_module.GetClassObject(GuidFromText(kPlayer), IID_IDispatch, &object),
-              E_NOINTERFACE);
-    EXPECT_EQ(object, nullptr);
-    IUnknown* unknown = nullptr;
-    ASSERT_EQ(m_module.GetClassObject(GuidFromText(kPlayer), IID_IUnknown,
-                                      reinterpret_cast<void**>(&unknown)),
-              S_OK);
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(unknown->QueryInterface(IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-    EXPECT_EQ(static_cast<IUnknown*>(factory), unknown);
-    factory->Release();
-    unknown->Release();
-    EXPECT_EQ(m_module.CanUnloadNow(), S_OK);
-}
-
 TEST_F(ClassFactory, CannotUnloadWhileAnObjectLives) {
     IUnknown* first = m_module.Create(kPlayer, kPlayerIid);
     IUnknown* second = m_module.Create(kKnownClasses[0].clsidText, kIUnknownText);

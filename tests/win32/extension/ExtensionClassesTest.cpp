@@ -126,25 +126,6 @@ TEST_F(ExtensionClasses, SelectionChangeSendsTheSelection) {
               (Messages{{WAKEUP_MSG_SELECTION_CHANGED, 7}, {WAKEUP_MSG_SELECTION_CHANGED, -1}}));
 }
 
-TEST_F(ExtensionClasses, WithoutTheWindowEveryEventMethodStillReturnsNotImplemented) {
-    CSlotPlayer hostPlayer(1);
-    IUnknown* search = Create(kSearch);
-    IUnknown* page = Create(kPage);
-    IUnknown* skinControl = Create(kSkinControl);
-    IUnknown* player = Create(kPlayer);
-    ASSERT_TRUE(search && page && skinControl && player);
-    EXPECT_EQ(CallSlot(search, 3, LONG{1}), E_NOTIMPL);
-    EXPECT_EQ(CallSlot(page, 3, LONG{1}, LONG{2}), E_NOTIMPL);
-    EXPECT_EQ(CallSlot(skinControl, 3, LONG{1}, LONG{2}), E_NOTIMPL);
-    EXPECT_EQ(CallSlot(player, 5, hostPlayer.Object()), S_OK);
-    EXPECT_EQ(CallSlot(player, 3, LONG{25}), E_NOTIMPL);
-    EXPECT_EQ(CallSlot(player, 4, LONG{3}), E_NOTIMPL);
-    // The player is still asked for its state: only delivery is lost.
-    EXPECT_EQ(hostPlayer.StateReads(), 1);
-    for (IUnknown* object : {search, page, skinControl, player})
-        object->Release();
-}
-
 TEST_F(ExtensionClasses, PlayerEventBeforeAnyHostPlayerSendsTheEventOnly) {
     CMessageRecorder recorder;
     IUnknown* player = Create(kPlayer);

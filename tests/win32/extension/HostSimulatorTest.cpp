@@ -68,11 +68,4 @@ TEST_F(HostSimulator, WithoutTheWindowEveryMethodStillReturnsNotImplemented) {
         EXPECT_EQ(Run(arguments), kNotImplemented) << arguments;
 }
 
-TEST_F(HostSimulator, UnregisteredClassesCannotBeCreated) {
-    ASSERT_TRUE(m_registration.Unregister());
-    const DWORD result = Run("selection 7");
-    EXPECT_NE(result, kNotImplemented);
-    EXPECT_TRUE(FAILED(static_cast<HRESULT>(result))) << std::hex << result;
-}
-
 } // namespace

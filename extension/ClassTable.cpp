@@ -1,0 +1,90 @@
+#include "extension/ClassTable.h"
+
+#include <new>
+
+#include "extension/PageExt.h"
+#include "extension/PlayerExt.h"
+#include "extension/SearchExt.h"
+#include "extension/SkinControlExt.h"
+
+namespace {
+const CLSID kClsidSearchExt = {
+    0x1F43C372, 0x3FE5, 0x4968, {0xB8, 0x26, 0x92, 0xC0, 0x1A, 0x61, 0xB5, 0xD8}};
+const CLSID kClsidPageExt = {
+    0x9ACD644A, 0x78D7, 0x46D8, {0x80, 0x1C, 0xBB, 0x51, 0xD3, 0x08, 0x3C, 0xA0}};
+const CLSID kClsidSkinControlExt = {
+    0x8E46AC9F, 0x73B2, 0x406B, {0x9A, 0x37, 0xEE, 0xAF, 0x25, 0x2A, 0x5C, 0x65}};
+const CLSID kClsidPlayerExt = {
+    0x0327C1D6, 0xB521, 0x413C, {0xBA, 0xC8, 0x0C, 0x88, 0x73, 0xBB, 0x65, 0x79}};
+
+const GUID kCatidSearch = {
+    0xA179A82D, 0x980A, 0x41EB, {0x8E, 0x08, 0x10, 0xF2, 0x6E, 0x4A, 0xA0, 0x10}};
+const GUID kCatidPage = {
+    0x59B02BE9, 0xD9A5, 0x4669, {0x91, 0xBD, 0x6E, 0x65, 0x1B, 0x5B, 0x4E, 0x08}};
+const GUID kCatidSkinControl = {
+    0x74AAB73C, 0x4AA8, 0x4BCA, {0xB6, 0xDD, 0x93, 0x39, 0xAE, 0x1D, 0x4E, 0xFF}};
+const GUID kCatidPlayer = {
+    0x497C4468, 0x91ED, 0x4662, {0xB3, 0x02, 0x72, 0xD8, 0x8A, 0xDB, 0x97, 0xCF}};
+
+ClassEntry g_classes[] = {
+    {&kClsidSearchExt, "{1F43C372-3FE5-4968-B826-92C01A61B5D8}", "SearchExt", "OrvisaExt.SearchExt",
+     &kCatidSearch, CreateExtensionObject<SearchExt>, nullptr},
+    {&kClsidPageExt, "{9ACD644A-78D7-46d8-801C-BB51D3083CA0}", "PageExt", "OrvisaExt.PageExt",
+     &kCatidPage, CreateExtensionObject<PageExt>, nullptr},
+    {&kClsidSkinControlExt, "{8E46AC9F-73B2-406b-9A37-EEAF252A5C65}", "SkinControlExt",
+     "OrvisaExt.SkinControlExt", &kCatidSkinControl, CreateExtensionObject<SkinControlExt>,
+     nullptr},
+    {&kClsidPlayerExt, "{0327C1D6-B521-413c-BAC8-0C8873BB6579}", "PlayerExt", "OrvisaExt.PlayerExt",
+     &kCatidPlayer, CreateExtensionObject<PlayerExt>, nullptr},
+};
+
+CClassFactory* CachedFactory(ClassEntry& entry) {
+    return static_cast<CClassFactory*>(InterlockedCompareExchangePointer(
+        reinterpret_cast<void* volatile*>(&entry.factory), nullptr, nullptr));
+}
+} // namespace
+
+ClassEntry* ClassEntries() {
+    return g_classes;
+}
+
+size_t ClassEntryCount() {
+    return sizeof g_classes / sizeof g_classes[0];
+}
+
+HRESULT GetClassFactory(REFCLSID clsid, REFIID riid, void** object) {
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    for (ClassEntry& entry : g_classes) {
+        if (!IsEqualCLSID(clsid, *entry.clsid))
+            continue;
+        CClassFactory* factory = CachedFactory(entry);
+        if (!factory) {
+            // Two host threads may ask for the first factory at once: only
+            // one of the new factories is kept, the other goes again.
+            CClassFactory* made = new (std::nothrow) CClassFactory(entry.create);
+            if (!made)
+                return E_OUTOFMEMORY;
+            void* previous = InterlockedCompareExchangePointer(
+                reinterpret_cast<void* volatile*>(&entry.factory), made, nullptr);
+            if (previous) {
+                made->Release();
+                factory = static_cast<CClassFactory*>(previous);
+            } else {
+                factory = made;
+            }
+        }
+        return factory->QueryInterface(riid, object);
+    }
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+void TerminateClassTable() {
+    for (ClassEntry& entry : g_classes) {
+        void* factory =
+            InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&entry.factory), nullptr);
+        if (factory)
+            static_cast<CClassFactory*>(factory)->Release();
+    }
+}

@@ -1,0 +1,5 @@
+#include "extension/SearchExt.h"
+
+HRESULT STDMETHODCALLTYPE SearchExt::OnSearch(LONG) {
+    return E_NOTIMPL;
+}

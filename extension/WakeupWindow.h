@@ -1,0 +1,12 @@
+#pragma once
+// The scheduler's window, the only thing this module talks to.
+#include <windows.h>
+
+#include "common/WakeupMessages.h"
+
+// Looked up afresh for every host call: the scheduler may start or end at any
+// time. Null when no window has the title.
+HWND FindWakeupWindow();
+// Sends synchronously; the host's thread waits until the scheduler has
+// reacted. A missing window loses the message and nothing else happens.
+void SendWakeupMessage(HWND window, WakeupMessageKind kind, LONG value);

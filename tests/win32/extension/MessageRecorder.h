@@ -1,0 +1,38 @@
+#pragma once
+// A top-level window that stands in for the scheduler's: it carries the
+// title the module looks for and records every wake-up message it receives.
+#include <windows.h>
+
+#include <ostream>
+#include <vector>
+
+#include "common/WakeupMessages.h"
+
+struct RecordedMessage {
+    WPARAM kind;
+    LPARAM value;
+    bool operator==(const RecordedMessage& other) const {
+        return kind == other.kind && value == other.value;
+    }
+};
+
+inline std::ostream& operator<<(std::ostream& out, const RecordedMessage& message) {
+    return out << "{" << message.kind << ", " << message.value << "}";
+}
+
+class CMessageRecorder {
+public:
+    explicit CMessageRecorder(const char* title = WAKEUP_WINDOW_TITLE);
+    ~CMessageRecorder();
+    CMessageRecorder(const CMessageRecorder&) = delete;
+    CMessageRecorder& operator=(const CMessageRecorder&) = delete;
+
+    HWND Window() const { return m_window; }
+    const std::vector<RecordedMessage>& Messages() const { return m_messages; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND m_window = nullptr;
+    std::vector<RecordedMessage> m_messages;
+};

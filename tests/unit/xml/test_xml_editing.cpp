@@ -155,6 +155,14 @@ TEST_F(XmlEditing, EmptyElementIsOpenedUpForItsFirstChild) {
     ExpectIndexAsReparsed();
     ASSERT_TRUE(doc->EnterElement());
     EXPECT_EQ(doc->GetTagName(), "s");
+
+    // "//>" must not turn into "/>" again.
+    Load("<r><p//></r>");
+    ASSERT_TRUE(doc->FindChildElement("p"));
+    ASSERT_TRUE(doc->EnterElement());
+    ASSERT_TRUE(doc->AppendElement("s", "", true, false));
+    EXPECT_EQ(doc->GetText(), "<r><p/ >\r\n<s/>\r\n</p></r>");
+    ExpectIndexAsReparsed();
 }
 
 TEST_F(XmlEditing, ElementTextEscapesOnlyMarkup) {

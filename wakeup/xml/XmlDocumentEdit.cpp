@@ -124,17 +124,20 @@ bool CXmlDocument::SetAttribute(int32_t span, const char* name, const char* valu
     return true;
 }
 
-// Turns <x .../> into <x ...>, a line break and </x>.
+// Turns <x .../> into <x ...>, a line break and </x>. When the slash
+// followed another one (<x //>), a blank takes its place: "/>" would still
+// end the start tag as an empty element.
 void CXmlDocument::OpenEmptyElement(int32_t span) {
     const XmlText text = Text();
     XmlTokenCursor cursor(text, m_spans[static_cast<size_t>(span)].tagStart + 1);
     cursor.Scan();
     const std::string name(cursor.Begin(), static_cast<size_t>(cursor.Length()));
     const int32_t slash = m_spans[static_cast<size_t>(span)].endTagStart;
-    Splice(slash, 2, ">" + std::string(kNewLine) + "</" + name + ">");
+    const std::string close = text.At(slash - 1) == '/' ? " >" : ">";
+    Splice(slash, 2, close + kNewLine + "</" + name + ">");
     XmlElementSpan& e = m_spans[static_cast<size_t>(span)];
-    e.startTagEnd = slash;
-    e.endTagStart = slash + 3;
+    e.startTagEnd = slash + static_cast<int32_t>(close.size()) - 1;
+    e.endTagStart = e.startTagEnd + 3;
     e.tagEnd = e.endTagStart + 2 + static_cast<int32_t>(name.size());
 }
 

@@ -3,9 +3,11 @@
 //   append:NAME:TEXT  append TEXT to NAME
 //   rename:OLD:NEW    rename OLD to NEW (NEW must not exist)
 //   delete:NAME       delete NAME
+//   many:PREFIX:COUNT create COUNT empty files PREFIX0, PREFIX1, ...
 // Exits 0 when every step worked, else the number of the failed step.
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -40,6 +42,13 @@ bool Step(const std::string& dir, const std::string& step) {
         return MoveFileA(first.c_str(), (dir + "\\" + other).c_str()) != FALSE;
     if (verb == "delete")
         return DeleteFileA(first.c_str()) != FALSE;
+    if (verb == "many") {
+        const int count = std::atoi(other.c_str());
+        for (int i = 0; i < count; ++i)
+            if (!Write(first + std::to_string(i), std::string(), CREATE_ALWAYS))
+                return false;
+        return true;
+    }
     return false;
 }
 

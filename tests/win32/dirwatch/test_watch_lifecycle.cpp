@@ -2,6 +2,9 @@
 // takeover, the hidden window, and many cycles without a hang or a leak.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <thread>
+
 #include "tests/win32/dirwatch/DirWatchWineSupport.h"
 #include "tests/win32/support/WineTestSupport.h"
 #include "wakeup/dirwatch/DirectoryChanges.h"
@@ -226,4 +229,46 @@ TEST(WatchCycles, HandleCountSeesEveryHandle) {
     for (HANDLE event : events)
         CloseHandle(event);
     EXPECT_EQ(dirwatch_wine::HandleCount(), before);
+}
+
+namespace {
+// Queries the watcher from On_WatchStopped, which runs on the notification
+// thread while the stopping thread waits for it.
+class CQueryingHandler : public CRecordingHandler {
+public:
+    void On_WatchStopped(const std::string& directory) override {
+        stillWatched = watcher->IsWatchingDirectory(directory) ? 1 : 0;
+        watchedCount = watcher->GetWatchedDirectoryCount();
+        CRecordingHandler::On_WatchStopped(directory);
+    }
+    CDirectoryChangeWatcher* watcher = nullptr;
+    int stillWatched = -1;
+    int watchedCount = -1;
+};
+} // namespace
+
+TEST(WatchLocks, HandlerOnTheNotificationThreadMayUseTheWatcherDuringAStop) {
+    CDirectoryChangeWatcher watcher(FALSE, FILTER_FLAG_FILE_NAME_ONLY);
+    CQueryingHandler handler;
+    handler.watcher = &watcher;
+    winetest::CTempDir a, b;
+    ASSERT_EQ(watcher.WatchDirectory(a.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, &handler), 0u);
+    ASSERT_EQ(watcher.WatchDirectory(b.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, &handler), 0u);
+    // The stop runs on another thread so that a deadlock fails the test
+    // instead of hanging it.
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread stopper([&] {
+        watcher.UnwatchDirectory(a.Path());
+        SetEvent(done);
+    });
+    if (WaitForSingleObject(done, winetest::kDeadlineMs) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the stop and the handler wait for each other";
+        fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+    stopper.join();
+    CloseHandle(done);
+    EXPECT_EQ(handler.stillWatched, 0); // it left the table before the stop
+    EXPECT_EQ(handler.watchedCount, 1);
+    EXPECT_TRUE(handler.Has("stopped " + a.Path()));
 }

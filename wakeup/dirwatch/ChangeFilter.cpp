@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "wakeup/dirwatch/DirectoryChangeHandler.h"
+#include "wakeup/dirwatch/FileNotifyInformation.h"
 #include "wakeup/dirwatch/WildcardMatch.h"
 #include "wakeup/platform/CodePage.h"
 
@@ -74,7 +75,7 @@ void CChangeFilter::SetRelativePathOffset(const std::string& directory) {
     m_nRelativePathOffset = 0;
     if (m_dwFilterFlags & FILTER_FLAG_RELATIVE_PATH) {
         size_t offset = directory.size();
-        if (directory.empty() || directory.back() != '\\')
+        if (!EndsWithBackslash(directory))
             ++offset;
         m_nRelativePathOffset = static_cast<int>(offset);
     }

@@ -59,7 +59,7 @@ std::string CFileNotifyInformation::GetFileName() const {
 
 std::string CFileNotifyInformation::GetFileNameWithPath(const std::string& directory) const {
     std::string path = directory;
-    if (path.empty() || path.back() != '\\')
+    if (!EndsWithBackslash(path))
         path += '\\';
     return path + GetFileName();
 }
@@ -83,6 +83,19 @@ bool CFileNotifyInformation::CopyCurrentRecordToBeginningOfBuffer(uint32_t& carr
     std::memcpy(m_pBuffer, &aligned, sizeof aligned);
     carry = aligned;
     return true;
+}
+
+bool EndsWithBackslash(const std::string& text) {
+    const ICodePage& codePage = ActiveCodePage();
+    bool backslash = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        backslash = text[i] == '\\';
+        if (codePage.IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+            ++i;
+            backslash = false;
+        }
+    }
+    return backslash;
 }
 
 uint32_t ProcessChangeNotifications(unsigned char* buffer, uint32_t size, uint32_t capacity,

@@ -51,6 +51,10 @@ private:
     uint32_t m_dwCurrent = 0; // offset of the current record
 };
 
+// Whether the last character of text is a backslash, in the ANSI code page:
+// the trail byte of a double-byte character may have the backslash's value.
+bool EndsWithBackslash(const std::string& text);
+
 // One buffer walk: calls the handler for every record of
 // [buffer, buffer + size) in order (capacity as above) and returns the carry (0, or where the
 // next read must go because a rename's old name ended the buffer and was

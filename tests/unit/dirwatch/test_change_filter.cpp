@@ -119,6 +119,12 @@ TEST(FilterFlags, RelativePathSeesThePathBelowTheWatchedDirectory) {
     EXPECT_FALSE(Passes(filter, "C:\\host\\a.xml"));
     filter.SetRelativePathOffset("C:\\host\\");
     EXPECT_EQ(filter.GetRelativePathOffset(), 8);
+    CLeadByteTable shiftJis;
+    shiftJis.AddLeadRange(0x81, 0x9F);
+    SetActiveCodePage(&shiftJis);
+    filter.SetRelativePathOffset("C:\\\x95\\"); // ends with a double-byte character
+    SetActiveCodePage(nullptr);
+    EXPECT_EQ(filter.GetRelativePathOffset(), 6);
     // An offset beyond a short name leaves it empty rather than past its end.
     CChangeFilter empty("", "", FILTER_FLAG_RELATIVE_PATH);
     empty.SetRelativePathOffset("C:\\a\\long\\directory");

@@ -120,11 +120,6 @@ TEST(HandlerWatcherUse, DestructorEndsTheWatchesThatUseIt) {
     EXPECT_EQ(watcher.watches, 0);
 }
 
-TEST(HandlerWatcherUse, ReleaseWithoutWatcherSucceeds) {
-    CDirectoryChangeHandler handler;
-    EXPECT_TRUE(handler.ReleaseFromWatcher());
-}
-
 TEST(HandlerWatcherUse, HandlerLockIsNotHeldWhileTheWatcherEndsWatches) {
     // The watcher detaches under its table lock, possibly on another thread;
     // if the handler held its own lock meanwhile the two would wait for each
@@ -140,11 +135,4 @@ TEST(HandlerWatcherUse, HandlerLockIsNotHeldWhileTheWatcherEndsWatches) {
     };
     EXPECT_EQ(handler.AttachToWatcher(&second), 1);
     EXPECT_TRUE(detachedElsewhere);
-}
-
-TEST(HandlerChangedDirectory, KeepsTheLastDirectoryName) {
-    CDirectoryChangeHandler handler;
-    EXPECT_EQ(handler.GetChangedDirectoryName(), "");
-    handler.SetChangedDirectoryName("C:\\host");
-    EXPECT_EQ(handler.GetChangedDirectoryName(), "C:\\host");
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/unit/dirwatch/ChangeRecordTestSupport.h"
+#include "wakeup/platform/CodePage.h"
 
 using namespace dirwatch_test;
 using Calls = std::vector<std::string>;
@@ -116,6 +117,21 @@ TEST(ChangeRecordNames, ExactlyOneBackslashBeforeTheName) {
     EXPECT_EQ(records.GetFileNameWithPath("C:\\host"), "C:\\host\\sub\\x.txt");
     EXPECT_EQ(records.GetFileNameWithPath("C:\\host\\"), "C:\\host\\sub\\x.txt");
     EXPECT_EQ(records.GetFileNameWithPath(""), "\\sub\\x.txt");
+}
+
+TEST(ChangeRecordNames, BackslashByteEndingADoubleByteDirectoryNameIsNoSeparator) {
+    CLeadByteTable shiftJis;
+    shiftJis.AddLeadRange(0x81, 0x9F);
+    SetActiveCodePage(&shiftJis);
+    std::vector<unsigned char> buffer;
+    WriteRecords(buffer, {{FILE_ACTION_ADDED_CODE, u"x.txt"}});
+    CFileNotifyInformation records(buffer.data(), CHANGE_BUFFER_SIZE);
+    // 0x95 0x5C is one character whose second byte has the backslash's value.
+    const std::string path = records.GetFileNameWithPath("C:\\\x95\\");
+    const std::string realSeparator = records.GetFileNameWithPath("C:\\\x95\\\\");
+    SetActiveCodePage(nullptr);
+    EXPECT_EQ(path, "C:\\\x95\\\\x.txt");
+    EXPECT_EQ(realSeparator, "C:\\\x95\\\\x.txt");
 }
 
 TEST(ChangeRecordNames, CharactersOutsideTheCodePageBecomeItsDefault) {

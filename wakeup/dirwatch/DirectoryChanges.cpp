@@ -81,10 +81,7 @@ CDirectoryChangeWatcher::CDirectoryChangeWatcher(BOOL appHasGUI, DWORD filterFla
 
 CDirectoryChangeWatcher::~CDirectoryChangeWatcher() {
     UnwatchAllDirectories();
-    if (m_hCompletionPort) {
-        CloseHandle(m_hCompletionPort);
-        m_hCompletionPort = nullptr;
-    }
+    m_hCompletionPort.Close(); // still open when a thread start failed
 }
 
 DWORD CDirectoryChangeWatcher::SetFilterFlags(DWORD filterFlags) {
@@ -128,14 +125,15 @@ DWORD CDirectoryChangeWatcher::WatchDirectory(const std::string& directory, DWOR
         return Fail(error);
     }
 
-    const HANDLE port = CreateIoCompletionPort(rawDirectory, m_hCompletionPort,
+    const HANDLE port = CreateIoCompletionPort(rawDirectory, m_hCompletionPort.Get(),
                                                reinterpret_cast<ULONG_PTR>(watch), 0);
     if (!port) {
         const DWORD error = GetLastError();
         DeleteWatchInfo(watch, nullptr);
         return Fail(error);
     }
-    m_hCompletionPort = port;
+    if (!m_hCompletionPort)
+        m_hCompletionPort.Reset(port); // later calls return the same port
 
     if (!m_hWorkerThread) {
         unsigned id = 0;
@@ -160,7 +158,7 @@ DWORD CDirectoryChangeWatcher::WatchDirectory(const std::string& directory, DWOR
         return Fail(ERROR_OUTOFMEMORY);
     }
 
-    const DWORD result = watch->StartMonitoring(m_hCompletionPort);
+    const DWORD result = watch->StartMonitoring(m_hCompletionPort.Get());
     if (result) {
         DeleteWatchInfo(watch, nullptr);
         return Fail(result);
@@ -213,7 +211,7 @@ int CDirectoryChangeWatcher::FindDirectory(const std::string& directory) const {
 }
 
 void CDirectoryChangeWatcher::StopAndDelete(CDirWatchInfo* watch) {
-    watch->StopMonitoring(m_hCompletionPort);
+    watch->StopMonitoring(m_hCompletionPort.Get());
     DeleteWatchInfo(watch, this);
 }
 
@@ -249,12 +247,11 @@ BOOL CDirectoryChangeWatcher::UnwatchAllDirectories() {
     for (CDirWatchInfo* watch : watches)
         if (watch)
             StopAndDelete(watch);
-    PostQueuedCompletionStatus(m_hCompletionPort, 0, 0, nullptr);
+    PostQueuedCompletionStatus(m_hCompletionPort.Get(), 0, 0, nullptr);
     WaitForSingleObject(m_hWorkerThread.Get(), INFINITE);
     m_hWorkerThread.Close();
     m_dwWorkerThreadId = 0;
-    CloseHandle(m_hCompletionPort);
-    m_hCompletionPort = nullptr;
+    m_hCompletionPort.Close();
     return TRUE;
 }
 
@@ -314,7 +311,7 @@ void CDirectoryChangeWatcher::DeleteWatchInfo(CDirWatchInfo* watch, IHandlerWatc
 unsigned __stdcall CDirectoryChangeWatcher::MonitorDirectoryChangesThread(void* param) {
     auto* watcher = static_cast<CDirectoryChangeWatcher*>(param);
     // The port is read here once: it does not change while the thread runs.
-    watcher->MonitorDirectoryChanges(watcher->m_hCompletionPort);
+    watcher->MonitorDirectoryChanges(watcher->m_hCompletionPort.Get());
     return 0;
 }
 

@@ -60,7 +60,7 @@ private:
     // Stops a watch already taken out of the table and deletes it.
     void StopAndDelete(CDirWatchInfo* watch);
 
-    HANDLE m_hCompletionPort = nullptr;
+    CUniqueHandle m_hCompletionPort;
     CUniqueHandle m_hWorkerThread;
     DWORD m_dwWorkerThreadId = 0;
     mutable std::vector<CDirWatchInfo*> m_watchTable;

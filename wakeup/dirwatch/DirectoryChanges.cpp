@@ -316,7 +316,12 @@ unsigned __stdcall CDirectoryChangeWatcher::MonitorDirectoryChangesThread(void* 
 }
 
 void CDirectoryChangeWatcher::MonitorDirectoryChanges(HANDLE completionPort) {
-    On_ThreadStart();
+    // Nothing thrown may end this loop: a start or stop waiting for it would
+    // wait for ever.
+    try {
+        On_ThreadStart();
+    } catch (...) {
+    }
     for (;;) {
         DWORD bytes = 0;
         ULONG_PTR key = 0;
@@ -330,9 +335,15 @@ void CDirectoryChangeWatcher::MonitorDirectoryChanges(HANDLE completionPort) {
             break; // the shutdown packet
         // A failed packet with a key (the read cancelled by closing the
         // directory handle) is handled like any other for that watch.
-        ProcessPacket(reinterpret_cast<CDirWatchInfo*>(key), bytes, dequeued);
+        try {
+            ProcessPacket(reinterpret_cast<CDirWatchInfo*>(key), bytes, dequeued);
+        } catch (...) {
+        }
     }
-    On_ThreadExit();
+    try {
+        On_ThreadExit();
+    } catch (...) {
+    }
 }
 
 void CDirectoryChangeWatcher::ProcessPacket(CDirWatchInfo* watch, DWORD bytes, BOOL dequeued) {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "wakeup/dirwatch/FileNotifyInformation.h"
-#include "wakeup/dirwatch/UniqueHandle.h"
+#include "wakeup/platform/win32/UniqueHandle.h"
 
 class CDirectoryChangeHandler;
 class CDelayedDirectoryChangeHandler;

@@ -1,0 +1,88 @@
+// The Win32 adapters of the ports against the real system calls.
+#include <gtest/gtest.h>
+
+#include "tests/win32/support/WineTestSupport.h"
+#include "wakeup/platform/win32/UniqueHandle.h"
+#include "wakeup/platform/win32/Win32Clock.h"
+#include "wakeup/platform/win32/Win32Files.h"
+#include "wakeup/platform/win32/Win32Timers.h"
+
+namespace {
+int64_t UtcFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
+    SYSTEMTIME utc{};
+    utc.wYear = year;
+    utc.wMonth = month;
+    utc.wDay = day;
+    utc.wHour = hour;
+    utc.wMinute = minute;
+    FILETIME file;
+    SystemTimeToFileTime(&utc, &file);
+    return static_cast<int64_t>(static_cast<uint64_t>(file.dwHighDateTime) << 32 |
+                                file.dwLowDateTime);
+}
+} // namespace
+
+TEST(LocalTimeConverter, UsesTheZoneRulesOfTheTargetDate) {
+    const CWin32LocalTimeConverter converter;
+    // Central European time: UTC+1 in winter, UTC+2 in summer.
+    EXPECT_EQ(converter.LocalToUtcFileTime(CDateTime(2027, 1, 15, 20, 15, 0)),
+              UtcFileTime(2027, 1, 15, 19, 15));
+    EXPECT_EQ(converter.LocalToUtcFileTime(CDateTime(2027, 7, 15, 20, 15, 0)),
+              UtcFileTime(2027, 7, 15, 18, 15));
+    // Just before and after the change on 28 March 2027 (02:00 -> 03:00).
+    EXPECT_EQ(converter.LocalToUtcFileTime(CDateTime(2027, 3, 28, 1, 59, 0)),
+              UtcFileTime(2027, 3, 28, 0, 59));
+    EXPECT_EQ(converter.LocalToUtcFileTime(CDateTime(2027, 3, 28, 3, 0, 0)),
+              UtcFileTime(2027, 3, 28, 1, 0));
+}
+
+TEST(DateText, RendersInTheUserLocaleWithoutTheTimeAtMidnight) {
+    const CWin32DateText text;
+    EXPECT_EQ(text.Format(CDateTime(2005, 3, 2, 22, 25, 0)), "3/2/2005 10:25:00 PM");
+    EXPECT_EQ(text.Format(CDateTime(2005, 3, 2, 0, 0, 0)), "3/2/2005");
+}
+
+TEST(FileReader, ReadsAFileAnotherProcessKeepsOpenForWriting) {
+    winetest::CTempDir dir;
+    const std::string path = dir.Path() + "\\tvrecord.xml";
+    ASSERT_TRUE(winetest::WriteFileBytes(path, "<tvrecord/>"));
+    CUniqueHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer.Valid());
+    CWin32FileReader reader;
+    std::vector<char> bytes;
+    ASSERT_TRUE(reader.ReadWholeFile(path, 1024, bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "<tvrecord/>");
+    // Larger than allowed, and missing: not read.
+    EXPECT_FALSE(reader.ReadWholeFile(path, 5, bytes));
+    EXPECT_FALSE(reader.ReadWholeFile(dir.Path() + "\\missing.xml", 1024, bytes));
+}
+
+TEST(FileReader, ExclusivelyLockedFileCannotBeRead) {
+    winetest::CTempDir dir;
+    const std::string path = dir.Path() + "\\tvrecord.xml";
+    ASSERT_TRUE(winetest::WriteFileBytes(path, "<tvrecord/>"));
+    CUniqueHandle locker(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(locker.Valid());
+    CWin32FileReader reader;
+    std::vector<char> bytes;
+    EXPECT_FALSE(reader.ReadWholeFile(path, 1024, bytes));
+}
+
+TEST(WaitableTimers, NamedTimerIsSharedAndFiresForEveryHandle) {
+    CWin32WaitableTimers timers;
+    const char* name = "WakeupAdapterTestTimer";
+    EXPECT_EQ(timers.Open(name), 0u);
+    const auto first = timers.Create(name);
+    ASSERT_NE(first, 0u);
+    const auto second = timers.Open(name);
+    ASSERT_NE(second, 0u);
+    ASSERT_TRUE(timers.Set(second, -1, true));
+    EXPECT_EQ(timers.Wait(first), IWaitableTimers::kWaitObject0);
+    EXPECT_EQ(timers.Wait(second), IWaitableTimers::kWaitObject0); // manual reset stays signalled
+    timers.Close(first);
+    timers.Close(second);
+    EXPECT_EQ(timers.Open(name), 0u); // gone with its last handle
+}

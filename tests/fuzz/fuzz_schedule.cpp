@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "wakeup/platform/CodePage.h"
+#include "tests/unit/xml/XmlTestSupport.h"
 #include "wakeup/schedule/NextStart.h"
 #include "wakeup/schedule/ScheduleText.h"
 #include "wakeup/schedule/StartAttribute.h"
@@ -26,19 +26,11 @@ public:
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static CLeadByteTable singleByte;
-    static CLeadByteTable doubleByte = [] {
-        CLeadByteTable table;
-        table.AddLeadRange(0x81, 0x9F);
-        table.AddLeadRange(0xE0, 0xFC);
-        return table;
-    }();
     static const CPlainDateText dateText;
     if (size == 0)
         return 0;
     // The first byte picks the code page; the rest is the file.
-    const ICodePage& codePage = data[0] & 1 ? static_cast<const ICodePage&>(doubleByte)
-                                            : static_cast<const ICodePage&>(singleByte);
+    const ICodePage& codePage = data[0] & 1 ? DoubleByteCodePage() : SingleByteCodePage();
     const std::vector<char> bytes(reinterpret_cast<const char*>(data) + 1,
                                   reinterpret_cast<const char*>(data) + size);
     const std::string text = DecodeScheduleText(bytes, codePage);

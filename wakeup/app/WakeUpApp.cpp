@@ -23,6 +23,7 @@ BOOL CWakeUpApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
+    // The system's code page, for the dialog's scan and every other reader.
     static const CWin32CodePage codePage;
     SetActiveCodePage(&codePage);
 

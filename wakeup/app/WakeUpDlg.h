@@ -81,8 +81,6 @@ public:
     // window procedure's answer.
     bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result);
 
-    const std::string& HostDir() const { return m_strHostDir; }
-
 private:
     void DoDataExchange(CDataExchange& dx);
     void StartScheduleWatch();

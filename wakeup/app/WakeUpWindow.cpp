@@ -11,7 +11,7 @@ CWakeUpWindow::CWakeUpWindow(HINSTANCE instance, const std::string& programPath)
     : CDialogBase(instance, IDD_KELMARWAKEUP_DIALOG), m_controls(instance, kProgramName),
       m_hIcon(LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME))),
       m_dlg(CWakeUpPorts{m_clock, m_dateText, m_registry, m_threads, m_log, m_progress, m_controls,
-                         m_files, m_codePage, m_timers, m_localTime},
+                         m_files, ActiveCodePage(), m_timers, m_localTime},
             programPath) {}
 
 INT_PTR CWakeUpWindow::OnInitDialog() {

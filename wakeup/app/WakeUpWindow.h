@@ -4,7 +4,6 @@
 #include "wakeup/app/WakeUpDlg.h"
 #include "wakeup/platform/win32/DialogBase.h"
 #include "wakeup/platform/win32/Win32Clock.h"
-#include "wakeup/platform/win32/Win32CodePage.h"
 #include "wakeup/platform/win32/Win32Controls.h"
 #include "wakeup/platform/win32/Win32Files.h"
 #include "wakeup/platform/win32/Win32Registry.h"
@@ -33,7 +32,6 @@ private:
     CWin32ProgressBar m_progress;
     CWin32DialogControls m_controls;
     CWin32FileReader m_files;
-    CWin32CodePage m_codePage;
     CWin32WaitableTimers m_timers;
     CWin32LocalTimeConverter m_localTime;
     HICON m_hIcon;

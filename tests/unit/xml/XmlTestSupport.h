@@ -23,6 +23,13 @@ inline const CLeadByteTable& SingleByteCodePage() {
     return table;
 }
 
+// The number of spans a parse of the text indexes in the code page, or -1
+// when it does not parse.
+inline int32_t SpanCountIn(const ICodePage& codePage, const char* text) {
+    CXmlDocument doc(codePage);
+    return doc.Parse(text) ? doc.GetSpanCount() : -1;
+}
+
 namespace xml_test_detail {
 inline std::string Offsets(const XmlElementSpan& e) {
     return std::to_string(e.tagStart) + "," + std::to_string(e.startTagEnd) + "," +

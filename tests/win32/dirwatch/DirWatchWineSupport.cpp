@@ -45,6 +45,8 @@ bool RunFileOps(const std::string& dir, const std::vector<std::string>& steps) {
         "\"" + winetest::ProgramDir() + "\\dirwatch_fileops.exe\" \"" + dir + "\"";
     for (const auto& step : steps)
         command += " \"" + step + "\"";
+    // Waits without pumping this thread's messages (unlike RunToExit): the
+    // tests decide themselves when queued callbacks may be dispatched.
     winetest::CProcess process;
     if (!process.Start(command))
         return false;

@@ -2,19 +2,6 @@
 
 namespace winetest {
 
-bool RunToExit(const std::string& commandLine, DWORD& exitCode, DWORD timeoutMs) {
-    CProcess process;
-    exitCode = STILL_ACTIVE;
-    if (!process.Start(commandLine))
-        return false;
-    // WaitFor pumps this thread's messages, so a program that sends to a
-    // window of the test does not wait for us while we wait for it.
-    if (!WaitFor([&] { return !process.Running(); }, timeoutMs))
-        return false;
-    exitCode = process.ExitCode();
-    return true;
-}
-
 CServerRegistration::CServerRegistration(const std::string& modulePath) : m_modulePath(modulePath) {
     DWORD exitCode = STILL_ACTIVE;
     m_bRegistered = RunToExit("regsvr32 /s \"" + m_modulePath + "\"", exitCode) && exitCode == 0;

@@ -9,12 +9,6 @@
 
 namespace winetest {
 
-// Runs the command line to its end, keeping this thread's windows answering
-// meanwhile (the program may send messages to them). False when it could not
-// start or did not end by the deadline (it is then ended); exitCode gets its
-// exit code.
-bool RunToExit(const std::string& commandLine, DWORD& exitCode, DWORD timeoutMs = kDeadlineMs);
-
 // Registers the module with "regsvr32 /s" and unregisters it again when the
 // object goes, so that no test leaves registrations behind.
 class CServerRegistration {

@@ -203,6 +203,19 @@ bool RemoveTree(const std::string& path) {
     return RemoveDirectoryA(path.c_str()) != FALSE;
 }
 
+bool RunToExit(const std::string& commandLine, DWORD& exitCode, DWORD timeoutMs) {
+    CProcess process;
+    exitCode = STILL_ACTIVE;
+    if (!process.Start(commandLine))
+        return false;
+    // WaitFor pumps this thread's messages, so a program that sends to a
+    // window of the test does not wait for us while we wait for it.
+    if (!WaitFor([&] { return !process.Running(); }, timeoutMs))
+        return false;
+    exitCode = process.ExitCode();
+    return true;
+}
+
 std::string ProgramDir() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -72,6 +72,12 @@ private:
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool RemoveTree(const std::string& path);
+// Runs the command line to its end, keeping this thread's windows answering
+// meanwhile (the program may send messages to them). False when it could not
+// start or did not end by the deadline (it is then ended); exitCode gets its
+// exit code.
+bool RunToExit(const std::string& commandLine, DWORD& exitCode, DWORD timeoutMs = kDeadlineMs);
+
 // The directory of the running test program.
 std::string ProgramDir();
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <utility>
 
 #include "wakeup/app/resource.h"
@@ -379,7 +380,8 @@ bool CFakeWaitableTimers::Set(Handle timer, int64_t dueTime, bool resume) {
     Timer& t = m_timers[m_handles[timer]];
     t.due = dueTime;
     t.armed = true;
-    t.signalled = dueTime == -1 || (dueTime >= 0 && dueTime <= m_now);
+    t.signalled =
+        dueTime == -1 || (dueTime >= 0 && dueTime <= m_now) || (dueTime < 0 && m_relativeAtOnce);
     if (t.signalled) {
         ++t.firings;
         m_changed.notify_all();
@@ -439,6 +441,11 @@ void CFakeWaitableTimers::FailCreate(uint32_t error) {
     m_createError = error;
 }
 
+void CFakeWaitableTimers::SignalRelativeAtOnce() {
+    Guard g(m_lock);
+    m_relativeAtOnce = true;
+}
+
 void CFakeWaitableTimers::FailSet() {
     Guard g(m_lock);
     m_failSet = true;
@@ -485,4 +492,200 @@ std::vector<CFakeWaitableTimers::Call> CFakeWaitableTimers::Calls() const {
 int CFakeWaitableTimers::OpenHandles() const {
     Guard g(m_lock);
     return static_cast<int>(m_handles.size());
+}
+
+void CFakePower::SetThreadExecutionState(uint32_t flags) {
+    Guard g(m_lock);
+    m_states.push_back(flags);
+}
+
+void CFakePower::SetSystemPowerState(bool suspend, bool force) {
+    Guard g(m_lock);
+    m_sleeps.push_back(std::string(suspend ? "suspend" : "hibernate") + (force ? " force" : ""));
+}
+
+uint32_t CFakePower::AdjustProcessPrivilege(const char* name, bool enable,
+                                            PrivilegeStep& failedAt) {
+    Guard g(m_lock);
+    m_privileges.push_back(std::string(name) + (enable ? " on" : " off"));
+    failedAt = m_failStep;
+    return m_failError;
+}
+
+void CFakePower::WriteStandardOutput(const std::string& text) {
+    Guard g(m_lock);
+    m_output += text;
+}
+
+bool CFakePower::ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) {
+    Guard g(m_lock);
+    onMains = m_onMains;
+    onBattery = m_onBattery;
+    return m_hasWakeSetting;
+}
+
+void CFakePower::FailPrivilege(PrivilegeStep step, uint32_t error) {
+    Guard g(m_lock);
+    m_failStep = step;
+    m_failError = error;
+}
+
+void CFakePower::SetWakeTimerSetting(uint32_t onMains, uint32_t onBattery) {
+    Guard g(m_lock);
+    m_hasWakeSetting = true;
+    m_onMains = onMains;
+    m_onBattery = onBattery;
+}
+
+std::vector<uint32_t> CFakePower::ExecutionStates() const {
+    Guard g(m_lock);
+    return m_states;
+}
+
+std::vector<std::string> CFakePower::SleepRequests() const {
+    Guard g(m_lock);
+    return m_sleeps;
+}
+
+std::vector<std::string> CFakePower::Privileges() const {
+    Guard g(m_lock);
+    return m_privileges;
+}
+
+std::string CFakePower::Output() const {
+    Guard g(m_lock);
+    return m_output;
+}
+
+bool CFakeProcessStarter::StartProcess(const std::string& commandLine) {
+    Guard g(m_lock);
+    m_commandLines.push_back(commandLine);
+    return true;
+}
+
+std::vector<std::string> CFakeProcessStarter::CommandLines() const {
+    Guard g(m_lock);
+    return m_commandLines;
+}
+
+CFakeWindowMessenger::Procedure CFakeWindowMessenger::Dialog() const {
+    Guard g(m_lock);
+    return m_dialog;
+}
+
+bool CFakeWindowMessenger::SendToWindow(const char* title, uint32_t message, uint32_t wParam,
+                                        int32_t lParam) {
+    Procedure procedure;
+    {
+        Guard g(m_lock);
+        if (!m_dialog || m_title != title)
+            return false;
+        procedure = m_dialog;
+    }
+    procedure(message, wParam, lParam);
+    return true;
+}
+
+bool CFakeWindowMessenger::SendToDialog(uint32_t message, uint32_t wParam, int32_t lParam) {
+    const Procedure procedure = Dialog();
+    if (!procedure)
+        return false;
+    procedure(message, wParam, lParam);
+    return true;
+}
+
+bool CFakeWindowMessenger::PostToDialog(uint32_t message, uint32_t, int32_t) {
+    Guard g(m_lock);
+    if (!m_dialog)
+        return false;
+    m_posted.push_back(message);
+    return true;
+}
+
+void CFakeWindowMessenger::SetDialog(const std::string& title, Procedure procedure) {
+    Guard g(m_lock);
+    m_title = title;
+    m_dialog = std::move(procedure);
+}
+
+void CFakeWindowMessenger::RemoveDialog() {
+    Guard g(m_lock);
+    m_dialog = nullptr;
+}
+
+int CFakeWindowMessenger::DeliverPosted() {
+    int delivered = 0;
+    for (;;) {
+        uint32_t message = 0;
+        Procedure procedure;
+        {
+            Guard g(m_lock);
+            if (m_posted.empty() || !m_dialog)
+                return delivered;
+            message = m_posted.front();
+            m_posted.pop_front();
+            procedure = m_dialog;
+        }
+        procedure(message, 0, 0);
+        ++delivered;
+    }
+}
+
+size_t CFakeWindowMessenger::PostedCount() const {
+    Guard g(m_lock);
+    return m_posted.size();
+}
+
+bool CFakeThreadWait::WaitUntil(const std::function<bool()>& done, uint32_t timeoutMs) {
+    std::function<void()> work;
+    {
+        Guard g(m_lock);
+        ++m_waits;
+        work = m_work;
+        timeoutMs = std::min(timeoutMs, m_capMs);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (done())
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        if (work)
+            work();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void CFakeThreadWait::Pause(uint32_t ms) {
+    Guard g(m_lock);
+    m_pausedMs += ms;
+}
+
+void CFakeThreadWait::CapTimeouts(uint32_t ms) {
+    Guard g(m_lock);
+    m_capMs = ms;
+}
+
+void CFakeThreadWait::WhileWaiting(std::function<void()> work) {
+    Guard g(m_lock);
+    m_work = std::move(work);
+}
+
+int CFakeThreadWait::Waits() const {
+    Guard g(m_lock);
+    return m_waits;
+}
+
+uint64_t CFakeThreadWait::PausedMs() const {
+    Guard g(m_lock);
+    return m_pausedMs;
+}
+
+uint32_t CFakeDirectoryWatcher::WatchDirectory(const std::string& directory, uint32_t notifyFilter,
+                                               CDirectoryChangeHandler* handler, bool watchSubtree,
+                                               const char* includeFilter,
+                                               const char* excludeFilter) {
+    m_watches.push_back({directory, notifyFilter, handler, watchSubtree,
+                         includeFilter ? includeFilter : "", excludeFilter ? excludeFilter : ""});
+    return m_error;
 }

@@ -3,6 +3,8 @@
 // moves. Each fake is safe to call from several threads.
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -11,10 +13,13 @@
 #include "wakeup/platform/Clock.h"
 #include "wakeup/platform/DateText.h"
 #include "wakeup/platform/DialogControls.h"
+#include "wakeup/platform/DirectoryWatcher.h"
 #include "wakeup/platform/FileReader.h"
+#include "wakeup/platform/Power.h"
 #include "wakeup/platform/Registry.h"
 #include "wakeup/platform/Threads.h"
 #include "wakeup/platform/WaitableTimers.h"
+#include "wakeup/platform/WindowMessages.h"
 
 class CFakeClock : public IClock {
 public:
@@ -198,6 +203,9 @@ public:
     void SetNow(int64_t fileTime);
     void FailCreate(uint32_t error);
     void FailSet();
+    // Relative due times (other than -1) signal at once too: each wait of
+    // the countdown's minute returns straight away.
+    void SignalRelativeAtOnce();
     // Signals the named timer as its due time would.
     void Fire(const std::string& name);
     bool Exists(const std::string& name) const;
@@ -230,5 +238,115 @@ private:
     int64_t m_now = 0;
     uint32_t m_createError = 0;
     bool m_failSet = false;
+    bool m_relativeAtOnce = false;
     uint32_t m_lastError = 0;
+};
+
+class CFakePower : public IPower {
+public:
+    void SetThreadExecutionState(uint32_t flags) override;
+    void SetSystemPowerState(bool suspend, bool force) override;
+    uint32_t AdjustProcessPrivilege(const char* name, bool enable,
+                                    PrivilegeStep& failedAt) override;
+    void WriteStandardOutput(const std::string& text) override;
+    bool ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) override;
+
+    void FailPrivilege(PrivilegeStep step, uint32_t error);
+    void SetWakeTimerSetting(uint32_t onMains, uint32_t onBattery);
+    std::vector<uint32_t> ExecutionStates() const;
+    // "suspend" or "hibernate" per request, "force" appended when forced.
+    std::vector<std::string> SleepRequests() const;
+    std::vector<std::string> Privileges() const;
+    std::string Output() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<uint32_t> m_states;
+    std::vector<std::string> m_sleeps;
+    std::vector<std::string> m_privileges;
+    std::string m_output;
+    PrivilegeStep m_failStep = PrivilegeStep::none;
+    uint32_t m_failError = 0;
+    bool m_hasWakeSetting = false;
+    uint32_t m_onMains = 1, m_onBattery = 1;
+};
+
+class CFakeProcessStarter : public IProcessStarter {
+public:
+    bool StartProcess(const std::string& commandLine) override;
+    std::vector<std::string> CommandLines() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<std::string> m_commandLines;
+};
+
+// Windows by title, and the dialog's window. Sends call the window's
+// procedure at once on the calling thread; posts to the dialog wait until the
+// test delivers them.
+class CFakeWindowMessenger : public IWindowMessenger {
+public:
+    using Procedure = std::function<void(uint32_t message, uint32_t wParam, int32_t lParam)>;
+
+    bool SendToWindow(const char* title, uint32_t message, uint32_t wParam,
+                      int32_t lParam) override;
+    bool SendToDialog(uint32_t message, uint32_t wParam, int32_t lParam) override;
+    bool PostToDialog(uint32_t message, uint32_t wParam, int32_t lParam) override;
+
+    // The dialog's window, also found by the given title.
+    void SetDialog(const std::string& title, Procedure procedure);
+    void RemoveDialog();
+    // Hands the queued posts to the dialog, oldest first, including those
+    // posted meanwhile; returns how many.
+    int DeliverPosted();
+    size_t PostedCount() const;
+
+private:
+    Procedure Dialog() const;
+    mutable std::mutex m_lock;
+    std::string m_title;
+    Procedure m_dialog;
+    std::deque<uint32_t> m_posted;
+};
+
+// Waits poll the condition with real short sleeps; a test can run work on
+// each turn, as the dialog's thread handles sends while it waits. Pauses
+// return at once and are only added up.
+class CFakeThreadWait : public IThreadWait {
+public:
+    bool WaitUntil(const std::function<bool()>& done, uint32_t timeoutMs) override;
+    void Pause(uint32_t ms) override;
+
+    void WhileWaiting(std::function<void()> work);
+    // No wait lasts longer than this, whatever it asks for.
+    void CapTimeouts(uint32_t ms);
+    int Waits() const;
+    uint64_t PausedMs() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::function<void()> m_work;
+    int m_waits = 0;
+    uint32_t m_capMs = UINT32_MAX;
+    uint64_t m_pausedMs = 0;
+};
+
+class CFakeDirectoryWatcher : public IDirectoryWatcher {
+public:
+    struct Watch {
+        std::string directory;
+        uint32_t notifyFilter;
+        CDirectoryChangeHandler* handler;
+        bool watchSubtree;
+        std::string include, exclude;
+    };
+    uint32_t WatchDirectory(const std::string& directory, uint32_t notifyFilter,
+                            CDirectoryChangeHandler* handler, bool watchSubtree,
+                            const char* includeFilter, const char* excludeFilter) override;
+    void Fail(uint32_t error) { m_error = error; }
+    const std::vector<Watch>& Watches() const { return m_watches; }
+
+private:
+    uint32_t m_error = 0;
+    std::vector<Watch> m_watches;
 };

@@ -11,13 +11,28 @@ protected:
     static constexpr const char* kKey = WAKEUP_SETTINGS_KEY;
 
     CWakeUpDlg& Dlg(const std::string& programPath = "C:\\Orvisa\\orvisawakeup\\kelmarwakeup.exe") {
-        if (!m_dlg)
-            m_dlg =
-                std::make_unique<CWakeUpDlg>(CWakeUpPorts{m_clock, m_dateText, m_registry,
-                                                          m_threads, m_log, m_progress, m_controls,
-                                                          m_files, m_codePage, m_timers, m_localTime},
-                                             programPath);
+        if (!m_dlg) {
+            m_dlg = std::make_unique<CWakeUpDlg>(
+                CWakeUpPorts{m_clock, m_dateText, m_registry, m_threads, m_log, m_progress,
+                             m_controls, m_files, m_codePage, m_timers, m_localTime, m_power,
+                             m_processes, m_messenger, m_wait, m_watcher},
+                programPath);
+            // The window exists from here on: sends and posts reach the
+            // dialog's hook, found by its title as well.
+            m_messenger.SetDialog("OrvisaWakeUp",
+                                  [this](uint32_t message, uint32_t wParam, int32_t lParam) {
+                                      intptr_t result = 0;
+                                      m_dlg->WindowProc(message, wParam, lParam, &result);
+                                  });
+        }
         return *m_dlg;
+    }
+
+    // WindowProc as the window calls it: the answer that replaces the base
+    // procedure's, or 0 (the base's answer) when it does not.
+    intptr_t Send(uint32_t message, uint32_t wParam, int32_t lParam) {
+        intptr_t result = 0;
+        return Dlg().WindowProc(message, wParam, lParam, &result) ? result : 0;
     }
 
     // Creates the dialog and runs its initialisation as the window does.
@@ -38,5 +53,10 @@ protected:
     CLeadByteTable m_codePage;
     CFakeWaitableTimers m_timers;
     CFakeLocalTimeConverter m_localTime;
+    CFakePower m_power;
+    CFakeProcessStarter m_processes;
+    CFakeWindowMessenger m_messenger;
+    CFakeThreadWait m_wait;
+    CFakeDirectoryWatcher m_watcher;
     std::unique_ptr<CWakeUpDlg> m_dlg;
 };

@@ -6,14 +6,22 @@
 #include "wakeup/app/resource.h"
 
 CWakeUpDlg::CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath)
-    : m_ports(ports), m_strHostDir(DeriveHostDir(programPath)), m_ctlProgress(ports.progress),
-      m_ctlLog(ports.log) {
+    : m_ports(ports), m_ticker(ports.timers, ports.wait), m_strHostDir(DeriveHostDir(programPath)),
+      m_ctlProgress(ports.progress), m_ctlLog(ports.log), m_watcher(ports.watcher),
+      m_changeHandler(ports.messenger) {
     StartScheduleWatch();
 }
 
 void CWakeUpDlg::StartScheduleWatch() {
-    // The watch on the host directory starts here, before the window exists;
-    // its first notice triggers the first schedule scan.
+    // Started before the window exists; its start notice is delivered once
+    // the dialog runs and makes the first scan. File-name changes count too:
+    // a schedule saved by writing another file and renaming it over this
+    // one, or deleted and written anew, changes no write time of the name.
+    const uint32_t error =
+        m_watcher.WatchDirectory(m_strHostDir, WATCH_CHANGE_LAST_WRITE | WATCH_CHANGE_FILE_NAME,
+                                 &m_changeHandler, false, "tvrecord.xml", "");
+    if (error != 0)
+        m_ports.controls.ShowMessage("Failed to start watch:\n");
 }
 
 void CWakeUpDlg::OnInitDialog() {
@@ -26,13 +34,29 @@ void CWakeUpDlg::OnInitDialog() {
 }
 
 void CWakeUpDlg::DoDataExchange(CDataExchange& dx) {
-    if (!dx.Text(IDC_SUSPEND_MINUTES, m_nSuspendMinutes) ||
-        !dx.MinMaxInt(IDC_SUSPEND_MINUTES, m_nSuspendMinutes, 0, kMaxSuspendMinutes))
+    // Through copies: the countdown thread reads these members, and each
+    // gets its new value in one store.
+    int minutes = m_nSuspendMinutes;
+    const bool minutesRead = dx.Text(IDC_SUSPEND_MINUTES, minutes);
+    m_nSuspendMinutes = minutes;
+    if (!minutesRead || !dx.MinMaxInt(IDC_SUSPEND_MINUTES, minutes, 0, kMaxSuspendMinutes))
         return;
-    if (!dx.Text(IDC_SUSPEND_TEXT, m_strSuspendText) ||
-        !dx.MaxChars(IDC_SUSPEND_TEXT, m_strSuspendText, kMaxSuspendTextChars))
+    std::string text = m_strSuspendText;
+    const bool textRead = dx.Text(IDC_SUSPEND_TEXT, text);
+    if (dx.IsSaving()) {
+        std::lock_guard<std::mutex> lock(m_textLock);
+        m_strSuspendText = text;
+    }
+    if (!textRead || !dx.MaxChars(IDC_SUSPEND_TEXT, text, kMaxSuspendTextChars))
         return;
-    dx.Check(IDC_HIBERNATE, m_bHibernate);
+    int hibernate = m_bHibernate;
+    dx.Check(IDC_HIBERNATE, hibernate);
+    m_bHibernate = hibernate;
+}
+
+std::string CWakeUpDlg::SuspendText() {
+    std::lock_guard<std::mutex> lock(m_textLock);
+    return m_strSuspendText;
 }
 
 bool CWakeUpDlg::UpdateData(bool saveAndValidate) {
@@ -61,22 +85,4 @@ void CWakeUpDlg::AddLogLine(const std::string& message) {
         --last;
     }
     m_ctlLog.ShowAndSelect(last);
-}
-
-void CWakeUpDlg::StartSuspendCountdown() {
-    // The auto-suspend countdown thread starts here.
-}
-
-void CWakeUpDlg::SuspendNow() {}
-
-bool CWakeUpDlg::WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result) {
-    (void)lParam;
-    (void)result;
-    if (message == WAKEUP_MESSAGE && wParam == WAKEUP_MSG_SCHEDULE_DIR_CHANGED) {
-        // Whatever the change code: every change and the start of the watch
-        // lead to a fresh scan.
-        AddLogLine("tvrecord.xml has changed.");
-        ScanSchedule();
-    }
-    return false;
 }

@@ -8,20 +8,28 @@
 #include <mutex>
 #include <string>
 
+#include "wakeup/app/ScheduleChangeHandler.h"
 #include "wakeup/platform/Clock.h"
 #include "wakeup/platform/CodePage.h"
 #include "wakeup/platform/DateText.h"
 #include "wakeup/platform/DateTime.h"
 #include "wakeup/platform/DialogControls.h"
+#include "wakeup/platform/DirectoryWatcher.h"
 #include "wakeup/platform/FileReader.h"
 #include "wakeup/platform/Registry.h"
+#include "wakeup/platform/Power.h"
 #include "wakeup/platform/Threads.h"
 #include "wakeup/platform/WaitableTimers.h"
+#include "wakeup/platform/WindowMessages.h"
+#include "wakeup/power/HostEvents.h"
+#include "wakeup/power/SuspendCountdown.h"
 
 class CDataExchange;
 
 // Starts ArmWakeTimer of the dialog passed as the parameter.
 unsigned WakeTimerThreadProc(void* dialog);
+// Runs the endless auto-suspend countdown of the dialog passed.
+unsigned SuspendCountdownThreadProc(void* dialog);
 
 struct CWakeUpPorts {
     IClock& clock;
@@ -35,14 +43,31 @@ struct CWakeUpPorts {
     const ICodePage& codePage;
     IWaitableTimers& timers;
     const ILocalTimeConverter& localTime;
+    IPower& power;
+    IProcessStarter& processes;
+    IWindowMessenger& messenger;
+    IThreadWait& wait;
+    IDirectoryWatcher& watcher;
 };
 
 // The host's settings key, next to the host's own values.
 #define WAKEUP_SETTINGS_KEY "Software\\Vorx\\Orvisa\\3.0"
 #define WAKEUP_DEFAULT_SUSPEND_TEXT "Use remote controle to cancel auto shutdown in %d minutes..."
 
+// Where the members are defined:
+//   WakeUpDlg.cpp           construction, the schedule watch, data exchange, the log
+//   WakeUpDlgSettings.cpp   settings in the registry
+//   WakeUpDlgEvents.cpp     WindowProc: host events, power broadcasts, the host command
+//   WakeUpDlgCountdown.cpp  the auto-suspend countdown and the sleep request
+//   schedule/ScheduleScan.cpp, schedule/WakeTimer.cpp   the scan and the wake timer
 class CWakeUpDlg {
 public:
+    // Private to the dialog's window: asks the dialog's thread for a scan
+    // (WM_APP + 1).
+    static constexpr uint32_t kRescanMessage = 0x8001;
+    // How long a suspend waits for the wake timer to be set.
+    static constexpr uint32_t kArmingTimeoutMs = 5000;
+
     // The log keeps the newest kMaxLogIndex + 1 lines.
     static constexpr int kMaxLogIndex = 50;
     static constexpr int kMaxSuspendMinutes = 999;
@@ -63,7 +88,9 @@ public:
     // May be called from any thread.
     void AddLogLine(const std::string& message);
     // Reads the schedule, finds the next recording start and, for a new
-    // target in the future, starts a wake-timer thread.
+    // target in the future, starts a wake-timer thread. A request while an
+    // earlier scan or its arming is under way is kept and served once that
+    // is done.
     void ScanSchedule();
     // The wake-timer thread's work: arms "KelmarTimer" for m_nextStart and
     // waits for it.
@@ -76,6 +103,12 @@ public:
     void OnHibernateClicked();
     // Hidden button 1002.
     void SuspendNow();
+    int SetTokenPrivilege(const char* privilege, int enable); // BOOL
+    // Starts the host's command tool with the command line.
+    void RunHostCommand(const std::string& commandLine);
+    // The countdown thread's endless loop, and one of its one-minute cycles.
+    void RunSuspendCountdown();
+    void RunSuspendCountdownCycle();
 
     // WM_USER and WM_POWERBROADCAST. True when *result replaces the base
     // window procedure's answer.
@@ -85,6 +118,19 @@ private:
     void DoDataExchange(CDataExchange& dx);
     void StartScheduleWatch();
     void StartSuspendCountdown();
+    void OnPlayerEvent(int32_t code);
+    bool OnPowerBroadcast(uint32_t event, intptr_t* result);
+    void ResetCountdown();
+    // Gives the scan up; a request that came meanwhile is served by a fresh
+    // scan on the dialog's thread.
+    void ReleaseScan();
+    // On the dialog's thread: true once no scan or arming is under way or
+    // asked for, the latest request served; false when that takes too long.
+    bool WaitForArming();
+    // Just before the countdown's sleep request: false when the machine must
+    // stay awake or its wake timer is not set in time.
+    bool ReadyToSleep();
+    std::string SuspendText();
     void SetupProgress(bool withStep);
     std::unique_ptr<IRegistryKey> OpenSettingsKey();
     void FinishScan();
@@ -98,15 +144,26 @@ private:
 
     CWakeUpPorts m_ports;
     bool m_bExchanging = false; // a data exchange is running
+    // A scan was asked for while another one held m_bScanBusy.
+    std::atomic<bool> m_bScanPending{false};
+    CExecutionStatePolicy m_executionState;
+    CMinuteTicker m_ticker;
+    bool m_bTickerFailing = false; // the countdown thread's own
+    // The countdown thread reads the warning text while the dialog's thread
+    // may replace it.
+    std::mutex m_textLock;
 
 public:
     // Shared state, in the order the dialog declares it.
     std::string m_strHostDir;
     IProgressBar& m_ctlProgress;
     ILogList& m_ctlLog;
-    int m_nSuspendMinutes = 0;
-    std::string m_strSuspendText;
-    int m_bHibernate = 0; // BOOL
+    // Settings; the countdown thread reads them.
+    std::atomic<int> m_nSuspendMinutes{0};
+    std::string m_strSuspendText;     // written under m_textLock
+    std::atomic<int> m_bHibernate{0}; // BOOL
+    IDirectoryWatcher& m_watcher;
+    CScheduleChangeHandler m_changeHandler;
     // Set by the scan, cleared by the scan or by the wake-timer thread.
     std::atomic<int> m_bScanBusy{0};
     CDateTime m_nextStart;

@@ -56,8 +56,14 @@ void CWakeUpDlg::LoadSettings() {
         SetupProgress(true);
         StartSuspendCountdown();
     }
-    if (!ReadText(*key, "SuspendText", m_strSuspendText))
-        m_strSuspendText = WAKEUP_DEFAULT_SUSPEND_TEXT;
+    std::string text;
+    if (!ReadText(*key, "SuspendText", text))
+        text = WAKEUP_DEFAULT_SUSPEND_TEXT;
+    {
+        // The countdown thread may already run.
+        std::lock_guard<std::mutex> lock(m_textLock);
+        m_strSuspendText = text;
+    }
     m_bHibernate = ReadNumber(*key, "UseHibernate", number) && number != 0 ? 1 : 0;
     UpdateData(false);
 }

@@ -11,13 +11,15 @@ CWakeUpWindow::CWakeUpWindow(HINSTANCE instance, const std::string& programPath)
     : CDialogBase(instance, IDD_KELMARWAKEUP_DIALOG), m_controls(instance, kProgramName),
       m_hIcon(LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME))),
       m_dlg(CWakeUpPorts{m_clock, m_dateText, m_registry, m_threads, m_log, m_progress, m_controls,
-                         m_files, ActiveCodePage(), m_timers, m_localTime},
+                         m_files, ActiveCodePage(), m_timers, m_localTime, m_power, m_processes,
+                         m_messenger, m_wait, m_watcher},
             programPath) {}
 
 INT_PTR CWakeUpWindow::OnInitDialog() {
     m_log.Attach(GetDlgItem(m_hWnd, IDC_LOG));
     m_progress.Attach(GetDlgItem(m_hWnd, IDC_PROGRESS));
     m_controls.Attach(m_hWnd);
+    m_messenger.Attach(m_hWnd);
     // The base initialisation puts the member values into the controls.
     m_dlg.UpdateData(false);
 
@@ -99,7 +101,8 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetResult(reinterpret_cast<LRESULT>(m_hIcon));
         return TRUE;
     case WM_USER:
-    case WM_POWERBROADCAST: {
+    case WM_POWERBROADCAST:
+    case CWakeUpDlg::kRescanMessage: {
         intptr_t result = 0;
         if (m_dlg.WindowProc(message, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam),
                              &result)) {

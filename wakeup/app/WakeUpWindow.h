@@ -5,10 +5,13 @@
 #include "wakeup/platform/win32/DialogBase.h"
 #include "wakeup/platform/win32/Win32Clock.h"
 #include "wakeup/platform/win32/Win32Controls.h"
+#include "wakeup/platform/win32/Win32DirectoryWatcher.h"
 #include "wakeup/platform/win32/Win32Files.h"
+#include "wakeup/platform/win32/Win32Power.h"
 #include "wakeup/platform/win32/Win32Registry.h"
 #include "wakeup/platform/win32/Win32Threads.h"
 #include "wakeup/platform/win32/Win32Timers.h"
+#include "wakeup/platform/win32/Win32WindowMessages.h"
 
 class CWakeUpWindow : public CDialogBase {
 public:
@@ -34,6 +37,12 @@ private:
     CWin32FileReader m_files;
     CWin32WaitableTimers m_timers;
     CWin32LocalTimeConverter m_localTime;
+    CWin32Power m_power;
+    CWin32ProcessStarter m_processes;
+    CWin32WindowMessenger m_messenger;
+    CWin32ThreadWait m_wait;
+    // Outlives the dialog, whose change handler ends its watches first.
+    CWin32DirectoryWatcher m_watcher;
     HICON m_hIcon;
     CWakeUpDlg m_dlg; // last: its constructor may use every port above
 };

@@ -7,33 +7,18 @@
 
 #include "wakeup/dirwatch/DelayedDirectoryChangeHandler.h"
 #include "wakeup/dirwatch/DirWatchInfo.h"
+#include "wakeup/platform/win32/Win32Privileges.h"
 
 namespace {
-
-BOOL EnablePrivilege(const char* name, BOOL enable) {
-    HANDLE rawToken = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &rawToken))
-        return FALSE;
-    CUniqueHandle token(rawToken);
-    TOKEN_PRIVILEGES privileges{};
-    if (!LookupPrivilegeValueA(nullptr, name, &privileges.Privileges[0].Luid))
-        return FALSE;
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
-    SetLastError(0);
-    AdjustTokenPrivileges(token.Get(), FALSE, &privileges, sizeof privileges, nullptr, nullptr);
-    // ERROR_NOT_ALL_ASSIGNED comes with a TRUE result.
-    return GetLastError() == 0;
-}
 
 // Backup semantics need these to open every directory; the results do not
 // matter for directories the user may read anyway.
 void EnableWatchPrivilegesOnce() {
     static std::once_flag once;
     std::call_once(once, [] {
-        EnablePrivilege("SeBackupPrivilege", TRUE);
-        EnablePrivilege("SeRestorePrivilege", TRUE);
-        EnablePrivilege("SeChangeNotifyPrivilege", TRUE);
+        AdjustProcessTokenPrivilege("SeBackupPrivilege", TRUE, nullptr);
+        AdjustProcessTokenPrivilege("SeRestorePrivilege", TRUE, nullptr);
+        AdjustProcessTokenPrivilege("SeChangeNotifyPrivilege", TRUE, nullptr);
     });
 }
 

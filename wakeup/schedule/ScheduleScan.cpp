@@ -15,15 +15,20 @@ constexpr size_t kMaxScheduleBytes = 16u * 1024u * 1024u;
 } // namespace
 
 void CWakeUpDlg::ScanSchedule() {
-    // A scan requested while another one or its arming is under way is
-    // dropped.
+    // A request while another scan or its arming is under way is not lost:
+    // the holder of the flag sees it when it lets go (ReleaseScan), so a
+    // schedule written while a timer was being armed is armed too. The
+    // request is marked before the flag is tried, so that a holder letting
+    // go meanwhile cannot miss it.
+    m_bScanPending = true;
     int idle = 0;
     if (!m_bScanBusy.compare_exchange_strong(idle, 1))
         return;
+    m_bScanPending = false;
 
     std::vector<char> bytes;
     if (!m_ports.files.ReadWholeFile(m_strHostDir + "\\tvrecord.xml", kMaxScheduleBytes, bytes)) {
-        m_bScanBusy = 0;
+        ReleaseScan();
         return;
     }
     const std::string text = DecodeScheduleText(bytes, m_ports.codePage);
@@ -57,7 +62,7 @@ void CWakeUpDlg::ScanSchedule() {
 void CWakeUpDlg::FinishScan() {
     if (m_nextStart == NEXT_START_NONE) {
         AddLogLine("No new schedule found");
-        m_bScanBusy = 0;
+        ReleaseScan();
         return;
     }
     m_nextStart = m_nextStart - CDateTimeSpan(0, 0, m_nPvrBufferBegin, 0);
@@ -70,5 +75,25 @@ void CWakeUpDlg::FinishScan() {
             return;
         m_armedStart = CDateTime();
     }
+    ReleaseScan();
+}
+
+void CWakeUpDlg::ReleaseScan() {
     m_bScanBusy = 0;
+    // The dialog's thread scans; this may be the wake-timer thread.
+    if (m_bScanPending)
+        m_ports.messenger.PostToDialog(kRescanMessage, 0, 0);
+}
+
+bool CWakeUpDlg::WaitForArming() {
+    // The wait goes on handling what other threads send to the dialog, so
+    // the arming thread's log lines pass. A request kept meanwhile is served
+    // here: its posted notice would only come after the wait.
+    return m_ports.wait.WaitUntil(
+        [this] {
+            if (!m_bScanBusy && m_bScanPending)
+                ScanSchedule();
+            return !m_bScanBusy && !m_bScanPending;
+        },
+        kArmingTimeoutMs);
 }

@@ -3,6 +3,7 @@
 // waits on it, so that the log shows when it fired.
 #include "wakeup/app/WakeUpDlg.h"
 #include "wakeup/app/resource.h"
+#include "wakeup/power/WakeTimerSetting.h"
 #include "wakeup/schedule/WakeTime.h"
 
 namespace {
@@ -43,7 +44,7 @@ void CWakeUpDlg::ArmWakeTimer() {
         AddLogLine("Unable to create timer: " + std::to_string(timers.LastError()));
         // Nothing is armed: let the next scan try again.
         m_armedStart = CDateTime();
-        m_bScanBusy = 0;
+        ReleaseScan();
         return;
     }
 
@@ -66,11 +67,18 @@ void CWakeUpDlg::ArmWakeTimer() {
         AddLogLine("Unable to set timer to: " + targetText);
         timers.Close(timer);
         m_armedStart = CDateTime();
-        m_bScanBusy = 0;
+        ReleaseScan();
         return;
     }
     AddLogLine("Timer set to: " + m_ports.dateText.Format(m_nextStart));
-    m_bScanBusy = 0;
+    // The most common reason why a machine armed right does not wake.
+    uint32_t onMains = 0, onBattery = 0;
+    if (m_ports.power.ReadWakeTimerSetting(onMains, onBattery)) {
+        const std::string warning = WakeTimerSettingWarning(onMains, onBattery);
+        if (!warning.empty())
+            AddLogLine(warning);
+    }
+    ReleaseScan();
 
     const uint32_t waited = timers.Wait(timer);
     AddLogLine(

@@ -4,8 +4,7 @@ namespace {
 class ScheduleScan : public ScheduleTest {};
 } // namespace
 
-TEST_F(ScheduleScan, WorkedExampleWithLeadTimeFive)
-{
+TEST_F(ScheduleScan, WorkedExampleWithLeadTimeFive) {
     m_registry.SetDword(kKey, "PVRBufferBegin", 5);
     auto& dlg = Init();
     WriteSchedule(Program("2-23-2005T20:15:00", "weekly", "ZDF") +
@@ -22,8 +21,7 @@ TEST_F(ScheduleScan, WorkedExampleWithLeadTimeFive)
     EXPECT_EQ(dlg.m_bScanBusy, 1); // until the thread has set its timer
 }
 
-TEST_F(ScheduleScan, EmptyScheduleLogsExactlyOneLine)
-{
+TEST_F(ScheduleScan, EmptyScheduleLogsExactlyOneLine) {
     auto& dlg = Init();
     WriteSchedule("");
     dlg.ScanSchedule();
@@ -32,8 +30,7 @@ TEST_F(ScheduleScan, EmptyScheduleLogsExactlyOneLine)
     EXPECT_EQ(m_threads.Count(), 0u);
 }
 
-TEST_F(ScheduleScan, UnreadableContentFindsNoSchedule)
-{
+TEST_F(ScheduleScan, UnreadableContentFindsNoSchedule) {
     auto& dlg = Init();
     for (const std::string content : {"", "not xml", "<tvrecord><program", "\xFF\xFE"}) {
         m_files.SetFile(kSchedule, content);
@@ -43,8 +40,7 @@ TEST_F(ScheduleScan, UnreadableContentFindsNoSchedule)
     EXPECT_EQ(dlg.m_bScanBusy, 0);
 }
 
-TEST_F(ScheduleScan, MissingOrLockedFileEndsSilentlyAndKeepsTheArming)
-{
+TEST_F(ScheduleScan, MissingOrLockedFileEndsSilentlyAndKeepsTheArming) {
     auto& dlg = Init();
     dlg.ScanSchedule(); // no file at all
     EXPECT_TRUE(m_log.Lines().empty());
@@ -64,8 +60,7 @@ TEST_F(ScheduleScan, MissingOrLockedFileEndsSilentlyAndKeepsTheArming)
     m_timers.Fire("KelmarTimer");
 }
 
-TEST_F(ScheduleScan, ScanWhileBusyIsDroppedWithoutATrace)
-{
+TEST_F(ScheduleScan, ScanWhileBusyIsDroppedWithoutATrace) {
     auto& dlg = Init();
     WriteSchedule(Program("3-5-2005T08:00", "once"));
     dlg.m_bScanBusy = 1;
@@ -75,8 +70,7 @@ TEST_F(ScheduleScan, ScanWhileBusyIsDroppedWithoutATrace)
     EXPECT_EQ(dlg.m_bScanBusy, 1);
 }
 
-TEST_F(ScheduleScan, EarliestCandidateWinsAndEqualOnesKeepTheFirst)
-{
+TEST_F(ScheduleScan, EarliestCandidateWinsAndEqualOnesKeepTheFirst) {
     auto& dlg = Init();
     WriteSchedule(Program("3-9-2005T10:00", "once", "A") + Program("3-3-2005T10:00", "once", "B") +
                   Program("3-3-2005T10:00", "once", "C") + Program("1-1-2005T10:00", "once", "D"));
@@ -85,8 +79,7 @@ TEST_F(ScheduleScan, EarliestCandidateWinsAndEqualOnesKeepTheFirst)
     EXPECT_FALSE(dlg.m_nextStart != CDateTime(2005, 3, 3, 10, 0, 0));
 }
 
-TEST_F(ScheduleScan, EntriesWithoutAValidStartAreSkipped)
-{
+TEST_F(ScheduleScan, EntriesWithoutAValidStartAreSkipped) {
     auto& dlg = Init();
     WriteSchedule("<program freq=\"once\" channel=\"X\"/>" + Program("2005-12-31T23:59", "once") +
                   Program("3-1-2005T20", "daily") + Program("3-4-2005T07:30", "once", "OK"));
@@ -96,8 +89,7 @@ TEST_F(ScheduleScan, EntriesWithoutAValidStartAreSkipped)
     EXPECT_FALSE(dlg.m_nextStart != CDateTime(2005, 3, 4, 7, 30, 0));
 }
 
-TEST_F(ScheduleScan, OnlyTheRootsProgramChildrenAreWalked)
-{
+TEST_F(ScheduleScan, OnlyTheRootsProgramChildrenAreWalked) {
     auto& dlg = Init();
     m_files.SetFile(kSchedule,
                     "<schedule><program start=\"3-4-2005T07:30\" freq=\"once\" channel=\"A\">"
@@ -106,13 +98,13 @@ TEST_F(ScheduleScan, OnlyTheRootsProgramChildrenAreWalked)
                     "<program start=\"3-5-2005T07:30\" freq=\"once\" channel=\"B &amp; C\"/>"
                     "</schedule>");
     dlg.ScanSchedule();
-    EXPECT_EQ(Messages(), (std::vector<std::string>{
-                              "One-time schedule found for channel A Start: 3/4/2005 7:30:00 AM",
-                              "One-time schedule found for channel B & C Start: 3/5/2005 7:30:00 AM"}));
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{
+                  "One-time schedule found for channel A Start: 3/4/2005 7:30:00 AM",
+                  "One-time schedule found for channel B & C Start: 3/5/2005 7:30:00 AM"}));
 }
 
-TEST_F(ScheduleScan, Utf16FileGivesTheSameEntriesAsAnsi)
-{
+TEST_F(ScheduleScan, Utf16FileGivesTheSameEntriesAsAnsi) {
     auto& dlg = Init();
     const std::string xml = "<tvrecord>" + Program("3-4-2005T07:30", "once", "A") +
                             Program("3-1-2005T22:30", "daily", "B") + "</tvrecord>";
@@ -135,8 +127,7 @@ TEST_F(ScheduleScan, Utf16FileGivesTheSameEntriesAsAnsi)
     m_timers.Fire("KelmarTimer");
 }
 
-TEST_F(ScheduleScan, Utf8MarkStaysInFrontOfTheDeclaration)
-{
+TEST_F(ScheduleScan, Utf8MarkStaysInFrontOfTheDeclaration) {
     auto& dlg = Init();
     m_files.SetFile(kSchedule, "\xEF\xBB\xBF<?xml version=\"1.0\"?><tvrecord>" +
                                    Program("3-4-2005T07:30", "once") + "</tvrecord>");
@@ -147,8 +138,7 @@ TEST_F(ScheduleScan, Utf8MarkStaysInFrontOfTheDeclaration)
     EXPECT_EQ(dlg.m_bScanBusy == 0, m_threads.Count() == 0);
 }
 
-TEST_F(ScheduleScan, TargetWithinTheLeadTimeIsNotArmed)
-{
+TEST_F(ScheduleScan, TargetWithinTheLeadTimeIsNotArmed) {
     m_registry.SetDword(kKey, "PVRBufferBegin", 5);
     auto& dlg = Init();
     WriteSchedule(Program("3-2-2005T21:03", "once"));
@@ -159,8 +149,7 @@ TEST_F(ScheduleScan, TargetWithinTheLeadTimeIsNotArmed)
     EXPECT_FALSE(dlg.m_armedStart != CDateTime());
 }
 
-TEST_F(ScheduleScan, RescanOfAnUnchangedFileDoesNotRearm)
-{
+TEST_F(ScheduleScan, RescanOfAnUnchangedFileDoesNotRearm) {
     auto& dlg = Init();
     WriteSchedule(Program("3-4-2005T07:30", "once"));
     dlg.ScanSchedule();
@@ -176,23 +165,49 @@ TEST_F(ScheduleScan, RescanOfAnUnchangedFileDoesNotRearm)
     m_timers.Fire("KelmarTimer");
 }
 
-TEST_F(ScheduleScan, LeadTimeZeroWakesForTheStartItself)
-{
+TEST_F(ScheduleScan, LeadTimeZeroWakesForTheStartItself) {
     auto& dlg = Init();
     WriteSchedule(Program("3-4-2005T07:30", "once"));
     dlg.ScanSchedule();
     EXPECT_FALSE(dlg.m_nextStart != CDateTime(2005, 3, 4, 7, 30, 0));
 }
 
-TEST_F(ScheduleScan, ScheduleChangeMessageLogsAndScans)
-{
+TEST_F(ScheduleScan, ScheduleChangeMessageLogsAndScans) {
     auto& dlg = Init();
     WriteSchedule("");
     intptr_t result = 0;
     EXPECT_FALSE(dlg.WindowProc(0x0400, 1234566, 5, &result));
     EXPECT_FALSE(dlg.WindowProc(0x0400, 1234566, -77, &result));
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"tvrecord.xml has changed.",
-                                                    "No new schedule found",
-                                                    "tvrecord.xml has changed.",
-                                                    "No new schedule found"}));
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{"tvrecord.xml has changed.", "No new schedule found",
+                                        "tvrecord.xml has changed.", "No new schedule found"}));
+}
+
+TEST_F(ScheduleScan, ScheduleWrittenWhileATimerIsArmedIsArmedNext) {
+    auto& dlg = Init();
+    WriteSchedule(Program("3-5-2005T08:00", "once"));
+    dlg.ScanSchedule();
+    ASSERT_EQ(m_threads.Count(), 1u);
+    // The host saves again before the thread has set its timer.
+    WriteSchedule(Program("3-4-2005T06:00", "once"));
+    dlg.ScanSchedule();
+    dlg.ScanSchedule();
+    EXPECT_EQ(m_files.Reads(), 1);
+    EXPECT_EQ(m_messenger.PostedCount(), 0u);
+
+    RunStartedThreads();
+    ASSERT_TRUE(WaitUntil([&] { return dlg.m_bScanBusy == 0; }));
+    // One fresh scan on the dialog's thread, however many requests came.
+    EXPECT_EQ(m_messenger.PostedCount(), 1u);
+    EXPECT_EQ(m_messenger.DeliverPosted(), 1);
+    EXPECT_EQ(m_files.Reads(), 2);
+    RunStartedThreads();
+    ASSERT_TRUE(WaitUntil([&] { return dlg.m_bScanBusy == 0; }));
+    EXPECT_FALSE(dlg.m_armedStart != CDateTime(2005, 3, 4, 6, 0, 0));
+    const auto lines = Messages();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Timer set to: 3/4/2005 6:00:00 AM"),
+              lines.end());
+    EXPECT_EQ(m_messenger.PostedCount(), 0u);
+    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    m_timers.Fire("KelmarTimer");
 }

@@ -4,16 +4,14 @@ namespace {
 class WakeTimer : public ScheduleTest {
 protected:
     // Starts an arming for the target as the scan does, on a thread.
-    void Arm(const CDateTime& target)
-    {
+    void Arm(const CDateTime& target) {
         auto& dlg = Dlg();
         dlg.m_nextStart = target;
         dlg.m_bScanBusy = 1;
         m_workers.emplace_back([&dlg] { dlg.ArmWakeTimer(); });
     }
 
-    bool WaitForMessage(const std::string& message)
-    {
+    bool WaitForMessage(const std::string& message) {
         return WaitUntil([&] {
             const auto m = Messages();
             return std::find(m.begin(), m.end(), message) != m.end();
@@ -22,8 +20,7 @@ protected:
 
     // The due time the timer should get for a local wake moment (the fake
     // converter's UTC is local less one hour).
-    static int64_t Due(const CDateTime& localWake)
-    {
+    static int64_t Due(const CDateTime& localWake) {
         return CFakeLocalTimeConverter::FileTimeOf(localWake - CDateTimeSpan(0, 1, 0, 0));
     }
 
@@ -31,8 +28,7 @@ protected:
 };
 } // namespace
 
-TEST_F(WakeTimer, ArmsSixtySecondsEarlyWithAnAbsoluteDueTimeAndLogsWhenDone)
-{
+TEST_F(WakeTimer, ArmsSixtySecondsEarlyWithAnAbsoluteDueTimeAndLogsWhenDone) {
     Init();
     const CDateTime target(2005, 3, 2, 23, 5, 30);
     Arm(target);
@@ -56,14 +52,14 @@ TEST_F(WakeTimer, ArmsSixtySecondsEarlyWithAnAbsoluteDueTimeAndLogsWhenDone)
     EXPECT_FALSE(m_timers.Exists("KelmarTimer"));
 }
 
-TEST_F(WakeTimer, CloseTargetsWakeAtTheTargetItself)
-{
+TEST_F(WakeTimer, CloseTargetsWakeAtTheTargetItself) {
     Init();
     const struct {
         int ahead;
         int wakeOffset;
         const char* spanText;
-    } cases[] = {{61, -60, "0 days 00:01:01"}, {60, 0, "0 days 00:01:00"}, {30, 0, "0 days 00:00:30"}};
+    } cases[] = {
+        {61, -60, "0 days 00:01:01"}, {60, 0, "0 days 00:01:00"}, {30, 0, "0 days 00:00:30"}};
     for (const auto& c : cases) {
         m_log.Clear();
         const CDateTime target = m_now + CDateTimeSpan(0, 0, 0, c.ahead);
@@ -78,8 +74,7 @@ TEST_F(WakeTimer, CloseTargetsWakeAtTheTargetItself)
     }
 }
 
-TEST_F(WakeTimer, PastTargetFiresAtOnce)
-{
+TEST_F(WakeTimer, PastTargetFiresAtOnce) {
     Init();
     m_timers.SetNow(Due(m_now));
     const CDateTime target = m_now - CDateTimeSpan(0, 0, 0, 30);
@@ -91,8 +86,7 @@ TEST_F(WakeTimer, PastTargetFiresAtOnce)
     EXPECT_EQ(Dlg().m_bScanBusy, 0);
 }
 
-TEST_F(WakeTimer, FailedCreationIsLoggedAndFreesTheScan)
-{
+TEST_F(WakeTimer, FailedCreationIsLoggedAndFreesTheScan) {
     auto& dlg = Init();
     m_timers.FailCreate(5);
     WriteSchedule(Program("3-4-2005T07:30", "once"));
@@ -108,8 +102,7 @@ TEST_F(WakeTimer, FailedCreationIsLoggedAndFreesTheScan)
     JoinWorkers();
 }
 
-TEST_F(WakeTimer, FailedSettingIsLoggedAndFreesTheScan)
-{
+TEST_F(WakeTimer, FailedSettingIsLoggedAndFreesTheScan) {
     auto& dlg = Init();
     m_timers.FailSet();
     WriteSchedule(Program("3-4-2005T07:30", "once"));
@@ -122,8 +115,7 @@ TEST_F(WakeTimer, FailedSettingIsLoggedAndFreesTheScan)
     EXPECT_EQ(m_timers.OpenHandles(), 0);
 }
 
-TEST_F(WakeTimer, NewerArmingTakesTheTimerOverAndIsNeverUndone)
-{
+TEST_F(WakeTimer, NewerArmingTakesTheTimerOverAndIsNeverUndone) {
     Init();
     for (int round = 0; round < 200; ++round) {
         m_log.Clear();
@@ -145,5 +137,42 @@ TEST_F(WakeTimer, NewerArmingTakesTheTimerOverAndIsNeverUndone)
         JoinWorkers();
         EXPECT_EQ(Messages().back(), "Timer done for: " + m_dateText.Format(second));
         ASSERT_FALSE(m_timers.Exists("KelmarTimer"));
+    }
+}
+
+TEST_F(WakeTimer, PowerPlanThatKeepsTheTimerFromWakingIsReported) {
+    Init();
+    const CDateTime target(2005, 3, 3, 10, 0, 0);
+    struct Case {
+        bool readable;
+        uint32_t mains, battery;
+        const char* where; // null: no line
+    };
+    const Case cases[] = {{false, 0, 0, nullptr},
+                          {true, 0, 1, "(on mains power)"},
+                          {true, 1, 2, "(on battery)"},
+                          {true, 2, 0, "(on mains power and on battery)"},
+                          {true, 1, 1, nullptr}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mains * 10 + c.battery);
+        m_log.Clear();
+        if (c.readable)
+            m_power.SetWakeTimerSetting(c.mains, c.battery);
+        Arm(target);
+        ASSERT_TRUE(WaitUntil([&] { return Dlg().m_bScanBusy == 0; }));
+        const auto lines = Messages();
+        ASSERT_EQ(lines.size(), c.where ? 3u : 2u);
+        EXPECT_EQ(lines[1], "Timer set to: 3/3/2005 10:00:00 AM");
+        if (c.where) {
+            EXPECT_NE(lines[2].find(std::string("Wake timers are not allowed by the active power "
+                                                "plan ") +
+                                    c.where),
+                      std::string::npos)
+                << lines[2];
+            EXPECT_NE(lines[2].find("Allow wake timers"), std::string::npos);
+        }
+        ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+        m_timers.Fire("KelmarTimer");
+        JoinWorkers();
     }
 }

@@ -1,0 +1,152 @@
+// The dialog's answers to the host's events and the system's power
+// broadcasts.
+#include "common/WakeupMessages.h"
+#include "tests/unit/schedule/ScheduleFixture.h"
+
+namespace {
+constexpr uint32_t kAwake = 0x80000003, kContinuous = 0x80000000, kSystem = 0x80000001;
+const char kCancel[] = "\"C:\\Orvisa\\orvisacmd\" message 150 300 2 Auto Suspend Cancelled.";
+
+class HostEvents : public ScheduleTest {
+protected:
+    CWakeUpDlg& InitWithCountdown(uint32_t minutes) {
+        m_registry.SetDword(kKey, "SuspendTime", minutes);
+        return Init();
+    }
+    void Player(int32_t code) { Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, code); }
+    intptr_t Power(uint32_t event) { return Send(0x0218, event, 0); }
+};
+} // namespace
+
+TEST_F(HostEvents, PlayerEventsLogSetTheFlagsAndTheExecutionState) {
+    auto& dlg = InitWithCountdown(30);
+    struct Step {
+        int32_t code;
+        const char* line; // null: none
+        bool recording, paused;
+        std::vector<uint32_t> states; // set by this event
+    };
+    const Step steps[] = {
+        {25, "RecordingStarted", true, false, {kAwake}},
+        {0, "Pause", true, true, {}},
+        {1, "Resume", true, false, {}},
+        {34, "RecordedListChanged", true, false, {}},
+        {26, "RecordingStopped", false, false, {kContinuous}},
+        // A running recording or paused playback keeps the system required
+        // even where the host's table leaves the state alone.
+        {27, "RecordingInProgress", true, false, {kSystem}},
+        {26, "RecordingStopped", false, false, {kContinuous}},
+        {0, "Pause", false, true, {kSystem}},
+        {1, "Resume", false, false, {kContinuous}},
+        {2, nullptr, false, false, {kAwake}},
+        {-7, nullptr, false, false, {kAwake}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.code);
+        m_log.Clear();
+        const size_t before = m_power.ExecutionStates().size();
+        m_progress.SetPos(12);
+        Player(step.code);
+        EXPECT_EQ(Messages(),
+                  step.line ? std::vector<std::string>{step.line} : std::vector<std::string>{});
+        EXPECT_EQ(dlg.m_bRecording, step.recording);
+        EXPECT_EQ(dlg.m_bPaused, step.paused);
+        const auto states = m_power.ExecutionStates();
+        EXPECT_EQ(std::vector<uint32_t>(states.begin() + static_cast<long>(before), states.end()),
+                  step.states);
+        EXPECT_EQ(m_progress.GetPos(), 30); // back to full
+    }
+    EXPECT_TRUE(m_processes.CommandLines().empty()); // never in the warning phase
+}
+
+TEST_F(HostEvents, PlayerEventInTheWarningPhaseSendsTheQuotedCancelNotice) {
+    InitWithCountdown(30);
+    m_progress.SetPos(5);
+    Player(1);
+    EXPECT_TRUE(m_processes.CommandLines().empty());
+    m_progress.SetPos(4);
+    Player(1);
+    EXPECT_EQ(m_processes.CommandLines(), std::vector<std::string>{kCancel});
+    EXPECT_EQ(m_progress.GetPos(), 30);
+}
+
+TEST_F(HostEvents, WithoutACountdownEveryPlayerEventSendsTheNotice) {
+    // The count then stays at 0, below the warning threshold.
+    Init();
+    Player(34);
+    Player(0);
+    EXPECT_EQ(m_processes.CommandLines(), std::vector<std::string>(2, kCancel));
+    EXPECT_EQ(m_progress.GetPos(), 0);
+}
+
+TEST_F(HostEvents, ScreenEventsLogAndResetTheCountdownOnly) {
+    InitWithCountdown(30);
+    m_progress.SetPos(3);
+    Send(WAKEUP_MESSAGE, WAKEUP_MSG_SELECTION_CHANGED, -1);
+    EXPECT_EQ(m_progress.GetPos(), 30);
+    m_progress.SetPos(3);
+    Send(WAKEUP_MESSAGE, WAKEUP_MSG_OSD_ACTION, 1);
+    EXPECT_EQ(m_progress.GetPos(), 30);
+    m_progress.SetPos(3);
+    Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_STATE, 25);
+    Send(WAKEUP_MESSAGE, 42, 25);
+    Send(0x0401, WAKEUP_MSG_OSD_ACTION, 1);
+    EXPECT_EQ(m_progress.GetPos(), 3);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Selection changed to:-1", "OSD action."}));
+    EXPECT_TRUE(m_processes.CommandLines().empty());
+    EXPECT_TRUE(m_power.ExecutionStates().empty());
+}
+
+TEST_F(HostEvents, SuspendQueryIsRefusedWhileRecordingOrPaused) {
+    auto& dlg = Init();
+    WriteSchedule(Program("3-5-2005T08:00", "once"));
+    dlg.m_bRecording = true;
+    dlg.m_bPaused = true;
+    EXPECT_EQ(Power(0), 0x424D5144);
+    dlg.m_bRecording = false;
+    EXPECT_EQ(Power(0), 0x424D5144);
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{"Query Suspend, deny because recording is on",
+                                        "Query Suspend, deny because playback is paused"}));
+    EXPECT_EQ(m_files.Reads(), 0);
+}
+
+TEST_F(HostEvents, GrantedQueryAnswersOnlyOnceTheWakeTimerIsSet) {
+    auto& dlg = Init();
+    WriteSchedule(Program("3-5-2005T08:00", "once"));
+    // The arming thread runs while the answer waits, as the dialog's thread
+    // goes on handling its log lines then.
+    m_wait.WhileWaiting([this] { RunStartedThreads(); });
+    EXPECT_EQ(Power(0), 0);
+    EXPECT_EQ(dlg.m_bScanBusy, 0);
+    const auto lines = Messages();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "Query Suspend, OK");
+    EXPECT_EQ(lines[3], "Timer set to: 3/5/2005 8:00:00 AM");
+    EXPECT_NE(m_timers.DueTime("KelmarTimer"), 0);
+    m_timers.Fire("KelmarTimer");
+}
+
+TEST_F(HostEvents, ResumeResetsTheCountdownOnceAfterASuspend) {
+    auto& dlg = InitWithCountdown(30);
+    m_progress.SetPos(9);
+    Power(7);
+    Power(18); // no suspend before: the count stays
+    EXPECT_EQ(m_progress.GetPos(), 9);
+    Power(4);
+    EXPECT_TRUE(dlg.m_bSuspended);
+    Power(18);
+    EXPECT_EQ(m_progress.GetPos(), 30);
+    m_progress.SetPos(9);
+    Power(7);
+    EXPECT_EQ(m_progress.GetPos(), 9);
+    EXPECT_FALSE(dlg.m_bSuspended);
+    Power(4);
+    Power(7);
+    EXPECT_EQ(m_progress.GetPos(), 30);
+    EXPECT_EQ(Power(10), 0);
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{"Resume suspend", "Resume automatic", "Going to suspend",
+                                        "Resume automatic", "Resume suspend", "Going to suspend",
+                                        "Resume suspend"}));
+}

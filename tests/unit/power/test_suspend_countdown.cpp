@@ -1,0 +1,140 @@
+// The auto-suspend countdown, one one-minute cycle at a time.
+#include "common/WakeupMessages.h"
+#include "tests/unit/schedule/ScheduleFixture.h"
+#include "wakeup/power/HostCommand.h"
+
+namespace {
+const char kHost[] = "\"C:\\Orvisa\\orvisacmd\" ";
+
+class SuspendCountdown : public ScheduleTest {
+protected:
+    CWakeUpDlg& Start(uint32_t minutes) {
+        m_registry.SetDword(kKey, "SuspendTime", minutes);
+        m_timers.SignalRelativeAtOnce();
+        auto& dlg = Init();
+        EXPECT_EQ(m_threads.Take().size(), 1u); // the countdown thread: its cycles run here
+        WriteSchedule("");
+        return dlg;
+    }
+    void Cycle() { m_dlg->RunSuspendCountdownCycle(); }
+    void SendPlayerEvent(int32_t code) { Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, code); }
+};
+} // namespace
+
+TEST_F(SuspendCountdown, LengthFiveWarnsFourTimesThenAsksForSuspend) {
+    Start(5);
+    EXPECT_EQ(m_progress.GetPos(), 5);
+    EXPECT_EQ(m_progress.Step(), -1);
+    for (int left = 4; left >= 1; --left) {
+        Cycle();
+        EXPECT_EQ(m_progress.GetPos(), left);
+        EXPECT_EQ(m_processes.CommandLines().back(),
+                  kHost + SuspendWarningArguments(WAKEUP_DEFAULT_SUSPEND_TEXT, left));
+    }
+    EXPECT_EQ(m_processes.CommandLines()[1], std::string(kHost) +
+                                                 "message 150 300 59 Use remote controle to "
+                                                 "cancel auto shutdown in 3 minutes...");
+    EXPECT_TRUE(m_power.SleepRequests().empty());
+    Cycle();
+    EXPECT_EQ(m_processes.CommandLines().size(), 4u);
+    EXPECT_EQ(m_progress.GetPos(), 5); // back to full
+    EXPECT_EQ(m_power.Privileges(), std::vector<std::string>{"SeShutdownPrivilege on"});
+    EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"suspend"});
+    // The schedule is read again before the request, on the dialog's thread.
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Force suspend because timeout has expired",
+                                                    "No new schedule found"}));
+}
+
+TEST_F(SuspendCountdown, LengthOneSleepsAfterOneCycleWithoutWarning) {
+    auto& dlg = Start(1);
+    dlg.m_bHibernate = 1;
+    Cycle();
+    EXPECT_TRUE(m_processes.CommandLines().empty());
+    EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"hibernate"});
+    EXPECT_EQ(m_progress.GetPos(), 1);
+}
+
+TEST_F(SuspendCountdown, RecordingOrPauseFreezesTheCountAndTheirEndStartsItAgain) {
+    auto& dlg = Start(3);
+    Cycle();
+    EXPECT_EQ(m_progress.GetPos(), 2);
+    SendPlayerEvent(25);
+    for (int i = 0; i < 4; ++i)
+        Cycle();
+    EXPECT_EQ(m_progress.GetPos(), 3);
+    SendPlayerEvent(26);
+    SendPlayerEvent(0);
+    Cycle();
+    EXPECT_EQ(m_progress.GetPos(), 3);
+    SendPlayerEvent(1);
+    Cycle();
+    EXPECT_EQ(m_progress.GetPos(), 2);
+    EXPECT_FALSE(dlg.m_bPaused);
+    EXPECT_TRUE(m_power.SleepRequests().empty());
+}
+
+TEST_F(SuspendCountdown, ExpiryWaitsForTheWakeTimerAndNeverSleepsWithoutIt) {
+    auto& dlg = Start(1);
+    // A wake timer that is being armed when the count runs out: the request
+    // waits until the timer is set.
+    WriteSchedule(Program("3-5-2005T08:00", "once"));
+    m_wait.WhileWaiting([this] { RunStartedThreads(); });
+    Cycle();
+    EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"suspend"});
+    EXPECT_EQ(Messages().back(), "Timer set to: 3/5/2005 8:00:00 AM");
+
+    // Arming that does not finish in time: no sleep.
+    m_wait.WhileWaiting(nullptr);
+    m_wait.CapTimeouts(50);
+    dlg.m_bScanBusy = 1;
+    Cycle();
+    EXPECT_EQ(Messages().back(), "Suspend cancelled because the wake timer is not set yet");
+    EXPECT_EQ(m_power.SleepRequests().size(), 1u);
+    dlg.m_bScanBusy = 0;
+    m_timers.Fire("KelmarTimer");
+}
+
+TEST_F(SuspendCountdown, WarningTextIsNeverUsedAsAFormat) {
+    EXPECT_EQ(FormatSuspendWarning("%s%n %d min, 100%% %x %", 3), "%s%n 3 min, 100% %x %");
+    EXPECT_EQ(FormatSuspendWarning("%d and %d", 2), "2 and 2");
+    EXPECT_EQ(FormatSuspendWarning("", 2), "");
+}
+
+TEST_F(SuspendCountdown, TimerThatCannotBeCreatedPausesAMinuteAndCountsOn) {
+    m_timers.FailCreate(5);
+    Start(5);
+    Cycle();
+    Cycle();
+    EXPECT_EQ(m_wait.PausedMs(), 120000u);
+    EXPECT_EQ(m_progress.GetPos(), 3);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Unable to create timer: 5"});
+}
+
+TEST_F(SuspendCountdown, CountdownTimerIsCreatedOnceAndItsCreationHandleKept) {
+    Start(30);
+    Cycle();
+    Cycle();
+    int creates = 0;
+    for (const auto& call : m_timers.Calls()) {
+        creates += call.op == "create";
+        if (call.op == "set") {
+            EXPECT_EQ(call.dueTime, -600000000); // 60 s from now, no wake-up
+        }
+        EXPECT_NE(call.op, "set-resume");
+    }
+    EXPECT_EQ(creates, 1);
+    EXPECT_EQ(m_timers.OpenHandles(), 1);
+}
+
+TEST_F(SuspendCountdown, PrivilegeFailuresAreWrittenToStandardOutput) {
+    auto& dlg = Start(30);
+    EXPECT_EQ(dlg.SetTokenPrivilege("SeShutdownPrivilege", 1), 1);
+    m_power.FailPrivilege(IPower::PrivilegeStep::lookup, 1313);
+    EXPECT_EQ(dlg.SetTokenPrivilege("SeShutdownPrivilege", 1), 0);
+    m_power.FailPrivilege(IPower::PrivilegeStep::adjust, 1300);
+    dlg.SuspendNow();
+    EXPECT_EQ(m_power.Output(),
+              "LookupPrivilegeValue error: 1313\nAdjustTokenPrivileges error: 1300\n");
+    EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"suspend"});
+    EXPECT_TRUE(Messages().empty());
+}

@@ -1,0 +1,77 @@
+// The auto-suspend countdown: a worker thread that counts the idle minutes
+// down on the progress bar, warns through the host's command tool in the
+// last minutes and asks the system to sleep when the count runs out.
+#include "wakeup/app/WakeUpDlg.h"
+#include "wakeup/power/HostCommand.h"
+#include "wakeup/power/Privilege.h"
+
+unsigned SuspendCountdownThreadProc(void* dialog) {
+    static_cast<CWakeUpDlg*>(dialog)->RunSuspendCountdown();
+    return 0;
+}
+
+void CWakeUpDlg::StartSuspendCountdown() {
+    m_ports.threads.Start(SuspendCountdownThreadProc, this);
+}
+
+void CWakeUpDlg::RunSuspendCountdown() {
+    for (;;)
+        RunSuspendCountdownCycle();
+}
+
+void CWakeUpDlg::RunSuspendCountdownCycle() {
+    uint32_t timerError = 0;
+    m_ticker.WaitOneMinute(timerError);
+    if (timerError && !m_bTickerFailing)
+        AddLogLine("Unable to create timer: " + std::to_string(timerError));
+    m_bTickerFailing = timerError != 0;
+
+    // While a recording runs or playback is paused the count stands still.
+    if (m_bRecording || m_bPaused)
+        return;
+    m_ctlProgress.StepIt();
+    // Read anew for each test: the dialog's thread may put the count back
+    // to full at any moment.
+    const int left = m_ctlProgress.GetPos();
+    if (IsWarningPosition(left))
+        RunHostCommand(HostCommandLine(m_strHostDir, SuspendWarningArguments(SuspendText(), left)));
+    if (m_ctlProgress.GetPos() != 0)
+        return;
+    AddLogLine("Force suspend because timeout has expired");
+    ResetCountdown();
+    if (!ReadyToSleep())
+        return;
+    SetTokenPrivilege("SeShutdownPrivilege", 1);
+    m_ports.power.SetSystemPowerState(!m_bHibernate, false);
+}
+
+bool CWakeUpDlg::ReadyToSleep() {
+    // Systems since Vista do not ask the dialog before they sleep, so the
+    // checks of the suspend query are made here as well.
+    if (m_bRecording) {
+        AddLogLine("Suspend cancelled because recording is on");
+        return false;
+    }
+    if (m_bPaused) {
+        AddLogLine("Suspend cancelled because playback is paused");
+        return false;
+    }
+    // The scan runs on the dialog's thread; the send returns once it has
+    // run, then the arming thread it may have started sets the timer.
+    const bool asked = m_ports.messenger.SendToDialog(kRescanMessage, 0, 0);
+    if (!asked || !m_ports.wait.WaitUntil([this] { return !m_bScanBusy && !m_bScanPending; },
+                                          kArmingTimeoutMs)) {
+        AddLogLine("Suspend cancelled because the wake timer is not set yet");
+        return false;
+    }
+    return true;
+}
+
+void CWakeUpDlg::SuspendNow() {
+    SetTokenPrivilege("SeShutdownPrivilege", 1);
+    m_ports.power.SetSystemPowerState(!m_bHibernate, false);
+}
+
+int CWakeUpDlg::SetTokenPrivilege(const char* privilege, int enable) {
+    return SetProcessPrivilege(m_ports.power, privilege, enable != 0) ? 1 : 0;
+}

@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// Execution state flags of the calling thread.
+constexpr uint32_t ES_FLAG_SYSTEM_REQUIRED = 0x00000001;
+constexpr uint32_t ES_FLAG_DISPLAY_REQUIRED = 0x00000002;
+constexpr uint32_t ES_FLAG_CONTINUOUS = 0x80000000;
+
+// The values of the power plan's "Allow wake timers" setting.
+constexpr uint32_t WAKE_TIMERS_DISABLED = 0;
+constexpr uint32_t WAKE_TIMERS_ENABLED = 1;
+constexpr uint32_t WAKE_TIMERS_IMPORTANT_ONLY = 2;
+
+// The system's power management as the scheduler uses it: keeping the
+// machine awake, asking it to sleep, the shutdown privilege that the request
+// needs, and the active power plan's wake-timer setting.
+class IPower {
+public:
+    // Where enabling a privilege failed.
+    enum class PrivilegeStep { none, openToken, lookup, adjust };
+
+    virtual ~IPower() = default;
+    // Holds for the calling thread until it is set again.
+    virtual void SetThreadExecutionState(uint32_t flags) = 0;
+    // suspend false asks for hibernation; without force the system asks the
+    // applications first. Returns after the machine resumed or was refused.
+    virtual void SetSystemPowerState(bool suspend, bool force) = 0;
+    // Enables or disables one privilege of the process's token by name. 0 on
+    // success; otherwise the system's error code, and failedAt tells which
+    // step failed.
+    virtual uint32_t AdjustProcessPrivilege(const char* name, bool enable,
+                                            PrivilegeStep& failedAt) = 0;
+    // The process's standard output (a windowed program's is often nowhere).
+    virtual void WriteStandardOutput(const std::string& text) = 0;
+    // The active plan's "Allow wake timers" on mains power and on battery;
+    // false when the setting cannot be read.
+    virtual bool ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) = 0;
+};
+
+// Starts a program by its command line and does not wait for it.
+class IProcessStarter {
+public:
+    virtual ~IProcessStarter() = default;
+    // False when it could not be started.
+    virtual bool StartProcess(const std::string& commandLine) = 0;
+};

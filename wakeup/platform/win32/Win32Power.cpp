@@ -1,0 +1,83 @@
+#include "wakeup/platform/win32/Win32Power.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "wakeup/platform/win32/UniqueHandle.h"
+#include "wakeup/platform/win32/Win32Privileges.h"
+
+namespace {
+// The sleep settings group and its "Allow wake timers" setting.
+const GUID kSleepSubgroup = {
+    0x238c9fa8, 0x0aad, 0x41ed, {0x83, 0xf4, 0x97, 0xbe, 0x24, 0x2c, 0x8f, 0x20}};
+const GUID kAllowWakeTimers = {
+    0xbd3b718a, 0x0680, 0x4d9d, {0x8a, 0xb2, 0xe1, 0xd2, 0xb4, 0xac, 0x80, 0x6d}};
+
+using GetActiveSchemeFn = DWORD(WINAPI*)(HKEY, GUID**);
+using ReadValueIndexFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, LPDWORD);
+
+// Through the generic function type, which any function pointer may be
+// cast to and from.
+template <class Fn> Fn ProcAddress(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+} // namespace
+
+void CWin32Power::SetThreadExecutionState(uint32_t flags) {
+    ::SetThreadExecutionState(static_cast<EXECUTION_STATE>(flags));
+}
+
+void CWin32Power::SetSystemPowerState(bool suspend, bool force) {
+    ::SetSystemPowerState(suspend ? TRUE : FALSE, force ? TRUE : FALSE);
+}
+
+uint32_t CWin32Power::AdjustProcessPrivilege(const char* name, bool enable,
+                                             PrivilegeStep& failedAt) {
+    return AdjustProcessTokenPrivilege(name, enable ? TRUE : FALSE, &failedAt);
+}
+
+void CWin32Power::WriteStandardOutput(const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+bool CWin32Power::ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) {
+    // Looked up at run time: power plans exist since Vista only.
+    HMODULE module = LoadLibraryA("powrprof.dll");
+    if (!module)
+        return false;
+    auto getActive = ProcAddress<GetActiveSchemeFn>(module, "PowerGetActiveScheme");
+    auto readAc = ProcAddress<ReadValueIndexFn>(module, "PowerReadACValueIndex");
+    auto readDc = ProcAddress<ReadValueIndexFn>(module, "PowerReadDCValueIndex");
+    bool read = false;
+    GUID* scheme = nullptr;
+    if (getActive && readAc && readDc && getActive(nullptr, &scheme) == ERROR_SUCCESS && scheme) {
+        DWORD ac = 0, dc = 0;
+        read = readAc(nullptr, scheme, &kSleepSubgroup, &kAllowWakeTimers, &ac) == ERROR_SUCCESS &&
+               readDc(nullptr, scheme, &kSleepSubgroup, &kAllowWakeTimers, &dc) == ERROR_SUCCESS;
+        if (read) {
+            onMains = ac;
+            onBattery = dc;
+        }
+        LocalFree(scheme);
+    }
+    FreeLibrary(module);
+    return read;
+}
+
+bool CWin32ProcessStarter::StartProcess(const std::string& commandLine) {
+    // The system may write into the command line.
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+                        nullptr, nullptr, &startup, &process))
+        return false;
+    // Not waited for: both handles go at once.
+    CUniqueHandle thread(process.hThread), child(process.hProcess);
+    return true;
+}

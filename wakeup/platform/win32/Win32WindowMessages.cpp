@@ -1,0 +1,50 @@
+#include "wakeup/platform/win32/Win32WindowMessages.h"
+
+bool CWin32WindowMessenger::SendToWindow(const char* title, uint32_t message, uint32_t wParam,
+                                         int32_t lParam) {
+    HWND window = FindWindowA(nullptr, title);
+    if (!window)
+        return false;
+    SendMessageA(window, message, wParam, lParam);
+    return true;
+}
+
+bool CWin32WindowMessenger::SendToDialog(uint32_t message, uint32_t wParam, int32_t lParam) {
+    HWND dialog = m_dialog;
+    if (!dialog || !IsWindow(dialog))
+        return false;
+    SendMessageA(dialog, message, wParam, lParam);
+    return true;
+}
+
+bool CWin32WindowMessenger::PostToDialog(uint32_t message, uint32_t wParam, int32_t lParam) {
+    HWND dialog = m_dialog;
+    return dialog && PostMessageA(dialog, message, wParam, lParam);
+}
+
+bool CWin32ThreadWait::WaitUntil(const std::function<bool()>& done, uint32_t timeoutMs) {
+    // Nothing signals the condition, so it is looked at every few
+    // milliseconds; in between, messages sent from other threads are
+    // handled (a worker's log line goes to the dialog's list box by a send).
+    // Posted messages, WM_QUIT among them, stay in the queue for the loop
+    // that owns it.
+    constexpr DWORD kSliceMs = 10;
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (done())
+            return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
+            return false;
+        const DWORD slice =
+            static_cast<DWORD>(deadline - now < kSliceMs ? deadline - now : kSliceMs);
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, slice, QS_SENDMESSAGE) == WAIT_OBJECT_0) {
+            MSG msg;
+            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
+}
+
+void CWin32ThreadWait::Pause(uint32_t ms) {
+    Sleep(ms);
+}

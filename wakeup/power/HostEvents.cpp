@@ -1,0 +1,52 @@
+#include "wakeup/power/HostEvents.h"
+
+#include "wakeup/platform/Power.h"
+
+namespace {
+constexpr uint32_t kAwake = ES_FLAG_CONTINUOUS | ES_FLAG_SYSTEM_REQUIRED | ES_FLAG_DISPLAY_REQUIRED;
+} // namespace
+
+PlayerEventReaction ReactToPlayerEvent(int32_t code) {
+    switch (code) {
+    case PLAYER_EVENT_PAUSE:
+        return {"Pause", FlagChange::keep, FlagChange::set, 0};
+    case PLAYER_EVENT_RESUME:
+        return {"Resume", FlagChange::keep, FlagChange::clear, 0};
+    case PLAYER_EVENT_RECORDING_STARTED:
+        return {"RecordingStarted", FlagChange::set, FlagChange::keep, kAwake};
+    case PLAYER_EVENT_RECORDING_STOPPED:
+        return {"RecordingStopped", FlagChange::clear, FlagChange::keep, ES_FLAG_CONTINUOUS};
+    case PLAYER_EVENT_RECORDING_IN_PROGRESS:
+        return {"RecordingInProgress", FlagChange::set, FlagChange::keep, 0};
+    case PLAYER_EVENT_RECORDED_LIST_CHANGED:
+        return {"RecordedListChanged", FlagChange::keep, FlagChange::keep, 0};
+    default:
+        // Events the host adds later keep the machine awake, as a recording
+        // start does.
+        return {nullptr, FlagChange::keep, FlagChange::keep, kAwake};
+    }
+}
+
+CExecutionStatePolicy::CExecutionStatePolicy()
+    : m_nEventState(ES_FLAG_CONTINUOUS), m_nApplied(ES_FLAG_CONTINUOUS) {}
+
+uint32_t CExecutionStatePolicy::AfterPlayerEvent(const PlayerEventReaction& reaction,
+                                                 bool recording, bool paused) {
+    if (reaction.executionState)
+        m_nEventState = reaction.executionState;
+    uint32_t wanted = m_nEventState;
+    if (recording || paused)
+        wanted |= ES_FLAG_CONTINUOUS | ES_FLAG_SYSTEM_REQUIRED;
+    if (!reaction.executionState && wanted == m_nApplied)
+        return 0;
+    m_nApplied = wanted;
+    return wanted;
+}
+
+SuspendQueryAnswer AnswerSuspendQuery(bool recording, bool paused) {
+    if (recording)
+        return {"Query Suspend, deny because recording is on", true};
+    if (paused)
+        return {"Query Suspend, deny because playback is paused", true};
+    return {"Query Suspend, OK", false};
+}

@@ -1,0 +1,57 @@
+#pragma once
+// What the host's player events and the system's power broadcasts decide:
+// the log line, the state flags, the execution state and the answer to a
+// suspend query. The dialog applies the decisions.
+#include <cstdint>
+
+// Events of the host's player (lParam of WAKEUP_MSG_PLAYER_EVENT).
+constexpr int32_t PLAYER_EVENT_PAUSE = 0;
+constexpr int32_t PLAYER_EVENT_RESUME = 1;
+constexpr int32_t PLAYER_EVENT_RECORDING_STARTED = 25;
+constexpr int32_t PLAYER_EVENT_RECORDING_STOPPED = 26;
+constexpr int32_t PLAYER_EVENT_RECORDING_IN_PROGRESS = 27;
+constexpr int32_t PLAYER_EVENT_RECORDED_LIST_CHANGED = 34;
+
+// The system's power broadcast (message and the events in wParam).
+constexpr uint32_t POWER_BROADCAST_MESSAGE = 0x0218; // WM_POWERBROADCAST
+constexpr uint32_t PBT_EVENT_QUERY_SUSPEND = 0;
+constexpr uint32_t PBT_EVENT_SUSPEND = 4;
+constexpr uint32_t PBT_EVENT_RESUME_SUSPEND = 7;
+constexpr uint32_t PBT_EVENT_RESUME_AUTOMATIC = 18;
+constexpr intptr_t BROADCAST_QUERY_DENY_ANSWER = 0x424D5144;
+
+enum class FlagChange { keep, set, clear };
+
+struct PlayerEventReaction {
+    const char* logLine; // null: nothing is logged
+    FlagChange recording;
+    FlagChange paused;
+    // The execution state the event sets, 0 when it leaves it alone.
+    uint32_t executionState;
+};
+
+PlayerEventReaction ReactToPlayerEvent(int32_t code);
+
+// The execution state of the dialog's thread. The player events set it as
+// the host's table says; beyond that, a running recording or paused playback
+// always keeps the system required, because systems since Vista send no
+// suspend query before they sleep on their own, so refusing one protects
+// nothing there.
+class CExecutionStatePolicy {
+public:
+    CExecutionStatePolicy();
+    // After the event's flag changes have been applied: the state to set
+    // now, or 0 when it stays as it is.
+    uint32_t AfterPlayerEvent(const PlayerEventReaction& reaction, bool recording, bool paused);
+
+private:
+    uint32_t m_nEventState; // what the events last asked for
+    uint32_t m_nApplied;    // what was last set
+};
+
+struct SuspendQueryAnswer {
+    const char* logLine;
+    bool deny;
+};
+
+SuspendQueryAnswer AnswerSuspendQuery(bool recording, bool paused);

@@ -1,0 +1,19 @@
+#include "wakeup/power/Privilege.h"
+
+#include <cstdio>
+
+bool SetProcessPrivilege(IPower& power, const char* name, bool enable) {
+    IPower::PrivilegeStep failedAt = IPower::PrivilegeStep::none;
+    const uint32_t error = power.AdjustProcessPrivilege(name, enable, failedAt);
+    if (error == 0)
+        return true;
+    const char* call = "AdjustTokenPrivileges";
+    if (failedAt == IPower::PrivilegeStep::openToken)
+        call = "OpenProcessToken";
+    else if (failedAt == IPower::PrivilegeStep::lookup)
+        call = "LookupPrivilegeValue";
+    char text[80];
+    std::snprintf(text, sizeof text, "%s error: %u\n", call, static_cast<unsigned>(error));
+    power.WriteStandardOutput(text);
+    return false;
+}

@@ -1,0 +1,30 @@
+#include "wakeup/power/SuspendCountdown.h"
+
+namespace {
+const char kTimerName[] = "OrvisaSuspendTimer";
+constexpr int64_t kOneMinuteRelative = -600000000; // 100-ns units, relative
+constexpr uint32_t kOneMinuteMs = 60000;
+} // namespace
+
+void CMinuteTicker::WaitOneMinute(uint32_t& timerError) {
+    timerError = 0;
+    IWaitableTimers::Handle timer = m_timers.Open(kTimerName);
+    if (!timer && !m_creation) {
+        m_creation = m_timers.Create(kTimerName);
+        if (!m_creation)
+            timerError = m_timers.LastError();
+        else
+            timer = m_timers.Open(kTimerName);
+    }
+    if (!timer) {
+        // Never a busy loop: without the timer the minute is a pause, and
+        // the next cycle tries again.
+        if (!timerError)
+            timerError = m_timers.LastError();
+        m_wait.Pause(kOneMinuteMs);
+        return;
+    }
+    m_timers.Set(timer, kOneMinuteRelative, false);
+    m_timers.Wait(timer);
+    m_timers.Close(timer);
+}

@@ -24,9 +24,18 @@ TEST_F(Startup, ShowsItsDialogFromTheHostSubdirectoryAndEndsWhenClosed) {
     EXPECT_TRUE(m_process.WaitExit());
 }
 
-TEST_F(Startup, RunsFromAPathWithoutTheHostSubdirectory) {
+TEST_F(Startup, RunsFromAPathWithoutTheHostSubdirectoryAfterTheWatchFailure) {
     InstallProgram("OrvisaWakeUp"); // other letter case: not the host's subdirectory
-    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(m_process.Start("\"" + m_programPath + "\""));
+    // No host directory, no watch: the message shows before the dialog.
+    HWND box = WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box).rfind("Failed to start watch:", 0), 0u) << MessageBoxText(box);
+    EXPECT_EQ(FindProcessWindow(m_process.Id(), "OrvisaWakeUp"), nullptr);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    m_window = WaitForProcessWindow(m_process.Id(), "OrvisaWakeUp");
+    ASSERT_NE(m_window, nullptr);
+    EXPECT_TRUE(LogLines().empty()); // and no scan
     EXPECT_TRUE(m_process.Running());
     PostMessageA(m_window, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(m_process.WaitExit());

@@ -35,6 +35,20 @@ protected:
         return text;
     }
 
+    // A one-time entry minutesAhead minutes from now.
+    static std::string Entry(int minutesAhead, const std::string& channel,
+                             SYSTEMTIME* when = nullptr) {
+        return "<program start=\"" + StartIn(minutesAhead, when) + "\" freq=\"once\" channel=\"" +
+               channel + "\"/>";
+    }
+
+    static std::string Joined(const std::vector<std::string>& lines) {
+        std::string out;
+        for (const auto& line : lines)
+            out += line + "\n";
+        return out;
+    }
+
     void SendScheduleChanged() {
         SendMessageA(m_window, WAKEUP_MESSAGE, WAKEUP_MSG_SCHEDULE_DIR_CHANGED,
                      SCHEDULE_CHANGE_MODIFIED);
@@ -42,7 +56,7 @@ protected:
 };
 } // namespace
 
-TEST_F(ScheduleWine, ChangeMessageScansTheScheduleAndArmsTheTimer) {
+TEST_F(ScheduleWine, StartScansOnceAndArmsTheTimer) {
     CreateSettingsKey();
     SetSettingDword("PVRBufferBegin", 5);
     InstallProgram();
@@ -50,7 +64,6 @@ TEST_F(ScheduleWine, ChangeMessageScansTheScheduleAndArmsTheTimer) {
                   "<program start=\"" +
                   StartIn(24 * 60 + 30) + "\" freq=\"weekly\" channel=\"Arte &amp; 3sat\"/>");
     ASSERT_TRUE(StartProgram());
-    SendScheduleChanged();
     ASSERT_TRUE(WaitForLogLine("Timer set to: "));
     const auto lines = LogLines();
     ASSERT_GE(lines.size(), 5u);
@@ -66,29 +79,66 @@ TEST_F(ScheduleWine, ChangeMessageScansTheScheduleAndArmsTheTimer) {
     EXPECT_NE(lines[3].find(" from now."), std::string::npos) << lines[3];
     EXPECT_NE(lines[4].find(" Timer set to: "), std::string::npos) << lines[4];
 
-    // A second notice with the file unchanged logs the entries but does not
-    // arm again.
+    // The next notice is the first change after the start: one scan came
+    // before it, not two. Unchanged entries are not armed again.
     SendScheduleChanged();
     EXPECT_TRUE(WaitFor([&] { return CountLines(Control(1001), "Weekly schedule found") == 2; }));
+    EXPECT_EQ(CountLines(Control(1001), "tvrecord.xml has changed."), 2);
     EXPECT_EQ(CountLines(Control(1001), "Set timer to: "), 1);
 }
 
-TEST_F(ScheduleWine, EntryDueWithinTheMinuteFiresTheRealTimer) {
+TEST_F(ScheduleWine, WriteRenameOverAndRemovalEachMakeAScan) {
     CreateSettingsKey();
     InstallProgram();
-    // The start of the next minute, unless that is only a few seconds away
-    // and might pass before the scan: then the one after.
+    WriteSchedule(Entry(600, "First"));
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(WaitForLogLine("Timer set to: "));
+
+    WriteSchedule(Entry(601, "Written"));
+    EXPECT_TRUE(WaitForLogLine("channel Written"));
+
+    // A safe save: a new file renamed over the schedule.
+    const std::string temp = m_hostDir + "\\tvrecord.tmp";
+    ASSERT_TRUE(WriteFileBytes(temp, "<tvrecord>" + Entry(602, "Renamed") + "</tvrecord>"));
+    ASSERT_TRUE(MoveFileExA(temp.c_str(), (m_hostDir + "\\tvrecord.xml").c_str(),
+                            MOVEFILE_REPLACE_EXISTING));
+    EXPECT_TRUE(WaitForLogLine("channel Renamed"));
+    EXPECT_TRUE(WaitFor([&] { return CountLines(Control(1001), "Timer set to: ") == 3; }));
+
+    const int changes = CountLines(Control(1001), "tvrecord.xml has changed.");
+    ASSERT_TRUE(DeleteFileA((m_hostDir + "\\tvrecord.xml").c_str()));
+    EXPECT_TRUE(WaitFor(
+        [&] { return CountLines(Control(1001), "tvrecord.xml has changed.") > changes; }));
+}
+
+TEST_F(ScheduleWine, RapidRewritesEndArmedForTheLastScheduleAndTheRealTimerFires) {
+    CreateSettingsKey();
+    InstallProgram();
+    WriteSchedule(Entry(900, "Start"));
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(WaitForLogLine("Timer set to: "));
+    // Saves in quick succession, hours ahead, then the last one due at the
+    // start of the next minute (or the one after, when the next is only a
+    // few seconds away). Only an arming for the last save fires in time.
+    for (int i = 1; i < 20; ++i)
+        WriteSchedule(Entry(900 - i, "Save" + std::to_string(i)));
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const int minutesAhead = now.wSecond > 55 ? 2 : 1;
-    WriteSchedule("<program start=\"" + StartIn(minutesAhead) +
-                  "\" freq=\"once\" channel=\"Now\"/>");
-    ASSERT_TRUE(StartProgram());
-    SendScheduleChanged();
-    ASSERT_TRUE(WaitForLogLine("Timer set to: "));
+    WriteSchedule(Entry(now.wSecond > 55 ? 2 : 1, "Last"));
+
+    const std::string found = " One-time schedule found for channel Last Start: ";
+    std::string target;
+    ASSERT_TRUE(WaitFor([&] {
+        for (const auto& line : LogLines())
+            if (line.find(found) != std::string::npos)
+                target = line.substr(line.find(found) + found.size());
+        return !target.empty();
+    }));
     // The timer is due within about a minute: at the start itself, or 60
     // seconds before it.
-    EXPECT_TRUE(WaitForLogLine("Timer done for: ", 90000));
+    EXPECT_TRUE(WaitForLogLine(" Timer done for: " + target, 90000))
+        << target << "\n"
+        << Joined(LogLines());
     EXPECT_EQ(ItemText(m_window, 1003), "");
 }
 
@@ -96,13 +146,11 @@ TEST_F(ScheduleWine, MissingScheduleLogsOnlyTheChange) {
     CreateSettingsKey();
     InstallProgram();
     ASSERT_TRUE(StartProgram());
-    SendScheduleChanged();
     ASSERT_TRUE(WaitForLogLine("tvrecord.xml has changed."));
+    // The list is read once the notice has been handled whole.
+    EXPECT_EQ(LogLines().size(), 1u);
     WriteSchedule("");
-    SendScheduleChanged();
     ASSERT_TRUE(WaitForLogLine("No new schedule found"));
-    const auto lines = LogLines();
-    EXPECT_EQ(lines.size(), 3u);
 }
 
 TEST_F(ScheduleWine, Utf16ScheduleIsRead) {
@@ -115,7 +163,6 @@ TEST_F(ScheduleWine, Utf16ScheduleIsRead) {
         bytes += std::string{c, '\0'};
     ASSERT_TRUE(WriteFileBytes(m_hostDir + "\\tvrecord.xml", bytes));
     ASSERT_TRUE(StartProgram());
-    SendScheduleChanged();
     EXPECT_TRUE(WaitForLogLine("One-time schedule found for channel Wide Start: "));
     EXPECT_TRUE(WaitForLogLine("Timer set to: "));
 }

@@ -1,0 +1,121 @@
+// The real scheduler driven by the host through the real extension module,
+// by power broadcasts from another process and by its own countdown.
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "common/WakeupMessages.h"
+#include "tests/win32/support/SchedulerFixture.h"
+#include "tests/win32/support/ServerRegistration.h"
+
+using namespace winetest;
+
+namespace {
+constexpr LRESULT kDeny = 0x424D5144;
+
+class PowerWine : public SchedulerTest {
+protected:
+    void SetUp() override {
+        SchedulerTest::SetUp();
+        // A host under a path with a blank, and a program where the system
+        // would look first if the tool's path were not quoted.
+        m_hostDir = m_temp.Path() + "\\Orvisa Host";
+        ASSERT_TRUE(CreateDirectoryA(m_hostDir.c_str(), nullptr));
+        ASSERT_TRUE(CopyFileA(WAKEUP_ORVISACMD, (m_hostDir + "\\orvisacmd.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(WAKEUP_ORVISACMD, (m_temp.Path() + "\\Orvisa.exe").c_str(), FALSE));
+        CreateSettingsKey();
+    }
+
+    // Runs hostsim.exe with the arguments; true when the module answered
+    // E_NOTIMPL, as it does for every event.
+    static bool Host(const std::string& arguments) {
+        DWORD exitCode = 0;
+        return RunToExit("\"" WAKEUP_HOSTSIM "\" " + arguments, exitCode) &&
+               exitCode == static_cast<DWORD>(E_NOTIMPL);
+    }
+
+    // A power broadcast from this process; a hang fails instead of blocking.
+    LRESULT Power(WPARAM event) const {
+        DWORD_PTR answer = 0;
+        EXPECT_TRUE(SendMessageTimeoutA(m_window, WM_POWERBROADCAST, event, 0, SMTO_NORMAL,
+                                        kDeadlineMs, &answer));
+        return static_cast<LRESULT>(answer);
+    }
+
+    // The command lines the tool in the directory was started with.
+    static std::vector<std::string> ToolCalls(const std::string& dir) {
+        std::vector<std::string> lines;
+        std::ifstream in(dir + "\\orvisacmd-calls.txt");
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line.substr(0, line.find('\r')));
+        return lines;
+    }
+
+    std::string Tool() const { return "\"" + m_hostDir + "\\orvisacmd\" "; }
+};
+} // namespace
+
+TEST_F(PowerWine, HostEventsAndSuspendQueriesFromOtherProcesses) {
+    CServerRegistration server(WAKEUP_MODULE);
+    ASSERT_TRUE(server.Registered());
+    SetSettingDword("SuspendTime", 3); // below 5: every player event cancels
+    InstallProgram();
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(WaitForLogLine("tvrecord.xml has changed."));
+
+    ASSERT_TRUE(Host("player-event 25"));
+    EXPECT_TRUE(WaitForLogLine(" RecordingStarted"));
+    EXPECT_EQ(Power(0), kDeny);
+    EXPECT_TRUE(WaitForLogLine(" Query Suspend, deny because recording is on"));
+    ASSERT_TRUE(Host("player-event 26"));
+    EXPECT_TRUE(WaitForLogLine(" RecordingStopped"));
+    EXPECT_NE(Power(0), kDeny);
+    EXPECT_TRUE(WaitForLogLine(" Query Suspend, OK"));
+    ASSERT_TRUE(Host("selection 7"));
+    ASSERT_TRUE(Host("osd page"));
+    EXPECT_TRUE(WaitForLogLine(" Selection changed to:7"));
+    EXPECT_TRUE(WaitForLogLine(" OSD action."));
+
+    const std::string cancel = Tool() + "message 150 300 2 Auto Suspend Cancelled.";
+    EXPECT_TRUE(WaitFor([&] { return ToolCalls(m_hostDir).size() == 2; }));
+    EXPECT_EQ(ToolCalls(m_hostDir), std::vector<std::string>(2, cancel));
+    EXPECT_TRUE(ToolCalls(m_temp.Path()).empty()); // the unquoted path's program
+}
+
+TEST_F(PowerWine, CountdownWarnsAfterAMinuteAndAGrantedQueryWaitsForTheNewWakeTimer) {
+    SetSettingDword("SuspendTime", 5);
+    // A daily recording due at the start of the next minute (or the one
+    // after, when the next is only a few seconds away).
+    SYSTEMTIME now, start;
+    GetLocalTime(&now);
+    const int ahead = now.wSecond > 50 ? 2 : 1;
+    FILETIME file;
+    SystemTimeToFileTime(&now, &file);
+    ULARGE_INTEGER value{{file.dwLowDateTime, file.dwHighDateTime}};
+    value.QuadPart += static_cast<ULONGLONG>(ahead) * 60ULL * 10000000ULL;
+    file = FILETIME{value.LowPart, value.HighPart};
+    FileTimeToSystemTime(&file, &start);
+    char entry[160];
+    std::snprintf(entry, sizeof entry,
+                  "<tvrecord><program start=\"%d-%d-%dT%02d:%02d:00\" freq=\"daily\" "
+                  "channel=\"Daily\"/></tvrecord>",
+                  start.wMonth, start.wDay, start.wYear, start.wHour, start.wMinute);
+    ASSERT_TRUE(WriteFileBytes(m_hostDir + "\\tvrecord.xml", entry));
+    InstallProgram();
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(WaitForLogLine("Timer set to: "));
+
+    // One real cycle of the countdown: 5 minutes become 4, with a warning.
+    const std::string warning =
+        Tool() + "message 150 300 59 Use remote controle to cancel auto shutdown in 4 minutes...";
+    EXPECT_TRUE(WaitFor([&] { return !ToolCalls(m_hostDir).empty(); }, 90000));
+    EXPECT_EQ(ToolCalls(m_hostDir), std::vector<std::string>{warning});
+    EXPECT_TRUE(ToolCalls(m_temp.Path()).empty());
+
+    // Once today's recording has started, the next is tomorrow's: the query
+    // re-arms and answers only after the timer is set, although the arming
+    // thread's log lines need the dialog's thread that the answer holds.
+    ASSERT_TRUE(WaitForLogLine(" Timer done for: ", 90000));
+    EXPECT_NE(Power(0), kDeny);
+    EXPECT_EQ(CountLines(Control(1001), " Timer set to: "), 2);
+}

@@ -107,8 +107,8 @@ TEST_F(ScheduleWine, WriteRenameOverAndRemovalEachMakeAScan) {
 
     const int changes = CountLines(Control(1001), "tvrecord.xml has changed.");
     ASSERT_TRUE(DeleteFileA((m_hostDir + "\\tvrecord.xml").c_str()));
-    EXPECT_TRUE(WaitFor(
-        [&] { return CountLines(Control(1001), "tvrecord.xml has changed.") > changes; }));
+    EXPECT_TRUE(
+        WaitFor([&] { return CountLines(Control(1001), "tvrecord.xml has changed.") > changes; }));
 }
 
 TEST_F(ScheduleWine, RapidRewritesEndArmedForTheLastScheduleAndTheRealTimerFires) {
@@ -136,9 +136,8 @@ TEST_F(ScheduleWine, RapidRewritesEndArmedForTheLastScheduleAndTheRealTimerFires
     }));
     // The timer is due within about a minute: at the start itself, or 60
     // seconds before it.
-    EXPECT_TRUE(WaitForLogLine(" Timer done for: " + target, 90000))
-        << target << "\n"
-        << Joined(LogLines());
+    EXPECT_TRUE(WaitForLogLine(" Timer done for: " + target, 90000)) << target << "\n"
+                                                                     << Joined(LogLines());
     EXPECT_EQ(ItemText(m_window, 1003), "");
 }
 

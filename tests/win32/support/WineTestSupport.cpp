@@ -129,6 +129,10 @@ std::string Narrow(const std::wstring& wide) {
 }
 } // namespace
 
+namespace {
+constexpr size_t kLineSlack = 64 * 1024;
+} // namespace
+
 std::vector<std::string> ListBoxLines(HWND listBox) {
     std::vector<std::string> lines;
     const LRESULT count = SendMessageW(listBox, LB_GETCOUNT, 0, 0);
@@ -136,7 +140,10 @@ std::vector<std::string> ListBoxLines(HWND listBox) {
         const LRESULT length = SendMessageW(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
         if (length < 0)
             continue;
-        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        // The program may trim its log between the two calls, so that the
+        // line at this index is another, longer one: LB_GETTEXT has no
+        // buffer size, and the room must cover any line the program writes.
+        std::wstring text(static_cast<size_t>(length) + kLineSlack, L'\0');
         const LRESULT got = SendMessageW(listBox, LB_GETTEXT, static_cast<WPARAM>(i),
                                          reinterpret_cast<LPARAM>(&text[0]));
         text.resize(got > 0 ? static_cast<size_t>(got) : 0);

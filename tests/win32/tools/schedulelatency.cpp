@@ -1,0 +1,85 @@
+// schedulelatency: measures, against a running scheduler, the time from a
+// write of <host>\tvrecord.xml to the scheduler's "Timer set to: " line for
+// it, over a number of writes, and prints the median and the worst.
+//   schedulelatency <host directory> [writes]
+// Each write is a schedule with one new recording, so that every write arms
+// the timer anew; the next write follows once the line has shown.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/WakeupMessages.h"
+#include "tests/win32/support/WineTestSupport.h"
+
+namespace {
+std::string StartText(int minutesAhead) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    FILETIME file;
+    SystemTimeToFileTime(&now, &file);
+    ULARGE_INTEGER value{{file.dwLowDateTime, file.dwHighDateTime}};
+    value.QuadPart += static_cast<ULONGLONG>(minutesAhead) * 60ULL * 10000000ULL;
+    file = FILETIME{value.LowPart, value.HighPart};
+    SYSTEMTIME later;
+    FileTimeToSystemTime(&file, &later);
+    char text[64];
+    std::snprintf(text, sizeof text, "%d-%d-%dT%02d:%02d:00", later.wMonth, later.wDay, later.wYear,
+                  later.wHour, later.wMinute);
+    return text;
+}
+
+// The text after marker in the newest line that holds it, or empty.
+std::string NewestAfter(HWND list, const std::string& marker) {
+    const auto lines = winetest::ListBoxLines(list);
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        const size_t at = it->find(marker);
+        if (at != std::string::npos)
+            return it->substr(at + marker.size());
+    }
+    return std::string();
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2)
+        return 2;
+    const std::string schedule = std::string(argv[1]) + "\\tvrecord.xml";
+    const int writes = argc > 2 ? std::atoi(argv[2]) : 50;
+    HWND window = FindWindowA(nullptr, WAKEUP_WINDOW_TITLE);
+    if (!window || writes <= 0)
+        return 1;
+    HWND list = GetDlgItem(window, 1001);
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> millis;
+    for (int i = 0; i < writes; ++i) {
+        const std::string channel = "Latency" + std::to_string(i);
+        const std::string xml = "<tvrecord><program start=\"" + StartText(24 * 60 + i) +
+                                "\" freq=\"once\" channel=\"" + channel + "\"/></tvrecord>";
+        LARGE_INTEGER start, end;
+        QueryPerformanceCounter(&start);
+        if (!winetest::WriteFileBytes(schedule, xml))
+            return 1;
+        std::string target;
+        const bool armed = winetest::WaitFor([&] {
+            if (target.empty())
+                target = NewestAfter(list, " channel " + channel + " Start: ");
+            return !target.empty() && NewestAfter(list, " Timer set to: ") == target;
+        });
+        QueryPerformanceCounter(&end);
+        if (!armed) {
+            std::printf("write %d: no \"Timer set to: \" line in time\n", i);
+            return 1;
+        }
+        millis.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                         static_cast<double>(frequency.QuadPart));
+    }
+    std::sort(millis.begin(), millis.end());
+    std::printf("%d writes: median %.1f ms, worst %.1f ms\n", writes, millis[millis.size() / 2],
+                millis.back());
+    return 0;
+}

@@ -32,13 +32,22 @@ std::string StartText(int minutesAhead) {
     return text;
 }
 
-// The text after marker in the newest line that holds it, or empty.
+// The text after marker in the newest of the last lines that holds it, or
+// empty. Only the newest lines are read: each read is a round trip to the
+// scheduler, and the measurement should not wait for many of them.
 std::string NewestAfter(HWND list, const std::string& marker) {
-    const auto lines = winetest::ListBoxLines(list);
-    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
-        const size_t at = it->find(marker);
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = count - 1; i >= 0 && i >= count - 12; --i) {
+        wchar_t text[4096] = {};
+        if (SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) >= 2048)
+            continue;
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        char narrow[4096] = {};
+        WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
+        const std::string line = narrow;
+        const size_t at = line.find(marker);
         if (at != std::string::npos)
-            return it->substr(at + marker.size());
+            return line.substr(at + marker.size());
     }
     return std::string();
 }
@@ -65,11 +74,15 @@ int main(int argc, char** argv) {
         if (!winetest::WriteFileBytes(schedule, xml))
             return 1;
         std::string target;
-        const bool armed = winetest::WaitFor([&] {
+        const auto deadline = GetTickCount64() + winetest::kDeadlineMs;
+        bool armed = false;
+        while (!armed && GetTickCount64() < deadline) {
             if (target.empty())
                 target = NewestAfter(list, " channel " + channel + " Start: ");
-            return !target.empty() && NewestAfter(list, " Timer set to: ") == target;
-        });
+            armed = !target.empty() && NewestAfter(list, " Timer set to: ") == target;
+            if (!armed)
+                Sleep(1);
+        }
         QueryPerformanceCounter(&end);
         if (!armed) {
             std::printf("write %d: no \"Timer set to: \" line in time\n", i);

@@ -153,6 +153,12 @@ Section "Scheduler and extension module (required)" SecProgram
   ; A switch turned off on a second install takes away the first's entry.
   DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
 
+  ; The module of an earlier install unregisters first, so that a failure
+  ; below leaves no classes of it pointing to a removed file.
+  ${If} ${FileExists} "$INSTDIR\${PROGRAM_DIR}\${MODULE}"
+    UnRegDLL "$INSTDIR\${PROGRAM_DIR}\${MODULE}"
+  ${EndIf}
+
   SetOutPath "$INSTDIR\${PROGRAM_DIR}"
   File "${BINDIR}/${PROGRAM}"
   File "${BINDIR}/${MODULE}"
@@ -165,6 +171,8 @@ Section "Scheduler and extension module (required)" SecProgram
   ${If} ${Errors}
     DetailPrint "Registering $INSTDIR\${PROGRAM_DIR}\${MODULE} failed; undoing the install"
     UnRegDLL "$INSTDIR\${PROGRAM_DIR}\${MODULE}"
+    ; Out of the program folder, which cannot go while it is the current one.
+    SetOutPath "$INSTDIR"
     !insertmacro REMOVE_ENTRIES
     !insertmacro REMOVE_FILES "$INSTDIR\${PROGRAM_DIR}"
     MessageBox MB_OK|MB_ICONSTOP \

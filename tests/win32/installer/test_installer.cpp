@@ -1,7 +1,8 @@
 // The real installer and uninstaller, run silently as an administrator or a
 // deployment tool runs them: into a host directory whose path has a blank,
 // again over a running scheduler, and out again, leaving the host's file and
-// settings as they were.
+// settings as they were; and the installer around a module that does not
+// register, which must leave nothing behind.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -218,10 +219,10 @@ protected:
     }
 
     // The setup program's exit code: 0 installed, 2 stopped by the script.
-    DWORD Install(const std::string& switches) {
+    DWORD Install(const std::string& switches, const char* setup = WAKEUP_SETUP) {
         // Unquoted, as the standard /D= wants it: it runs to the end of the
         // line, blanks included.
-        const std::string line = "\"" + WindowsPath(WAKEUP_SETUP) + "\" /S " + switches +
+        const std::string line = "\"" + WindowsPath(setup) + "\" /S " + switches +
                                  (switches.empty() ? "" : " ") + "/D=" + m_hostDir;
         DWORD exitCode = STILL_ACTIVE;
         EXPECT_TRUE(winetest::RunToExit(line, exitCode, kRunDeadlineMs)) << line;
@@ -334,6 +335,16 @@ TEST_F(Installer, NoAutostartSwitchLeavesOutStartAtLogon) {
 
     EXPECT_EQ(Uninstall(), 0u);
     ExpectUninstalled();
+}
+
+TEST_F(Installer, RegistrationFailureUndoesTheWholeInstall) {
+    // Over an earlier install, whose module the failed one replaced.
+    ASSERT_EQ(Install("/NOAUTOSTART"), 0u);
+    ASSERT_TRUE(FileExists(m_uninstaller));
+
+    EXPECT_EQ(Install("", WAKEUP_FAILING_SETUP), 2u) << "the install did not stop";
+    ExpectUninstalled();
+    EXPECT_TRUE(Processes(0, "kelmarwakeup.exe").empty()) << "started after a failed install";
 }
 
 } // namespace

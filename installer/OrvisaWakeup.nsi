@@ -125,12 +125,12 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" ""
   RMDir "${DIR}"
 !macroend
 
+; A warning, not a refusal: Orvisa may not have written its schedule yet.
 Function CheckHostDirectory
   ${IfNot} ${FileExists} "$INSTDIR\${HOST_FILE}"
-    MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 \
-      "$INSTDIR does not hold ${HOST_FILE}, so it does not look like the folder of Orvisa.$\r$\n$\r$\nThe scheduler reads the recordings from ${HOST_FILE} in the folder above its own. Install here anyway?" \
-      /SD IDYES IDYES +2
-    Abort
+    ${If} ${Cmd} `MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 "$INSTDIR does not hold ${HOST_FILE}, so it does not look like the folder of Orvisa.$\r$\n$\r$\nThe scheduler reads the recordings from ${HOST_FILE} in the folder above its own. Install here anyway?" /SD IDYES IDNO`
+      Abort ; back to the folder page
+    ${EndIf}
   ${EndIf}
 FunctionEnd
 

@@ -6,3 +6,7 @@ add_executable(kelmarwakeup WIN32
   ${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.rc
 )
 target_link_libraries(kelmarwakeup PRIVATE wakeup_win32 wakeup_common)
+# The version resource includes the generated Version.h.
+target_include_directories(kelmarwakeup PRIVATE ${CMAKE_BINARY_DIR}/generated)
+set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.rc PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/Version.h)

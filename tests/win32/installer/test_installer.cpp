@@ -1,0 +1,350 @@
+// The real installer and uninstaller, run silently as an administrator or a
+// deployment tool runs them: into a host directory whose path has a blank,
+// again over a running scheduler, and out again, leaving the host's file and
+// settings as they were; and the installer around a module that does not
+// register, which must leave nothing behind.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Version.h"
+#include "common/WakeupMessages.h"
+#include "tests/win32/extension/RegistryRead.h"
+#include "tests/win32/support/SchedulerFixture.h"
+#include "tests/win32/support/WineTestSupport.h"
+
+namespace {
+
+using winetest::kSettingsKey;
+
+const std::string kUninstallKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OrvisaWakeup";
+const std::string kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kRunValue[] = "OrvisaWakeUp";
+const std::string kPlayerExtClsid = "CLSID\\{0327C1D6-B521-413c-BAC8-0C8873BB6579}";
+const char kMissing[] = "<missing>";
+// An installer run does little, but the first start of a Wine program on a
+// loaded machine can take seconds.
+constexpr DWORD kRunDeadlineMs = 60000;
+
+std::string WindowsPath(std::string path) {
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return kMissing;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+// Every value of a key, with its type, to compare before and after.
+typedef std::map<std::string, std::pair<DWORD, std::string>> ValueMap;
+
+ValueMap KeyValues(HKEY root, const std::string& path) {
+    ValueMap values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return values;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        BYTE data[4096];
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
+            ERROR_SUCCESS)
+            break;
+        values[name] = {type, std::string(reinterpret_cast<char*>(data), dataSize)};
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+// The "FileVersion" string of a binary's version resource.
+std::string FileVersionText(const std::string& path) {
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    std::vector<char> info(size);
+    if (size == 0 || !GetFileVersionInfoA(path.c_str(), 0, size, info.data()))
+        return kMissing;
+    char* text = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\FileVersion",
+                        reinterpret_cast<void**>(&text), &length))
+        return kMissing;
+    return std::string(text);
+}
+
+FILETIME LastWriteTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+bool SetLastWriteTime(const std::string& path, const FILETIME& time) {
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const BOOL set = SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+    return set != FALSE;
+}
+
+bool SameTime(const FILETIME& a, const FILETIME& b) {
+    return CompareFileTime(&a, &b) == 0;
+}
+
+std::string CommonStartMenuPrograms() {
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+// Processes whose parent is the given one, or, with parent 0, whose image
+// has the given name.
+std::vector<DWORD> Processes(DWORD parent, const char* image) {
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return found;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        if (parent != 0 ? entry.th32ParentProcessID == parent
+                        : lstrcmpiA(entry.szExeFile, image) == 0)
+            found.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+// Waits for the process to end, ending it at the deadline; true when it
+// ended by itself.
+bool WaitOrEnd(DWORD processId, DWORD timeoutMs) {
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId);
+    if (!process)
+        return true; // gone already
+    const bool ended = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+    if (!ended) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, winetest::kDeadlineMs);
+    }
+    CloseHandle(process);
+    return ended;
+}
+
+HWND SchedulerWindow() {
+    return FindWindowA("#32770", WAKEUP_WINDOW_TITLE);
+}
+
+DWORD WindowProcess(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return processId;
+}
+
+// Ends every scheduler left running, as a user closing its window would.
+void CloseSchedulers() {
+    for (int i = 0; i < 5; ++i) {
+        HWND window = SchedulerWindow();
+        if (!window)
+            return;
+        const DWORD processId = WindowProcess(window);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        WaitOrEnd(processId, 10000);
+    }
+}
+
+class Installer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Wine would mirror the Start-menu shortcut into the Linux desktop's
+        // menus, outside the prefix; the tests leave the user's home alone.
+        HKEY overrides = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", 0, nullptr, 0,
+                                  KEY_SET_VALUE, nullptr, &overrides, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(overrides, "winemenubuilder.exe", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(""), 1);
+        RegCloseKey(overrides);
+
+        ASSERT_EQ(SchedulerWindow(), nullptr) << "a scheduler is running before the test";
+        ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "installed before the test";
+
+        m_hostDir = m_temp.Path() + "\\Orvisa TV";
+        m_programDir = m_hostDir + "\\orvisawakeup";
+        m_program = m_programDir + "\\kelmarwakeup.exe";
+        m_module = m_programDir + "\\OrvisaWakeup.dll";
+        m_uninstaller = m_programDir + "\\uninstall.exe";
+        ASSERT_TRUE(CreateDirectoryA(m_hostDir.c_str(), nullptr));
+        ASSERT_TRUE(winetest::WriteFileBytes(m_hostDir + "\\tvrecord.xml", kSchedule));
+
+        winetest::DeleteSettingsKey();
+        winetest::SetSettingDword("SuspendTime", 45);
+        winetest::SetSettingString("SuspendText", "Sleeping in %d minutes");
+        winetest::SetSettingDword("PVRBufferBegin", 3);
+        m_settings = KeyValues(HKEY_CURRENT_USER, kSettingsKey);
+        ASSERT_EQ(m_settings.size(), 3u);
+    }
+
+    void TearDown() override {
+        // A failed test must not leave an installation to the next one.
+        if (FileExists(m_uninstaller))
+            Uninstall();
+        CloseSchedulers();
+        winetest::DeleteSettingsKey();
+    }
+
+    // The setup program's exit code: 0 installed, 2 stopped by the script.
+    DWORD Install(const std::string& switches, const char* setup = WAKEUP_SETUP) {
+        // Unquoted, as the standard /D= wants it: it runs to the end of the
+        // line, blanks included.
+        const std::string line = "\"" + WindowsPath(setup) + "\" /S " + switches +
+                                 (switches.empty() ? "" : " ") + "/D=" + m_hostDir;
+        DWORD exitCode = STILL_ACTIVE;
+        EXPECT_TRUE(winetest::RunToExit(line, exitCode, kRunDeadlineMs)) << line;
+        return exitCode;
+    }
+
+    // Runs the uninstaller as Add/Remove Programs does. It copies itself to
+    // the temporary directory, starts the copy and ends at once; the copy
+    // does the work, so the test waits for that one too.
+    DWORD Uninstall() {
+        winetest::CProcess uninstaller;
+        EXPECT_TRUE(uninstaller.Start("\"" + m_uninstaller + "\" /S"));
+        EXPECT_TRUE(uninstaller.WaitExit(kRunDeadlineMs));
+        const DWORD exitCode = uninstaller.ExitCode();
+        for (DWORD copy : Processes(uninstaller.Id(), nullptr))
+            EXPECT_TRUE(WaitOrEnd(copy, kRunDeadlineMs)) << "the uninstaller's copy hung";
+        return exitCode;
+    }
+
+    // The scheduler's window, once the installer has started it.
+    HWND WaitForScheduler() {
+        HWND window = nullptr;
+        winetest::WaitFor([&] { return (window = SchedulerWindow()) != nullptr; });
+        return window;
+    }
+
+    void ExpectInstalled() {
+        EXPECT_TRUE(FileExists(m_program));
+        EXPECT_TRUE(FileExists(m_uninstaller));
+        EXPECT_EQ(FileVersionText(m_program), WAKEUP_VERSION_TEXT);
+        EXPECT_EQ(FileVersionText(m_module), WAKEUP_VERSION_TEXT);
+
+        // Registered as regsvr32 registers it, from where it was put.
+        EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, kPlayerExtClsid + "\\InprocServer32"), m_module);
+        // The host's way to it: hostsim creates the class by its program
+        // identifier and calls it; the module answers E_NOTIMPL.
+        DWORD exitCode = STILL_ACTIVE;
+        EXPECT_TRUE(winetest::RunToExit("\"" + WindowsPath(WAKEUP_HOSTSIM) + "\" selection 7",
+                                        exitCode, kRunDeadlineMs));
+        EXPECT_EQ(exitCode, static_cast<DWORD>(E_NOTIMPL)) << "creating OrvisaExt.PlayerExt";
+
+        EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "OrvisaWakeup");
+        EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), WAKEUP_VERSION);
+        EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"),
+                  "\"" + m_uninstaller + "\"");
+        EXPECT_TRUE(FileExists(CommonStartMenuPrograms() + "\\OrvisaWakeUp.lnk"));
+    }
+
+    void ExpectUninstalled() {
+        EXPECT_FALSE(FileExists(m_programDir)) << "files left in " << m_programDir;
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "OrvisaExt.PlayerExt"));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kPlayerExtClsid));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue), kMissing);
+        EXPECT_FALSE(FileExists(CommonStartMenuPrograms() + "\\OrvisaWakeUp.lnk"));
+
+        EXPECT_EQ(ReadFileBytes(m_hostDir + "\\tvrecord.xml"), kSchedule);
+        EXPECT_EQ(KeyValues(HKEY_CURRENT_USER, kSettingsKey), m_settings);
+    }
+
+    static constexpr const char* kSchedule =
+        "<?xml version=\"1.0\"?>\r\n<tvrecord>\r\n"
+        "  <program start=\"3-2-2005T22:25:00\" freq=\"once\" channel=\"ZDF\"/>\r\n"
+        "</tvrecord>\r\n";
+
+    winetest::CTempDir m_temp;
+    std::string m_hostDir;
+    std::string m_programDir;
+    std::string m_program;
+    std::string m_module;
+    std::string m_uninstaller;
+    ValueMap m_settings;
+};
+
+TEST_F(Installer, InstallsStartsAtLogonReplacesARunningSchedulerAndUninstallsCleanly) {
+    ASSERT_EQ(Install(""), 0u);
+    ExpectInstalled();
+    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue), "\"" + m_program + "\"");
+    HWND first = WaitForScheduler();
+    ASSERT_NE(first, nullptr) << "the installer did not start the scheduler";
+    const DWORD firstId = WindowProcess(first);
+
+    // Marked as old, so that the second install shows that it wrote them.
+    const FILETIME old{0x2A000000, 0x01C00000};
+    ASSERT_TRUE(SetLastWriteTime(m_program, old));
+    ASSERT_TRUE(SetLastWriteTime(m_module, old));
+
+    ASSERT_EQ(Install(""), 0u);
+    EXPECT_TRUE(WaitOrEnd(firstId, winetest::kDeadlineMs))
+        << "the running scheduler was not closed";
+    EXPECT_FALSE(SameTime(LastWriteTime(m_program), old)) << "the scheduler was not replaced";
+    EXPECT_FALSE(SameTime(LastWriteTime(m_module), old)) << "the module was not replaced";
+    ExpectInstalled();
+    HWND second = WaitForScheduler();
+    ASSERT_NE(second, nullptr) << "the scheduler was not started again";
+    EXPECT_NE(WindowProcess(second), firstId);
+
+    EXPECT_EQ(Uninstall(), 0u);
+    EXPECT_TRUE(winetest::WaitFor([] { return SchedulerWindow() == nullptr; }))
+        << "the uninstaller left the scheduler running";
+    ExpectUninstalled();
+}
+
+TEST_F(Installer, NoAutostartSwitchLeavesOutStartAtLogon) {
+    ASSERT_EQ(Install("/NOAUTOSTART"), 0u);
+    ExpectInstalled();
+    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue), kMissing);
+    // The installer has ended, so a scheduler it started would be listed.
+    EXPECT_TRUE(Processes(0, "kelmarwakeup.exe").empty());
+
+    EXPECT_EQ(Uninstall(), 0u);
+    ExpectUninstalled();
+}
+
+TEST_F(Installer, RegistrationFailureUndoesTheWholeInstall) {
+    // Over an earlier install, whose module the failed one replaced.
+    ASSERT_EQ(Install("/NOAUTOSTART"), 0u);
+    ASSERT_TRUE(FileExists(m_uninstaller));
+
+    EXPECT_EQ(Install("", WAKEUP_FAILING_SETUP), 2u) << "the install did not stop";
+    ExpectUninstalled();
+    EXPECT_TRUE(Processes(0, "kelmarwakeup.exe").empty()) << "started after a failed install";
+}
+
+} // namespace

@@ -1,6 +1,5 @@
 // The real scheduler driven by the host through the real extension module,
 // by power broadcasts from another process and by its own countdown.
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -86,20 +85,11 @@ TEST_F(PowerWine, CountdownWarnsAfterAMinuteAndAGrantedQueryWaitsForTheNewWakeTi
     SetSettingDword("SuspendTime", 5);
     // A daily recording due at the start of the next minute (or the one
     // after, when the next is only a few seconds away).
-    SYSTEMTIME now, start;
+    SYSTEMTIME now;
     GetLocalTime(&now);
-    const int ahead = now.wSecond > 50 ? 2 : 1;
-    FILETIME file;
-    SystemTimeToFileTime(&now, &file);
-    ULARGE_INTEGER value{{file.dwLowDateTime, file.dwHighDateTime}};
-    value.QuadPart += static_cast<ULONGLONG>(ahead) * 60ULL * 10000000ULL;
-    file = FILETIME{value.LowPart, value.HighPart};
-    FileTimeToSystemTime(&file, &start);
-    char entry[160];
-    std::snprintf(entry, sizeof entry,
-                  "<tvrecord><program start=\"%d-%d-%dT%02d:%02d:00\" freq=\"daily\" "
-                  "channel=\"Daily\"/></tvrecord>",
-                  start.wMonth, start.wDay, start.wYear, start.wHour, start.wMinute);
+    const std::string entry = "<tvrecord><program start=\"" +
+                              ScheduleStartIn(now.wSecond > 50 ? 2 : 1) +
+                              "\" freq=\"daily\" channel=\"Daily\"/></tvrecord>";
     ASSERT_TRUE(WriteFileBytes(m_hostDir + "\\tvrecord.xml", entry));
     InstallProgram();
     ASSERT_TRUE(StartProgram());

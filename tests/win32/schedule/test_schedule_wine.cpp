@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include "common/WakeupMessages.h"
 #include "tests/win32/support/SchedulerFixture.h"
 
@@ -14,31 +12,9 @@ protected:
                            "<?xml version=\"1.0\"?>\r\n<tvrecord>" + programs + "</tvrecord>\r\n"));
     }
 
-    // A start attribute for the local time `minutesAhead` minutes from now,
-    // at the start of that minute.
-    static std::string StartIn(int minutesAhead, SYSTEMTIME* when = nullptr) {
-        SYSTEMTIME now;
-        GetLocalTime(&now);
-        FILETIME file;
-        SystemTimeToFileTime(&now, &file);
-        ULARGE_INTEGER value{{file.dwLowDateTime, file.dwHighDateTime}};
-        value.QuadPart += static_cast<ULONGLONG>(minutesAhead) * 60ULL * 10000000ULL;
-        file.dwLowDateTime = value.LowPart;
-        file.dwHighDateTime = value.HighPart;
-        SYSTEMTIME later;
-        FileTimeToSystemTime(&file, &later);
-        if (when)
-            *when = later;
-        char text[64];
-        std::snprintf(text, sizeof text, "%d-%d-%dT%02d:%02d:00", later.wMonth, later.wDay,
-                      later.wYear, later.wHour, later.wMinute);
-        return text;
-    }
-
     // A one-time entry minutesAhead minutes from now.
-    static std::string Entry(int minutesAhead, const std::string& channel,
-                             SYSTEMTIME* when = nullptr) {
-        return "<program start=\"" + StartIn(minutesAhead, when) + "\" freq=\"once\" channel=\"" +
+    static std::string Entry(int minutesAhead, const std::string& channel) {
+        return "<program start=\"" + ScheduleStartIn(minutesAhead) + "\" freq=\"once\" channel=\"" +
                channel + "\"/>";
     }
 
@@ -62,7 +38,8 @@ TEST_F(ScheduleWine, StartScansOnceAndArmsTheTimer) {
     InstallProgram();
     WriteSchedule("<program start=\"1-1-2000T10:00:00\" freq=\"once\" channel=\"Old\"/>"
                   "<program start=\"" +
-                  StartIn(24 * 60 + 30) + "\" freq=\"weekly\" channel=\"Arte &amp; 3sat\"/>");
+                  ScheduleStartIn(24 * 60 + 30) +
+                  "\" freq=\"weekly\" channel=\"Arte &amp; 3sat\"/>");
     ASSERT_TRUE(StartProgram());
     ASSERT_TRUE(WaitForLogLine("Timer set to: "));
     const auto lines = LogLines();
@@ -155,7 +132,7 @@ TEST_F(ScheduleWine, MissingScheduleLogsOnlyTheChange) {
 TEST_F(ScheduleWine, Utf16ScheduleIsRead) {
     CreateSettingsKey();
     InstallProgram();
-    const std::string xml = "<tvrecord><program start=\"" + StartIn(600) +
+    const std::string xml = "<tvrecord><program start=\"" + ScheduleStartIn(600) +
                             "\" freq=\"once\" channel=\"Wide\"/></tvrecord>";
     std::string bytes("\xFF\xFE", 2);
     for (char c : xml)

@@ -1,5 +1,7 @@
 #include "tests/win32/support/WineTestSupport.h"
 
+#include <cstdio>
+
 namespace winetest {
 
 bool WaitFor(const std::function<bool()>& cond, DWORD timeoutMs) {
@@ -221,6 +223,22 @@ bool RunToExit(const std::string& commandLine, DWORD& exitCode, DWORD timeoutMs)
         return false;
     exitCode = process.ExitCode();
     return true;
+}
+
+std::string ScheduleStartIn(int minutesAhead) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    FILETIME file;
+    SystemTimeToFileTime(&now, &file);
+    ULARGE_INTEGER value{{file.dwLowDateTime, file.dwHighDateTime}};
+    value.QuadPart += static_cast<ULONGLONG>(minutesAhead) * 60ULL * 10000000ULL;
+    file = FILETIME{value.LowPart, value.HighPart};
+    SYSTEMTIME later;
+    FileTimeToSystemTime(&file, &later);
+    char text[64];
+    std::snprintf(text, sizeof text, "%d-%d-%dT%02d:%02d:00", later.wMonth, later.wDay, later.wYear,
+                  later.wHour, later.wMinute);
+    return text;
 }
 
 std::string ProgramDir() {

@@ -78,6 +78,10 @@ bool RemoveTree(const std::string& path);
 // exit code.
 bool RunToExit(const std::string& commandLine, DWORD& exitCode, DWORD timeoutMs = kDeadlineMs);
 
+// A schedule's start attribute ("3-2-2005T22:25:00") for the local time
+// minutesAhead minutes from now, at the start of that minute.
+std::string ScheduleStartIn(int minutesAhead);
+
 // The directory of the running test program.
 std::string ProgramDir();
 

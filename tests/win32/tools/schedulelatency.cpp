@@ -16,22 +16,6 @@
 #include "tests/win32/support/WineTestSupport.h"
 
 namespace {
-std::string StartText(int minutesAhead) {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    FILETIME file;
-    SystemTimeToFileTime(&now, &file);
-    ULARGE_INTEGER value{{file.dwLowDateTime, file.dwHighDateTime}};
-    value.QuadPart += static_cast<ULONGLONG>(minutesAhead) * 60ULL * 10000000ULL;
-    file = FILETIME{value.LowPart, value.HighPart};
-    SYSTEMTIME later;
-    FileTimeToSystemTime(&file, &later);
-    char text[64];
-    std::snprintf(text, sizeof text, "%d-%d-%dT%02d:%02d:00", later.wMonth, later.wDay, later.wYear,
-                  later.wHour, later.wMinute);
-    return text;
-}
-
 // The text after marker in the newest of the last lines that holds it, or
 // empty. Only the newest lines are read: each read is a round trip to the
 // scheduler, and the measurement should not wait for many of them.
@@ -67,7 +51,8 @@ int main(int argc, char** argv) {
     std::vector<double> millis;
     for (int i = 0; i < writes; ++i) {
         const std::string channel = "Latency" + std::to_string(i);
-        const std::string xml = "<tvrecord><program start=\"" + StartText(24 * 60 + i) +
+        const std::string xml = "<tvrecord><program start=\"" +
+                                winetest::ScheduleStartIn(24 * 60 + i) +
                                 "\" freq=\"once\" channel=\"" + channel + "\"/></tvrecord>";
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);

@@ -13,6 +13,8 @@ public:
     // Converts count UTF-16 units; characters the code page cannot show
     // become its default character.
     virtual std::string FromUtf16(const char16_t* text, size_t count) const = 0;
+    // The text's characters as UTF-16.
+    virtual std::u16string ToUtf16(const std::string& text) const = 0;
 };
 
 // A code page described by its lead-byte ranges. With no ranges it is a
@@ -25,6 +27,10 @@ public:
 
     bool IsLeadByte(unsigned char byte) const override { return m_lead[byte]; }
     std::string FromUtf16(const char16_t* text, size_t count) const override;
+    // Single bytes keep their value; a double-byte character becomes the
+    // unit lead * 256 + trail (no real table, but one unit per character
+    // and distinct characters stay distinct).
+    std::u16string ToUtf16(const std::string& text) const override;
 
 private:
     bool m_lead[256] = {};

@@ -7,7 +7,7 @@
 
 #include "tests/win32/dirwatch/DirWatchWineSupport.h"
 #include "tests/win32/support/WineTestSupport.h"
-#include "wakeup/dirwatch/DirectoryChanges.h"
+#include "wakeup/dirwatch/win32/DirectoryChanges.h"
 
 using dirwatch_wine::CRecordingHandler;
 using dirwatch_wine::RunFileOps;

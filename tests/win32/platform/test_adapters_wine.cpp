@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/win32/support/WineTestSupport.h"
-#include "wakeup/platform/win32/UniqueHandle.h"
+#include "common/win32/Owners.h"
 #include "wakeup/platform/win32/Win32Clock.h"
+#include "wakeup/platform/win32/Win32CodePage.h"
 #include "wakeup/platform/win32/Win32Files.h"
 #include "wakeup/platform/win32/Win32Timers.h"
 
@@ -40,6 +41,16 @@ TEST(DateText, RendersInTheUserLocaleWithoutTheTimeAtMidnight) {
     const CWin32DateText text;
     EXPECT_EQ(text.Format(CDateTime(2005, 3, 2, 22, 25, 0)), "3/2/2005 10:25:00 PM");
     EXPECT_EQ(text.Format(CDateTime(2005, 3, 2, 0, 0, 0)), "3/2/2005");
+}
+
+TEST(CodePage, WhatTheCodePageCannotShowBecomesItsDefaultCharacterNotALookAlike) {
+    // The Latin code page of the test prefix: the yen sign is in it, the
+    // A with macron and the minus sign are not.
+    ASSERT_EQ(GetACP(), 1252u);
+    const CWin32CodePage codePage;
+    const char16_t text[] = u"\u0100\u00A5\u2212";
+    EXPECT_EQ(codePage.FromUtf16(text, 3), "?\xA5?");
+    EXPECT_EQ(codePage.ToUtf16("a\xA5"), u"a\u00A5");
 }
 
 TEST(FileReader, ReadsAFileAnotherProcessKeepsOpenForWriting) {

@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include "common/win32/Owners.h"
+#include "wakeup/platform/CodePage.h"
+
 CDateTime CWin32Clock::Now() const {
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -10,16 +13,9 @@ CDateTime CWin32Clock::Now() const {
 }
 
 std::string CWin32DateText::Format(const CDateTime& when) const {
-    BSTR text = nullptr;
-    if (FAILED(VarBstrFromDate(when.GetVariantDate(), LANG_USER_DEFAULT, 0, &text)) || !text)
+    CUniqueBstr text;
+    if (FAILED(VarBstrFromDate(when.GetVariantDate(), LANG_USER_DEFAULT, 0, text.Put())) || !text)
         return std::string();
-    const int units = static_cast<int>(SysStringLen(text));
-    std::string out;
-    const int size = WideCharToMultiByte(CP_ACP, 0, text, units, nullptr, 0, nullptr, nullptr);
-    if (size > 0) {
-        out.resize(static_cast<size_t>(size));
-        WideCharToMultiByte(CP_ACP, 0, text, units, &out[0], size, nullptr, nullptr);
-    }
-    SysFreeString(text);
-    return out;
+    return ActiveCodePage().FromUtf16(reinterpret_cast<const char16_t*>(text.Get()),
+                                      SysStringLen(text.Get()));
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "wakeup/dirwatch/DirectoryChanges.h"
+#include "wakeup/dirwatch/win32/DirectoryChanges.h"
 #include "wakeup/platform/DirectoryWatcher.h"
 
 // The scheduler's watcher: callbacks on the thread that starts the watch

@@ -1,6 +1,6 @@
 #include "wakeup/platform/win32/Win32Files.h"
 
-#include "wakeup/platform/win32/UniqueHandle.h"
+#include "common/win32/Owners.h"
 
 bool CWin32FileReader::ReadWholeFile(const std::string& path, size_t maxBytes,
                                      std::vector<char>& bytes) {

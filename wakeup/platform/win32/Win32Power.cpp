@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "wakeup/platform/win32/UniqueHandle.h"
+#include "common/win32/Owners.h"
 #include "wakeup/platform/win32/Win32Privileges.h"
 
 namespace {
@@ -45,26 +45,23 @@ void CWin32Power::WriteStandardOutput(const std::string& text) {
 
 bool CWin32Power::ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) {
     // Looked up at run time: power plans exist since Vista only.
-    HMODULE module = LoadLibraryA("powrprof.dll");
+    const CUniqueLibrary module(LoadLibraryA("powrprof.dll"));
     if (!module)
         return false;
-    auto getActive = ProcAddress<GetActiveSchemeFn>(module, "PowerGetActiveScheme");
-    auto readAc = ProcAddress<ReadValueIndexFn>(module, "PowerReadACValueIndex");
-    auto readDc = ProcAddress<ReadValueIndexFn>(module, "PowerReadDCValueIndex");
-    bool read = false;
+    auto getActive = ProcAddress<GetActiveSchemeFn>(module.Get(), "PowerGetActiveScheme");
+    auto readAc = ProcAddress<ReadValueIndexFn>(module.Get(), "PowerReadACValueIndex");
+    auto readDc = ProcAddress<ReadValueIndexFn>(module.Get(), "PowerReadDCValueIndex");
     GUID* scheme = nullptr;
-    if (getActive && readAc && readDc && getActive(nullptr, &scheme) == ERROR_SUCCESS && scheme) {
-        DWORD ac = 0, dc = 0;
-        read = readAc(nullptr, scheme, &kSleepSubgroup, &kAllowWakeTimers, &ac) == ERROR_SUCCESS &&
-               readDc(nullptr, scheme, &kSleepSubgroup, &kAllowWakeTimers, &dc) == ERROR_SUCCESS;
-        if (read) {
-            onMains = ac;
-            onBattery = dc;
-        }
-        LocalFree(scheme);
-    }
-    FreeLibrary(module);
-    return read;
+    if (!getActive || !readAc || !readDc || getActive(nullptr, &scheme) != ERROR_SUCCESS || !scheme)
+        return false;
+    const CUniqueLocalMemory schemeMemory(scheme);
+    DWORD ac = 0, dc = 0;
+    if (readAc(nullptr, scheme, &kSleepSubgroup, &kAllowWakeTimers, &ac) != ERROR_SUCCESS ||
+        readDc(nullptr, scheme, &kSleepSubgroup, &kAllowWakeTimers, &dc) != ERROR_SUCCESS)
+        return false;
+    onMains = ac;
+    onBattery = dc;
+    return true;
 }
 
 bool CWin32ProcessStarter::StartProcess(const std::string& commandLine) {

@@ -1,6 +1,6 @@
 #include "wakeup/platform/win32/Win32Privileges.h"
 
-#include "wakeup/platform/win32/UniqueHandle.h"
+#include "common/win32/Owners.h"
 
 DWORD AdjustProcessTokenPrivilege(const char* name, BOOL enable, IPower::PrivilegeStep* failedAt) {
     IPower::PrivilegeStep ignored;

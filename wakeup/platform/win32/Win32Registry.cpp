@@ -4,35 +4,34 @@
 
 #include <cstring>
 
+#include "common/win32/Owners.h"
+
 namespace {
 class CWin32RegistryKey : public IRegistryKey {
 public:
     explicit CWin32RegistryKey(HKEY key) : m_key(key) {}
-    ~CWin32RegistryKey() override { RegCloseKey(m_key); }
-    CWin32RegistryKey(const CWin32RegistryKey&) = delete;
-    CWin32RegistryKey& operator=(const CWin32RegistryKey&) = delete;
 
     long QueryValue(const char* name, void* data, uint32_t* size) override {
         DWORD bytes = *size;
         const LONG result =
-            RegQueryValueExA(m_key, name, nullptr, nullptr, static_cast<BYTE*>(data), &bytes);
+            RegQueryValueExA(m_key.Get(), name, nullptr, nullptr, static_cast<BYTE*>(data), &bytes);
         *size = bytes;
         return result;
     }
 
     long SetDword(const char* name, uint32_t value) override {
         const DWORD data = value;
-        return RegSetValueExA(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+        return RegSetValueExA(m_key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
                               sizeof data);
     }
 
     long SetString(const char* name, const char* text) override {
-        return RegSetValueExA(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+        return RegSetValueExA(m_key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                               static_cast<DWORD>(std::strlen(text) + 1));
     }
 
 private:
-    HKEY m_key;
+    CUniqueRegKey m_key;
 };
 } // namespace
 

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <process.h>
 
+#include "common/win32/Owners.h"
+
 namespace {
 struct ThreadStart {
     IThreadStarter::ThreadProc proc;
@@ -27,6 +29,6 @@ bool CWin32ThreadStarter::Start(ThreadProc proc, void* param) {
     }
     // Nobody waits for these threads; they end on their own or with the
     // process.
-    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    CUniqueHandle owned(reinterpret_cast<HANDLE>(thread));
     return true;
 }

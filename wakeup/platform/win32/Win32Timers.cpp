@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "common/win32/Owners.h"
+
 namespace {
 HANDLE ToHandle(IWaitableTimers::Handle handle) {
     return reinterpret_cast<HANDLE>(handle);
@@ -33,7 +35,7 @@ void CWin32WaitableTimers::Cancel(Handle timer) {
 }
 
 void CWin32WaitableTimers::Close(Handle timer) {
-    CloseHandle(ToHandle(timer));
+    CUniqueHandle owned(ToHandle(timer)); // given up here
 }
 
 uint32_t CWin32WaitableTimers::LastError() const {

@@ -13,7 +13,7 @@
 
 #include "wakeup/dirwatch/ChangeFilter.h"
 #include "wakeup/dirwatch/DirectoryChangeHandler.h"
-#include "wakeup/platform/win32/UniqueHandle.h"
+#include "common/win32/Owners.h"
 
 class CDirWatchInfo;
 

@@ -1,4 +1,4 @@
-#include "wakeup/app/AboutDlg.h"
+#include "wakeup/app/win32/AboutDlg.h"
 
 #include "wakeup/app/resource.h"
 

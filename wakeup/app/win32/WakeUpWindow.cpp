@@ -1,6 +1,6 @@
-#include "wakeup/app/WakeUpWindow.h"
+#include "wakeup/app/win32/WakeUpWindow.h"
 
-#include "wakeup/app/AboutDlg.h"
+#include "wakeup/app/win32/AboutDlg.h"
 #include "wakeup/app/resource.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "wakeup/dirwatch/FileNotifyInformation.h"
-#include "wakeup/platform/win32/UniqueHandle.h"
+#include "common/win32/Owners.h"
 
 class CDirectoryChangeHandler;
 class CDelayedDirectoryChangeHandler;
@@ -43,7 +43,7 @@ public:
     DWORD GetDeliveryError() const;
     const std::string& GetDirectory() const { return m_strDirectory; }
 
-    BOOL CloseDirectoryHandle();
+    void CloseDirectoryHandle();
     BOOL DirectoryHandleOpen() const { return m_hDirectory.Valid(); }
 
     // Requesting side (the thread that calls WatchDirectory and the unwatch

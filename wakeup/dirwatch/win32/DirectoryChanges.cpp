@@ -1,12 +1,13 @@
-#include "wakeup/dirwatch/DirectoryChanges.h"
+#include "wakeup/dirwatch/win32/DirectoryChanges.h"
 
 #include <process.h>
 
 #include <mutex>
 #include <new>
 
-#include "wakeup/dirwatch/DelayedDirectoryChangeHandler.h"
-#include "wakeup/dirwatch/DirWatchInfo.h"
+#include "wakeup/dirwatch/win32/DelayedDirectoryChangeHandler.h"
+#include "wakeup/dirwatch/win32/DirWatchInfo.h"
+#include "wakeup/platform/CodePage.h"
 #include "wakeup/platform/win32/Win32Privileges.h"
 
 namespace {
@@ -26,17 +27,10 @@ void EnableWatchPrivilegesOnce() {
 bool SameDirectory(const std::string& a, const std::string& b) {
     if (a.empty() || b.empty())
         return false;
-    auto wide = [](const std::string& text) {
-        const int size =
-            MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-        std::wstring out(static_cast<size_t>(size > 0 ? size : 0), L'\0');
-        if (size > 0)
-            MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0],
-                                size);
-        return out;
-    };
-    const std::wstring wa = wide(a), wb = wide(b);
-    return CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(),
+    const std::u16string wa = ActiveCodePage().ToUtf16(a), wb = ActiveCodePage().ToUtf16(b);
+    return CompareStringOrdinal(reinterpret_cast<const wchar_t*>(wa.c_str()),
+                                static_cast<int>(wa.size()),
+                                reinterpret_cast<const wchar_t*>(wb.c_str()),
                                 static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
 }
 
@@ -66,7 +60,7 @@ CDirectoryChangeWatcher::CDirectoryChangeWatcher(BOOL appHasGUI, DWORD filterFla
 
 CDirectoryChangeWatcher::~CDirectoryChangeWatcher() {
     UnwatchAllDirectories();
-    m_hCompletionPort.Close(); // still open when a thread start failed
+    m_hCompletionPort.Reset(); // still open when a thread start failed
 }
 
 DWORD CDirectoryChangeWatcher::SetFilterFlags(DWORD filterFlags) {
@@ -234,9 +228,9 @@ BOOL CDirectoryChangeWatcher::UnwatchAllDirectories() {
             StopAndDelete(watch);
     PostQueuedCompletionStatus(m_hCompletionPort.Get(), 0, 0, nullptr);
     WaitForSingleObject(m_hWorkerThread.Get(), INFINITE);
-    m_hWorkerThread.Close();
+    m_hWorkerThread.Reset();
     m_dwWorkerThreadId = 0;
-    m_hCompletionPort.Close();
+    m_hCompletionPort.Reset();
     return TRUE;
 }
 

@@ -1,10 +1,10 @@
-#include "wakeup/dirwatch/DelayedNotificationPoster.h"
+#include "wakeup/dirwatch/win32/DelayedNotificationPoster.h"
 
 #include <process.h>
 
 #include <mutex>
 
-#include "wakeup/dirwatch/DelayedDirectoryChangeHandler.h"
+#include "wakeup/dirwatch/win32/DelayedDirectoryChangeHandler.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "wakeup/dirwatch/DelayedDirectoryChangeHandler.h"
+#include "wakeup/dirwatch/win32/DelayedDirectoryChangeHandler.h"
 
 #include <new>
 
-#include "wakeup/dirwatch/DelayedNotificationPoster.h"
+#include "wakeup/dirwatch/win32/DelayedNotificationPoster.h"
 
 CDirChangeNotification::CDirChangeNotification(CDelayedDirectoryChangeHandler* owner,
                                                int relativePathOffset)

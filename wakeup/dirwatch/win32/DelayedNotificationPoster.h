@@ -5,7 +5,7 @@
 // so notifications are delivered in the order they were posted.
 #include <windows.h>
 
-#include "wakeup/platform/win32/UniqueHandle.h"
+#include "common/win32/Owners.h"
 
 class CDirChangeNotification;
 

@@ -1,8 +1,8 @@
-#include "wakeup/dirwatch/DirWatchInfo.h"
+#include "wakeup/dirwatch/win32/DirWatchInfo.h"
 
 #include <new>
 
-#include "wakeup/dirwatch/DelayedDirectoryChangeHandler.h"
+#include "wakeup/dirwatch/win32/DelayedDirectoryChangeHandler.h"
 
 CDirWatchInfo::CDirWatchInfo(CUniqueHandle directoryHandle, const std::string& directory,
                              CDirectoryChangeHandler* handler, DWORD notifyFilter,
@@ -47,8 +47,8 @@ DWORD CDirWatchInfo::GetDeliveryError() const {
     return m_pChangeHandler->GetDeliveryError();
 }
 
-BOOL CDirWatchInfo::CloseDirectoryHandle() {
-    return m_hDirectory.Close();
+void CDirWatchInfo::CloseDirectoryHandle() {
+    m_hDirectory.Reset();
 }
 
 int CDirWatchInfo::GetState() {

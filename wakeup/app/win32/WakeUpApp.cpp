@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "wakeup/app/WakeUpWindow.h"
+#include "wakeup/app/win32/WakeUpWindow.h"
 #include "wakeup/platform/win32/Win32CodePage.h"
 
 class CWakeUpApp {

@@ -9,6 +9,7 @@
 
 #include "tests/unit/xml/XmlTestSupport.h"
 #include "wakeup/schedule/NextStart.h"
+#include "wakeup/schedule/ScheduleScan.h"
 #include "wakeup/schedule/ScheduleText.h"
 #include "wakeup/schedule/StartAttribute.h"
 #include "wakeup/xml/XmlDocument.h"
@@ -22,6 +23,21 @@ public:
                       when.GetYear(), when.GetHour(), when.GetMinute(), when.GetSecond());
         return text;
     }
+};
+
+// The file's bytes, whatever the path.
+class CBytesReader : public IFileReader {
+public:
+    explicit CBytesReader(const std::vector<char>& bytes) : m_bytes(bytes) {}
+    bool ReadWholeFile(const std::string&, size_t maxBytes, std::vector<char>& bytes) override {
+        if (m_bytes.size() > maxBytes)
+            return false;
+        bytes = m_bytes;
+        return true;
+    }
+
+private:
+    const std::vector<char>& m_bytes;
 };
 } // namespace
 
@@ -56,5 +72,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (entry.hasCandidate && earliest > entry.candidate)
             earliest = entry.candidate;
     }
+    // The scan itself finds the same earliest start, less the lead time.
+    CBytesReader reader(bytes);
+    const ScheduleScanResult scan =
+        ScanScheduleFile(reader, codePage, dateText, "C:\\Orvisa", now, 5);
+    if (!scan.read || scan.found != (earliest != NEXT_START_NONE) ||
+        (scan.found && scan.wakeTarget != earliest - CDateTimeSpan(0, 0, 5, 0)))
+        __builtin_trap();
     return 0;
 }

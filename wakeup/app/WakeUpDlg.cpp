@@ -6,7 +6,8 @@
 #include "wakeup/app/resource.h"
 
 CWakeUpDlg::CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath)
-    : m_ports(ports), m_ticker(ports.timers, ports.wait), m_strHostDir(DeriveHostDir(programPath)),
+    : m_ports(ports), m_wakeTimer(ports.timers, ports.clock, ports.dateText, ports.localTime),
+      m_ticker(ports.timers, ports.wait), m_strHostDir(DeriveHostDir(programPath)),
       m_ctlProgress(ports.progress), m_ctlLog(ports.log), m_watcher(ports.watcher),
       m_changeHandler(ports.messenger) {
     StartScheduleWatch();

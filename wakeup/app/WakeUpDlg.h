@@ -23,6 +23,7 @@
 #include "wakeup/platform/WindowMessages.h"
 #include "wakeup/power/HostEvents.h"
 #include "wakeup/power/SuspendCountdown.h"
+#include "wakeup/schedule/WakeTimer.h"
 
 class CDataExchange;
 
@@ -57,9 +58,11 @@ struct CWakeUpPorts {
 // Where the members are defined:
 //   WakeUpDlg.cpp           construction, the schedule watch, data exchange, the log
 //   WakeUpDlgSettings.cpp   settings in the registry
+//   WakeUpDlgSchedule.cpp   the schedule scan and the wake-timer thread
 //   WakeUpDlgEvents.cpp     WindowProc: host events, power broadcasts, the host command
 //   WakeUpDlgCountdown.cpp  the auto-suspend countdown and the sleep request
-//   schedule/ScheduleScan.cpp, schedule/WakeTimer.cpp   the scan and the wake timer
+// What they decide comes from schedule/ (scan, lead time, next start, wake
+// timer) and power/ (event tables, query answers, countdown phases).
 class CWakeUpDlg {
 public:
     // Private to the dialog's window: asks the dialog's thread for a scan
@@ -133,16 +136,9 @@ private:
     std::string SuspendText();
     void SetupProgress(bool withStep);
     std::unique_ptr<IRegistryKey> OpenSettingsKey();
-    void FinishScan();
-    bool IsNewestArming(uint32_t generation);
-
-    // Armings of the wake timer hand over through the one named timer; the
-    // generation tells an older thread that a newer one has taken the timer
-    // over, so that it must not cancel it. Checked and changed under the lock.
-    std::mutex m_timerLock;
-    uint32_t m_nTimerGeneration = 0;
 
     CWakeUpPorts m_ports;
+    CWakeTimer m_wakeTimer;
     bool m_bExchanging = false; // a data exchange is running
     // A scan was asked for while another one held m_bScanBusy.
     std::atomic<bool> m_bScanPending{false};

@@ -98,8 +98,9 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return FALSE;
     case WM_QUERYDRAGICON:
-        SetResult(reinterpret_cast<LRESULT>(m_hIcon));
-        return TRUE;
+        // One of the messages whose answer the dialog manager takes from the
+        // procedure's own return value, not from DWLP_MSGRESULT.
+        return reinterpret_cast<INT_PTR>(m_hIcon);
     case WM_USER:
     case WM_POWERBROADCAST:
     case CWakeUpDlg::kRescanMessage: {

@@ -1,12 +1,16 @@
-# kelmarwakeup.exe: the Win32 program around the dialog's logic.
-add_executable(kelmarwakeup WIN32
+# The dialog window with its resources, shared by kelmarwakeup.exe and the
+# window's own test under Wine.
+add_library(kelmarwakeup_window OBJECT
   ${CMAKE_CURRENT_LIST_DIR}/AboutDlg.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/WakeUpApp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WakeUpWindow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.rc
 )
-target_link_libraries(kelmarwakeup PRIVATE wakeup_win32 wakeup_common)
+target_link_libraries(kelmarwakeup_window PUBLIC wakeup_win32 wakeup_common)
 # The version resource includes the generated Version.h.
-target_include_directories(kelmarwakeup PRIVATE ${CMAKE_BINARY_DIR}/generated)
+target_include_directories(kelmarwakeup_window PRIVATE ${CMAKE_BINARY_DIR}/generated)
 set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.rc PROPERTIES
   OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/Version.h)
+
+# kelmarwakeup.exe: the Win32 program around the dialog's logic.
+add_executable(kelmarwakeup WIN32 ${CMAKE_CURRENT_LIST_DIR}/WakeUpApp.cpp)
+target_link_libraries(kelmarwakeup PRIVATE kelmarwakeup_window)

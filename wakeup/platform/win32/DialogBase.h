@@ -16,7 +16,9 @@ public:
 
 protected:
     // Return TRUE when handled, as a dialog procedure does; a result that
-    // is not a plain TRUE/FALSE goes through SetResult.
+    // is not a plain TRUE/FALSE goes through SetResult. The exceptions are
+    // WM_INITDIALOG, WM_QUERYDRAGICON, WM_CTLCOLOR*, WM_COMPAREITEM,
+    // WM_VKEYTOITEM and WM_CHARTOITEM, whose answer is the return value.
     virtual INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void SetResult(LRESULT result);
     void EndDialog(INT_PTR result);

@@ -1,0 +1,52 @@
+#pragma once
+// The wake timer: one named, manual-reset waitable timer "KelmarTimer" with
+// the resume option, armed from a worker thread that then waits on it, so
+// that the log shows when it fired. Each arming hands over to the next
+// through the one named timer.
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "wakeup/platform/Clock.h"
+#include "wakeup/platform/DateText.h"
+#include "wakeup/platform/DateTime.h"
+#include "wakeup/platform/WaitableTimers.h"
+
+class CWakeTimer {
+public:
+    using Log = std::function<void(const std::string& line)>;
+
+    // One arming, from its setting to the end of its wait.
+    struct Arming {
+        bool set = false; // false: nothing is armed, the handle is closed
+        IWaitableTimers::Handle timer = 0;
+        uint32_t generation = 0;
+        std::string targetText;
+    };
+
+    CWakeTimer(IWaitableTimers& timers, const IClock& clock, const IDateText& dateText,
+               const ILocalTimeConverter& localTime)
+        : m_timers(timers), m_clock(clock), m_dateText(dateText), m_localTime(localTime) {}
+    CWakeTimer(const CWakeTimer&) = delete;
+    CWakeTimer& operator=(const CWakeTimer&) = delete;
+
+    // Takes the timer over from an older arming and sets it for the target,
+    // 60 seconds early. Logs "Set timer to: " and "Timer set to: ", or why
+    // it failed.
+    Arming Arm(const CDateTime& target, const Log& log);
+    // Waits until the timer fires or a newer arming takes it over, logs
+    // which, and lets the timer go (cancelled unless a newer arming holds it).
+    void Wait(const Arming& arming, const Log& log);
+
+private:
+    IWaitableTimers& m_timers;
+    const IClock& m_clock;
+    const IDateText& m_dateText;
+    const ILocalTimeConverter& m_localTime;
+    // The generation tells an older arming that a newer one has taken the
+    // timer over, so that it must not cancel it. Checked and changed under
+    // the lock.
+    std::mutex m_lock;
+    uint32_t m_nGeneration = 0;
+};

@@ -34,7 +34,6 @@ public:
     static int DaysInMonth(int year, int month);
 
     double GetVariantDate() const { return m_date; }
-    Status GetStatus() const { return m_status; }
     bool IsValid() const { return m_status == valid; }
 
     int GetYear() const;

@@ -56,7 +56,6 @@ public:
     int32_t GetSpanCount() const { return m_nNextFree; } // slot 0 included
     int32_t GetTableSize() const { return static_cast<int32_t>(m_spans.size()); }
     const XmlElementSpan& GetSpan(int32_t index) const;
-    int32_t GetParentIndex() const { return m_nParent; }
     int32_t GetCurrentIndex() const { return m_nCurrent; }
     int32_t GetChildIndex() const { return m_nChild; }
 

@@ -12,7 +12,6 @@ public:
     CDialogBase& operator=(const CDialogBase&) = delete;
 
     INT_PTR DoModal(HWND parent = nullptr);
-    HWND GetSafeHwnd() const { return m_hWnd; }
 
 protected:
     // Return TRUE when handled, as a dialog procedure does; a result that

@@ -11,28 +11,25 @@ protected:
 
     void TearDown() override { JoinWorkers(); }
 
-    void WriteSchedule(const std::string& programs)
-    {
-        m_files.SetFile(kSchedule, "<?xml version=\"1.0\"?>\n<tvrecord>" + programs + "</tvrecord>");
+    void WriteSchedule(const std::string& programs) {
+        m_files.SetFile(kSchedule,
+                        "<?xml version=\"1.0\"?>\n<tvrecord>" + programs + "</tvrecord>");
     }
 
     static std::string Program(const std::string& start, const std::string& freq,
-                               const std::string& channel = "ARD")
-    {
+                               const std::string& channel = "ARD") {
         return "<program start=\"" + start + "\" freq=\"" + freq + "\" channel=\"" + channel +
                "\"/>";
     }
 
     // Runs the wake-timer threads the scan started, each on a thread of its own.
-    void RunStartedThreads()
-    {
+    void RunStartedThreads() {
         for (const auto& started : m_threads.Take())
             m_workers.emplace_back([started] { started.proc(started.param); });
     }
 
     // Log lines without their time stamps.
-    std::vector<std::string> Messages() const
-    {
+    std::vector<std::string> Messages() const {
         std::vector<std::string> out;
         for (const auto& line : m_log.Lines()) {
             // The fake clock's stamp ends in "AM " or "PM ", or is a bare date.
@@ -42,8 +39,7 @@ protected:
         return out;
     }
 
-    bool WaitUntil(const std::function<bool()>& cond)
-    {
+    bool WaitUntil(const std::function<bool()>& cond) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (!cond()) {
             if (std::chrono::steady_clock::now() > deadline)
@@ -53,8 +49,7 @@ protected:
         return true;
     }
 
-    void JoinWorkers()
-    {
+    void JoinWorkers() {
         for (auto& w : m_workers)
             w.join();
         m_workers.clear();

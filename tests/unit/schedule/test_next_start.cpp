@@ -6,13 +6,12 @@
 namespace {
 const CFakeDateText kText;
 
-ScheduleEntryResult Evaluate(const CDateTime& start, const std::string& freq, const CDateTime& now)
-{
+ScheduleEntryResult Evaluate(const CDateTime& start, const std::string& freq,
+                             const CDateTime& now) {
     return EvaluateScheduleEntry(start, freq, "ARD", now, kText);
 }
 
-void ExpectDue(const ScheduleEntryResult& r, const CDateTime& expected)
-{
+void ExpectDue(const ScheduleEntryResult& r, const CDateTime& expected) {
     ASSERT_TRUE(r.hasCandidate);
     EXPECT_EQ(kText.Format(r.candidate), kText.Format(expected));
     EXPECT_FALSE(r.candidate != expected);
@@ -22,23 +21,20 @@ void ExpectDue(const ScheduleEntryResult& r, const CDateTime& expected)
 const CDateTime kNow(2005, 3, 2, 21, 0, 0);
 } // namespace
 
-TEST(NextStartOnce, FutureStartIsTheCandidate)
-{
+TEST(NextStartOnce, FutureStartIsTheCandidate) {
     const auto r = Evaluate(CDateTime(2005, 3, 5, 8, 0, 0), "once", kNow);
     ExpectDue(r, CDateTime(2005, 3, 5, 8, 0, 0));
     EXPECT_EQ(r.logLine, "One-time schedule found for channel ARD Start: 3/5/2005 8:00:00 AM");
 }
 
-TEST(NextStartOnce, PastOrNowGivesNoCandidateButIsLogged)
-{
+TEST(NextStartOnce, PastOrNowGivesNoCandidateButIsLogged) {
     const auto past = Evaluate(CDateTime(2005, 3, 1, 20, 15, 0), "once", kNow);
     EXPECT_FALSE(past.hasCandidate);
     EXPECT_EQ(past.logLine, "One-time schedule found for channel ARD Start: 3/1/2005 8:15:00 PM");
     EXPECT_FALSE(Evaluate(kNow, "once", kNow).hasCandidate);
 }
 
-TEST(NextStartWeekly, SameWeekdayBeforeAndAfterItsTime)
-{
+TEST(NextStartWeekly, SameWeekdayBeforeAndAfterItsTime) {
     // Wednesday 23 February, 22:30: today's 22:30 is still ahead.
     ExpectDue(Evaluate(CDateTime(2005, 2, 23, 22, 30, 0), "weekly", kNow),
               CDateTime(2005, 3, 2, 22, 30, 0));
@@ -52,8 +48,7 @@ TEST(NextStartWeekly, SameWeekdayBeforeAndAfterItsTime)
               CDateTime(2005, 3, 9, 21, 0, 0));
 }
 
-TEST(NextStartWeekly, WeekdayDifferenceWrapsAroundTheWeek)
-{
+TEST(NextStartWeekly, WeekdayDifferenceWrapsAroundTheWeek) {
     // Saturday seen on Sunday: 6 days on.
     const CDateTime sunday(2005, 3, 6, 12, 0, 0);
     ExpectDue(Evaluate(CDateTime(2005, 2, 26, 9, 0, 0), "weekly", sunday),
@@ -68,12 +63,12 @@ TEST(NextStartWeekly, WeekdayDifferenceWrapsAroundTheWeek)
               CDateTime(2005, 1, 3, 6, 0, 0));
 }
 
-TEST(NextStartDaily, PastTimeOfDayMovesToTomorrowAcrossMonthAndYear)
-{
+TEST(NextStartDaily, PastTimeOfDayMovesToTomorrowAcrossMonthAndYear) {
     ExpectDue(Evaluate(CDateTime(2005, 1, 10, 20, 0, 0), "daily", CDateTime(2005, 1, 31, 21, 0, 0)),
               CDateTime(2005, 2, 1, 20, 0, 0));
-    ExpectDue(Evaluate(CDateTime(2005, 1, 10, 20, 0, 0), "daily", CDateTime(2005, 12, 31, 21, 0, 0)),
-              CDateTime(2006, 1, 1, 20, 0, 0));
+    ExpectDue(
+        Evaluate(CDateTime(2005, 1, 10, 20, 0, 0), "daily", CDateTime(2005, 12, 31, 21, 0, 0)),
+        CDateTime(2006, 1, 1, 20, 0, 0));
     // Still ahead today.
     const auto r = Evaluate(CDateTime(2005, 3, 1, 22, 30, 0), "daily", kNow);
     ExpectDue(r, CDateTime(2005, 3, 2, 22, 30, 0));
@@ -84,8 +79,7 @@ TEST(NextStartDaily, PastTimeOfDayMovesToTomorrowAcrossMonthAndYear)
               CDateTime(2005, 3, 3, 21, 0, 0));
 }
 
-TEST(NextStartRepeating, FirstStartStillAheadIsUsedUnchangedAndLoggedTwice)
-{
+TEST(NextStartRepeating, FirstStartStillAheadIsUsedUnchangedAndLoggedTwice) {
     const CDateTime ahead(2005, 4, 1, 0, 0, 0);
     for (const char* freq : {"daily", "weekly"}) {
         const auto r = Evaluate(ahead, freq, kNow);
@@ -97,8 +91,7 @@ TEST(NextStartRepeating, FirstStartStillAheadIsUsedUnchangedAndLoggedTwice)
     ExpectDue(Evaluate(kNow, "daily", kNow), kNow);
 }
 
-TEST(NextStartRepeating, OtherRepetitionsCountForNothing)
-{
+TEST(NextStartRepeating, OtherRepetitionsCountForNothing) {
     for (const char* freq : {"", "Daily", "WEEKLY", "monthly", "once "}) {
         const auto r = Evaluate(CDateTime(2005, 4, 1, 0, 0, 0), freq, kNow);
         EXPECT_FALSE(r.hasCandidate) << freq;

@@ -27,7 +27,10 @@ void CWakeUpDlg::RunSuspendCountdownCycle() {
     m_bTickerFailing = timerError != 0;
 
     // While a recording runs or playback is paused the count stands still.
-    if (m_bRecording || m_bPaused)
+    // A length of 0 leaves the bar an empty range, where every step would
+    // read as expired and send the machine to sleep each minute: 0 means
+    // no auto-suspend.
+    if (m_bRecording || m_bPaused || m_nSuspendMinutes <= 0)
         return;
     m_ctlProgress.StepIt();
     // Read anew for each test: the dialog's thread may put the count back

@@ -45,6 +45,15 @@ TEST_F(SuspendCountdown, LengthFiveWarnsFourTimesThenAsksForSuspend) {
                                                     "No new schedule found"}));
 }
 
+TEST_F(SuspendCountdown, LengthZeroNeverSleeps) {
+    Start(0);
+    for (int i = 0; i < 3; ++i)
+        Cycle();
+    EXPECT_TRUE(m_power.SleepRequests().empty());
+    EXPECT_TRUE(m_processes.CommandLines().empty());
+    EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(SuspendCountdown, LengthOneSleepsAfterOneCycleWithoutWarning) {
     auto& dlg = Start(1);
     dlg.m_bHibernate = 1;

@@ -43,7 +43,7 @@ CClassFactory* CachedFactory(ClassEntry& entry) {
 }
 } // namespace
 
-ClassEntry* ClassEntries() {
+const ClassEntry* ClassEntries() {
     return g_classes;
 }
 

@@ -20,7 +20,7 @@ struct ClassEntry {
     CClassFactory* volatile factory;
 };
 
-ClassEntry* ClassEntries();
+const ClassEntry* ClassEntries();
 size_t ClassEntryCount();
 
 // Hands out the class's factory for the interface; CLASS_E_CLASSNOTAVAILABLE

@@ -1,7 +1,6 @@
 // The module's entry points: load and unload, and the four exports that make
 // it an in-process component server.
 #include <windows.h>
-#include <olectl.h>
 
 #include "extension/ClassTable.h"
 #include "extension/Failure.h"

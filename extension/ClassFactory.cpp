@@ -1,5 +1,6 @@
 #include "extension/ClassFactory.h"
 
+#include "extension/Failure.h"
 #include "extension/ModuleLock.h"
 
 CClassFactory::CClassFactory(CreateFunction create) : m_create(create) {
@@ -49,7 +50,7 @@ HRESULT STDMETHODCALLTYPE CClassFactory::CreateInstance(IUnknown* outer, REFIID 
     *object = nullptr;
     if (outer)
         return CLASS_E_NOAGGREGATION;
-    return m_create(outer, riid, object);
+    return CatchOutOfMemory([&] { return m_create(riid, object); });
 }
 
 HRESULT STDMETHODCALLTYPE CClassFactory::LockServer(BOOL lock) {

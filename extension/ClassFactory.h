@@ -6,7 +6,8 @@
 #include <windows.h>
 #include <unknwn.h>
 
-typedef HRESULT (*CreateFunction)(IUnknown* outer, REFIID riid, void** object);
+// Makes a new object of the class and queries it for the interface.
+typedef HRESULT (*CreateFunction)(REFIID riid, void** object);
 
 class CClassFactory : public IClassFactory {
 public:

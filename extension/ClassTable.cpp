@@ -1,7 +1,6 @@
 #include "extension/ClassTable.h"
 
-#include <new>
-
+#include "common/win32/Owners.h"
 #include "extension/PageExt.h"
 #include "extension/PlayerExt.h"
 #include "extension/SearchExt.h"
@@ -27,15 +26,15 @@ const GUID kCatidPlayer = {
     0x497C4468, 0x91ED, 0x4662, {0xB3, 0x02, 0x72, 0xD8, 0x8A, 0xDB, 0x97, 0xCF}};
 
 ClassEntry g_classes[] = {
-    {&kClsidSearchExt, "{1F43C372-3FE5-4968-B826-92C01A61B5D8}", "SearchExt", "OrvisaExt.SearchExt",
-     &kCatidSearch, CreateExtensionObject<SearchExt>, nullptr},
-    {&kClsidPageExt, "{9ACD644A-78D7-46d8-801C-BB51D3083CA0}", "PageExt", "OrvisaExt.PageExt",
+    {&kClsidSearchExt, L"{1F43C372-3FE5-4968-B826-92C01A61B5D8}", L"SearchExt",
+     L"OrvisaExt.SearchExt", &kCatidSearch, CreateExtensionObject<SearchExt>, nullptr},
+    {&kClsidPageExt, L"{9ACD644A-78D7-46d8-801C-BB51D3083CA0}", L"PageExt", L"OrvisaExt.PageExt",
      &kCatidPage, CreateExtensionObject<PageExt>, nullptr},
-    {&kClsidSkinControlExt, "{8E46AC9F-73B2-406b-9A37-EEAF252A5C65}", "SkinControlExt",
-     "OrvisaExt.SkinControlExt", &kCatidSkinControl, CreateExtensionObject<SkinControlExt>,
+    {&kClsidSkinControlExt, L"{8E46AC9F-73B2-406b-9A37-EEAF252A5C65}", L"SkinControlExt",
+     L"OrvisaExt.SkinControlExt", &kCatidSkinControl, CreateExtensionObject<SkinControlExt>,
      nullptr},
-    {&kClsidPlayerExt, "{0327C1D6-B521-413c-BAC8-0C8873BB6579}", "PlayerExt", "OrvisaExt.PlayerExt",
-     &kCatidPlayer, CreateExtensionObject<PlayerExt>, nullptr},
+    {&kClsidPlayerExt, L"{0327C1D6-B521-413c-BAC8-0C8873BB6579}", L"PlayerExt",
+     L"OrvisaExt.PlayerExt", &kCatidPlayer, CreateExtensionObject<PlayerExt>, nullptr},
 };
 
 CClassFactory* CachedFactory(ClassEntry& entry) {
@@ -44,7 +43,7 @@ CClassFactory* CachedFactory(ClassEntry& entry) {
 }
 } // namespace
 
-ClassEntry* ClassEntries() {
+const ClassEntry* ClassEntries() {
     return g_classes;
 }
 
@@ -62,18 +61,13 @@ HRESULT GetClassFactory(REFCLSID clsid, REFIID riid, void** object) {
         CClassFactory* factory = CachedFactory(entry);
         if (!factory) {
             // Two host threads may ask for the first factory at once: only
-            // one of the new factories is kept, the other goes again.
-            CClassFactory* made = new (std::nothrow) CClassFactory(entry.create);
-            if (!made)
-                return E_OUTOFMEMORY;
+            // one of the new factories is kept, the other goes again with
+            // its owner.
+            CComPtr<CClassFactory> made;
+            made.Attach(new CClassFactory(entry.create));
             void* previous = InterlockedCompareExchangePointer(
-                reinterpret_cast<void* volatile*>(&entry.factory), made, nullptr);
-            if (previous) {
-                made->Release();
-                factory = static_cast<CClassFactory*>(previous);
-            } else {
-                factory = made;
-            }
+                reinterpret_cast<void* volatile*>(&entry.factory), made.Get(), nullptr);
+            factory = previous ? static_cast<CClassFactory*>(previous) : made.Detach();
         }
         return factory->QueryInterface(riid, object);
     }
@@ -82,9 +76,8 @@ HRESULT GetClassFactory(REFCLSID clsid, REFIID riid, void** object) {
 
 void TerminateClassTable() {
     for (ClassEntry& entry : g_classes) {
-        void* factory =
-            InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&entry.factory), nullptr);
-        if (factory)
-            static_cast<CClassFactory*>(factory)->Release();
+        CComPtr<CClassFactory> factory;
+        factory.Attach(static_cast<CClassFactory*>(InterlockedExchangePointer(
+            reinterpret_cast<void* volatile*>(&entry.factory), nullptr)));
     }
 }

@@ -2,11 +2,10 @@
 // What the four extension classes share: the base interface over exactly one
 // host interface, the reference count, the module lock held while the object
 // lives, and the creation function that the class factory runs.
-#include <new>
-
 #include <windows.h>
 #include <unknwn.h>
 
+#include "common/win32/Owners.h"
 #include "extension/ModuleLock.h"
 
 template <class Interface> class ExtensionObject : public Interface {
@@ -52,20 +51,12 @@ private:
     volatile LONG m_nRefs = 0;
 };
 
-// The creation function of a class, run by its class factory.
-template <class T> HRESULT CreateExtensionObject(IUnknown* outer, REFIID riid, void** object) {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    if (outer)
-        return CLASS_E_NOAGGREGATION;
-    T* created = new (std::nothrow) T();
-    if (!created)
-        return E_OUTOFMEMORY;
+// The creation function of a class, run by its class factory once it has
+// checked the out pointer and refused aggregation. Throws std::bad_alloc
+// when the object cannot be made.
+template <class T> HRESULT CreateExtensionObject(REFIID riid, void** object) {
     // Holds the object alive across the query; a refused interface destroys
     // it again (and so drops its module lock).
-    created->AddRef();
-    const HRESULT hr = created->QueryInterface(riid, object);
-    created->Release();
-    return hr;
+    const CComPtr<T> created(new T());
+    return created->QueryInterface(riid, object);
 }

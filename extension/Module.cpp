@@ -1,9 +1,9 @@
 // The module's entry points: load and unload, and the four exports that make
 // it an in-process component server.
 #include <windows.h>
-#include <olectl.h>
 
 #include "extension/ClassTable.h"
+#include "extension/Failure.h"
 #include "extension/ModuleLock.h"
 #include "extension/Registration.h"
 
@@ -29,13 +29,13 @@ STDAPI DllCanUnloadNow() {
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* object) {
-    return GetClassFactory(clsid, riid, object);
+    return CatchOutOfMemory([&] { return GetClassFactory(clsid, riid, object); });
 }
 
 STDAPI DllRegisterServer() {
-    return RegisterServer(g_instance);
+    return CatchOutOfMemory([] { return RegisterServer(g_instance); });
 }
 
 STDAPI DllUnregisterServer() {
-    return UnregisterServer(g_instance);
+    return CatchOutOfMemory([] { return UnregisterServer(g_instance); });
 }

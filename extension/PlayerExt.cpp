@@ -2,11 +2,6 @@
 
 #include "extension/WakeupWindow.h"
 
-PlayerExt::~PlayerExt() {
-    if (m_pHostPlayer)
-        m_pHostPlayer->Release();
-}
-
 HRESULT STDMETHODCALLTYPE PlayerExt::OnPlayerEvent(LONG eventCode) {
     // One lookup for both messages, so that they reach the same window.
     const HWND window = FindWakeupWindow();
@@ -14,11 +9,11 @@ HRESULT STDMETHODCALLTYPE PlayerExt::OnPlayerEvent(LONG eventCode) {
     // The host hands its player over before it reports events; should one
     // come first there is no state to read, and none is reported rather than
     // a made-up one (the scheduler ignores the state message anyway).
-    if (m_pHostPlayer) {
+    if (m_hostPlayer) {
         // Starts at 0 so that a player that fails without writing its out
         // parameter does not make us send stack garbage.
         LONG state = 0;
-        m_pHostPlayer->GetPlayerState(&state);
+        m_hostPlayer->GetPlayerState(&state);
         SendWakeupMessage(window, WAKEUP_MSG_PLAYER_STATE, state);
     }
     return E_NOTIMPL;
@@ -30,13 +25,8 @@ HRESULT STDMETHODCALLTYPE PlayerExt::OnSelectionChanged(LONG selection) {
 }
 
 HRESULT STDMETHODCALLTYPE PlayerExt::SetHostPlayer(IHostPlayer* player) {
-    // The new reference is taken before the old one is dropped: when the host
-    // hands over the object we already hold, releasing first could destroy it.
-    if (player)
-        player->AddRef();
-    IHostPlayer* previous = m_pHostPlayer;
-    m_pHostPlayer = player;
-    if (previous)
-        previous->Release();
+    // Reset takes the new reference before it drops the old one, so handing
+    // over the object we already hold does not destroy it on the way.
+    m_hostPlayer.Reset(player);
     return S_OK;
 }

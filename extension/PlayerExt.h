@@ -1,4 +1,5 @@
 #pragma once
+#include "common/win32/Owners.h"
 #include "extension/ExtensionObject.h"
 #include "extension/HostInterfaces.h"
 
@@ -8,12 +9,11 @@
 class PlayerExt : public ExtensionObject<IPlayerExtension> {
 public:
     PlayerExt() = default;
-    ~PlayerExt() override;
 
     HRESULT STDMETHODCALLTYPE OnPlayerEvent(LONG eventCode) override;
     HRESULT STDMETHODCALLTYPE OnSelectionChanged(LONG selection) override;
     HRESULT STDMETHODCALLTYPE SetHostPlayer(IHostPlayer* player) override;
 
 private:
-    IHostPlayer* m_pHostPlayer = nullptr;
+    CComPtr<IHostPlayer> m_hostPlayer;
 };

@@ -4,152 +4,134 @@
 #include <comcat.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <string>
 
+#include "common/win32/Owners.h"
 #include "extension/ClassTable.h"
-#include "extension/ComRef.h"
-#include "extension/RegKey.h"
+#include "extension/Failure.h"
 
 namespace {
 
-HRESULT FromWin32(LONG error) {
-    return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(error);
+// The longest path the system has, in characters with the terminator.
+constexpr size_t kLongestPath = 32768;
+
+// The module's own file, the one the class keys and the type library point
+// to. The buffer grows until the whole path fits: a cut path would register
+// a file that does not exist.
+HRESULT ModulePath(HMODULE module, std::wstring& path) {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(module, &buffer[0], static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return HRESULT_FROM_WIN32(GetLastError());
+        // A path that did not fit fills the whole buffer.
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            path = std::move(buffer);
+            return S_OK;
+        }
+        if (buffer.size() >= kLongestPath)
+            return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+        buffer.resize(std::min(buffer.size() * 2, kLongestPath));
+    }
+}
+
+HRESULT CreateKey(HKEY parent, const std::wstring& subkey, CUniqueRegKey& key) {
+    return FromWin32(RegCreateKeyExW(parent, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                     KEY_READ | KEY_WRITE, nullptr, key.Put(), nullptr));
+}
+
+bool KeyExists(HKEY parent, const std::wstring& subkey) {
+    CUniqueRegKey key;
+    return RegOpenKeyExW(parent, subkey.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+}
+
+// The default value (name null) or a named value, as a string.
+HRESULT SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
+    return FromWin32(RegSetValueExW(key, name, 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(value.c_str()),
+                                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))));
+}
+
+HRESULT SetSubkeyDefault(HKEY parent, const std::wstring& subkey, const std::wstring& value) {
+    CUniqueRegKey key;
+    RETURN_IF_FAILED(CreateKey(parent, subkey, key));
+    return SetString(key.Get(), nullptr, value);
 }
 
 // Removing what is not there is no failure: a first registration, or a
 // second unregistration, finds nothing to remove.
-HRESULT DeleteTree(HKEY parent, const char* subkey) {
-    const LONG error = RegDeleteTreeA(parent, subkey);
+HRESULT DeleteTree(HKEY parent, const std::wstring& subkey) {
+    const LONG error = RegDeleteTreeW(parent, subkey.c_str());
     return error == ERROR_FILE_NOT_FOUND ? S_OK : FromWin32(error);
 }
 
-HRESULT SetSubkeyDefault(HKEY parent, const char* subkey, const char* value) {
-    CRegKey key;
-    LONG error = key.Create(parent, subkey);
-    if (error == ERROR_SUCCESS)
-        error = key.SetString(nullptr, value);
-    return FromWin32(error);
+// Unregistration goes on past a failure, so that it removes everything it
+// can; what it reports is the first failure.
+void KeepFirstFailure(HRESULT& first, HRESULT step) {
+    if (SUCCEEDED(first))
+        first = step;
 }
 
-HRESULT WriteProgId(const std::string& progId, const std::string& description,
-                    const char* clsidText) {
-    CRegKey key;
-    LONG error = key.Create(HKEY_CLASSES_ROOT, progId.c_str());
-    if (error == ERROR_SUCCESS)
-        error = key.SetString(nullptr, description.c_str());
-    if (error != ERROR_SUCCESS)
-        return FromWin32(error);
-    return SetSubkeyDefault(key.Get(), "CLSID", clsidText);
+HRESULT WriteProgId(const std::wstring& progId, const std::wstring& description,
+                    const std::wstring& clsidText) {
+    CUniqueRegKey key;
+    RETURN_IF_FAILED(CreateKey(HKEY_CLASSES_ROOT, progId, key));
+    RETURN_IF_FAILED(SetString(key.Get(), nullptr, description));
+    return SetSubkeyDefault(key.Get(), L"CLSID", clsidText);
 }
 
-HRESULT WriteClassKey(HKEY clsidRoot, const ClassEntry& entry, const std::string& description,
-                      const std::string& modulePath) {
+HRESULT WriteClassKey(HKEY clsidRoot, const ClassEntry& entry, const std::wstring& description,
+                      const std::wstring& modulePath) {
     // A key left from an earlier registration goes whole, so that nothing
     // stale survives under it.
-    HRESULT hr = DeleteTree(clsidRoot, entry.clsidText);
-    if (FAILED(hr))
-        return hr;
-    CRegKey key;
-    LONG error = key.Create(clsidRoot, entry.clsidText);
-    if (error == ERROR_SUCCESS)
-        error = key.SetString(nullptr, description.c_str());
-    if (error != ERROR_SUCCESS)
-        return FromWin32(error);
-    const std::string progId = entry.progId;
-    hr = SetSubkeyDefault(key.Get(), "ProgID", (progId + ".1").c_str());
-    if (SUCCEEDED(hr))
-        hr = SetSubkeyDefault(key.Get(), "VersionIndependentProgID", entry.progId);
-    if (FAILED(hr))
-        return hr;
-    CRegKey server;
-    error = server.Create(key.Get(), "InprocServer32");
-    if (error == ERROR_SUCCESS)
-        error = server.SetString(nullptr, modulePath.c_str());
-    if (error == ERROR_SUCCESS)
-        error = server.SetString("ThreadingModel", "both");
-    return FromWin32(error);
+    RETURN_IF_FAILED(DeleteTree(clsidRoot, entry.clsidText));
+    CUniqueRegKey key;
+    RETURN_IF_FAILED(CreateKey(clsidRoot, entry.clsidText, key));
+    RETURN_IF_FAILED(SetString(key.Get(), nullptr, description));
+    const std::wstring progId = entry.progId;
+    RETURN_IF_FAILED(SetSubkeyDefault(key.Get(), L"ProgID", progId + L".1"));
+    RETURN_IF_FAILED(SetSubkeyDefault(key.Get(), L"VersionIndependentProgID", progId));
+    CUniqueRegKey server;
+    RETURN_IF_FAILED(CreateKey(key.Get(), L"InprocServer32", server));
+    RETURN_IF_FAILED(SetString(server.Get(), nullptr, modulePath));
+    return SetString(server.Get(), L"ThreadingModel", L"both");
 }
 
-HRESULT RegisterClassEntry(HKEY clsidRoot, const ClassEntry& entry, const std::string& modulePath,
+HRESULT RegisterClassEntry(HKEY clsidRoot, const ClassEntry& entry, const std::wstring& modulePath,
                            ICatRegister* categories) {
-    const std::string description = std::string(entry.name) + " Class";
-    const std::string progId = entry.progId;
-    HRESULT hr = WriteProgId(progId + ".1", description, entry.clsidText);
-    if (SUCCEEDED(hr))
-        hr = WriteProgId(progId, description, entry.clsidText);
-    if (SUCCEEDED(hr))
-        hr = WriteClassKey(clsidRoot, entry, description, modulePath);
-    if (SUCCEEDED(hr))
-        hr = categories->RegisterClassImplCategories(*entry.clsid, 1,
-                                                     const_cast<GUID*>(entry.category));
-    return hr;
+    const std::wstring description = std::wstring(entry.name) + L" Class";
+    const std::wstring progId = entry.progId;
+    RETURN_IF_FAILED(WriteProgId(progId + L".1", description, entry.clsidText));
+    RETURN_IF_FAILED(WriteProgId(progId, description, entry.clsidText));
+    RETURN_IF_FAILED(WriteClassKey(clsidRoot, entry, description, modulePath));
+    return categories->RegisterClassImplCategories(*entry.clsid, 1,
+                                                   const_cast<GUID*>(entry.category));
 }
 
 // clsidRoot is null when there is no CLSID key at all: then only the program
 // identifiers can be left to remove.
 HRESULT UnregisterClassEntry(HKEY clsidRoot, const ClassEntry& entry, ICatRegister* categories) {
-    HRESULT hr = S_OK;
-    CRegKey classKey;
+    HRESULT first = S_OK;
     // The category manager is asked only about a class that is registered.
-    if (clsidRoot && classKey.Open(clsidRoot, entry.clsidText, KEY_READ) == ERROR_SUCCESS) {
-        classKey.Close();
-        hr = categories->UnRegisterClassImplCategories(*entry.clsid, 1,
-                                                       const_cast<GUID*>(entry.category));
-    }
-    const std::string progId = entry.progId;
-    const HRESULT versioned = DeleteTree(HKEY_CLASSES_ROOT, (progId + ".1").c_str());
-    const HRESULT independent = DeleteTree(HKEY_CLASSES_ROOT, entry.progId);
-    const HRESULT classTree = clsidRoot ? DeleteTree(clsidRoot, entry.clsidText) : S_OK;
-    // Everything that can go goes; the first failure is reported.
-    for (HRESULT step : {versioned, independent, classTree})
-        if (SUCCEEDED(hr))
-            hr = step;
-    return hr;
+    if (clsidRoot && KeyExists(clsidRoot, entry.clsidText))
+        KeepFirstFailure(first, categories->UnRegisterClassImplCategories(
+                                    *entry.clsid, 1, const_cast<GUID*>(entry.category)));
+    const std::wstring progId = entry.progId;
+    KeepFirstFailure(first, DeleteTree(HKEY_CLASSES_ROOT, progId + L".1"));
+    KeepFirstFailure(first, DeleteTree(HKEY_CLASSES_ROOT, progId));
+    if (clsidRoot)
+        KeepFirstFailure(first, DeleteTree(clsidRoot, entry.clsidText));
+    return first;
 }
 
-// The category manager is a component itself: COM must be up on this thread,
-// whoever called us and whatever apartment they chose.
-class CComInit {
-public:
-    CComInit() : m_hr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~CComInit() {
-        if (SUCCEEDED(m_hr))
-            CoUninitialize();
-    }
-    CComInit(const CComInit&) = delete;
-    CComInit& operator=(const CComInit&) = delete;
-
-private:
-    HRESULT m_hr;
-};
-
-HRESULT ModulePathA(HMODULE module, std::string& path) {
-    char buffer[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(module, buffer, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return length == 0 ? HRESULT_FROM_WIN32(GetLastError())
-                           : HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-    path.assign(buffer, length);
-    return S_OK;
-}
-
-HRESULT LoadOwnTypeLib(HMODULE module, std::wstring& path, ITypeLib** lib) {
-    wchar_t buffer[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(module, buffer, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return length == 0 ? HRESULT_FROM_WIN32(GetLastError())
-                           : HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-    path.assign(buffer, length);
-    // The module's own file: its TYPELIB resource 1.
-    return LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib);
-}
-
-HRESULT RegisterOwnTypeLib(HMODULE module) {
-    std::wstring path;
-    CComRef<ITypeLib> lib;
-    HRESULT hr = LoadOwnTypeLib(module, path, lib.Out());
-    if (FAILED(hr))
-        return hr;
+// The module's own file holds the type library as its TYPELIB resource 1.
+HRESULT RegisterOwnTypeLib(const std::wstring& modulePath) {
+    CComPtr<ITypeLib> lib;
+    RETURN_IF_FAILED(LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, lib.Put()));
+    std::wstring path = modulePath;
     std::wstring helpDir = path.substr(0, path.find_last_of(L'\\'));
     return RegisterTypeLib(lib.Get(), &path[0], &helpDir[0]);
 }
@@ -162,79 +144,73 @@ bool TypeLibRegistered(const TLIBATTR& attr) {
         return false;
     wchar_t subkey[96] = {};
     wsprintfW(subkey, L"TypeLib\\%s\\%x.%x", guid, attr.wMajorVerNum, attr.wMinorVerNum);
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return KeyExists(HKEY_CLASSES_ROOT, subkey);
 }
 
 HRESULT UnregisterOwnTypeLib(HMODULE module) {
-    std::wstring path;
-    CComRef<ITypeLib> lib;
-    HRESULT hr = LoadOwnTypeLib(module, path, lib.Out());
-    if (FAILED(hr))
-        return hr;
+    std::wstring modulePath;
+    RETURN_IF_FAILED(ModulePath(module, modulePath));
+    CComPtr<ITypeLib> lib;
+    RETURN_IF_FAILED(LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, lib.Put()));
     TLIBATTR* attr = nullptr;
-    hr = lib->GetLibAttr(&attr);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(lib->GetLibAttr(&attr));
+    CScopeExit releaseAttr([&] { lib->ReleaseTLibAttr(attr); });
     // A type library that is not registered is already where unregistration
     // wants it; the platform would call that a failure.
-    if (TypeLibRegistered(*attr))
-        hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
-                               attr->syskind);
-    lib->ReleaseTLibAttr(attr);
-    return hr;
+    if (!TypeLibRegistered(*attr))
+        return S_OK;
+    return UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
+                             attr->syskind);
 }
 
-HRESULT OpenCategoryManager(CComRef<ICatRegister>& categories) {
-    return CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
-                            IID_ICatRegister, categories.OutVoid());
+// Runs work with the category manager. That is a component itself: COM must
+// be up on this thread, whoever called us and whatever apartment they chose,
+// and it stays up until the manager is released.
+template <class Work> HRESULT WithCategoryManager(Work work) {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // The caller's apartment of the other model serves as well.
+    if (FAILED(com) && com != RPC_E_CHANGED_MODE)
+        return com;
+    CScopeExit leaveCom([com] {
+        if (SUCCEEDED(com))
+            CoUninitialize();
+    });
+    CComPtr<ICatRegister> categories;
+    RETURN_IF_FAILED(CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr,
+                                      CLSCTX_INPROC_SERVER, IID_ICatRegister,
+                                      categories.PutVoid()));
+    return work(categories.Get());
 }
 
 } // namespace
 
 HRESULT RegisterServer(HMODULE module) {
-    CComInit com;
-    std::string modulePath;
-    HRESULT hr = ModulePathA(module, modulePath);
-    if (FAILED(hr))
-        return hr;
-    CComRef<ICatRegister> categories;
-    hr = OpenCategoryManager(categories);
-    if (FAILED(hr))
-        return hr;
-    // The CLSID key itself is shared by every component of the system: it is
-    // opened (or made), never removed.
-    CRegKey clsidRoot;
-    hr = FromWin32(clsidRoot.Create(HKEY_CLASSES_ROOT, "CLSID"));
-    if (FAILED(hr))
-        return hr;
-    for (size_t i = 0; i < ClassEntryCount(); ++i) {
-        hr = RegisterClassEntry(clsidRoot.Get(), ClassEntries()[i], modulePath, categories.Get());
-        if (FAILED(hr))
-            return hr;
-    }
-    return RegisterOwnTypeLib(module);
+    std::wstring modulePath;
+    RETURN_IF_FAILED(ModulePath(module, modulePath));
+    return WithCategoryManager([&](ICatRegister* categories) -> HRESULT {
+        // The CLSID key itself is shared by every component of the system:
+        // it is opened (or made), never removed.
+        CUniqueRegKey clsidRoot;
+        RETURN_IF_FAILED(CreateKey(HKEY_CLASSES_ROOT, L"CLSID", clsidRoot));
+        for (size_t i = 0; i < ClassEntryCount(); ++i)
+            RETURN_IF_FAILED(
+                RegisterClassEntry(clsidRoot.Get(), ClassEntries()[i], modulePath, categories));
+        return RegisterOwnTypeLib(modulePath);
+    });
 }
 
 HRESULT UnregisterServer(HMODULE module) {
-    CComInit com;
-    CComRef<ICatRegister> categories;
-    HRESULT hr = OpenCategoryManager(categories);
-    if (FAILED(hr))
-        return hr;
-    CRegKey clsidRoot;
-    const LONG opened = clsidRoot.Open(HKEY_CLASSES_ROOT, "CLSID", KEY_READ | KEY_WRITE);
-    if (opened != ERROR_SUCCESS && opened != ERROR_FILE_NOT_FOUND)
-        return FromWin32(opened);
-    for (size_t i = 0; i < ClassEntryCount(); ++i) {
-        const HRESULT step =
-            UnregisterClassEntry(clsidRoot.Get(), ClassEntries()[i], categories.Get());
-        if (SUCCEEDED(hr))
-            hr = step;
-    }
-    const HRESULT typeLib = UnregisterOwnTypeLib(module);
-    return SUCCEEDED(hr) ? typeLib : hr;
+    return WithCategoryManager([&](ICatRegister* categories) -> HRESULT {
+        CUniqueRegKey clsidRoot;
+        const LONG opened =
+            RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_READ | KEY_WRITE, clsidRoot.Put());
+        if (opened != ERROR_SUCCESS && opened != ERROR_FILE_NOT_FOUND)
+            return FromWin32(opened);
+        HRESULT first = S_OK;
+        for (size_t i = 0; i < ClassEntryCount(); ++i)
+            KeepFirstFailure(first,
+                             UnregisterClassEntry(clsidRoot.Get(), ClassEntries()[i], categories));
+        KeepFirstFailure(first, UnregisterOwnTypeLib(module));
+        return first;
+    });
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Self-registration of the module: the program identifiers and class keys of
 // every class under HKEY_CLASSES_ROOT, their component categories, and the
-// type library embedded in the module's own file.
+// type library embedded in the module's own file. Both throw std::bad_alloc
+// when memory runs out.
 #include <windows.h>
 
 HRESULT RegisterServer(HMODULE module);

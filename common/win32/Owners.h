@@ -76,6 +76,11 @@ struct CHandleTraits {
     static void Close(HANDLE h) { ::CloseHandle(h); }
 };
 using CUniqueHandle = CUniqueResource<CHandleTraits>;
+// A directory search: FindFirstFile answers "none" with INVALID_HANDLE_VALUE.
+struct CFindHandleTraits : CHandleTraits {
+    static void Close(HANDLE h) { ::FindClose(h); }
+};
+using CUniqueFindHandle = CUniqueResource<CFindHandleTraits>;
 using CUniqueRegKey = CUniqueResource<CResourceTraits<HKEY, nullptr, RegCloseKeyCall>>;
 using CUniqueBstr = CUniqueResource<CResourceTraits<BSTR, nullptr, SysFreeStringCall>>;
 using CUniqueLocalMemory = CUniqueResource<CResourceTraits<void*, nullptr, LocalFreeCall>>;

@@ -13,36 +13,28 @@ CExtensionModule::CExtensionModule() : m_module(LoadLibraryA(ExtensionModulePath
     // Through void*: FARPROC does not convert to a typed function pointer
     // without a warning.
     m_canUnloadNow = reinterpret_cast<CanUnloadNowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(m_module, "DllCanUnloadNow")));
+        reinterpret_cast<void*>(GetProcAddress(m_module.Get(), "DllCanUnloadNow")));
     m_getClassObject = reinterpret_cast<GetClassObjectFunction>(
-        reinterpret_cast<void*>(GetProcAddress(m_module, "DllGetClassObject")));
-}
-
-CExtensionModule::~CExtensionModule() {
-    if (m_module)
-        FreeLibrary(m_module);
+        reinterpret_cast<void*>(GetProcAddress(m_module.Get(), "DllGetClassObject")));
 }
 
 bool CExtensionModule::Loaded() const {
     return m_module && m_canUnloadNow && m_getClassObject;
 }
 
-IClassFactory* CExtensionModule::Factory(const char* clsidText) const {
-    IClassFactory* factory = nullptr;
-    if (FAILED(GetClassObject(GuidFromText(clsidText), IID_IClassFactory,
-                              reinterpret_cast<void**>(&factory))))
-        return nullptr;
+CComPtr<IClassFactory> CExtensionModule::Factory(const char* clsidText) const {
+    CComPtr<IClassFactory> factory;
+    // What a failing call leaves in its out parameter is no reference.
+    if (FAILED(GetClassObject(GuidFromText(clsidText), IID_IClassFactory, factory.PutVoid())))
+        factory.Detach();
     return factory;
 }
 
-IUnknown* CExtensionModule::Create(const char* clsidText, const char* iidText) const {
-    IClassFactory* factory = Factory(clsidText);
-    if (!factory)
-        return nullptr;
-    IUnknown* object = nullptr;
-    if (FAILED(factory->CreateInstance(nullptr, GuidFromText(iidText),
-                                       reinterpret_cast<void**>(&object))))
-        object = nullptr;
-    factory->Release();
+CComPtr<IUnknown> CExtensionModule::Create(const char* clsidText, const char* iidText) const {
+    CComPtr<IUnknown> object;
+    const CComPtr<IClassFactory> factory = Factory(clsidText);
+    if (!factory ||
+        FAILED(factory->CreateInstance(nullptr, GuidFromText(iidText), object.PutVoid())))
+        object.Detach();
     return object;
 }

@@ -6,32 +6,31 @@
 
 #include <string>
 
+#include "common/win32/Owners.h"
+
 // The copy of the module next to the test programs.
 std::string ExtensionModulePath();
 
 class CExtensionModule {
 public:
     CExtensionModule();
-    ~CExtensionModule();
-    CExtensionModule(const CExtensionModule&) = delete;
-    CExtensionModule& operator=(const CExtensionModule&) = delete;
 
     bool Loaded() const;
-    HMODULE Handle() const { return m_module; }
+    HMODULE Handle() const { return m_module.Get(); }
     HRESULT CanUnloadNow() const { return m_canUnloadNow(); }
     HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** object) const {
         return m_getClassObject(clsid, riid, object);
     }
     // The class's factory as IClassFactory, or null.
-    IClassFactory* Factory(const char* clsidText) const;
+    CComPtr<IClassFactory> Factory(const char* clsidText) const;
     // A new object of the class for the interface, or null.
-    IUnknown* Create(const char* clsidText, const char* iidText) const;
+    CComPtr<IUnknown> Create(const char* clsidText, const char* iidText) const;
 
 private:
     typedef HRESULT(STDAPICALLTYPE* CanUnloadNowFunction)();
     typedef HRESULT(STDAPICALLTYPE* GetClassObjectFunction)(REFCLSID, REFIID, void**);
 
-    HMODULE m_module = nullptr;
+    CUniqueLibrary m_module;
     CanUnloadNowFunction m_canUnloadNow = nullptr;
     GetClassObjectFunction m_getClassObject = nullptr;
 };

@@ -1,31 +1,22 @@
 #include "tests/win32/extension/RegistryRead.h"
 
-namespace {
-class CKey {
-public:
-    CKey(HKEY root, const std::string& path) {
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &m_key) != ERROR_SUCCESS)
-            m_key = nullptr;
-    }
-    ~CKey() {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    CKey(const CKey&) = delete;
-    CKey& operator=(const CKey&) = delete;
-    HKEY Get() const { return m_key; }
+#include "common/win32/Owners.h"
 
-private:
-    HKEY m_key = nullptr;
-};
+namespace {
+// The key opened for reading; an empty owner when it cannot be opened.
+CUniqueRegKey OpenForReading(HKEY root, const std::string& path) {
+    CUniqueRegKey key;
+    RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put());
+    return key;
+}
 } // namespace
 
 bool KeyExists(HKEY root, const std::string& path) {
-    return CKey(root, path).Get() != nullptr;
+    return OpenForReading(root, path).Valid();
 }
 
 std::string StringValue(HKEY root, const std::string& path, const char* name) {
-    CKey key(root, path);
+    const CUniqueRegKey key = OpenForReading(root, path);
     char data[1024] = {};
     DWORD size = sizeof data - 1;
     DWORD type = 0;
@@ -39,7 +30,7 @@ std::string StringValue(HKEY root, const std::string& path, const char* name) {
 
 std::vector<std::string> Subkeys(HKEY root, const std::string& path) {
     std::vector<std::string> names;
-    CKey key(root, path);
+    const CUniqueRegKey key = OpenForReading(root, path);
     char name[256];
     for (DWORD i = 0; key.Get(); ++i) {
         DWORD length = sizeof name;
@@ -53,7 +44,7 @@ std::vector<std::string> Subkeys(HKEY root, const std::string& path) {
 
 std::vector<std::string> ValueNames(HKEY root, const std::string& path) {
     std::vector<std::string> names;
-    CKey key(root, path);
+    const CUniqueRegKey key = OpenForReading(root, path);
     char name[256];
     for (DWORD i = 0; key.Get(); ++i) {
         DWORD length = sizeof name;

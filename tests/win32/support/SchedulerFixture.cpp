@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "common/win32/Owners.h"
+
 #ifndef WAKEUP_PROGRAM
 #error "WAKEUP_PROGRAM must name the built kelmarwakeup.exe"
 #endif
@@ -9,11 +11,11 @@
 namespace winetest {
 
 namespace {
-HKEY OpenSettings() {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        return nullptr;
+// An empty owner when the key cannot be opened or made.
+CUniqueRegKey OpenSettings() {
+    CUniqueRegKey key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    key.Put(), nullptr);
     return key;
 }
 } // namespace
@@ -24,16 +26,14 @@ void DeleteSettingsKey() {
 }
 
 void CreateSettingsKey() {
-    if (HKEY key = OpenSettings())
-        RegCloseKey(key);
+    OpenSettings();
 }
 
 void SetSettingRaw(const char* name, DWORD type, const std::string& bytes) {
-    HKEY key = OpenSettings();
-    ASSERT_NE(key, nullptr);
-    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+    const CUniqueRegKey key = OpenSettings();
+    ASSERT_TRUE(key.Valid());
+    RegSetValueExA(key.Get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                    static_cast<DWORD>(bytes.size()));
-    RegCloseKey(key);
 }
 
 void SetSettingDword(const char* name, uint32_t value) {

@@ -31,26 +31,29 @@ bool CProcess::Start(const std::string& commandLine, const std::string& currentD
     startup.cb = sizeof startup;
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
+    PROCESS_INFORMATION info{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        currentDir.empty() ? nullptr : currentDir.c_str(), &startup, &m_info)) {
-        m_info = PROCESS_INFORMATION{};
+                        currentDir.empty() ? nullptr : currentDir.c_str(), &startup, &info))
         return false;
-    }
+    // Only the process is waited for; its first thread is of no use here.
+    const CUniqueHandle thread(info.hThread);
+    m_process.Reset(info.hProcess);
+    m_id = info.dwProcessId;
     return true;
 }
 
 bool CProcess::Running() const {
-    return m_info.hProcess && WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT;
+    return m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
 }
 
 bool CProcess::WaitExit(DWORD timeoutMs) {
-    return m_info.hProcess && WaitForSingleObject(m_info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    return m_process && WaitForSingleObject(m_process.Get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 DWORD CProcess::ExitCode() const {
     DWORD code = STILL_ACTIVE;
-    if (m_info.hProcess)
-        GetExitCodeProcess(m_info.hProcess, &code);
+    if (m_process)
+        GetExitCodeProcess(m_process.Get(), &code);
     return code;
 }
 
@@ -81,19 +84,18 @@ std::vector<HWND> ProcessWindows(DWORD processId, const char* title) {
 } // namespace
 
 void CProcess::End() {
-    if (!m_info.hProcess)
+    if (!m_process)
         return;
     if (Running()) {
-        for (HWND window : ProcessWindows(m_info.dwProcessId, nullptr))
+        for (HWND window : ProcessWindows(m_id, nullptr))
             PostMessageA(window, WM_CLOSE, 0, 0);
         if (!WaitExit(5000)) {
-            TerminateProcess(m_info.hProcess, 1);
-            WaitForSingleObject(m_info.hProcess, kDeadlineMs);
+            TerminateProcess(m_process.Get(), 1);
+            WaitForSingleObject(m_process.Get(), kDeadlineMs);
         }
     }
-    CloseHandle(m_info.hThread);
-    CloseHandle(m_info.hProcess);
-    m_info = PROCESS_INFORMATION{};
+    m_process.Reset();
+    m_id = 0;
 }
 
 HWND FindProcessWindow(DWORD processId, const char* title) {
@@ -182,22 +184,24 @@ CTempDir::~CTempDir() {
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const CUniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     DWORD written = 0;
-    const BOOL ok =
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    return WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
 }
 
 bool RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
+    {
+        // The search is closed before the directory goes: an open one keeps
+        // it from being removed.
+        WIN32_FIND_DATAA data;
+        const CUniqueFindHandle find(FindFirstFileA((path + "\\*").c_str(), &data));
+        for (bool more = find.Valid(); more; more = FindNextFileA(find.Get(), &data) != FALSE) {
             const std::string name = data.cFileName;
             if (name == "." || name == "..")
                 continue;
@@ -206,8 +210,7 @@ bool RemoveTree(const std::string& path) {
                 RemoveTree(child);
             else
                 DeleteFileA(child.c_str());
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
+        }
     }
     return RemoveDirectoryA(path.c_str()) != FALSE;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/Owners.h"
+
 namespace winetest {
 
 // Default deadline of a wait, generous for a loaded machine.
@@ -30,13 +32,14 @@ public:
     // Waits for the process to end by itself; true when it did.
     bool WaitExit(DWORD timeoutMs = kDeadlineMs);
     DWORD ExitCode() const;
-    DWORD Id() const { return m_info.dwProcessId; }
-    HANDLE Handle() const { return m_info.hProcess; }
+    DWORD Id() const { return m_id; }
+    HANDLE Handle() const { return m_process.Get(); }
     // Closes its top-level windows, then terminates it if needed.
     void End();
 
 private:
-    PROCESS_INFORMATION m_info{};
+    CUniqueHandle m_process;
+    DWORD m_id = 0;
 };
 
 // The visible or hidden top-level window of the given title that belongs to

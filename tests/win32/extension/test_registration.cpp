@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/Owners.h"
 #include "tests/win32/extension/ExtensionModule.h"
 #include "tests/win32/extension/KnownClasses.h"
 #include "tests/win32/extension/RegistryRead.h"
@@ -105,11 +106,11 @@ TEST_F(Registration, RegisteringAgainRewritesEachClassKeyWhole) {
     ASSERT_TRUE(first.Registered());
     // Left-overs under a class key, as an older registration could leave.
     const std::string stale = ClassKey(kKnownClasses[3]) + "\\LocalServer32";
-    HKEY key = nullptr;
+    CUniqueRegKey key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, stale.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, nullptr),
+                              key.Put(), nullptr),
               ERROR_SUCCESS);
-    RegCloseKey(key);
+    key.Reset();
 
     winetest::CServerRegistration second(ExtensionModulePath());
     ASSERT_TRUE(second.Registered());

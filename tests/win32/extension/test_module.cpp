@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/Owners.h"
 #include "tests/win32/extension/ExtensionModule.h"
 #include "tests/win32/extension/KnownClasses.h"
 
@@ -61,28 +62,27 @@ TEST(Module, VersionInformationMarksItSelfRegistering) {
 TEST(Module, EmbedsTheEmptyTypeLibraryAsResourceOne) {
     const std::string narrow = ExtensionModulePath() + "\\1";
     const std::wstring path(narrow.begin(), narrow.end());
-    ITypeLib* lib = nullptr;
-    ASSERT_EQ(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib), S_OK);
+    CComPtr<ITypeLib> lib;
+    ASSERT_EQ(LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.Put()), S_OK);
 
     TLIBATTR* attr = nullptr;
     ASSERT_EQ(lib->GetLibAttr(&attr), S_OK);
-    EXPECT_TRUE(IsEqualGUID(attr->guid, GuidFromText(kTypeLibId)));
-    EXPECT_EQ(attr->wMajorVerNum, 1);
-    EXPECT_EQ(attr->wMinorVerNum, 0);
-    EXPECT_EQ(attr->lcid, 0x0409u);
-    EXPECT_EQ(attr->syskind, SYS_WIN32);
-    lib->ReleaseTLibAttr(attr);
+    {
+        CScopeExit releaseAttr([&] { lib->ReleaseTLibAttr(attr); });
+        EXPECT_TRUE(IsEqualGUID(attr->guid, GuidFromText(kTypeLibId)));
+        EXPECT_EQ(attr->wMajorVerNum, 1);
+        EXPECT_EQ(attr->wMinorVerNum, 0);
+        EXPECT_EQ(attr->lcid, 0x0409u);
+        EXPECT_EQ(attr->syskind, SYS_WIN32);
+    }
 
-    BSTR name = nullptr;
-    BSTR help = nullptr;
-    ASSERT_EQ(lib->GetDocumentation(-1, &name, &help, nullptr, nullptr), S_OK);
-    EXPECT_EQ(std::wstring(name), L"ORVISAWAKEUPLib");
-    EXPECT_EQ(std::wstring(help), L"OrvisaWakeup 1.0 Type Library");
-    SysFreeString(name);
-    SysFreeString(help);
+    CUniqueBstr name;
+    CUniqueBstr help;
+    ASSERT_EQ(lib->GetDocumentation(-1, name.Put(), help.Put(), nullptr, nullptr), S_OK);
+    EXPECT_EQ(std::wstring(name.Get()), L"ORVISAWAKEUPLib");
+    EXPECT_EQ(std::wstring(help.Get()), L"OrvisaWakeup 1.0 Type Library");
     // The host's interfaces and the classes are not described in it.
     EXPECT_EQ(lib->GetTypeInfoCount(), 0u);
-    lib->Release();
 }
 
 } // namespace

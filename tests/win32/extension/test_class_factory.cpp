@@ -44,82 +44,78 @@ TEST_F(ClassFactory, UnknownClassIsNotAvailable) {
 }
 
 TEST_F(ClassFactory, OneFactoryPerClassKeptAcrossRequests) {
-    IClassFactory* factories[4] = {};
+    CComPtr<IClassFactory> factories[4];
     for (int i = 0; i < 4; ++i) {
         factories[i] = m_module.Factory(kKnownClasses[i].clsidText);
-        ASSERT_NE(factories[i], nullptr) << kKnownClasses[i].name;
+        ASSERT_NE(factories[i].Get(), nullptr) << kKnownClasses[i].name;
     }
     for (int i = 0; i < 4; ++i) {
         for (int j = i + 1; j < 4; ++j)
-            EXPECT_NE(factories[i], factories[j]);
-        factories[i]->Release();
+            EXPECT_NE(factories[i].Get(), factories[j].Get());
+        IClassFactory* const released = factories[i].Get();
+        factories[i].Reset();
         // Released by the host, the factory is still the module's: the next
         // request gets the same one.
-        IClassFactory* again = m_module.Factory(kKnownClasses[i].clsidText);
-        EXPECT_EQ(again, factories[i]) << kKnownClasses[i].name;
-        again->Release();
+        EXPECT_EQ(m_module.Factory(kKnownClasses[i].clsidText).Get(), released)
+            << kKnownClasses[i].name;
     }
     EXPECT_EQ(m_module.CanUnloadNow(), S_OK);
 }
 
 TEST_F(ClassFactory, CannotUnloadWhileAnObjectLives) {
-    IUnknown* first = m_module.Create(kPlayer, kPlayerIid);
-    IUnknown* second = m_module.Create(kKnownClasses[0].clsidText, kIUnknownText);
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
+    CComPtr<IUnknown> first = m_module.Create(kPlayer, kPlayerIid);
+    CComPtr<IUnknown> second = m_module.Create(kKnownClasses[0].clsidText, kIUnknownText);
+    ASSERT_NE(first.Get(), nullptr);
+    ASSERT_NE(second.Get(), nullptr);
     EXPECT_EQ(m_module.CanUnloadNow(), S_FALSE);
-    first->Release();
+    first.Reset();
     EXPECT_EQ(m_module.CanUnloadNow(), S_FALSE);
-    second->Release();
+    second.Reset();
     EXPECT_EQ(m_module.CanUnloadNow(), S_OK);
 }
 
 TEST_F(ClassFactory, CannotUnloadWhileTheHostHoldsAFactory) {
-    IClassFactory* factory = m_module.Factory(kPlayer);
-    ASSERT_NE(factory, nullptr);
+    CComPtr<IClassFactory> factory = m_module.Factory(kPlayer);
+    ASSERT_NE(factory.Get(), nullptr);
     EXPECT_EQ(m_module.CanUnloadNow(), S_FALSE);
-    IClassFactory* second = m_module.Factory(kPlayer);
-    second->Release();
+    m_module.Factory(kPlayer); // a second reference, released at once
     EXPECT_EQ(m_module.CanUnloadNow(), S_FALSE);
-    factory->Release();
+    factory.Reset();
     EXPECT_EQ(m_module.CanUnloadNow(), S_OK);
 }
 
 TEST_F(ClassFactory, CannotUnloadWhileAFactoryIsLocked) {
-    IClassFactory* factory = m_module.Factory(kPlayer);
-    ASSERT_NE(factory, nullptr);
+    CComPtr<IClassFactory> factory = m_module.Factory(kPlayer);
+    ASSERT_NE(factory.Get(), nullptr);
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
-    factory->Release();
+    factory.Reset();
     EXPECT_EQ(m_module.CanUnloadNow(), S_FALSE);
-    factory = m_module.Factory(kPlayer);
-    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-    factory->Release();
+    EXPECT_EQ(m_module.Factory(kPlayer)->LockServer(FALSE), S_OK);
     EXPECT_EQ(m_module.CanUnloadNow(), S_FALSE);
-    factory = m_module.Factory(kPlayer);
-    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-    factory->Release();
+    EXPECT_EQ(m_module.Factory(kPlayer)->LockServer(FALSE), S_OK);
     EXPECT_EQ(m_module.CanUnloadNow(), S_OK);
 }
 
 TEST_F(ClassFactory, AggregationIsRefusedAndCreatesNothing) {
     OuterObject outer;
     for (const KnownClass& known : kKnownClasses) {
-        IClassFactory* factory = m_module.Factory(known.clsidText);
-        ASSERT_NE(factory, nullptr);
-        void* object = reinterpret_cast<void*>(0x1);
-        EXPECT_EQ(factory->CreateInstance(&outer, IID_IUnknown, &object), CLASS_E_NOAGGREGATION)
-            << known.name;
-        EXPECT_EQ(object, nullptr);
-        factory->Release();
+        {
+            const CComPtr<IClassFactory> factory = m_module.Factory(known.clsidText);
+            ASSERT_NE(factory.Get(), nullptr);
+            void* object = reinterpret_cast<void*>(0x1);
+            EXPECT_EQ(factory->CreateInstance(&outer, IID_IUnknown, &object), CLASS_E_NOAGGREGATION)
+                << known.name;
+            EXPECT_EQ(object, nullptr);
+        }
         // A created object would hold the module.
         EXPECT_EQ(m_module.CanUnloadNow(), S_OK) << known.name;
     }
 }
 
 TEST_F(ClassFactory, CreateInstanceChecksItsOutPointerAndTheInterface) {
-    IClassFactory* factory = m_module.Factory(kPlayer);
-    ASSERT_NE(factory, nullptr);
+    CComPtr<IClassFactory> factory = m_module.Factory(kPlayer);
+    ASSERT_NE(factory.Get(), nullptr);
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
 
     // Another class's interface: refused, and the new object goes again.
@@ -127,7 +123,7 @@ TEST_F(ClassFactory, CreateInstanceChecksItsOutPointerAndTheInterface) {
     EXPECT_EQ(factory->CreateInstance(nullptr, GuidFromText(kKnownClasses[0].hostIidText), &object),
               E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
-    factory->Release();
+    factory.Reset();
     EXPECT_EQ(m_module.CanUnloadNow(), S_OK);
 }
 

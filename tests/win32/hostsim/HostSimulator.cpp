@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/win32/Owners.h"
 #include "extension/HostInterfaces.h"
 #include "tests/win32/hostsim/FakeHostPlayer.h"
 
@@ -43,12 +44,11 @@ HRESULT Report(const char* call, HRESULT hr) {
     return hr;
 }
 
-template <class T> HRESULT Create(const wchar_t* progId, T** object) {
+template <class T> HRESULT Create(const wchar_t* progId, CComPtr<T>& object) {
     CLSID clsid;
     HRESULT hr = CLSIDFromProgID(progId, &clsid);
     if (SUCCEEDED(hr))
-        hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(T),
-                              reinterpret_cast<void**>(object));
+        hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(T), object.PutVoid());
     if (FAILED(hr))
         std::printf("creating %ls: 0x%08lX\n", progId, static_cast<unsigned long>(hr));
     return hr;
@@ -56,15 +56,15 @@ template <class T> HRESULT Create(const wchar_t* progId, T** object) {
 
 HRESULT PlayerEvent(LONG code, bool withPlayer, LONG state) {
     CFakeHostPlayer player(state);
-    IPlayerExtension* extension = nullptr;
-    HRESULT hr = Create(L"OrvisaExt.PlayerExt", &extension);
+    CComPtr<IPlayerExtension> extension;
+    HRESULT hr = Create(L"OrvisaExt.PlayerExt", extension);
     if (FAILED(hr))
         return hr;
     if (withPlayer)
         hr = Report("PlayerExt slot 5", extension->SetHostPlayer(&player));
     if (SUCCEEDED(hr))
         hr = Report("PlayerExt slot 3", extension->OnPlayerEvent(code));
-    extension->Release();
+    extension.Reset(); // the host lets go of the extension before it looks
     if (player.References() != 0) {
         std::printf("the host player is still referenced %ld times\n", player.References());
         return E_UNEXPECTED;
@@ -73,45 +73,37 @@ HRESULT PlayerEvent(LONG code, bool withPlayer, LONG state) {
 }
 
 HRESULT Selection(LONG number) {
-    IPlayerExtension* extension = nullptr;
-    HRESULT hr = Create(L"OrvisaExt.PlayerExt", &extension);
+    CComPtr<IPlayerExtension> extension;
+    HRESULT hr = Create(L"OrvisaExt.PlayerExt", extension);
     if (FAILED(hr))
         return hr;
-    hr = Report("PlayerExt slot 4", extension->OnSelectionChanged(number));
-    extension->Release();
-    return hr;
+    return Report("PlayerExt slot 4", extension->OnSelectionChanged(number));
 }
 
 HRESULT OsdAction(const char* where) {
     if (std::strcmp(where, "page") == 0) {
-        IPageExtension* extension = nullptr;
-        HRESULT hr = Create(L"OrvisaExt.PageExt", &extension);
+        CComPtr<IPageExtension> extension;
+        HRESULT hr = Create(L"OrvisaExt.PageExt", extension);
         if (FAILED(hr))
             return hr;
-        hr = Report("PageExt slot 3", extension->OnPageAction(0, 0));
-        extension->Release();
-        return hr;
+        return Report("PageExt slot 3", extension->OnPageAction(0, 0));
     }
     if (std::strcmp(where, "skin") == 0) {
-        ISkinControlExtension* extension = nullptr;
-        HRESULT hr = Create(L"OrvisaExt.SkinControlExt", &extension);
+        CComPtr<ISkinControlExtension> extension;
+        HRESULT hr = Create(L"OrvisaExt.SkinControlExt", extension);
         if (FAILED(hr))
             return hr;
-        hr = Report("SkinControlExt slot 3", extension->OnSkinControlAction(0, 0));
-        extension->Release();
-        return hr;
+        return Report("SkinControlExt slot 3", extension->OnSkinControlAction(0, 0));
     }
     return E_INVALIDARG;
 }
 
 HRESULT Search(LONG value) {
-    ISearchExtension* extension = nullptr;
-    HRESULT hr = Create(L"OrvisaExt.SearchExt", &extension);
+    CComPtr<ISearchExtension> extension;
+    HRESULT hr = Create(L"OrvisaExt.SearchExt", extension);
     if (FAILED(hr))
         return hr;
-    hr = Report("SearchExt slot 3", extension->OnSearch(value));
-    extension->Release();
-    return hr;
+    return Report("SearchExt slot 3", extension->OnSearch(value));
 }
 
 HRESULT Run(int argc, char** argv) {
@@ -144,10 +136,10 @@ int main(int argc, char** argv) {
     const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (FAILED(init))
         return static_cast<int>(init);
+    const CScopeExit uninitialize([] { CoUninitialize(); });
     const HRESULT hr = Run(argc, argv);
     if (hr == E_INVALIDARG)
         std::printf("usage: hostsim player-event <code> [<state>|none] | selection <number> | "
                     "osd page|skin | search <value>\n");
-    CoUninitialize();
     return static_cast<int>(hr);
 }

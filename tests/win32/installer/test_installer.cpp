@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/win32/Owners.h"
 #include "Version.h"
 #include "common/WakeupMessages.h"
 #include "tests/win32/extension/RegistryRead.h"
@@ -47,15 +48,14 @@ bool FileExists(const std::string& path) {
 
 std::string ReadFileBytes(const std::string& path) {
     std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const CUniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+    if (!file)
         return kMissing;
     char buffer[4096];
     DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
         bytes.append(buffer, got);
-    CloseHandle(file);
     return bytes;
 }
 
@@ -64,19 +64,18 @@ typedef std::map<std::string, std::pair<DWORD, std::string>> ValueMap;
 
 ValueMap KeyValues(HKEY root, const std::string& path) {
     ValueMap values;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    CUniqueRegKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
         return values;
     for (DWORD i = 0;; ++i) {
         char name[256];
         BYTE data[4096];
         DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
-        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
+        if (RegEnumValueA(key.Get(), i, name, &nameSize, nullptr, &type, data, &dataSize) !=
             ERROR_SUCCESS)
             break;
         values[name] = {type, std::string(reinterpret_cast<char*>(data), dataSize)};
     }
-    RegCloseKey(key);
     return values;
 }
 
@@ -102,14 +101,10 @@ FILETIME LastWriteTime(const std::string& path) {
 }
 
 bool SetLastWriteTime(const std::string& path, const FILETIME& time) {
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const BOOL set = SetFileTime(file, nullptr, nullptr, &time);
-    CloseHandle(file);
-    return set != FALSE;
+    const CUniqueHandle file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+    return file && SetFileTime(file.Get(), nullptr, nullptr, &time) != FALSE;
 }
 
 bool SameTime(const FILETIME& a, const FILETIME& b) {
@@ -126,33 +121,31 @@ std::string CommonStartMenuPrograms() {
 // has the given name.
 std::vector<DWORD> Processes(DWORD parent, const char* image) {
     std::vector<DWORD> found;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    const CUniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
         return found;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more;
-         more = Process32Next(snapshot, &entry)) {
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry)) {
         if (parent != 0 ? entry.th32ParentProcessID == parent
                         : lstrcmpiA(entry.szExeFile, image) == 0)
             found.push_back(entry.th32ProcessID);
     }
-    CloseHandle(snapshot);
     return found;
 }
 
 // Waits for the process to end, ending it at the deadline; true when it
 // ended by itself.
 bool WaitOrEnd(DWORD processId, DWORD timeoutMs) {
-    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId);
+    const CUniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId));
     if (!process)
         return true; // gone already
-    const bool ended = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+    const bool ended = WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0;
     if (!ended) {
-        TerminateProcess(process, 1);
-        WaitForSingleObject(process, winetest::kDeadlineMs);
+        TerminateProcess(process.Get(), 1);
+        WaitForSingleObject(process.Get(), winetest::kDeadlineMs);
     }
-    CloseHandle(process);
     return ended;
 }
 
@@ -183,13 +176,12 @@ protected:
     void SetUp() override {
         // Wine would mirror the Start-menu shortcut into the Linux desktop's
         // menus, outside the prefix; the tests leave the user's home alone.
-        HKEY overrides = nullptr;
+        CUniqueRegKey overrides;
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", 0, nullptr, 0,
-                                  KEY_SET_VALUE, nullptr, &overrides, nullptr),
+                                  KEY_SET_VALUE, nullptr, overrides.Put(), nullptr),
                   ERROR_SUCCESS);
-        RegSetValueExA(overrides, "winemenubuilder.exe", 0, REG_SZ,
+        RegSetValueExA(overrides.Get(), "winemenubuilder.exe", 0, REG_SZ,
                        reinterpret_cast<const BYTE*>(""), 1);
-        RegCloseKey(overrides);
 
         ASSERT_EQ(SchedulerWindow(), nullptr) << "a scheduler is running before the test";
         ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "installed before the test";

@@ -6,19 +6,22 @@
 
 #include <string>
 
+#include "common/win32/Owners.h"
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     char path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string record(path, length);
     record.erase(record.rfind('\\') + 1);
     record += "orvisacmd-calls.txt";
-    HANDLE file = CreateFileA(record.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const CUniqueHandle file(CreateFileA(record.c_str(), FILE_APPEND_DATA,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return 1;
     const std::string line = std::string(GetCommandLineA()) + "\r\n";
     DWORD written = 0;
-    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    CloseHandle(file);
-    return 0;
+    return WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr)
+               ? 0
+               : 1;
 }

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "wakeup/dirwatch/win32/DelayedNotificationPoster.h"
+#include "wakeup/platform/win32/MessageWait.h"
 
 CDirChangeNotification::CDirChangeNotification(CDelayedDirectoryChangeHandler* owner,
                                                int relativePathOffset)
@@ -153,22 +154,7 @@ BOOL CDelayedDirectoryChangeHandler::WaitForWatchStoppedDelivery() {
         }
         return TRUE;
     }
-    for (;;) {
-        const DWORD wait = MsgWaitForMultipleObjects(1, &event, FALSE, 5000, QS_ALLEVENTS);
-        if (wait == WAIT_OBJECT_0)
-            return TRUE;
-        if (wait == WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT)
-                    break;
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        } else if (wait == WAIT_FAILED) {
-            return FALSE;
-        }
-    }
+    return WaitDispatchingMessages(event) == WAIT_OBJECT_0;
 }
 
 BOOL CDelayedDirectoryChangeHandler::PassesFilters(const CDirChangeNotification& notification,

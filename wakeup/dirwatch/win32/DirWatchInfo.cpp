@@ -3,6 +3,7 @@
 #include <new>
 
 #include "wakeup/dirwatch/win32/DelayedDirectoryChangeHandler.h"
+#include "wakeup/platform/win32/MessageWait.h"
 
 CDirWatchInfo::CDirWatchInfo(CUniqueHandle directoryHandle, const std::string& directory,
                              CDirectoryChangeHandler* handler, DWORD notifyFilter,
@@ -105,37 +106,8 @@ BOOL CDirWatchInfo::SignalShutdown(HANDLE completionPort) {
 
 BOOL CDirWatchInfo::WaitForShutdown() {
     // On_WatchStopped may have to be delivered through a hidden window of
-    // this very thread before the worker can finish the stop, so this
-    // thread's messages are dispatched while it waits. The whole queue is
-    // drained each time: a WM_QUIT met on the way is kept aside (and posted
-    // again at the end) instead of ending the draining, because the
-    // notification behind it would otherwise never be dispatched and the
-    // stop would never end.
-    HANDLE event = m_hStartStopEvent.Get();
-    bool quit = false;
-    WPARAM quitCode = 0;
-    for (;;) {
-        const DWORD wait =
-            MsgWaitForMultipleObjectsEx(1, &event, 5000, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (wait == WAIT_OBJECT_0)
-            break;
-        if (wait == WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT) {
-                    quit = true;
-                    quitCode = msg.wParam;
-                    continue;
-                }
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        } else if (wait == WAIT_FAILED) {
-            break;
-        }
-    }
-    ResetEvent(event);
-    if (quit)
-        PostQuitMessage(static_cast<int>(quitCode));
+    // this very thread before the worker can finish the stop.
+    WaitDispatchingMessages(m_hStartStopEvent.Get());
+    ResetEvent(m_hStartStopEvent.Get());
     return TRUE;
 }

@@ -84,7 +84,6 @@ public:
     void CutOff();
     // 0 when notifications can be delivered, else the system's reason.
     DWORD GetDeliveryError() const;
-    CDelayedNotificationPoster* GetNotifier() const { return m_pNotifier.get(); }
 
 private:
     bool Post(uint32_t id, DWORD error, const std::string& firstName,

@@ -40,7 +40,7 @@ public:
     const std::string& GetDirectory() const { return m_strDirectory; }
 
     // Requesting side (the thread that calls WatchDirectory and the unwatch
-    // operations). Each returns once the worker has done its part; the
+    // operations). Each returns once the worker has handled the request; the
     // worker waits for nothing, so neither can hang.
     DWORD StartMonitoring(HANDLE completionPort);
     // False when the request could not be handed to the worker.

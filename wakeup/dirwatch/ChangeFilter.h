@@ -34,11 +34,9 @@ public:
     // Each list is a ";"-separated string; null or empty means none.
     CChangeFilter(const char* includeFilter, const char* excludeFilter, uint32_t filterFlags);
 
-    uint32_t GetFilterFlags() const { return m_dwFilterFlags; }
     void SetRelativePathOffset(const std::string& directory);
     int GetRelativePathOffset() const { return m_nRelativePathOffset; }
     int GetIncludeCount() const { return PatternCount(m_include); }
-    int GetExcludeCount() const { return PatternCount(m_exclude); }
 
     bool MatchesIncludeFilter(const char* name) const;
     bool MatchesExcludeFilter(const char* name) const;

@@ -40,6 +40,57 @@ bool CRecordingHandler::WaitForEvent(const std::string& event) {
     return winetest::WaitFor([&] { return Has(event); });
 }
 
+CHoldingHandler::CHoldingHandler()
+    : m_entered(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      m_release(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+
+CHoldingHandler::~CHoldingHandler() {
+    SetEvent(m_release);
+    CloseHandle(m_entered);
+    CloseHandle(m_release);
+}
+
+void CHoldingHandler::SetChangedDirectoryName(const std::string& directory) {
+    CRecordingHandler::SetChangedDirectoryName(directory);
+    if (!m_held) {
+        m_held = true;
+        SetEvent(m_entered);
+        WaitForSingleObject(m_release, winetest::kDeadlineMs);
+    }
+}
+
+bool CHoldingHandler::WaitUntilHeld() {
+    return WaitForSingleObject(m_entered, winetest::kDeadlineMs) == WAIT_OBJECT_0;
+}
+
+void CHoldingHandler::Resume() {
+    SetEvent(m_release);
+}
+
+HANDLE FindDirectoryHandle(const std::string& dir) {
+    HANDLE own = CreateFileA(dir.c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (own == INVALID_HANDLE_VALUE)
+        return nullptr;
+    BY_HANDLE_FILE_INFORMATION wanted{};
+    HANDLE found = nullptr;
+    if (GetFileInformationByHandle(own, &wanted)) {
+        // Handle values are small multiples of 4 (see HandleCount).
+        for (uintptr_t value = 4; value < 0x10000 && !found; value += 4) {
+            const HANDLE h = reinterpret_cast<HANDLE>(value);
+            BY_HANDLE_FILE_INFORMATION info{};
+            if (h != own && GetFileInformationByHandle(h, &info) &&
+                info.dwVolumeSerialNumber == wanted.dwVolumeSerialNumber &&
+                info.nFileIndexHigh == wanted.nFileIndexHigh &&
+                info.nFileIndexLow == wanted.nFileIndexLow)
+                found = h;
+        }
+    }
+    CloseHandle(own);
+    return found;
+}
+
 bool RunFileOps(const std::string& dir, const std::vector<std::string>& steps) {
     std::string command =
         "\"" + winetest::ProgramDir() + "\\dirwatch_fileops.exe\" \"" + dir + "\"";

@@ -47,6 +47,27 @@ private:
     std::vector<DWORD> m_threads;
 };
 
+// Holds the worker before it walks its first buffer (the worker hands the
+// directory name to the handler first), so that a test can change things
+// meanwhile.
+class CHoldingHandler : public CRecordingHandler {
+public:
+    CHoldingHandler();
+    ~CHoldingHandler() override;
+    void SetChangedDirectoryName(const std::string& directory) override;
+    bool WaitUntilHeld();
+    void Resume();
+
+private:
+    HANDLE m_entered;
+    HANDLE m_release;
+    bool m_held = false; // worker thread only
+};
+
+// Another handle of this process on the same directory as the one given (a
+// watcher's), or null.
+HANDLE FindDirectoryHandle(const std::string& dir);
+
 // Runs the helper program on dir with the given steps and waits for it.
 bool RunFileOps(const std::string& dir, const std::vector<std::string>& steps);
 

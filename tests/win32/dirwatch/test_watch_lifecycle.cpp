@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "tests/win32/dirwatch/DirWatchWineSupport.h"
@@ -271,4 +272,67 @@ TEST(WatchLocks, HandlerOnTheNotificationThreadMayUseTheWatcherDuringAStop) {
     EXPECT_EQ(handler.stillWatched, 0); // it left the table before the stop
     EXPECT_EQ(handler.watchedCount, 1);
     EXPECT_TRUE(handler.Has("stopped " + a.Path()));
+}
+
+namespace {
+// From On_WatchStopped of its first directory (once): watches that directory
+// again and ends the watch of the second.
+class CRewatchingHandler : public CRecordingHandler {
+public:
+    void On_WatchStopped(const std::string& directory) override {
+        CRecordingHandler::On_WatchStopped(directory);
+        if (directory != first || rewatched != ~0u)
+            return;
+        rewatched = watcher->WatchDirectory(first, FILE_NOTIFY_CHANGE_FILE_NAME, this);
+        secondEnded = watcher->UnwatchDirectory(second);
+    }
+    CDirectoryChangeWatcher* watcher = nullptr;
+    std::string first, second;
+    DWORD rewatched = ~0u;
+    BOOL secondEnded = FALSE;
+};
+
+// Runs body on a thread of its own (whose messages it dispatches itself), so
+// that a stop that waits for ever fails the test instead of hanging it.
+void RunWithDeadline(const std::function<void()>& body) {
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread runner([&] {
+        body();
+        SetEvent(done);
+    });
+    if (WaitForSingleObject(done, winetest::kDeadlineMs) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "a stop waits for a callback that waits for the watcher";
+        fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+    runner.join();
+    CloseHandle(done);
+}
+} // namespace
+
+TEST(WatchLocks, WatchStoppedMayStartAndEndWatchesOfTheSameWatcher) {
+    for (BOOL window : {TRUE, FALSE}) {
+        winetest::CTempDir a, b;
+        CRewatchingHandler handler;
+        handler.first = a.Path();
+        handler.second = b.Path();
+        RunWithDeadline([&] {
+            CDirectoryChangeWatcher watcher(window, FILTER_FLAG_FILE_NAME_ONLY);
+            handler.watcher = &watcher;
+            ASSERT_EQ(watcher.WatchDirectory(a.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, &handler), 0u);
+            ASSERT_EQ(watcher.WatchDirectory(b.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, &handler), 0u);
+            EXPECT_TRUE(watcher.UnwatchDirectory(a.Path())) << window;
+            EXPECT_EQ(handler.rewatched, 0u) << window;
+            EXPECT_TRUE(handler.secondEnded) << window;
+            EXPECT_TRUE(handler.Has("stopped " + b.Path())) << window;
+            EXPECT_TRUE(watcher.IsWatchingDirectory(a.Path())) << window;
+            EXPECT_FALSE(watcher.IsWatchingDirectory(b.Path())) << window;
+            // The watch started from the callback works.
+            ASSERT_TRUE(RunFileOps(a.Path(), {"write:x.txt:x"}));
+            EXPECT_TRUE(handler.WaitForEvent("added " + a.Path() + "\\x.txt")) << window;
+            EXPECT_TRUE(watcher.UnwatchAllDirectories()) << window;
+            EXPECT_EQ(watcher.GetWatchedDirectoryCount(), 0) << window;
+        });
+        EXPECT_EQ(handler.GetWatcherUseCount(), 0) << window;
+    }
 }

@@ -8,42 +8,10 @@
 #include "tests/win32/support/WineTestSupport.h"
 #include "wakeup/dirwatch/win32/DirectoryChanges.h"
 
+using dirwatch_wine::CHoldingHandler;
 using dirwatch_wine::CRecordingHandler;
 using dirwatch_wine::RunFileOps;
 using Events = std::vector<std::string>;
-
-namespace {
-
-// Holds the worker before it walks its first buffer (the worker hands the
-// directory name to the handler first), so that changes pile up meanwhile.
-class CHoldingHandler : public CRecordingHandler {
-public:
-    CHoldingHandler()
-        : m_entered(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-          m_release(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-    ~CHoldingHandler() override {
-        SetEvent(m_release);
-        CloseHandle(m_entered);
-        CloseHandle(m_release);
-    }
-    void SetChangedDirectoryName(const std::string& directory) override {
-        CRecordingHandler::SetChangedDirectoryName(directory);
-        if (!m_held) {
-            m_held = true;
-            SetEvent(m_entered);
-            WaitForSingleObject(m_release, winetest::kDeadlineMs);
-        }
-    }
-    bool WaitUntilHeld() { return WaitForSingleObject(m_entered, winetest::kDeadlineMs) == 0; }
-    void Resume() { SetEvent(m_release); }
-
-private:
-    HANDLE m_entered;
-    HANDLE m_release;
-    bool m_held = false; // worker thread only
-};
-
-} // namespace
 
 TEST(WatchOverflow, LostChangesAreReportedOnceAndTheWatchGoesOn) {
     for (BOOL window : {TRUE, FALSE}) {

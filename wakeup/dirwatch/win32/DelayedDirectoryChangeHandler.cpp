@@ -3,32 +3,26 @@
 #include <new>
 
 #include "wakeup/dirwatch/win32/DelayedNotificationPoster.h"
+#include "wakeup/dirwatch/win32/LastError.h"
+#include "wakeup/platform/win32/MessageWait.h"
 
-CDirChangeNotification::CDirChangeNotification(CDelayedDirectoryChangeHandler* owner,
-                                               int relativePathOffset)
-    : m_pOwner(owner), m_nRelativePathOffset(relativePathOffset) {
-    m_pOwner->AddRef();
+namespace {
+
+bool IsLastNotice(uint32_t id) {
+    return id == NOTIFY_WATCH_STOPPED || id == NOTIFY_READ_ERROR;
 }
 
-CDirChangeNotification::~CDirChangeNotification() {
-    m_pOwner->Release();
-}
+} // namespace
 
-BOOL CDirChangeNotification::PostNotification(uint32_t id, DWORD error,
-                                              const std::string& firstName,
-                                              const std::string* secondName) {
-    m_nId = id;
-    m_dwError = error;
-    m_strFirstName = firstName;
-    m_bHasSecondName = secondName != nullptr;
-    if (secondName)
-        m_strSecondName = *secondName;
-    CDelayedNotificationPoster* notifier = m_pOwner->GetNotifier();
-    return notifier && notifier->PostNotification(this);
-}
+CDirChangeNotification::CDirChangeNotification(CDelayedDirectoryChangeHandler* owner, uint32_t id,
+                                               DWORD error, const std::string& firstName,
+                                               const std::string* secondName)
+    : m_pOwner(owner), m_nId(id), m_dwError(error), m_strFirstName(firstName),
+      m_strSecondName(secondName ? *secondName : std::string()),
+      m_bHasSecondName(secondName != nullptr) {}
 
 void CDirChangeNotification::Dispatch() {
-    m_pOwner->DispatchNotification(this);
+    m_pOwner->DispatchNotification(*this);
 }
 
 CDelayedDirectoryChangeHandler::CDelayedDirectoryChangeHandler(CDirectoryChangeHandler* appHandler,
@@ -36,23 +30,21 @@ CDelayedDirectoryChangeHandler::CDelayedDirectoryChangeHandler(CDirectoryChangeH
                                                                const char* includeFilter,
                                                                const char* excludeFilter,
                                                                DWORD filterFlags)
-    : m_pRealHandler(appHandler), m_bAppHasGUI(appHasGUI != FALSE), m_dwFilterFlags(filterFlags),
+    : m_pRealHandler(appHandler), m_dwFilterFlags(filterFlags),
       m_filter(includeFilter, excludeFilter, filterFlags),
-      m_hWatchStoppedDispatchedEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
-    if (m_bAppHasGUI)
-        m_pNotifier.reset(new (std::nothrow) CDelayedNotificationWindow);
+      m_hLastNoticeDelivered(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {
+    if (!m_hLastNoticeDelivered)
+        m_dwEventError = LastErrorOr(ERROR_OUTOFMEMORY);
+    if (appHasGUI)
+        m_pNotifier = std::make_unique<CDelayedNotificationWindow>();
     else
-        m_pNotifier.reset(new (std::nothrow) CDelayedNotificationThread);
+        m_pNotifier = std::make_unique<CDelayedNotificationThread>();
 }
 
 CDelayedDirectoryChangeHandler::~CDelayedDirectoryChangeHandler() = default;
 
 DWORD CDelayedDirectoryChangeHandler::GetDeliveryError() const {
-    if (!m_pNotifier)
-        return ERROR_OUTOFMEMORY;
-    if (!m_hWatchStoppedDispatchedEvent)
-        return ERROR_NOT_ENOUGH_MEMORY;
-    return m_pNotifier->GetStartError();
+    return m_dwEventError ? m_dwEventError : m_pNotifier->GetStartError();
 }
 
 void CDelayedDirectoryChangeHandler::SetRelativePathOffset(const std::string& directory) {
@@ -61,15 +53,16 @@ void CDelayedDirectoryChangeHandler::SetRelativePathOffset(const std::string& di
 
 CDirectoryChangeHandler* CDelayedDirectoryChangeHandler::GetRealChangeHandler() const {
     std::lock_guard<std::mutex> guard(m_csRealHandler);
-    return m_pRealHandler;
+    return m_pRealHandler.Get();
 }
 
-CDirectoryChangeHandler*
-CDelayedDirectoryChangeHandler::SetRealChangeHandler(CDirectoryChangeHandler* handler) {
-    std::lock_guard<std::mutex> guard(m_csRealHandler);
-    CDirectoryChangeHandler* previous = m_pRealHandler;
-    m_pRealHandler = handler;
-    return previous;
+void CDelayedDirectoryChangeHandler::CutOff() {
+    CComPtr<CDirectoryChangeHandler> handler;
+    {
+        std::lock_guard<std::mutex> guard(m_csRealHandler);
+        handler = std::move(m_pRealHandler);
+    }
+    // The reference goes here, outside the lock: it may be the last.
 }
 
 void CDelayedDirectoryChangeHandler::SetChangedDirectoryName(const std::string& directory) {
@@ -78,21 +71,23 @@ void CDelayedDirectoryChangeHandler::SetChangedDirectoryName(const std::string& 
         handler->SetChangedDirectoryName(directory);
 }
 
-std::string CDelayedDirectoryChangeHandler::GetChangedDirectoryName() const {
-    CDirectoryChangeHandler* handler = GetRealChangeHandler();
-    return handler ? handler->GetChangedDirectoryName()
-                   : CDirectoryChangeHandler::GetChangedDirectoryName();
-}
-
-void CDelayedDirectoryChangeHandler::Post(uint32_t id, DWORD error, const std::string& firstName,
+bool CDelayedDirectoryChangeHandler::Post(uint32_t id, DWORD error, const std::string& firstName,
                                           const std::string* secondName) {
     try {
-        auto* notification = new CDirChangeNotification(this, m_filter.GetRelativePathOffset());
-        if (!notification->PostNotification(id, error, firstName, secondName))
-            delete notification; // not queued: the callback is lost
+        auto notification =
+            std::make_unique<CDirChangeNotification>(this, id, error, firstName, secondName);
+        return m_pNotifier->PostNotification(notification);
     } catch (const std::bad_alloc&) {
-        // No memory for the notification: the callback is lost.
+        return false; // no memory for the notification: the callback is lost
     }
+}
+
+void CDelayedDirectoryChangeHandler::PostLastNotice(uint32_t id, DWORD error,
+                                                    const std::string& directory) {
+    ResetEvent(m_hLastNoticeDelivered.Get());
+    // Never queued, so never delivered: a wait for it would never end.
+    if (!Post(id, error, directory))
+        SetEvent(m_hLastNoticeDelivered.Get());
 }
 
 void CDelayedDirectoryChangeHandler::On_FileAdded(const std::string& path) {
@@ -114,7 +109,7 @@ void CDelayedDirectoryChangeHandler::On_FileModified(const std::string& path) {
 
 void CDelayedDirectoryChangeHandler::On_ReadDirectoryChangesError(uint32_t error,
                                                                   const std::string& directory) {
-    Post(NOTIFY_READ_ERROR, error, directory);
+    PostLastNotice(NOTIFY_READ_ERROR, error, directory);
 }
 
 void CDelayedDirectoryChangeHandler::On_WatchStarted(uint32_t error, const std::string& directory) {
@@ -127,113 +122,75 @@ void CDelayedDirectoryChangeHandler::On_ChangesLost(const std::string& directory
 }
 
 void CDelayedDirectoryChangeHandler::On_WatchStopped(const std::string& directory) {
-    if (m_dwFilterFlags & FILTER_FLAG_NO_WATCH_STOPPED)
-        return;
-    CDirChangeNotification* notification;
-    try {
-        notification = new CDirChangeNotification(this, m_filter.GetRelativePathOffset());
-    } catch (const std::bad_alloc&) {
-        return;
-    }
-    ResetEvent(m_hWatchStoppedDispatchedEvent.Get());
-    if (!notification->PostNotification(NOTIFY_WATCH_STOPPED, 0, directory)) {
-        // Never queued, so never delivered: waiting would never end.
-        delete notification;
-        return;
-    }
-    WaitForWatchStoppedDelivery();
+    if (!(m_dwFilterFlags & FILTER_FLAG_NO_WATCH_STOPPED))
+        PostLastNotice(NOTIFY_WATCH_STOPPED, 0, directory);
 }
 
-BOOL CDelayedDirectoryChangeHandler::WaitForWatchStoppedDelivery() {
-    HANDLE event = m_hWatchStoppedDispatchedEvent.Get();
-    if (!event)
-        return FALSE;
-    if (!m_bAppHasGUI) {
-        while (WaitForSingleObject(event, 5000) == WAIT_TIMEOUT) {
+void CDelayedDirectoryChangeHandler::WaitForLastNotice() {
+    if (m_dwLastNoticeThread.load() == GetCurrentThreadId())
+        return;
+    WaitDispatchingMessages(m_hLastNoticeDelivered.Get());
+}
+
+void CDelayedDirectoryChangeHandler::DispatchNotification(
+    const CDirChangeNotification& notification) {
+    const uint32_t id = notification.Id();
+    // Whatever happens below, a thread waiting for the last notice goes on.
+    CScopeExit delivered([&] {
+        if (IsLastNotice(id)) {
+            m_dwLastNoticeThread = 0;
+            SetEvent(m_hLastNoticeDelivered.Get());
         }
-        return TRUE;
-    }
-    for (;;) {
-        const DWORD wait = MsgWaitForMultipleObjects(1, &event, FALSE, 5000, QS_ALLEVENTS);
-        if (wait == WAIT_OBJECT_0)
-            return TRUE;
-        if (wait == WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT)
-                    break;
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        } else if (wait == WAIT_FAILED) {
-            return FALSE;
-        }
-    }
-}
-
-BOOL CDelayedDirectoryChangeHandler::PassesFilters(const CDirChangeNotification& notification,
-                                                   CDirectoryChangeHandler* appHandler) const {
-    return m_filter.PassesFilters(notification.Id(), notification.FirstName().c_str(),
-                                  notification.SecondName(), notification.RelativePathOffset(),
-                                  appHandler);
-}
-
-void CDelayedDirectoryChangeHandler::DispatchNotification(CDirChangeNotification* notification) {
-    if (!notification)
-        return;
+    });
+    if (IsLastNotice(id))
+        m_dwLastNoticeThread = GetCurrentThreadId();
     // A reference for the length of the call: the watch may end (and drop
     // its reference) on another thread while the callback runs.
-    CDirectoryChangeHandler* handler;
+    CComPtr<CDirectoryChangeHandler> handler;
     {
         std::lock_guard<std::mutex> guard(m_csRealHandler);
         handler = m_pRealHandler;
-        if (handler)
-            handler->AddRef();
     }
-    const uint32_t id = notification->Id();
-    if (handler) {
-        try {
-            if (PassesFilters(*notification, handler)) {
-                const std::string& first = notification->FirstName();
-                switch (id) {
-                case NOTIFY_FILE_ADDED:
-                    handler->On_FileAdded(first);
-                    break;
-                case NOTIFY_FILE_REMOVED:
-                    handler->On_FileRemoved(first);
-                    break;
-                case NOTIFY_FILE_MODIFIED:
-                    handler->On_FileModified(first);
-                    break;
-                case NOTIFY_FILE_RENAMED:
-                    handler->On_FileRenamed(first, notification->SecondName());
-                    break;
-                case NOTIFY_READ_ERROR:
-                    handler->On_ReadDirectoryChangesError(notification->Error(), first);
-                    break;
-                case NOTIFY_WATCH_STARTED:
-                    handler->On_WatchStarted(notification->Error(), first);
-                    break;
-                case NOTIFY_WATCH_STOPPED:
-                    handler->On_WatchStopped(first);
-                    break;
-                case NOTIFY_CHANGES_LOST:
-                    handler->On_ChangesLost(first);
-                    break;
-                default:
-                    break;
-                }
-            }
-        } catch (...) {
-            if (id == NOTIFY_WATCH_STOPPED) {
-                MessageBeep(0xFFFFFFFF);
-                MessageBeep(0xFFFFFFFF);
-            }
-            // Otherwise swallowed: delivery goes on with the next notification.
+    if (!handler)
+        return;
+    const std::string& first = notification.FirstName();
+    try {
+        if (!m_filter.PassesFilters(id, first.c_str(), notification.SecondName(),
+                                    m_filter.GetRelativePathOffset(), handler.Get()))
+            return;
+        switch (id) {
+        case NOTIFY_FILE_ADDED:
+            handler->On_FileAdded(first);
+            break;
+        case NOTIFY_FILE_REMOVED:
+            handler->On_FileRemoved(first);
+            break;
+        case NOTIFY_FILE_MODIFIED:
+            handler->On_FileModified(first);
+            break;
+        case NOTIFY_FILE_RENAMED:
+            handler->On_FileRenamed(first, notification.SecondName());
+            break;
+        case NOTIFY_READ_ERROR:
+            handler->On_ReadDirectoryChangesError(notification.Error(), first);
+            break;
+        case NOTIFY_WATCH_STARTED:
+            handler->On_WatchStarted(notification.Error(), first);
+            break;
+        case NOTIFY_WATCH_STOPPED:
+            handler->On_WatchStopped(first);
+            break;
+        case NOTIFY_CHANGES_LOST:
+            handler->On_ChangesLost(first);
+            break;
+        default:
+            break;
         }
-        handler->Release();
+    } catch (...) {
+        if (id == NOTIFY_WATCH_STOPPED) {
+            MessageBeep(0xFFFFFFFF);
+            MessageBeep(0xFFFFFFFF);
+        }
+        // Otherwise swallowed: delivery goes on with the next notification.
     }
-    // Whatever happened above, the worker waiting for this must go on.
-    if (id == NOTIFY_WATCH_STOPPED)
-        SetEvent(m_hWatchStoppedDispatchedEvent.Get());
 }

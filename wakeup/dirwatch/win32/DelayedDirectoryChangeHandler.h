@@ -6,6 +6,7 @@
 // application's handler is called.
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,78 +23,82 @@ class CDelayedDirectoryChangeHandler;
 // no longer holds an application handler, and is dropped.
 class CDirChangeNotification {
 public:
-    CDirChangeNotification(CDelayedDirectoryChangeHandler* owner, int relativePathOffset);
-    ~CDirChangeNotification();
+    CDirChangeNotification(CDelayedDirectoryChangeHandler* owner, uint32_t id, DWORD error,
+                           const std::string& firstName, const std::string* secondName);
     CDirChangeNotification(const CDirChangeNotification&) = delete;
     CDirChangeNotification& operator=(const CDirChangeNotification&) = delete;
 
-    // Stores the callback and hands it to the owner's notifier; FALSE when it
-    // was not queued (the caller still owns it then).
-    BOOL PostNotification(uint32_t id, DWORD error, const std::string& firstName,
-                          const std::string* secondName = nullptr);
     void Dispatch();
 
     uint32_t Id() const { return m_nId; }
     DWORD Error() const { return m_dwError; }
     const std::string& FirstName() const { return m_strFirstName; }
     const char* SecondName() const { return m_bHasSecondName ? m_strSecondName.c_str() : nullptr; }
-    int RelativePathOffset() const { return m_nRelativePathOffset; }
 
 private:
-    CDelayedDirectoryChangeHandler* m_pOwner;
-    uint32_t m_nId = 0;
+    CComPtr<CDelayedDirectoryChangeHandler> m_pOwner;
+    uint32_t m_nId;
+    DWORD m_dwError;
     std::string m_strFirstName;
     std::string m_strSecondName;
-    bool m_bHasSecondName = false;
-    DWORD m_dwError = 0;
-    int m_nRelativePathOffset;
+    bool m_bHasSecondName;
 };
 
 class CDelayedDirectoryChangeHandler : public CDirectoryChangeHandler {
 public:
     // Starts with one reference, held by the watch state; every queued
-    // notification holds another.
+    // notification holds another. Holds a reference to the application's
+    // handler until CutOff.
     CDelayedDirectoryChangeHandler(CDirectoryChangeHandler* appHandler, BOOL appHasGUI,
                                    const char* includeFilter, const char* excludeFilter,
                                    DWORD filterFlags);
     ~CDelayedDirectoryChangeHandler() override;
 
-    // Called on the worker thread; each queues and returns at once, except
-    // On_WatchStopped, which returns once the application has run it.
+    // Called on the worker thread; each queues and returns at once: the
+    // worker never waits for a delivery, so that a callback may always use
+    // the watcher.
     void On_FileAdded(const std::string& path) override;
     void On_FileRemoved(const std::string& path) override;
     void On_FileRenamed(const std::string& oldPath, const std::string& newPath) override;
     void On_FileModified(const std::string& path) override;
+    // The last notice of a watch: the watch is deleted only once it has been
+    // delivered (WaitForLastNotice).
     void On_ReadDirectoryChangesError(uint32_t error, const std::string& directory) override;
     void On_WatchStarted(uint32_t error, const std::string& directory) override;
+    // The last notice of a stopped watch, like the read error.
     void On_WatchStopped(const std::string& directory) override;
     void On_ChangesLost(const std::string& directory) override;
 
     void SetChangedDirectoryName(const std::string& directory) override;
-    std::string GetChangedDirectoryName() const override;
 
     void SetRelativePathOffset(const std::string& directory);
-    BOOL PassesFilters(const CDirChangeNotification& notification,
-                       CDirectoryChangeHandler* appHandler) const;
     // On the delivery thread.
-    void DispatchNotification(CDirChangeNotification* notification);
-    BOOL WaitForWatchStoppedDelivery();
+    void DispatchNotification(const CDirChangeNotification& notification);
+    // Returns once the last notice posted has been delivered (or dropped),
+    // dispatching this thread's messages meanwhile.
+    void WaitForLastNotice();
 
     CDirectoryChangeHandler* GetRealChangeHandler() const;
-    CDirectoryChangeHandler* SetRealChangeHandler(CDirectoryChangeHandler* handler);
+    // Lets the application's handler go: notifications still queued are
+    // dropped.
+    void CutOff();
     // 0 when notifications can be delivered, else the system's reason.
     DWORD GetDeliveryError() const;
-    CDelayedNotificationPoster* GetNotifier() const { return m_pNotifier.get(); }
 
 private:
-    void Post(uint32_t id, DWORD error, const std::string& firstName,
+    bool Post(uint32_t id, DWORD error, const std::string& firstName,
               const std::string* secondName = nullptr);
+    void PostLastNotice(uint32_t id, DWORD error, const std::string& directory);
 
     std::unique_ptr<CDelayedNotificationPoster> m_pNotifier;
     mutable std::mutex m_csRealHandler; // a leaf lock: nothing is called while held
-    CDirectoryChangeHandler* m_pRealHandler;
-    bool m_bAppHasGUI;
+    CComPtr<CDirectoryChangeHandler> m_pRealHandler;
     DWORD m_dwFilterFlags;
     CChangeFilter m_filter;
-    CUniqueHandle m_hWatchStoppedDispatchedEvent;
+    // Signalled while no last notice waits for its delivery.
+    CUniqueHandle m_hLastNoticeDelivered;
+    DWORD m_dwEventError = 0;
+    // The thread running the last notice's callback: a wait for that notice
+    // from inside the callback itself must not wait for ever.
+    std::atomic<DWORD> m_dwLastNoticeThread{0};
 };

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "wakeup/dirwatch/win32/DelayedDirectoryChangeHandler.h"
+#include "wakeup/dirwatch/win32/LastError.h"
 
 namespace {
 
@@ -18,10 +19,8 @@ struct SharedWindow {
     std::mutex lock;
     LONG users = 0;
     HWND window = nullptr;
-    BOOL classRegistered = FALSE;
-    DWORD createError = 0;
 };
-SharedWindow& Window() {
+SharedWindow& WindowShared() {
     static SharedWindow shared;
     return shared;
 }
@@ -29,10 +28,11 @@ SharedWindow& Window() {
 struct SharedThread {
     std::mutex lock;
     LONG users = 0;
-    HANDLE thread = nullptr;
+    CUniqueHandle thread;
     unsigned threadId = 0;
+    HWND window = nullptr; // made and destroyed by the thread itself
 };
-SharedThread& Thread() {
+SharedThread& ThreadShared() {
     static SharedThread shared;
     return shared;
 }
@@ -40,35 +40,97 @@ SharedThread& Thread() {
 // Runs and frees one queued notification; nothing thrown by a callback
 // leaves the delivery loop, so later notifications are still delivered.
 void DispatchQueued(LPARAM lParam) {
-    auto* notification = reinterpret_cast<CDirChangeNotification*>(lParam);
+    std::unique_ptr<CDirChangeNotification> notification(
+        reinterpret_cast<CDirChangeNotification*>(lParam));
     try {
         notification->Dispatch();
     } catch (...) {
     }
-    delete notification;
 }
 
-DWORD ErrorOr(DWORD fallback) {
-    const DWORD error = GetLastError();
-    return error ? error : fallback;
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DELAYED_NOTIFICATION && lParam) {
+        DispatchQueued(lParam);
+        return 0;
+    }
+    if (message == WM_DELAYED_DESTROY) {
+        SharedWindow& shared = WindowShared();
+        bool destroy = false;
+        {
+            std::lock_guard<std::mutex> guard(shared.lock);
+            // A new notifier may have taken the window over meanwhile.
+            if (shared.users == 0 && shared.window == window) {
+                shared.window = nullptr;
+                destroy = true;
+            }
+        }
+        if (destroy)
+            DestroyWindow(window);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
 }
+
+// The class is registered again after a failed attempt, not only once.
+DWORD RegisterWindowClass() {
+    static std::mutex lock;
+    static bool registered = false;
+    std::lock_guard<std::mutex> guard(lock);
+    if (registered)
+        return 0;
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = kClassName;
+    if (!RegisterClassA(&windowClass))
+        return LastErrorOr(ERROR_CANNOT_MAKE);
+    registered = true;
+    return 0;
+}
+
+// The window belongs to the calling thread. error is 0 when it was made.
+HWND CreateNotificationWindow(HWND parent, DWORD& error) {
+    error = RegisterWindowClass();
+    if (error)
+        return nullptr;
+    HWND window = CreateWindowExA(0, kClassName, kWindowName, 0, 0, 0, 0, 0, parent, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    if (!window)
+        error = LastErrorOr(ERROR_CANNOT_MAKE);
+    return window;
+}
+
+struct ThreadStart {
+    CUniqueHandle started;
+    HWND window = nullptr;
+    DWORD error = 0;
+};
 
 } // namespace
 
+bool CDelayedNotificationPoster::PostNotification(
+    std::unique_ptr<CDirChangeNotification>& notification) {
+    const HWND window = Window();
+    if (!window || !PostMessageA(window, WM_DELAYED_NOTIFICATION, 0,
+                                 reinterpret_cast<LPARAM>(notification.get())))
+        return false;
+    notification.release(); // now owned by the queued message
+    return true;
+}
+
 CDelayedNotificationWindow::CDelayedNotificationWindow() {
-    SharedWindow& shared = Window();
+    SharedWindow& shared = WindowShared();
     std::lock_guard<std::mutex> guard(shared.lock);
     ++shared.users;
     // A window whose destruction was asked for but has not happened yet is
     // taken over rather than replaced (it would never be destroyed).
     if (!shared.window || !IsWindow(shared.window))
-        shared.window = CreateNotificationWindow();
-    if (!shared.window)
-        m_dwStartError = shared.createError;
+        shared.window = CreateNotificationWindow(nullptr, m_dwStartError);
 }
 
 CDelayedNotificationWindow::~CDelayedNotificationWindow() {
-    SharedWindow& shared = Window();
+    SharedWindow& shared = WindowShared();
     HWND destroy = nullptr;
     {
         std::lock_guard<std::mutex> guard(shared.lock);
@@ -86,77 +148,23 @@ CDelayedNotificationWindow::~CDelayedNotificationWindow() {
         DestroyWindow(destroy);
 }
 
-BOOL CDelayedNotificationWindow::RegisterWindowClass() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    windowClass.lpszClassName = kClassName;
-    return RegisterClassA(&windowClass) != 0;
+HWND CDelayedNotificationWindow::Window() const {
+    SharedWindow& shared = WindowShared();
+    std::lock_guard<std::mutex> guard(shared.lock);
+    return shared.window;
 }
 
-HWND CDelayedNotificationWindow::CreateNotificationWindow() {
-    SharedWindow& shared = Window();
-    if (!shared.classRegistered) {
-        shared.classRegistered = RegisterWindowClass();
-        if (!shared.classRegistered) {
-            shared.createError = ErrorOr(ERROR_CANNOT_MAKE);
-            return nullptr;
-        }
-    }
-    HWND window = CreateWindowExA(0, kClassName, kWindowName, 0, 0, 0, 0, 0, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-    shared.createError = window ? 0 : ErrorOr(ERROR_CANNOT_MAKE);
-    return window;
-}
-
-LRESULT CALLBACK CDelayedNotificationWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                                        LPARAM lParam) {
-    if (message == WM_DELAYED_NOTIFICATION && lParam) {
-        DispatchQueued(lParam);
-        return 0;
-    }
-    if (message == WM_DELAYED_DESTROY) {
-        SharedWindow& shared = Window();
-        bool destroy = false;
-        {
-            std::lock_guard<std::mutex> guard(shared.lock);
-            // A new notifier may have taken the window over meanwhile.
-            if (shared.users == 0 && shared.window == window) {
-                shared.window = nullptr;
-                destroy = true;
-            }
-        }
-        if (destroy)
-            DestroyWindow(window);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-BOOL CDelayedNotificationWindow::PostNotification(CDirChangeNotification* notification) {
-    HWND window;
-    {
-        SharedWindow& shared = Window();
-        std::lock_guard<std::mutex> guard(shared.lock);
-        window = shared.window;
-    }
-    return window &&
-           PostMessageA(window, WM_DELAYED_NOTIFICATION, 0, reinterpret_cast<LPARAM>(notification));
-}
-
-CDelayedNotificationThread::CDelayedNotificationThread()
-    : m_hStartedEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
-    SharedThread& shared = Thread();
+CDelayedNotificationThread::CDelayedNotificationThread() {
+    SharedThread& shared = ThreadShared();
     std::lock_guard<std::mutex> guard(shared.lock);
     ++shared.users;
     // Started again when an earlier start failed, not only by the first user.
-    if (!shared.thread && !StartThread())
-        m_dwStartError = ErrorOr(ERROR_MAX_THRDS_REACHED);
+    if (!shared.thread)
+        m_dwStartError = StartThread();
 }
 
 CDelayedNotificationThread::~CDelayedNotificationThread() {
-    SharedThread& shared = Thread();
+    SharedThread& shared = ThreadShared();
     bool stop = false;
     {
         std::lock_guard<std::mutex> guard(shared.lock);
@@ -169,35 +177,49 @@ CDelayedNotificationThread::~CDelayedNotificationThread() {
         StopThread();
 }
 
-BOOL CDelayedNotificationThread::StartThread() {
-    // Called with the shared lock held.
-    SharedThread& shared = Thread();
-    if (!m_hStartedEvent)
-        return FALSE;
+HWND CDelayedNotificationThread::Window() const {
+    SharedThread& shared = ThreadShared();
+    std::lock_guard<std::mutex> guard(shared.lock);
+    return shared.window;
+}
+
+DWORD CDelayedNotificationThread::StartThread() {
+    // Called with the shared lock held; the thread does not take it.
+    SharedThread& shared = ThreadShared();
+    ThreadStart start;
+    start.started.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    if (!start.started)
+        return LastErrorOr(ERROR_OUTOFMEMORY);
     unsigned id = 0;
-    const uintptr_t thread = _beginthreadex(nullptr, 0, ThreadFunc, this, 0, &id);
+    CUniqueHandle thread(
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ThreadFunc, &start, 0, &id)));
     if (!thread)
-        return FALSE;
-    shared.thread = reinterpret_cast<HANDLE>(thread);
+        return LastErrorOr(ERROR_MAX_THRDS_REACHED);
+    // Once this is set the window exists (or the thread has ended), so that
+    // no posted notification is refused.
+    WaitForSingleObject(start.started.Get(), INFINITE);
+    if (!start.window) {
+        WaitForSingleObject(thread.Get(), INFINITE);
+        return start.error;
+    }
+    shared.thread = std::move(thread);
     shared.threadId = id;
-    // The thread has a message queue once this is set, so that no posted
-    // notification is refused.
-    WaitForSingleObject(m_hStartedEvent.Get(), INFINITE);
-    return TRUE;
+    shared.window = start.window;
+    return 0;
 }
 
 void CDelayedNotificationThread::StopThread() {
-    SharedThread& shared = Thread();
+    SharedThread& shared = ThreadShared();
     CUniqueHandle thread;
     unsigned id;
     {
         std::lock_guard<std::mutex> guard(shared.lock);
         if (shared.users > 0 || !shared.thread)
             return; // taken over by a new notifier meanwhile
-        thread.Reset(shared.thread);
+        thread = std::move(shared.thread);
         id = shared.threadId;
-        shared.thread = nullptr;
         shared.threadId = 0;
+        shared.window = nullptr;
     }
     PostThreadMessageA(id, WM_QUIT, 0, 0);
     // The last notifier can go on the notification thread itself (its last
@@ -207,23 +229,18 @@ void CDelayedNotificationThread::StopThread() {
 }
 
 unsigned __stdcall CDelayedNotificationThread::ThreadFunc(void* param) {
+    auto* start = static_cast<ThreadStart*>(param);
+    // Message-only: the window exists only to be posted to and dispatched.
+    const HWND window = CreateNotificationWindow(HWND_MESSAGE, start->error);
+    start->window = window;
+    SetEvent(start->started.Get()); // start is gone after this
+    if (!window)
+        return 0;
     MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // makes the queue
-    SetEvent(static_cast<CDelayedNotificationThread*>(param)->m_hStartedEvent.Get());
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == WM_DELAYED_NOTIFICATION && msg.lParam)
-            DispatchQueued(msg.lParam);
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
     }
+    DestroyWindow(window);
     return 0;
-}
-
-BOOL CDelayedNotificationThread::PostNotification(CDirChangeNotification* notification) {
-    unsigned id;
-    {
-        SharedThread& shared = Thread();
-        std::lock_guard<std::mutex> guard(shared.lock);
-        id = shared.threadId;
-    }
-    return id && PostThreadMessageA(id, WM_DELAYED_NOTIFICATION, 0,
-                                    reinterpret_cast<LPARAM>(notification));
 }

@@ -1,9 +1,13 @@
 #pragma once
 // The two ways a queued callback reaches its delivery thread: the hidden
-// window "DelayedWnd" of the thread that starts the watch, or a private
-// notification thread. All notifiers of one kind share one window or thread,
-// so notifications are delivered in the order they were posted.
+// window "DelayedWnd" of the thread that starts the watch, or a window of a
+// private notification thread. All notifiers of one kind share one window,
+// so notifications are delivered in the order they were posted. Both are
+// windows so that any wait that dispatches messages on the delivery thread
+// (a stop requested from a callback) also delivers the notifications.
 #include <windows.h>
+
+#include <memory>
 
 #include "common/win32/Owners.h"
 
@@ -15,13 +19,16 @@ constexpr UINT WM_DELAYED_NOTIFICATION = WM_APP + 0x400;
 class CDelayedNotificationPoster {
 public:
     virtual ~CDelayedNotificationPoster() = default;
-    // FALSE when the notification was not queued (the caller still owns it).
-    virtual BOOL PostNotification(CDirChangeNotification* notification) = 0;
+    // Takes the notification over when it was queued; otherwise it stays
+    // with the caller and the result is false.
+    bool PostNotification(std::unique_ptr<CDirChangeNotification>& notification);
     // 0 when notifications can be delivered; otherwise why not (the window or
     // the thread could not be made).
     DWORD GetStartError() const { return m_dwStartError; }
 
 protected:
+    virtual HWND Window() const = 0;
+
     DWORD m_dwStartError = 0;
 };
 
@@ -29,24 +36,19 @@ class CDelayedNotificationWindow : public CDelayedNotificationPoster {
 public:
     CDelayedNotificationWindow();
     ~CDelayedNotificationWindow() override;
-    BOOL PostNotification(CDirChangeNotification* notification) override;
 
 private:
-    static BOOL RegisterWindowClass();
-    static HWND CreateNotificationWindow();
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND Window() const override;
 };
 
 class CDelayedNotificationThread : public CDelayedNotificationPoster {
 public:
     CDelayedNotificationThread();
     ~CDelayedNotificationThread() override;
-    BOOL PostNotification(CDirChangeNotification* notification) override;
 
 private:
-    BOOL StartThread();
+    HWND Window() const override;
+    static DWORD StartThread();
     static void StopThread();
     static unsigned __stdcall ThreadFunc(void* param);
-
-    CUniqueHandle m_hStartedEvent;
 };

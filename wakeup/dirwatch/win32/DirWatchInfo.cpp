@@ -1,8 +1,6 @@
 #include "wakeup/dirwatch/win32/DirWatchInfo.h"
 
-#include <new>
-
-#include "wakeup/dirwatch/win32/DelayedDirectoryChangeHandler.h"
+#include "wakeup/dirwatch/win32/LastError.h"
 
 CDirWatchInfo::CDirWatchInfo(CUniqueHandle directoryHandle, const std::string& directory,
                              CDirectoryChangeHandler* handler, DWORD notifyFilter,
@@ -10,54 +8,35 @@ CDirWatchInfo::CDirWatchInfo(CUniqueHandle directoryHandle, const std::string& d
                              const char* excludeFilter, DWORD filterFlags)
     : m_hDirectory(std::move(directoryHandle)), m_dwNotifyFilter(notifyFilter),
       m_bWatchSubtree(watchSubtree), m_strDirectory(directory), m_buffer(),
-      m_hStartStopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-    m_pChangeHandler = new (std::nothrow) CDelayedDirectoryChangeHandler(
-        handler, appHasGUI, includeFilter, excludeFilter, filterFlags);
-    if (m_pChangeHandler) {
-        m_pChangeHandler->SetRelativePathOffset(directory);
-        if (handler)
-            handler->AddRef(); // every watch holds one reference
-    }
+      m_hRequestDone(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
+    if (!m_hRequestDone)
+        m_dwEventError = LastErrorOr(ERROR_OUTOFMEMORY);
+    // The wrapper starts with the one reference this watch holds.
+    m_pChangeHandler.Attach(new CDelayedDirectoryChangeHandler(handler, appHasGUI, includeFilter,
+                                                               excludeFilter, filterFlags));
+    m_pChangeHandler->SetRelativePathOffset(directory);
     ZeroMemory(&m_overlapped, sizeof m_overlapped);
 }
 
 CDirWatchInfo::~CDirWatchInfo() {
-    if (m_pChangeHandler) {
-        // Notifications still queued meet a wrapper without a handler and
-        // are dropped.
-        if (CDirectoryChangeHandler* handler = m_pChangeHandler->SetRealChangeHandler(nullptr))
-            handler->Release();
-    }
-    CloseDirectoryHandle();
-    if (m_pChangeHandler)
-        m_pChangeHandler->Release();
+    m_pChangeHandler->CutOff();
 }
 
 CDirectoryChangeHandler* CDirWatchInfo::GetRealChangeHandler() const {
-    return m_pChangeHandler ? m_pChangeHandler->GetRealChangeHandler() : nullptr;
-}
-
-CDirectoryChangeHandler* CDirWatchInfo::SetRealChangeHandler(CDirectoryChangeHandler* handler) {
-    return m_pChangeHandler ? m_pChangeHandler->SetRealChangeHandler(handler) : nullptr;
+    return m_pChangeHandler->GetRealChangeHandler();
 }
 
 DWORD CDirWatchInfo::GetDeliveryError() const {
-    if (!m_pChangeHandler || !m_hStartStopEvent)
-        return ERROR_OUTOFMEMORY;
-    return m_pChangeHandler->GetDeliveryError();
-}
-
-void CDirWatchInfo::CloseDirectoryHandle() {
-    m_hDirectory.Reset();
+    return m_dwEventError ? m_dwEventError : m_pChangeHandler->GetDeliveryError();
 }
 
 int CDirWatchInfo::GetState() {
-    std::lock_guard<std::mutex> guard(m_csProperties);
+    std::lock_guard<std::mutex> guard(m_csState);
     return m_nState;
 }
 
 void CDirWatchInfo::SetState(int state) {
-    std::lock_guard<std::mutex> guard(m_csProperties);
+    std::lock_guard<std::mutex> guard(m_csState);
     m_nState = state;
 }
 
@@ -69,73 +48,25 @@ BOOL CDirWatchInfo::ReadDirectoryChanges() {
 }
 
 void CDirWatchInfo::ProcessCompletedRead(DWORD bytes) {
-    if (m_pChangeHandler)
-        m_pChangeHandler->SetChangedDirectoryName(m_strDirectory);
+    m_pChangeHandler->SetChangedDirectoryName(m_strDirectory);
     m_dwCarry =
-        ::ProcessCompletedRead(m_buffer, m_dwCarry, bytes, m_strDirectory, m_pChangeHandler);
+        ::ProcessCompletedRead(m_buffer, m_dwCarry, bytes, m_strDirectory, m_pChangeHandler.Get());
 }
 
 DWORD CDirWatchInfo::StartMonitoring(HANDLE completionPort) {
-    {
-        std::lock_guard<std::mutex> guard(m_csProperties);
-        m_nState = WATCH_STATE_START_REQUESTED;
-        PostQueuedCompletionStatus(completionPort, sizeof(DWORD), reinterpret_cast<ULONG_PTR>(this),
-                                   &m_overlapped);
-    }
-    // The worker only issues the first read and queues On_WatchStarted, so no
-    // message needs to be dispatched meanwhile.
-    while (WaitForSingleObject(m_hStartStopEvent.Get(), 10000) == WAIT_TIMEOUT) {
-    }
-    ResetEvent(m_hStartStopEvent.Get());
+    SetState(WATCH_STATE_START_REQUESTED);
+    if (!PostQueuedCompletionStatus(completionPort, sizeof(DWORD),
+                                    reinterpret_cast<ULONG_PTR>(this), &m_overlapped))
+        return LastErrorOr(ERROR_INVALID_HANDLE);
+    WaitForSingleObject(m_hRequestDone.Get(), INFINITE);
     return m_dwError;
 }
 
-BOOL CDirWatchInfo::StopMonitoring(HANDLE completionPort) {
-    if (!SignalShutdown(completionPort))
-        return FALSE;
-    return WaitForShutdown();
-}
-
-BOOL CDirWatchInfo::SignalShutdown(HANDLE completionPort) {
-    std::lock_guard<std::mutex> guard(m_csProperties);
-    m_nState = WATCH_STATE_STOP_REQUESTED;
-    return PostQueuedCompletionStatus(completionPort, sizeof(DWORD),
-                                      reinterpret_cast<ULONG_PTR>(this), &m_overlapped);
-}
-
-BOOL CDirWatchInfo::WaitForShutdown() {
-    // On_WatchStopped may have to be delivered through a hidden window of
-    // this very thread before the worker can finish the stop, so this
-    // thread's messages are dispatched while it waits. The whole queue is
-    // drained each time: a WM_QUIT met on the way is kept aside (and posted
-    // again at the end) instead of ending the draining, because the
-    // notification behind it would otherwise never be dispatched and the
-    // stop would never end.
-    HANDLE event = m_hStartStopEvent.Get();
-    bool quit = false;
-    WPARAM quitCode = 0;
-    for (;;) {
-        const DWORD wait =
-            MsgWaitForMultipleObjectsEx(1, &event, 5000, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (wait == WAIT_OBJECT_0)
-            break;
-        if (wait == WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT) {
-                    quit = true;
-                    quitCode = msg.wParam;
-                    continue;
-                }
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        } else if (wait == WAIT_FAILED) {
-            break;
-        }
-    }
-    ResetEvent(event);
-    if (quit)
-        PostQuitMessage(static_cast<int>(quitCode));
-    return TRUE;
+bool CDirWatchInfo::StopMonitoring(HANDLE completionPort) {
+    SetState(WATCH_STATE_STOP_REQUESTED);
+    if (!PostQueuedCompletionStatus(completionPort, sizeof(DWORD),
+                                    reinterpret_cast<ULONG_PTR>(this), &m_overlapped))
+        return false;
+    WaitForSingleObject(m_hRequestDone.Get(), INFINITE);
+    return true;
 }

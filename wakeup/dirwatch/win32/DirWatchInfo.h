@@ -9,10 +9,8 @@
 #include <string>
 
 #include "wakeup/dirwatch/FileNotifyInformation.h"
+#include "wakeup/dirwatch/win32/DelayedDirectoryChangeHandler.h"
 #include "common/win32/Owners.h"
-
-class CDirectoryChangeHandler;
-class CDelayedDirectoryChangeHandler;
 
 enum {
     WATCH_STATE_NONE = 0,
@@ -24,34 +22,32 @@ enum {
 
 class CDirWatchInfo {
 public:
-    // Takes over the directory handle.
+    // Takes over the directory handle. Throws std::bad_alloc.
     CDirWatchInfo(CUniqueHandle directoryHandle, const std::string& directory,
                   CDirectoryChangeHandler* handler, DWORD notifyFilter, BOOL watchSubtree,
                   BOOL appHasGUI, const char* includeFilter, const char* excludeFilter,
                   DWORD filterFlags);
+    // Notifications still queued meet a wrapper without a handler and are
+    // dropped.
     ~CDirWatchInfo();
     CDirWatchInfo(const CDirWatchInfo&) = delete;
     CDirWatchInfo& operator=(const CDirWatchInfo&) = delete;
 
-    void LockProperties() { m_csProperties.lock(); }
-    void UnlockProperties() { m_csProperties.unlock(); }
-
-    CDelayedDirectoryChangeHandler* GetChangeHandler() const { return m_pChangeHandler; }
+    CDelayedDirectoryChangeHandler* GetChangeHandler() const { return m_pChangeHandler.Get(); }
     CDirectoryChangeHandler* GetRealChangeHandler() const;
-    CDirectoryChangeHandler* SetRealChangeHandler(CDirectoryChangeHandler* handler);
     // 0 when callbacks can be delivered, else why not.
     DWORD GetDeliveryError() const;
     const std::string& GetDirectory() const { return m_strDirectory; }
 
-    void CloseDirectoryHandle();
-    BOOL DirectoryHandleOpen() const { return m_hDirectory.Valid(); }
-
     // Requesting side (the thread that calls WatchDirectory and the unwatch
-    // operations).
+    // operations). Each returns once the worker has handled the request; the
+    // worker waits for nothing, so neither can hang.
     DWORD StartMonitoring(HANDLE completionPort);
-    BOOL StopMonitoring(HANDLE completionPort);
-    BOOL SignalShutdown(HANDLE completionPort);
-    BOOL WaitForShutdown();
+    // False when the request could not be handed to the worker.
+    bool StopMonitoring(HANDLE completionPort);
+    // Returns once the watch's last notice (On_WatchStopped or the read
+    // error) has been delivered: only then may the watch be deleted.
+    void WaitForLastNotice() { m_pChangeHandler->WaitForLastNotice(); }
 
     // Worker side.
     int GetState();
@@ -60,15 +56,17 @@ public:
     BOOL ReadDirectoryChanges();
     // Walks the completed read and keeps the carry for the next one.
     void ProcessCompletedRead(DWORD bytes);
+    void CloseDirectoryHandle() { m_hDirectory.Reset(); }
+    bool DirectoryHandleOpen() const { return m_hDirectory.Valid(); }
     void SetError(DWORD error) { m_dwError = error; }
-    void SignalRequestDone() { SetEvent(m_hStartStopEvent.Get()); }
+    void SignalRequestDone() { SetEvent(m_hRequestDone.Get()); }
     // Set by the worker after a failed re-arm, as its last touch of this
     // watch: the requesting side then takes the watch out and deletes it.
     void MarkFailed() { m_bFailed.store(true, std::memory_order_release); }
     bool HasFailed() const { return m_bFailed.load(std::memory_order_acquire); }
 
 private:
-    CDelayedDirectoryChangeHandler* m_pChangeHandler = nullptr;
+    CComPtr<CDelayedDirectoryChangeHandler> m_pChangeHandler;
     CUniqueHandle m_hDirectory;
     DWORD m_dwNotifyFilter;
     BOOL m_bWatchSubtree;
@@ -78,8 +76,9 @@ private:
     DWORD m_dwBytesReturned = 0;
     OVERLAPPED m_overlapped;
     DWORD m_dwError = 0;
-    std::mutex m_csProperties;
-    CUniqueHandle m_hStartStopEvent;
+    std::mutex m_csState;
+    CUniqueHandle m_hRequestDone; // auto-reset: one wait per request
+    DWORD m_dwEventError = 0;
     int m_nState = WATCH_STATE_NONE;
     std::atomic<bool> m_bFailed{false};
 };

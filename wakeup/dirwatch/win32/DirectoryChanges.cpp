@@ -4,9 +4,10 @@
 
 #include <mutex>
 #include <new>
+#include <utility>
 
-#include "wakeup/dirwatch/win32/DelayedDirectoryChangeHandler.h"
 #include "wakeup/dirwatch/win32/DirWatchInfo.h"
+#include "wakeup/dirwatch/win32/LastError.h"
 #include "wakeup/platform/CodePage.h"
 #include "wakeup/platform/win32/Win32Privileges.h"
 
@@ -34,6 +35,8 @@ bool SameDirectory(const std::string& a, const std::string& b) {
                                 static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
 }
 
+// Every result of WatchDirectory goes through here, so that the last error
+// always matches it.
 DWORD Fail(DWORD error) {
     SetLastError(error);
     return error;
@@ -60,13 +63,15 @@ CDirectoryChangeWatcher::CDirectoryChangeWatcher(BOOL appHasGUI, DWORD filterFla
 
 CDirectoryChangeWatcher::~CDirectoryChangeWatcher() {
     UnwatchAllDirectories();
-    m_hCompletionPort.Reset(); // still open when a thread start failed
-}
-
-DWORD CDirectoryChangeWatcher::SetFilterFlags(DWORD filterFlags) {
-    const DWORD previous = m_dwFilterFlags;
-    m_dwFilterFlags = filterFlags ? filterFlags : FILTER_FLAGS_DEFAULT;
-    return previous;
+    // A request still in flight on another thread kept the worker above; it
+    // cannot outlive the watcher whose members it reads.
+    CUniqueHandle thread, port;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
+        thread = std::move(m_hWorkerThread);
+        port = std::move(m_hCompletionPort);
+    }
+    EndWorker(std::move(thread), std::move(port));
 }
 
 DWORD CDirectoryChangeWatcher::WatchDirectory(const std::string& directory, DWORD notifyFilter,
@@ -86,179 +91,129 @@ DWORD CDirectoryChangeWatcher::WatchDirectory(const std::string& directory, DWOR
         directory.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
     if (!directoryHandle)
-        return Fail(GetLastError());
+        return Fail(LastErrorOr(ERROR_BAD_PATHNAME));
     const HANDLE rawDirectory = directoryHandle.Get();
 
-    CDirWatchInfo* watch = nullptr;
+    WatchPtr watch;
     try {
-        watch = new CDirWatchInfo(std::move(directoryHandle), directory, handler, notifyFilter,
-                                  watchSubtree, m_bAppHasGUI, includeFilter, excludeFilter,
-                                  m_dwFilterFlags);
+        watch = std::make_unique<CDirWatchInfo>(std::move(directoryHandle), directory, handler,
+                                                notifyFilter, watchSubtree, m_bAppHasGUI,
+                                                includeFilter, excludeFilter, m_dwFilterFlags);
     } catch (const std::bad_alloc&) {
         return Fail(ERROR_OUTOFMEMORY);
     }
     // Without its hidden window (or thread) no callback could be delivered,
     // and a stop would wait for ever for On_WatchStopped: fail instead.
-    if (const DWORD error = watch->GetDeliveryError()) {
-        DeleteWatchInfo(watch, nullptr);
+    if (const DWORD error = watch->GetDeliveryError())
         return Fail(error);
-    }
 
-    const HANDLE port = CreateIoCompletionPort(rawDirectory, m_hCompletionPort.Get(),
-                                               reinterpret_cast<ULONG_PTR>(watch), 0);
-    if (!port) {
-        const DWORD error = GetLastError();
-        DeleteWatchInfo(watch, nullptr);
-        return Fail(error);
-    }
-    if (!m_hCompletionPort)
-        m_hCompletionPort.Reset(port); // later calls return the same port
-
-    if (!m_hWorkerThread) {
-        unsigned id = 0;
-        const uintptr_t thread =
-            _beginthreadex(nullptr, 0, MonitorDirectoryChangesThread, this, 0, &id);
-        if (!thread) {
-            const DWORD error = GetLastError();
-            DeleteWatchInfo(watch, nullptr);
-            return Fail(error ? error : ERROR_MAX_THRDS_REACHED);
-        }
-        m_hWorkerThread.Reset(reinterpret_cast<HANDLE>(thread));
-        m_dwWorkerThreadId = id;
-    }
-
-    // Room in the table before the watch starts, so that a running watch
-    // never ends up outside it.
-    try {
-        std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
-        m_watchTable.reserve(m_watchTable.size() + 1);
-    } catch (const std::bad_alloc&) {
-        DeleteWatchInfo(watch, nullptr);
-        return Fail(ERROR_OUTOFMEMORY);
-    }
-
-    const DWORD result = watch->StartMonitoring(m_hCompletionPort.Get());
-    if (result) {
-        DeleteWatchInfo(watch, nullptr);
-        return Fail(result);
-    }
-    handler->AttachToWatcher(this);
+    HANDLE port;
     {
         std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
-        bool placed = false;
-        for (auto& slot : m_watchTable) {
-            if (!slot) {
-                slot = watch;
-                placed = true;
-                break;
-            }
+        // Room in the table before the watch starts, so that a running watch
+        // never ends up outside it.
+        try {
+            m_watchTable.reserve(m_watchTable.size() + 1);
+        } catch (const std::bad_alloc&) {
+            return Fail(ERROR_OUTOFMEMORY);
         }
-        if (!placed)
-            m_watchTable.push_back(watch); // capacity reserved above unless re-entered
+        port = CreateIoCompletionPort(rawDirectory, m_hCompletionPort.Get(),
+                                      reinterpret_cast<ULONG_PTR>(watch.get()), 0);
+        if (!port)
+            return Fail(LastErrorOr(ERROR_INVALID_HANDLE));
+        if (!m_hCompletionPort)
+            m_hCompletionPort.Reset(port); // later calls return the same port
+        if (!m_hWorkerThread) {
+            m_hWorkerThread.Reset(reinterpret_cast<HANDLE>(
+                _beginthreadex(nullptr, 0, MonitorDirectoryChangesThread, this, 0, nullptr)));
+            if (!m_hWorkerThread)
+                return Fail(LastErrorOr(ERROR_MAX_THRDS_REACHED));
+        }
+        ++m_nRequestsInFlight;
+    }
+
+    const DWORD result = watch->StartMonitoring(port);
+    if (result == 0)
+        handler->AttachToWatcher(this);
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
+        --m_nRequestsInFlight;
+        if (result == 0)
+            m_watchTable.push_back(std::move(watch)); // capacity reserved above
+    }
+    if (result) {
+        EndWorkerIfIdle();
+        return Fail(result);
     }
     return Fail(0);
 }
 
-std::vector<CDirWatchInfo*> CDirectoryChangeWatcher::TakeFailedWatches() const {
-    std::vector<CDirWatchInfo*> failed;
-    for (auto& slot : m_watchTable) {
-        if (slot && slot->HasFailed()) {
-            failed.push_back(slot);
-            slot = nullptr;
-        }
-    }
-    return failed;
-}
-
-void CDirectoryChangeWatcher::DeleteFailedWatches() const {
-    std::vector<CDirWatchInfo*> failed;
-    {
-        std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
-        failed = TakeFailedWatches();
-    }
-    // Lookups are const to the caller, but the dead entries they meet go.
-    auto* self = const_cast<CDirectoryChangeWatcher*>(this);
-    for (CDirWatchInfo* watch : failed)
-        self->DeleteWatchInfo(watch, self);
-}
-
-int CDirectoryChangeWatcher::FindDirectory(const std::string& directory) const {
-    for (size_t i = 0; i < m_watchTable.size(); ++i)
-        if (m_watchTable[i] && SameDirectory(m_watchTable[i]->GetDirectory(), directory))
-            return static_cast<int>(i);
-    return -1;
-}
-
-void CDirectoryChangeWatcher::StopAndDelete(CDirWatchInfo* watch) {
-    watch->StopMonitoring(m_hCompletionPort.Get());
-    DeleteWatchInfo(watch, this);
-}
-
 BOOL CDirectoryChangeWatcher::UnwatchDirectory(const std::string& directory) {
-    if (!m_hCompletionPort)
-        return FALSE;
     DeleteFailedWatches();
-    CDirWatchInfo* watch = nullptr;
+    WatchPtr watch;
     {
         // The watch leaves the table before the stop, and the lock is not
-        // held while the stop waits for the worker: the worker may be waiting
-        // for a delivery thread that itself waits for this lock.
+        // held while the stop waits: a handler may use the watcher from the
+        // callbacks delivered meanwhile.
         std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
         const int index = FindDirectory(directory);
         if (index < 0)
             return FALSE;
-        watch = m_watchTable[static_cast<size_t>(index)];
-        m_watchTable[static_cast<size_t>(index)] = nullptr;
+        watch = TakeForStop(static_cast<size_t>(index));
     }
-    StopAndDelete(watch);
+    StopAndDelete(std::move(watch));
     return TRUE;
 }
 
 BOOL CDirectoryChangeWatcher::UnwatchAllDirectories() {
-    if (!m_hWorkerThread)
-        return FALSE;
-    DeleteFailedWatches();
-    std::vector<CDirWatchInfo*> watches;
     {
         std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
-        watches.swap(m_watchTable);
+        if (!m_hWorkerThread)
+            return FALSE;
     }
-    for (CDirWatchInfo* watch : watches)
-        if (watch)
-            StopAndDelete(watch);
-    PostQueuedCompletionStatus(m_hCompletionPort.Get(), 0, 0, nullptr);
-    WaitForSingleObject(m_hWorkerThread.Get(), INFINITE);
-    m_hWorkerThread.Reset();
-    m_dwWorkerThreadId = 0;
-    m_hCompletionPort.Reset();
+    // Again until none is left: a handler may start a watch from a callback
+    // delivered during a stop.
+    for (;;) {
+        DeleteFailedWatches();
+        std::vector<WatchPtr> watches;
+        {
+            std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
+            for (size_t i = 0; i < m_watchTable.size(); ++i)
+                watches.push_back(TakeForStop(i));
+        }
+        if (watches.empty())
+            break;
+        for (WatchPtr& watch : watches)
+            StopAndDelete(std::move(watch));
+    }
+    EndWorkerIfIdle();
     return TRUE;
 }
 
 bool CDirectoryChangeWatcher::UnwatchAllDirectoriesForHandler(CDirectoryChangeHandler* handler) {
     bool found = false;
     for (;;) {
-        CDirWatchInfo* watch = nullptr;
-        std::vector<CDirWatchInfo*> failed;
+        WatchPtr watch;
+        std::vector<WatchPtr> failed;
         {
             std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
             failed = TakeFailedWatches();
-            for (auto& slot : m_watchTable) {
-                if (slot && slot->GetRealChangeHandler() == handler) {
-                    watch = slot;
-                    slot = nullptr;
+            for (size_t i = 0; i < m_watchTable.size(); ++i) {
+                if (m_watchTable[i]->GetRealChangeHandler() == handler) {
+                    watch = TakeForStop(i);
                     break;
                 }
             }
         }
-        for (CDirWatchInfo* dead : failed) {
+        for (WatchPtr& dead : failed) {
             // A watch of this handler that ended on a read error has ended too.
             found = found || dead->GetRealChangeHandler() == handler;
-            DeleteWatchInfo(dead, this);
+            DeleteWatch(std::move(dead));
         }
         if (!watch)
             return found;
         found = true;
-        StopAndDelete(watch);
+        StopAndDelete(std::move(watch));
     }
 }
 
@@ -271,36 +226,105 @@ BOOL CDirectoryChangeWatcher::IsWatchingDirectory(const std::string& directory) 
 int CDirectoryChangeWatcher::GetWatchedDirectoryCount() const {
     DeleteFailedWatches();
     std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
-    int count = 0;
-    for (CDirWatchInfo* watch : m_watchTable)
-        if (watch)
-            ++count;
-    return count;
+    return static_cast<int>(m_watchTable.size());
 }
 
-void CDirectoryChangeWatcher::DeleteWatchInfo(CDirWatchInfo* watch, IHandlerWatcher* watcher) {
-    if (!watch)
+std::vector<CDirectoryChangeWatcher::WatchPtr> CDirectoryChangeWatcher::TakeFailedWatches() const {
+    std::vector<WatchPtr> failed;
+    for (auto it = m_watchTable.begin(); it != m_watchTable.end();) {
+        if ((*it)->HasFailed()) {
+            failed.push_back(std::move(*it));
+            it = m_watchTable.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return failed;
+}
+
+int CDirectoryChangeWatcher::FindDirectory(const std::string& directory) const {
+    for (size_t i = 0; i < m_watchTable.size(); ++i)
+        if (SameDirectory(m_watchTable[i]->GetDirectory(), directory))
+            return static_cast<int>(i);
+    return -1;
+}
+
+CDirectoryChangeWatcher::WatchPtr CDirectoryChangeWatcher::TakeForStop(size_t index) {
+    WatchPtr watch = std::move(m_watchTable[index]);
+    m_watchTable.erase(m_watchTable.begin() + static_cast<std::ptrdiff_t>(index));
+    ++m_nRequestsInFlight;
+    return watch;
+}
+
+void CDirectoryChangeWatcher::DeleteFailedWatches() const {
+    std::vector<WatchPtr> failed;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
+        failed = TakeFailedWatches();
+    }
+    // Lookups are const to the caller, but the dead entries they meet go.
+    auto* self = const_cast<CDirectoryChangeWatcher*>(this);
+    for (WatchPtr& watch : failed)
+        self->DeleteWatch(std::move(watch));
+}
+
+void CDirectoryChangeWatcher::StopAndDelete(WatchPtr watch) {
+    HANDLE port;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
+        port = m_hCompletionPort.Get(); // kept open by the request in flight
+    }
+    watch->StopMonitoring(port);
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
+        --m_nRequestsInFlight;
+    }
+    DeleteWatch(std::move(watch));
+}
+
+void CDirectoryChangeWatcher::DeleteWatch(WatchPtr watch) {
+    // The callbacks delivered meanwhile may use the watcher: the worker is
+    // done with this watch and nothing here is locked.
+    watch->WaitForLastNotice();
+    if (CDirectoryChangeHandler* handler = watch->GetRealChangeHandler())
+        handler->DetachFromWatcher(this);
+}
+
+void CDirectoryChangeWatcher::EndWorkerIfIdle() {
+    CUniqueHandle thread, port;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_csWatchTable);
+        if (m_nRequestsInFlight > 0 || !m_watchTable.empty())
+            return; // a later call ends it
+        thread = std::move(m_hWorkerThread);
+        port = std::move(m_hCompletionPort);
+    }
+    EndWorker(std::move(thread), std::move(port));
+}
+
+void CDirectoryChangeWatcher::EndWorker(CUniqueHandle thread, CUniqueHandle port) {
+    if (!thread)
         return;
-    if (watcher)
-        if (CDirectoryChangeHandler* handler = watch->GetRealChangeHandler())
-            handler->DetachFromWatcher(watcher);
-    delete watch;
+    PostQueuedCompletionStatus(port.Get(), 0, 0, nullptr);
+    WaitForSingleObject(thread.Get(), INFINITE);
 }
 
 unsigned __stdcall CDirectoryChangeWatcher::MonitorDirectoryChangesThread(void* param) {
     auto* watcher = static_cast<CDirectoryChangeWatcher*>(param);
-    // The port is read here once: it does not change while the thread runs.
-    watcher->MonitorDirectoryChanges(watcher->m_hCompletionPort.Get());
+    HANDLE port;
+    {
+        // Set before the thread was started; it stays open until the thread
+        // has ended.
+        std::lock_guard<std::recursive_mutex> guard(watcher->m_csWatchTable);
+        port = watcher->m_hCompletionPort.Get();
+    }
+    watcher->MonitorDirectoryChanges(port);
     return 0;
 }
 
 void CDirectoryChangeWatcher::MonitorDirectoryChanges(HANDLE completionPort) {
     // Nothing thrown may end this loop: a start or stop waiting for it would
     // wait for ever.
-    try {
-        On_ThreadStart();
-    } catch (...) {
-    }
     for (;;) {
         DWORD bytes = 0;
         ULONG_PTR key = 0;
@@ -319,10 +343,6 @@ void CDirectoryChangeWatcher::MonitorDirectoryChanges(HANDLE completionPort) {
         } catch (...) {
         }
     }
-    try {
-        On_ThreadExit();
-    } catch (...) {
-    }
 }
 
 void CDirectoryChangeWatcher::ProcessPacket(CDirWatchInfo* watch, DWORD bytes, BOOL dequeued) {
@@ -331,16 +351,12 @@ void CDirectoryChangeWatcher::ProcessPacket(CDirWatchInfo* watch, DWORD bytes, B
     switch (watch->GetState()) {
     case WATCH_STATE_START_REQUESTED: {
         DWORD error = 0;
-        if (watch->ReadDirectoryChanges()) {
+        if (watch->ReadDirectoryChanges())
             watch->SetState(WATCH_STATE_MONITORING);
-        } else {
-            error = GetLastError();
-            if (!error)
-                error = ERROR_INVALID_FUNCTION;
-        }
+        else
+            error = LastErrorOr(ERROR_INVALID_FUNCTION);
         watch->SetError(error);
-        if (wrapper)
-            wrapper->On_WatchStarted(error, directory);
+        wrapper->On_WatchStarted(error, directory);
         watch->SignalRequestDone(); // the requesting side may delete the watch now
         break;
     }
@@ -349,8 +365,7 @@ void CDirectoryChangeWatcher::ProcessPacket(CDirWatchInfo* watch, DWORD bytes, B
             // The pending read completes and comes back as a further packet.
             watch->CloseDirectoryHandle();
             watch->SetState(WATCH_STATE_STOPPED);
-            if (wrapper)
-                wrapper->On_WatchStopped(directory);
+            wrapper->On_WatchStopped(directory); // queued, not waited for
         } else {
             watch->SignalRequestDone();
         }
@@ -382,13 +397,12 @@ void CDirectoryChangeWatcher::ProcessPacket(CDirWatchInfo* watch, DWORD bytes, B
 
 void CDirectoryChangeWatcher::ReportFailedRead(CDirWatchInfo* watch) {
     CPriorityRaise raise;
-    DWORD error = GetLastError();
-    if (!error)
-        error = ERROR_INVALID_FUNCTION;
+    const DWORD error = LastErrorOr(ERROR_INVALID_FUNCTION);
     watch->SetError(error);
+    // The last notice of the watch: whoever deletes the watch waits for its
+    // delivery first, so the handler always hears why its watch ended.
     try {
-        if (CDelayedDirectoryChangeHandler* wrapper = watch->GetChangeHandler())
-            wrapper->On_ReadDirectoryChangesError(error, watch->GetDirectory());
+        watch->GetChangeHandler()->On_ReadDirectoryChangesError(error, watch->GetDirectory());
     } catch (...) {
     }
     // The watch leaves the table on the requesting side (the next public

@@ -4,9 +4,11 @@
 // completion port and one worker thread, which walks each filled change
 // buffer and hands the changes to the directory's handler through the
 // delayed delivery (the hidden window of the thread that started the watch,
-// or the notification thread).
+// or the notification thread). The worker never waits for a delivery, so a
+// handler may use the watcher from any of its callbacks.
 #include <windows.h>
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,7 +26,7 @@ public:
     // filterFlags 0 means FILTER_FLAG_FILE_NAME_ONLY.
     explicit CDirectoryChangeWatcher(BOOL appHasGUI = TRUE,
                                      DWORD filterFlags = FILTER_FLAGS_DEFAULT);
-    virtual ~CDirectoryChangeWatcher();
+    ~CDirectoryChangeWatcher() override;
     CDirectoryChangeWatcher(const CDirectoryChangeWatcher&) = delete;
     CDirectoryChangeWatcher& operator=(const CDirectoryChangeWatcher&) = delete;
 
@@ -39,34 +41,41 @@ public:
     bool UnwatchAllDirectoriesForHandler(CDirectoryChangeHandler* handler) override;
     BOOL IsWatchingDirectory(const std::string& directory) const;
     int GetWatchedDirectoryCount() const;
-    // The previous flags; affects later watches only.
-    DWORD SetFilterFlags(DWORD filterFlags);
-
-protected:
-    // First and last calls on the worker thread.
-    virtual void On_ThreadStart() {}
-    virtual void On_ThreadExit() {}
 
 private:
+    using WatchPtr = std::unique_ptr<CDirWatchInfo>;
+
     static unsigned __stdcall MonitorDirectoryChangesThread(void* param);
     void MonitorDirectoryChanges(HANDLE completionPort);
     void ProcessPacket(CDirWatchInfo* watch, DWORD bytes, BOOL dequeued);
     void ReportFailedRead(CDirWatchInfo* watch);
-    void DeleteWatchInfo(CDirWatchInfo* watch, IHandlerWatcher* watcher);
-    // With the table lock held: takes out the watches whose reads failed.
-    std::vector<CDirWatchInfo*> TakeFailedWatches() const;
-    void DeleteFailedWatches() const;
-    int FindDirectory(const std::string& directory) const;
-    // Stops a watch already taken out of the table and deletes it.
-    void StopAndDelete(CDirWatchInfo* watch);
 
-    CUniqueHandle m_hCompletionPort;
-    CUniqueHandle m_hWorkerThread;
-    DWORD m_dwWorkerThreadId = 0;
-    mutable std::vector<CDirWatchInfo*> m_watchTable;
-    // Guards the table only; never held while a stop or start waits for the
+    // With the table lock held.
+    std::vector<WatchPtr> TakeFailedWatches() const;
+    int FindDirectory(const std::string& directory) const;
+    // Takes a running watch out of the table for its stop.
+    WatchPtr TakeForStop(size_t index);
+
+    void DeleteFailedWatches() const;
+    // Stops a watch taken out by TakeForStop and deletes it.
+    void StopAndDelete(WatchPtr watch);
+    // Deletes a watch that had been handed to its handler, once its last
+    // notice has been delivered.
+    void DeleteWatch(WatchPtr watch);
+    // Ends the worker and the port unless a watch or a request still needs
+    // them.
+    void EndWorkerIfIdle();
+    void EndWorker(CUniqueHandle thread, CUniqueHandle port);
+
+    // Guards the table, the port and worker members and the count of
+    // requests in flight; never held while a start or stop waits for the
     // worker, nor while a handler is called.
     mutable std::recursive_mutex m_csWatchTable;
+    mutable std::vector<WatchPtr> m_watchTable;
+    CUniqueHandle m_hCompletionPort;
+    CUniqueHandle m_hWorkerThread;
+    // Starts and stops that still need the worker: it is not ended under them.
+    int m_nRequestsInFlight = 0;
     bool m_bAppHasGUI;
     DWORD m_dwFilterFlags;
 };

@@ -45,49 +45,46 @@ CHoldingHandler::CHoldingHandler()
       m_release(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 CHoldingHandler::~CHoldingHandler() {
-    SetEvent(m_release);
-    CloseHandle(m_entered);
-    CloseHandle(m_release);
+    SetEvent(m_release.Get());
 }
 
 void CHoldingHandler::SetChangedDirectoryName(const std::string& directory) {
     CRecordingHandler::SetChangedDirectoryName(directory);
     if (!m_held) {
         m_held = true;
-        SetEvent(m_entered);
-        WaitForSingleObject(m_release, winetest::kDeadlineMs);
+        SetEvent(m_entered.Get());
+        WaitForSingleObject(m_release.Get(), winetest::kDeadlineMs);
     }
 }
 
 bool CHoldingHandler::WaitUntilHeld() {
-    return WaitForSingleObject(m_entered, winetest::kDeadlineMs) == WAIT_OBJECT_0;
+    return WaitForSingleObject(m_entered.Get(), winetest::kDeadlineMs) == WAIT_OBJECT_0;
 }
 
 void CHoldingHandler::Resume() {
-    SetEvent(m_release);
+    SetEvent(m_release.Get());
 }
 
 HANDLE FindDirectoryHandle(const std::string& dir) {
-    HANDLE own = CreateFileA(dir.c_str(), FILE_READ_ATTRIBUTES,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (own == INVALID_HANDLE_VALUE)
+    const CUniqueHandle own(CreateFileA(
+        dir.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!own)
         return nullptr;
     BY_HANDLE_FILE_INFORMATION wanted{};
     HANDLE found = nullptr;
-    if (GetFileInformationByHandle(own, &wanted)) {
+    if (GetFileInformationByHandle(own.Get(), &wanted)) {
         // Handle values are small multiples of 4 (see HandleCount).
         for (uintptr_t value = 4; value < 0x10000 && !found; value += 4) {
             const HANDLE h = reinterpret_cast<HANDLE>(value);
             BY_HANDLE_FILE_INFORMATION info{};
-            if (h != own && GetFileInformationByHandle(h, &info) &&
+            if (h != own.Get() && GetFileInformationByHandle(h, &info) &&
                 info.dwVolumeSerialNumber == wanted.dwVolumeSerialNumber &&
                 info.nFileIndexHigh == wanted.nFileIndexHigh &&
                 info.nFileIndexLow == wanted.nFileIndexLow)
                 found = h;
         }
     }
-    CloseHandle(own);
     return found;
 }
 

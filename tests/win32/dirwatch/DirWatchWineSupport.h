@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/Owners.h"
 #include "wakeup/dirwatch/DirectoryChangeHandler.h"
 
 namespace dirwatch_wine {
@@ -59,8 +60,8 @@ public:
     void Resume();
 
 private:
-    HANDLE m_entered;
-    HANDLE m_release;
+    CUniqueHandle m_entered;
+    CUniqueHandle m_release;
     bool m_held = false; // worker thread only
 };
 

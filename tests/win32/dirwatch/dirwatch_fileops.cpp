@@ -10,18 +10,19 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/win32/Owners.h"
+
 namespace {
 
 bool Write(const std::string& path, const std::string& text, DWORD disposition) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const CUniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                         disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
-    SetFilePointer(file, 0, nullptr, FILE_END);
+    SetFilePointer(file.Get(), 0, nullptr, FILE_END);
     DWORD written = 0;
     const BOOL ok =
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+        WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     return ok && written == text.size();
 }
 

@@ -223,12 +223,12 @@ TEST(WatchCycles, TwoHundredWatchAndUnwatchCyclesNeitherHangNorLeakHandles) {
 TEST(WatchCycles, HandleCountSeesEveryHandle) {
     // The leak check above is only as good as the count it relies on.
     const DWORD before = dirwatch_wine::HandleCount();
-    HANDLE events[3];
-    for (HANDLE& event : events)
-        event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    CUniqueHandle events[3];
+    for (CUniqueHandle& event : events)
+        event.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     EXPECT_EQ(dirwatch_wine::HandleCount(), before + 3);
-    for (HANDLE event : events)
-        CloseHandle(event);
+    for (CUniqueHandle& event : events)
+        event.Reset();
     EXPECT_EQ(dirwatch_wine::HandleCount(), before);
 }
 
@@ -257,18 +257,17 @@ TEST(WatchLocks, HandlerOnTheNotificationThreadMayUseTheWatcherDuringAStop) {
     ASSERT_EQ(watcher.WatchDirectory(b.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, &handler), 0u);
     // The stop runs on another thread so that a deadlock fails the test
     // instead of hanging it.
-    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const CUniqueHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     std::thread stopper([&] {
         watcher.UnwatchDirectory(a.Path());
-        SetEvent(done);
+        SetEvent(done.Get());
     });
-    if (WaitForSingleObject(done, winetest::kDeadlineMs) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(done.Get(), winetest::kDeadlineMs) != WAIT_OBJECT_0) {
         ADD_FAILURE() << "the stop and the handler wait for each other";
         fflush(stdout);
         TerminateProcess(GetCurrentProcess(), 3);
     }
     stopper.join();
-    CloseHandle(done);
     EXPECT_EQ(handler.stillWatched, 0); // it left the table before the stop
     EXPECT_EQ(handler.watchedCount, 1);
     EXPECT_TRUE(handler.Has("stopped " + a.Path()));
@@ -295,18 +294,17 @@ public:
 // Runs body on a thread of its own (whose messages it dispatches itself), so
 // that a stop that waits for ever fails the test instead of hanging it.
 void RunWithDeadline(const std::function<void()>& body) {
-    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const CUniqueHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     std::thread runner([&] {
         body();
-        SetEvent(done);
+        SetEvent(done.Get());
     });
-    if (WaitForSingleObject(done, winetest::kDeadlineMs) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(done.Get(), winetest::kDeadlineMs) != WAIT_OBJECT_0) {
         ADD_FAILURE() << "a stop waits for a callback that waits for the watcher";
         fflush(stdout);
         TerminateProcess(GetCurrentProcess(), 3);
     }
     runner.join();
-    CloseHandle(done);
 }
 } // namespace
 

@@ -42,19 +42,6 @@ DWORD Fail(DWORD error) {
     return error;
 }
 
-// Raises the worker's priority while it reports a failed read, and restores
-// it whatever happens.
-class CPriorityRaise {
-public:
-    CPriorityRaise() : m_nPrevious(GetThreadPriority(GetCurrentThread())) {
-        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-    }
-    ~CPriorityRaise() { SetThreadPriority(GetCurrentThread(), m_nPrevious); }
-
-private:
-    int m_nPrevious;
-};
-
 } // namespace
 
 CDirectoryChangeWatcher::CDirectoryChangeWatcher(BOOL appHasGUI, DWORD filterFlags)
@@ -396,8 +383,13 @@ void CDirectoryChangeWatcher::ProcessPacket(CDirWatchInfo* watch, DWORD bytes, B
 }
 
 void CDirectoryChangeWatcher::ReportFailedRead(CDirWatchInfo* watch) {
-    CPriorityRaise raise;
+    // The error first: the priority calls would replace it.
     const DWORD error = LastErrorOr(ERROR_INVALID_FUNCTION);
+    // The worker's priority is raised while it reports the failure, and
+    // restored whatever happens.
+    const int previous = GetThreadPriority(GetCurrentThread());
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+    const CScopeExit restore([previous] { SetThreadPriority(GetCurrentThread(), previous); });
     watch->SetError(error);
     // The last notice of the watch: whoever deletes the watch waits for its
     // delivery first, so the handler always hears why its watch ended.

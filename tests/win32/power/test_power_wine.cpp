@@ -83,12 +83,17 @@ TEST_F(PowerWine, HostEventsAndSuspendQueriesFromOtherProcesses) {
 
 TEST_F(PowerWine, CountdownWarnsAfterAMinuteAndAGrantedQueryWaitsForTheNewWakeTimer) {
     SetSettingDword("SuspendTime", 5);
-    // A daily recording due at the start of the next minute (or the one
-    // after, when the next is only a few seconds away).
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    const std::string entry = "<tvrecord><program start=\"" +
-                              ScheduleStartIn(now.wSecond > 50 ? 2 : 1) +
+    // A daily recording due at the start of the next minute, at least ten
+    // seconds and less than a minute away, so that its timer fires at the
+    // start itself.
+    auto localNow = [] {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return now;
+    };
+    ASSERT_TRUE(WaitFor([&] { return localNow().wSecond < 50; }));
+    const WORD minuteBefore = localNow().wMinute;
+    const std::string entry = "<tvrecord><program start=\"" + ScheduleStartIn(1) +
                               "\" freq=\"daily\" channel=\"Daily\"/></tvrecord>";
     ASSERT_TRUE(WriteFileBytes(m_hostDir + "\\tvrecord.xml", entry));
     InstallProgram();
@@ -106,6 +111,11 @@ TEST_F(PowerWine, CountdownWarnsAfterAMinuteAndAGrantedQueryWaitsForTheNewWakeTi
     // re-arms and answers only after the timer is set, although the arming
     // thread's log lines need the dialog's thread that the answer holds.
     ASSERT_TRUE(WaitForLogLine(" Timer done for: ", 90000));
+    // A second into the start's minute: the start has passed in whole seconds.
+    ASSERT_TRUE(WaitFor([&] {
+        const SYSTEMTIME now = localNow();
+        return now.wMinute != minuteBefore && now.wSecond >= 1;
+    }));
     EXPECT_NE(Power(0), kDeny);
     EXPECT_EQ(CountLines(Control(1001), " Timer set to: "), 2);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The main dialog of the scheduler: all of its state and every decision it
-// makes. The window itself (wakeup/app/WakeUpWindow) owns the controls and
+// makes. The window itself (wakeup/app/win32/WakeUpWindow) owns the controls and
 // hands its messages to this object; everything else reaches the system
 // through the ports.
 #include <atomic>

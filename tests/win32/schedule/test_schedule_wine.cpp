@@ -95,13 +95,16 @@ TEST_F(ScheduleWine, RapidRewritesEndArmedForTheLastScheduleAndTheRealTimerFires
     ASSERT_TRUE(StartProgram());
     ASSERT_TRUE(WaitForLogLine("Timer set to: "));
     // Saves in quick succession, hours ahead, then the last one due at the
-    // start of the next minute (or the one after, when the next is only a
-    // few seconds away). Only an arming for the last save fires in time.
+    // start of the next minute, at least 15 seconds away so that the saves
+    // are handled before it. Only an arming for the last save fires in time.
+    ASSERT_TRUE(WaitFor([] {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return now.wSecond < 45;
+    }));
     for (int i = 1; i < 20; ++i)
         WriteSchedule(Entry(900 - i, "Save" + std::to_string(i)));
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    WriteSchedule(Entry(now.wSecond > 55 ? 2 : 1, "Last"));
+    WriteSchedule(Entry(1, "Last"));
 
     const std::string found = " One-time schedule found for channel Last Start: ";
     std::string target;
@@ -111,8 +114,7 @@ TEST_F(ScheduleWine, RapidRewritesEndArmedForTheLastScheduleAndTheRealTimerFires
                 target = line.substr(line.find(found) + found.size());
         return !target.empty();
     }));
-    // The timer is due within about a minute: at the start itself, or 60
-    // seconds before it.
+    // Less than a minute away, the timer is set for the start itself.
     EXPECT_TRUE(WaitForLogLine(" Timer done for: " + target, 90000)) << target << "\n"
                                                                      << Joined(LogLines());
     EXPECT_EQ(ItemText(m_window, 1003), "");

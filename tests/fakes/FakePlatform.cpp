@@ -575,15 +575,12 @@ CFakeWindowMessenger::Procedure CFakeWindowMessenger::Dialog() const {
 
 bool CFakeWindowMessenger::SendToWindow(const char* title, uint32_t message, uint32_t wParam,
                                         int32_t lParam) {
-    Procedure procedure;
     {
         Guard g(m_lock);
-        if (!m_dialog || m_title != title)
+        if (m_title != title)
             return false;
-        procedure = m_dialog;
     }
-    procedure(message, wParam, lParam);
-    return true;
+    return SendToDialog(message, wParam, lParam);
 }
 
 bool CFakeWindowMessenger::SendToDialog(uint32_t message, uint32_t wParam, int32_t lParam) {
@@ -640,7 +637,6 @@ bool CFakeThreadWait::WaitUntil(const std::function<bool()>& done, uint32_t time
     std::function<void()> work;
     {
         Guard g(m_lock);
-        ++m_waits;
         work = m_work;
         timeoutMs = std::min(timeoutMs, m_capMs);
     }
@@ -669,11 +665,6 @@ void CFakeThreadWait::CapTimeouts(uint32_t ms) {
 void CFakeThreadWait::WhileWaiting(std::function<void()> work) {
     Guard g(m_lock);
     m_work = std::move(work);
-}
-
-int CFakeThreadWait::Waits() const {
-    Guard g(m_lock);
-    return m_waits;
 }
 
 uint64_t CFakeThreadWait::PausedMs() const {

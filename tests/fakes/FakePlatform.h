@@ -320,13 +320,11 @@ public:
     void WhileWaiting(std::function<void()> work);
     // No wait lasts longer than this, whatever it asks for.
     void CapTimeouts(uint32_t ms);
-    int Waits() const;
     uint64_t PausedMs() const;
 
 private:
     mutable std::mutex m_lock;
     std::function<void()> m_work;
-    int m_waits = 0;
     uint32_t m_capMs = UINT32_MAX;
     uint64_t m_pausedMs = 0;
 };

@@ -42,10 +42,8 @@ void CWakeUpDlg::RunSuspendCountdownCycle() {
         return;
     AddLogLine("Force suspend because timeout has expired");
     ResetCountdown();
-    if (!ReadyToSleep())
-        return;
-    SetTokenPrivilege("SeShutdownPrivilege", 1);
-    m_ports.power.SetSystemPowerState(!m_bHibernate, false);
+    if (ReadyToSleep())
+        SuspendNow();
 }
 
 bool CWakeUpDlg::ReadyToSleep() {
@@ -70,6 +68,8 @@ bool CWakeUpDlg::ReadyToSleep() {
     return true;
 }
 
+// Suspend, or hibernate when chosen, without force: the system may still
+// ask the applications first.
 void CWakeUpDlg::SuspendNow() {
     SetTokenPrivilege("SeShutdownPrivilege", 1);
     m_ports.power.SetSystemPowerState(!m_bHibernate, false);

@@ -59,24 +59,22 @@ TEST_F(HostEvents, PlayerEventsLogSetTheFlagsAndTheExecutionState) {
     EXPECT_TRUE(m_processes.CommandLines().empty()); // never in the warning phase
 }
 
-TEST_F(HostEvents, PlayerEventInTheWarningPhaseSendsTheQuotedCancelNotice) {
-    InitWithCountdown(30);
-    m_progress.SetPos(5);
-    Player(1);
-    EXPECT_TRUE(m_processes.CommandLines().empty());
-    m_progress.SetPos(4);
-    Player(1);
-    EXPECT_EQ(m_processes.CommandLines(), std::vector<std::string>{kCancel});
-    EXPECT_EQ(m_progress.GetPos(), 30);
-}
-
-TEST_F(HostEvents, WithoutACountdownEveryPlayerEventSendsTheNotice) {
-    // The count then stays at 0, below the warning threshold.
+TEST_F(HostEvents, PlayerEventBelowFiveMinutesLeftSendsTheQuotedCancelNotice) {
+    // Without a stored length the count stays at 0, below the threshold:
+    // every player event sends the notice.
     Init();
     Player(34);
-    Player(0);
+    EXPECT_EQ(m_processes.CommandLines(), std::vector<std::string>{kCancel});
+
+    m_dlg->m_nSuspendMinutes = 30;
+    m_progress.SetRange(0, 30);
+    m_progress.SetPos(5);
+    Player(1);
+    EXPECT_EQ(m_processes.CommandLines().size(), 1u);
+    m_progress.SetPos(4);
+    Player(1);
     EXPECT_EQ(m_processes.CommandLines(), std::vector<std::string>(2, kCancel));
-    EXPECT_EQ(m_progress.GetPos(), 0);
+    EXPECT_EQ(m_progress.GetPos(), 30);
 }
 
 TEST_F(HostEvents, ScreenEventsLogAndResetTheCountdownOnly) {

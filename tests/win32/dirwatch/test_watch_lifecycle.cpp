@@ -246,6 +246,22 @@ public:
     int stillWatched = -1;
     int watchedCount = -1;
 };
+
+// Runs body on a thread of its own (whose messages it dispatches itself), so
+// that a stop that waits for ever fails the test instead of hanging it.
+void RunWithDeadline(const std::function<void()>& body) {
+    const CUniqueHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::thread runner([&] {
+        body();
+        SetEvent(done.Get());
+    });
+    if (WaitForSingleObject(done.Get(), winetest::kDeadlineMs) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "a stop and a callback wait for each other";
+        fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+    runner.join();
+}
 } // namespace
 
 TEST(WatchLocks, HandlerOnTheNotificationThreadMayUseTheWatcherDuringAStop) {
@@ -255,19 +271,7 @@ TEST(WatchLocks, HandlerOnTheNotificationThreadMayUseTheWatcherDuringAStop) {
     winetest::CTempDir a, b;
     ASSERT_EQ(watcher.WatchDirectory(a.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, &handler), 0u);
     ASSERT_EQ(watcher.WatchDirectory(b.Path(), FILE_NOTIFY_CHANGE_FILE_NAME, &handler), 0u);
-    // The stop runs on another thread so that a deadlock fails the test
-    // instead of hanging it.
-    const CUniqueHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    std::thread stopper([&] {
-        watcher.UnwatchDirectory(a.Path());
-        SetEvent(done.Get());
-    });
-    if (WaitForSingleObject(done.Get(), winetest::kDeadlineMs) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << "the stop and the handler wait for each other";
-        fflush(stdout);
-        TerminateProcess(GetCurrentProcess(), 3);
-    }
-    stopper.join();
+    RunWithDeadline([&] { watcher.UnwatchDirectory(a.Path()); });
     EXPECT_EQ(handler.stillWatched, 0); // it left the table before the stop
     EXPECT_EQ(handler.watchedCount, 1);
     EXPECT_TRUE(handler.Has("stopped " + a.Path()));
@@ -291,21 +295,6 @@ public:
     BOOL secondEnded = FALSE;
 };
 
-// Runs body on a thread of its own (whose messages it dispatches itself), so
-// that a stop that waits for ever fails the test instead of hanging it.
-void RunWithDeadline(const std::function<void()>& body) {
-    const CUniqueHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    std::thread runner([&] {
-        body();
-        SetEvent(done.Get());
-    });
-    if (WaitForSingleObject(done.Get(), winetest::kDeadlineMs) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << "a stop waits for a callback that waits for the watcher";
-        fflush(stdout);
-        TerminateProcess(GetCurrentProcess(), 3);
-    }
-    runner.join();
-}
 } // namespace
 
 TEST(WatchLocks, WatchStoppedMayStartAndEndWatchesOfTheSameWatcher) {

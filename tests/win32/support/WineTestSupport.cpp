@@ -137,10 +137,11 @@ namespace {
 constexpr size_t kLineSlack = 64 * 1024;
 } // namespace
 
-std::vector<std::string> ListBoxLines(HWND listBox) {
+std::vector<std::string> ListBoxLines(HWND listBox, int newest) {
     std::vector<std::string> lines;
     const LRESULT count = SendMessageW(listBox, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT first = newest >= 0 && newest < count ? count - newest : 0;
+    for (LRESULT i = first; i < count; ++i) {
         const LRESULT length = SendMessageW(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
         if (length < 0)
             continue;

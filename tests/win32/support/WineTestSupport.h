@@ -53,7 +53,8 @@ std::string WindowText(HWND window);
 std::string ItemText(HWND dialog, int id);
 // The lines of a list box of another process (read as UTF-16: across
 // processes Wine fills an ANSI request with UTF-16 text).
-std::vector<std::string> ListBoxLines(HWND listBox);
+// newest: only that many lines from the end (each line is a round trip).
+std::vector<std::string> ListBoxLines(HWND listBox, int newest = -1);
 // Waits until some line of the list contains the text; returns the lines.
 bool WaitForLine(HWND listBox, const std::string& part, DWORD timeoutMs = kDeadlineMs);
 // Lines of the list that contain the text.

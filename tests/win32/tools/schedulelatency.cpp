@@ -20,18 +20,11 @@ namespace {
 // empty. Only the newest lines are read: each read is a round trip to the
 // scheduler, and the measurement should not wait for many of them.
 std::string NewestAfter(HWND list, const std::string& marker) {
-    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = count - 1; i >= 0 && i >= count - 12; --i) {
-        wchar_t text[4096] = {};
-        if (SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) >= 2048)
-            continue;
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-        char narrow[4096] = {};
-        WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
-        const std::string line = narrow;
-        const size_t at = line.find(marker);
+    const auto lines = winetest::ListBoxLines(list, 12);
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        const size_t at = it->find(marker);
         if (at != std::string::npos)
-            return line.substr(at + marker.size());
+            return it->substr(at + marker.size());
     }
     return std::string();
 }

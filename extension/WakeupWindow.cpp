@@ -1,7 +1,7 @@
 #include "extension/WakeupWindow.h"
 
 HWND FindWakeupWindow() {
-    return FindWindowA(nullptr, WAKEUP_WINDOW_TITLE);
+    return FindWindowA(WAKEUP_WINDOW_CLASS, WAKEUP_WINDOW_TITLE);
 }
 
 void SendWakeupMessage(HWND window, WakeupMessageKind kind, LONG value) {

@@ -5,7 +5,7 @@
 #include "common/WakeupMessages.h"
 
 // Looked up afresh for every host call: the scheduler may start or end at any
-// time. Null when no window has the title.
+// time. Null when no dialog window has the title.
 HWND FindWakeupWindow();
 // Sends synchronously; the host's thread waits until the scheduler has
 // reacted. A missing window loses the message and nothing else happens.

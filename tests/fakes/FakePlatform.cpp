@@ -133,6 +133,20 @@ bool CFakeThreadStarter::Start(ThreadProc proc, void* param) {
     return true;
 }
 
+bool CFakeThreadStarter::StopAll(uint32_t timeoutMs) {
+    std::function<bool(uint32_t)> stop;
+    {
+        Guard g(m_lock);
+        stop = m_stop;
+    }
+    return stop ? stop(timeoutMs) : true;
+}
+
+void CFakeThreadStarter::OnStopAll(std::function<bool(uint32_t)> stop) {
+    Guard g(m_lock);
+    m_stop = std::move(stop);
+}
+
 std::vector<CFakeThreadStarter::Started> CFakeThreadStarter::Take() {
     Guard g(m_lock);
     return std::exchange(m_started, {});
@@ -398,11 +412,19 @@ uint32_t CFakeWaitableTimers::Wait(Handle timer) {
     ++m_timers[name].waiters;
     const uint64_t firings = m_timers[name].firings;
     m_changed.notify_all();
-    const bool fired = m_changed.wait_for(g, std::chrono::seconds(10), [&] {
-        return m_timers[name].signalled || m_timers[name].firings != firings;
+    const bool ended = m_changed.wait_for(g, std::chrono::seconds(10), [&] {
+        return m_stopped || m_timers[name].signalled || m_timers[name].firings != firings;
     });
     --m_timers[name].waiters;
-    return fired ? kWaitObject0 : 0x102; // WAIT_TIMEOUT
+    if (m_stopped)
+        return kWaitStopped;
+    return ended ? kWaitObject0 : 0x102; // WAIT_TIMEOUT
+}
+
+void CFakeWaitableTimers::StopWaits() {
+    Guard g(m_lock);
+    m_stopped = true;
+    m_changed.notify_all();
 }
 
 void CFakeWaitableTimers::Cancel(Handle timer) {
@@ -499,9 +521,27 @@ void CFakePower::SetThreadExecutionState(uint32_t flags) {
     m_states.push_back(flags);
 }
 
-void CFakePower::SetSystemPowerState(bool suspend, bool force) {
+uint32_t CFakePower::SetSystemPowerState(bool suspend, bool force) {
     Guard g(m_lock);
     m_sleeps.push_back(std::string(suspend ? "suspend" : "hibernate") + (force ? " force" : ""));
+    return m_sleepError;
+}
+
+void CFakePower::FailSleep(uint32_t error) {
+    Guard g(m_lock);
+    m_sleepError = error;
+}
+
+bool CFakePower::ReadSleepCapabilities(SleepCapabilities& capabilities) {
+    Guard g(m_lock);
+    capabilities = m_capabilities;
+    return m_hasCapabilities;
+}
+
+void CFakePower::SetSleepCapabilities(const SleepCapabilities& capabilities) {
+    Guard g(m_lock);
+    m_capabilities = capabilities;
+    m_hasCapabilities = true;
 }
 
 uint32_t CFakePower::AdjustProcessPrivilege(const char* name, bool enable,
@@ -573,14 +613,31 @@ CFakeWindowMessenger::Procedure CFakeWindowMessenger::Dialog() const {
     return m_dialog;
 }
 
-bool CFakeWindowMessenger::SendToWindow(const char* title, uint32_t message, uint32_t wParam,
-                                        int32_t lParam) {
+bool CFakeWindowMessenger::SendToWindow(const char* windowClass, const char* title,
+                                        uint32_t message, uint32_t wParam, int32_t lParam) {
     {
         Guard g(m_lock);
-        if (m_title != title)
+        if (m_title != title || std::string(windowClass) != "#32770")
             return false;
     }
     return SendToDialog(message, wParam, lParam);
+}
+
+uint32_t CFakeWindowMessenger::AllowFromLowerIntegrity(uint32_t message) {
+    Guard g(m_lock);
+    if (m_filterError == 0)
+        m_allowed.push_back(message);
+    return m_filterError;
+}
+
+std::vector<uint32_t> CFakeWindowMessenger::AllowedFromLowerIntegrity() const {
+    Guard g(m_lock);
+    return m_allowed;
+}
+
+void CFakeWindowMessenger::FailFilter(uint32_t error) {
+    Guard g(m_lock);
+    m_filterError = error;
 }
 
 bool CFakeWindowMessenger::SendToDialog(uint32_t message, uint32_t wParam, int32_t lParam) {

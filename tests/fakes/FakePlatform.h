@@ -1,6 +1,7 @@
 #pragma once
 // In-memory ports: scriptable, recording every call, with a clock the test
 // moves. Each fake is safe to call from several threads.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -17,6 +18,7 @@
 #include "wakeup/platform/FileReader.h"
 #include "wakeup/platform/Power.h"
 #include "wakeup/platform/Registry.h"
+#include "wakeup/platform/Session.h"
 #include "wakeup/platform/Threads.h"
 #include "wakeup/platform/WaitableTimers.h"
 #include "wakeup/platform/WindowMessages.h"
@@ -79,12 +81,17 @@ public:
         void* param;
     };
     bool Start(ThreadProc proc, void* param) override;
+    // Runs the stop set by the test, which ends the threads it runs; without
+    // one, nothing runs and the stop succeeds.
+    bool StopAll(uint32_t timeoutMs) override;
+    void OnStopAll(std::function<bool(uint32_t timeoutMs)> stop);
     std::vector<Started> Take();
     size_t Count() const;
 
 private:
     mutable std::mutex m_lock;
     std::vector<Started> m_started;
+    std::function<bool(uint32_t)> m_stop;
 };
 
 class CFakeLogList : public ILogList {
@@ -208,6 +215,8 @@ public:
     void SignalRelativeAtOnce();
     // Signals the named timer as its due time would.
     void Fire(const std::string& name);
+    // Every wait, now and later, ends with kWaitStopped.
+    void StopWaits();
     bool Exists(const std::string& name) const;
     // The due time the named timer is set to now; 0 when cancelled or unset.
     int64_t DueTime(const std::string& name) const;
@@ -239,19 +248,24 @@ private:
     uint32_t m_createError = 0;
     bool m_failSet = false;
     bool m_relativeAtOnce = false;
+    bool m_stopped = false;
     uint32_t m_lastError = 0;
 };
 
 class CFakePower : public IPower {
 public:
     void SetThreadExecutionState(uint32_t flags) override;
-    void SetSystemPowerState(bool suspend, bool force) override;
+    uint32_t SetSystemPowerState(bool suspend, bool force) override;
     uint32_t AdjustProcessPrivilege(const char* name, bool enable,
                                     PrivilegeStep& failedAt) override;
     void WriteStandardOutput(const std::string& text) override;
     bool ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) override;
+    bool ReadSleepCapabilities(SleepCapabilities& capabilities) override;
 
     void FailPrivilege(PrivilegeStep step, uint32_t error);
+    // Sleep requests fail with the error from now on (still recorded).
+    void FailSleep(uint32_t error);
+    void SetSleepCapabilities(const SleepCapabilities& capabilities);
     void SetWakeTimerSetting(uint32_t onMains, uint32_t onBattery);
     std::vector<uint32_t> ExecutionStates() const;
     // "suspend" or "hibernate" per request, "force" appended when forced.
@@ -269,6 +283,9 @@ private:
     uint32_t m_failError = 0;
     bool m_hasWakeSetting = false;
     uint32_t m_onMains = 1, m_onBattery = 1;
+    uint32_t m_sleepError = 0;
+    bool m_hasCapabilities = false;
+    SleepCapabilities m_capabilities;
 };
 
 class CFakeProcessStarter : public IProcessStarter {
@@ -281,20 +298,23 @@ private:
     std::vector<std::string> m_commandLines;
 };
 
-// Windows by title, and the dialog's window. Sends call the window's
-// procedure at once on the calling thread; posts to the dialog wait until the
-// test delivers them.
+// The dialog's window, found by its title and the dialog class "#32770".
+// Sends call the window's procedure at once on the calling thread; posts to
+// the dialog wait until the test delivers them.
 class CFakeWindowMessenger : public IWindowMessenger {
 public:
     using Procedure = std::function<void(uint32_t message, uint32_t wParam, int32_t lParam)>;
 
-    bool SendToWindow(const char* title, uint32_t message, uint32_t wParam,
+    bool SendToWindow(const char* windowClass, const char* title, uint32_t message, uint32_t wParam,
                       int32_t lParam) override;
     bool SendToDialog(uint32_t message, uint32_t wParam, int32_t lParam) override;
     bool PostToDialog(uint32_t message, uint32_t wParam, int32_t lParam) override;
+    uint32_t AllowFromLowerIntegrity(uint32_t message) override;
 
-    // The dialog's window, also found by the given title.
     void SetDialog(const std::string& title, Procedure procedure);
+    // The messages let through to the dialog's window so far.
+    std::vector<uint32_t> AllowedFromLowerIntegrity() const;
+    void FailFilter(uint32_t error);
     void RemoveDialog();
     // Hands the queued posts to the dialog, oldest first, including those
     // posted meanwhile; returns how many.
@@ -307,6 +327,17 @@ private:
     std::string m_title;
     Procedure m_dialog;
     std::deque<uint32_t> m_posted;
+    std::vector<uint32_t> m_allowed;
+    uint32_t m_filterError = 0;
+};
+
+class CFakeSession : public ISession {
+public:
+    bool AtConsole() override { return m_atConsole; }
+    void SetAtConsole(bool atConsole) { m_atConsole = atConsole; }
+
+private:
+    std::atomic<bool> m_atConsole{true};
 };
 
 // Waits poll the condition with real short sleeps; a test can run work on

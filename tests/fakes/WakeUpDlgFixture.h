@@ -15,7 +15,7 @@ protected:
             m_dlg = std::make_unique<CWakeUpDlg>(
                 CWakeUpPorts{m_clock, m_dateText, m_registry, m_threads, m_log, m_progress,
                              m_controls, m_files, m_codePage, m_timers, m_localTime, m_power,
-                             m_processes, m_messenger, m_wait, m_watcher},
+                             m_processes, m_messenger, m_wait, m_watcher, m_session},
                 programPath);
             // The window exists from here on: sends and posts reach the
             // dialog's hook, found by its title as well.
@@ -58,5 +58,6 @@ protected:
     CFakeWindowMessenger m_messenger;
     CFakeThreadWait m_wait;
     CFakeDirectoryWatcher m_watcher;
+    CFakeSession m_session;
     std::unique_ptr<CWakeUpDlg> m_dlg;
 };

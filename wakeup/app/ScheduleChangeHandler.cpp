@@ -4,8 +4,8 @@
 
 void CScheduleChangeHandler::Notify(long code) {
     // Looked up afresh each time; without the window the notice is lost.
-    m_messenger.SendToWindow(WAKEUP_WINDOW_TITLE, WAKEUP_MESSAGE, WAKEUP_MSG_SCHEDULE_DIR_CHANGED,
-                             static_cast<int32_t>(code));
+    m_messenger.SendToWindow(WAKEUP_WINDOW_CLASS, WAKEUP_WINDOW_TITLE, WAKEUP_MESSAGE,
+                             WAKEUP_MSG_SCHEDULE_DIR_CHANGED, static_cast<int32_t>(code));
 }
 
 void CScheduleChangeHandler::On_FileAdded(const std::string&) {

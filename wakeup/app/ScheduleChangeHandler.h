@@ -6,7 +6,7 @@
 
 // The dialog's receiver of changes in the host directory: every change of
 // the schedule file, every start of the watch and every loss of changes
-// becomes a schedule-change notice to the window "OrvisaWakeUp", which then
+// becomes a schedule-change notice to the dialog window "OrvisaWakeUp", which then
 // reads the schedule again. The callbacks arrive on the dialog's thread.
 class CScheduleChangeHandler : public CDirectoryChangeHandler {
 public:

@@ -4,6 +4,7 @@
 #include "wakeup/app/DataExchange.h"
 #include "wakeup/app/HostDirectory.h"
 #include "wakeup/app/resource.h"
+#include "wakeup/power/WakeTimerSetting.h"
 
 CWakeUpDlg::CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath)
     : m_ports(ports), m_wakeTimer(ports.timers, ports.clock, ports.dateText, ports.localTime),
@@ -32,6 +33,24 @@ void CWakeUpDlg::OnInitDialog() {
     m_bPaused = false;
     m_nPvrBufferBegin = 0;
     LoadSettings();
+
+    // A scheduler run as administrator has a higher integrity level than
+    // the host, whose messages the system would then drop without a word.
+    if (const uint32_t error = m_ports.messenger.AllowFromLowerIntegrity(WAKEUP_MESSAGE))
+        AddLogLine("Unable to let the host's messages through: error " + std::to_string(error));
+    SleepCapabilities capabilities;
+    if (m_ports.power.ReadSleepCapabilities(capabilities)) {
+        const std::string warning = SleepCapabilityWarning(capabilities);
+        if (!warning.empty())
+            AddLogLine(warning);
+    }
+    if (!m_ports.session.AtConsole())
+        OnSessionChange(WTS_EVENT_CONSOLE_DISCONNECT);
+}
+
+bool CWakeUpDlg::StopThreads() {
+    m_bStopping = true;
+    return m_ports.threads.StopAll(kStopTimeoutMs);
 }
 
 void CWakeUpDlg::DoDataExchange(CDataExchange& dx) {

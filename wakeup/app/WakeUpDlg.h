@@ -18,10 +18,12 @@
 #include "wakeup/platform/FileReader.h"
 #include "wakeup/platform/Registry.h"
 #include "wakeup/platform/Power.h"
+#include "wakeup/platform/Session.h"
 #include "wakeup/platform/Threads.h"
 #include "wakeup/platform/WaitableTimers.h"
 #include "wakeup/platform/WindowMessages.h"
 #include "wakeup/power/HostEvents.h"
+#include "wakeup/power/SleepDecision.h"
 #include "wakeup/power/SuspendCountdown.h"
 #include "wakeup/schedule/WakeTimer.h"
 
@@ -49,6 +51,7 @@ struct CWakeUpPorts {
     IWindowMessenger& messenger;
     IThreadWait& wait;
     IDirectoryWatcher& watcher;
+    ISession& session;
 };
 
 // The host's settings key, next to the host's own values.
@@ -70,6 +73,8 @@ public:
     static constexpr uint32_t kRescanMessage = 0x8001;
     // How long a suspend waits for the wake timer to be set.
     static constexpr uint32_t kArmingTimeoutMs = 5000;
+    // How long the end of the program waits for its worker threads.
+    static constexpr uint32_t kStopTimeoutMs = 10000;
 
     // The log keeps the newest kMaxLogIndex + 1 lines.
     static constexpr int kMaxLogIndex = 50;
@@ -87,6 +92,10 @@ public:
     bool UpdateData(bool saveAndValidate);
     // Enter: true when the checks pass and the dialog may end.
     bool OnOK();
+    // Once the window is gone, before the dialog is destroyed: ends the
+    // wake-timer and countdown threads, which use the dialog. False when
+    // one did not end in time; the dialog must then outlive them.
+    bool StopThreads();
 
     // May be called from any thread.
     void AddLogLine(const std::string& message);
@@ -113,8 +122,8 @@ public:
     void RunSuspendCountdown();
     void RunSuspendCountdownCycle();
 
-    // WM_USER and WM_POWERBROADCAST. True when *result replaces the base
-    // window procedure's answer.
+    // WM_USER, WM_POWERBROADCAST and WM_WTSSESSION_CHANGE. True when
+    // *result replaces the base window procedure's answer.
     bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result);
 
 private:
@@ -123,15 +132,23 @@ private:
     void StartSuspendCountdown();
     void OnPlayerEvent(int32_t code);
     bool OnPowerBroadcast(uint32_t event, intptr_t* result);
+    bool OnSuspendQuery(intptr_t* result);
+    void OnSessionChange(uint32_t event);
+    // Host activity and resume notices: the count back to full. The
+    // countdown's own return to full after it ran out is not counted.
     void ResetCountdown();
+    void SetCountdownFull();
+    // What decides a sleep now; resetsBefore is the number of resets when
+    // the sleep was asked for.
+    SleepState CurrentSleepState(unsigned resetsBefore, bool wakeTimerSet) const;
     // Gives the scan up; a request that came meanwhile is served by a fresh
     // scan on the dialog's thread.
     void ReleaseScan();
     // On the dialog's thread: true once no scan or arming is under way or
     // asked for, the latest request served; false when that takes too long.
     bool WaitForArming();
-    // Just before the countdown's sleep request: false when the machine must
-    // stay awake or its wake timer is not set in time.
+    // When the count ran out: has the schedule scanned and the wake timer
+    // set, then decides from the state after that wait.
     bool ReadyToSleep();
     std::string SuspendText();
     void SetupProgress(bool withStep);
@@ -145,6 +162,14 @@ private:
     CExecutionStatePolicy m_executionState;
     CMinuteTicker m_ticker;
     bool m_bTickerFailing = false; // the countdown thread's own
+    // Set once the window is gone: the worker threads leave without
+    // touching the dialog again.
+    std::atomic<bool> m_bStopping{false};
+    // Resets of the count by host activity, so that a sleep decided after a
+    // wait sees the activity during it.
+    std::atomic<unsigned> m_nCountdownResets{0};
+    // The session is not at the console: the countdown stands still.
+    std::atomic<bool> m_bAwayFromConsole{false};
     // The countdown thread reads the warning text while the dialog's thread
     // may replace it.
     std::mutex m_textLock;

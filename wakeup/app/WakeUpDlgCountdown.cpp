@@ -15,22 +15,25 @@ void CWakeUpDlg::StartSuspendCountdown() {
 }
 
 void CWakeUpDlg::RunSuspendCountdown() {
-    for (;;)
+    while (!m_bStopping)
         RunSuspendCountdownCycle();
 }
 
 void CWakeUpDlg::RunSuspendCountdownCycle() {
     uint32_t timerError = 0;
     m_ticker.WaitOneMinute(timerError);
+    if (m_bStopping)
+        return;
     if (timerError && !m_bTickerFailing)
         AddLogLine("Unable to create timer: " + std::to_string(timerError));
     m_bTickerFailing = timerError != 0;
 
-    // While a recording runs or playback is paused the count stands still.
-    // A length of 0 leaves the bar an empty range, where every step would
-    // read as expired and send the machine to sleep each minute: 0 means
-    // no auto-suspend.
-    if (m_bRecording || m_bPaused || m_nSuspendMinutes <= 0)
+    // While a recording runs or playback is paused the count stands still,
+    // and so it does while another user's session has the console. A length
+    // of 0 leaves the bar an empty range, where every step would read as
+    // expired and send the machine to sleep each minute: 0 means no
+    // auto-suspend.
+    if (m_bRecording || m_bPaused || m_bAwayFromConsole || m_nSuspendMinutes <= 0)
         return;
     m_ctlProgress.StepIt();
     // Read anew for each test: the dialog's thread may put the count back
@@ -41,38 +44,40 @@ void CWakeUpDlg::RunSuspendCountdownCycle() {
     if (m_ctlProgress.GetPos() != 0)
         return;
     AddLogLine("Force suspend because timeout has expired");
-    ResetCountdown();
+    SetCountdownFull();
     if (ReadyToSleep())
         SuspendNow();
 }
 
 bool CWakeUpDlg::ReadyToSleep() {
     // Systems since Vista do not ask the dialog before they sleep, so the
-    // checks of the suspend query are made here as well.
-    if (m_bRecording) {
-        AddLogLine("Suspend cancelled because recording is on");
-        return false;
-    }
-    if (m_bPaused) {
-        AddLogLine("Suspend cancelled because playback is paused");
-        return false;
-    }
-    // The scan runs on the dialog's thread; the send returns once it has
-    // run, then the arming thread it may have started sets the timer.
+    // suspend query's rule is applied here as well. The scan runs on the
+    // dialog's thread; the send returns once it has run, then the arming
+    // thread it may have started sets the timer. The dialog's thread
+    // handles the host's events meanwhile: the state after the wait decides.
+    const unsigned resets = m_nCountdownResets;
     const bool asked = m_ports.messenger.SendToDialog(kRescanMessage, 0, 0);
-    if (!asked || !m_ports.wait.WaitUntil([this] { return !m_bScanBusy && !m_bScanPending; },
-                                          kArmingTimeoutMs)) {
-        AddLogLine("Suspend cancelled because the wake timer is not set yet");
+    const bool armed =
+        asked &&
+        m_ports.wait.WaitUntil([this] { return m_bStopping || (!m_bScanBusy && !m_bScanPending); },
+                               kArmingTimeoutMs);
+    if (m_bStopping)
         return false;
-    }
-    return true;
+    const SleepDecision decision =
+        DecideSleep(SleepAsker::countdown, CurrentSleepState(resets, armed));
+    if (decision.logLine)
+        AddLogLine(decision.logLine);
+    return decision.sleep;
 }
 
 // Suspend, or hibernate when chosen, without force: the system may still
 // ask the applications first.
 void CWakeUpDlg::SuspendNow() {
     SetTokenPrivilege("SeShutdownPrivilege", 1);
-    m_ports.power.SetSystemPowerState(!m_bHibernate, false);
+    // A PC that cannot enter the state (modern standby, S3 turned off in the
+    // firmware) would otherwise fail silently every time the count runs out.
+    if (const uint32_t error = m_ports.power.SetSystemPowerState(!m_bHibernate, false))
+        AddLogLine("Suspend failed: error " + std::to_string(error));
 }
 
 int CWakeUpDlg::SetTokenPrivilege(const char* privilege, int enable) {

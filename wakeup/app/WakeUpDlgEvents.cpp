@@ -1,5 +1,6 @@
 // The dialog's message hook: the schedule-change notices, the host's events
-// forwarded by the extension module, and the system's power broadcasts.
+// forwarded by the extension module, and the system's power and session
+// broadcasts.
 #include "common/WakeupMessages.h"
 #include "wakeup/app/WakeUpDlg.h"
 #include "wakeup/power/HostCommand.h"
@@ -11,6 +12,10 @@ bool CWakeUpDlg::WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, i
     }
     if (message == POWER_BROADCAST_MESSAGE)
         return OnPowerBroadcast(wParam, result);
+    if (message == SESSION_CHANGE_MESSAGE) {
+        OnSessionChange(wParam);
+        return false;
+    }
     if (message != WAKEUP_MESSAGE)
         return false;
     switch (wParam) {
@@ -38,7 +43,35 @@ bool CWakeUpDlg::WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, i
 }
 
 void CWakeUpDlg::ResetCountdown() {
+    ++m_nCountdownResets;
+    SetCountdownFull();
+}
+
+void CWakeUpDlg::SetCountdownFull() {
     m_ctlProgress.SetPos(m_nSuspendMinutes);
+}
+
+SleepState CWakeUpDlg::CurrentSleepState(unsigned resetsBefore, bool wakeTimerSet) const {
+    SleepState state;
+    state.recording = m_bRecording;
+    state.paused = m_bPaused;
+    state.countReset = m_nCountdownResets != resetsBefore;
+    state.wakeTimerSet = wakeTimerSet;
+    state.awayFromConsole = m_bAwayFromConsole;
+    return state;
+}
+
+void CWakeUpDlg::OnSessionChange(uint32_t event) {
+    const bool away = !AtConsoleAfterSessionEvent(event, !m_bAwayFromConsole);
+    if (away == m_bAwayFromConsole)
+        return;
+    m_bAwayFromConsole = away;
+    if (away) {
+        AddLogLine("Auto-suspend paused: this session is not at the console");
+    } else {
+        AddLogLine("Auto-suspend resumed: this session is at the console again");
+        ResetCountdown();
+    }
 }
 
 void CWakeUpDlg::OnPlayerEvent(int32_t code) {
@@ -61,19 +94,8 @@ void CWakeUpDlg::OnPlayerEvent(int32_t code) {
 
 bool CWakeUpDlg::OnPowerBroadcast(uint32_t event, intptr_t* result) {
     switch (event) {
-    case PBT_EVENT_QUERY_SUSPEND: {
-        const SuspendQueryAnswer answer = AnswerSuspendQuery(m_bRecording, m_bPaused);
-        AddLogLine(answer.logLine);
-        if (answer.deny) {
-            *result = BROADCAST_QUERY_DENY_ANSWER;
-            return true;
-        }
-        // The wake timer armed for the latest schedule before the machine
-        // sleeps: the answer waits until the arming thread has set it.
-        ScanSchedule();
-        WaitForArming();
-        return false;
-    }
+    case PBT_EVENT_QUERY_SUSPEND:
+        return OnSuspendQuery(result);
     case PBT_EVENT_SUSPEND:
         AddLogLine("Going to suspend");
         m_bSuspended = true;
@@ -95,6 +117,26 @@ bool CWakeUpDlg::OnPowerBroadcast(uint32_t event, intptr_t* result) {
         break;
     }
     return false;
+}
+
+bool CWakeUpDlg::OnSuspendQuery(intptr_t* result) {
+    const unsigned resets = m_nCountdownResets;
+    SleepDecision decision = DecideSleep(SleepAsker::suspendQuery, CurrentSleepState(resets, true));
+    AddLogLine(decision.logLine);
+    if (decision.sleep) {
+        // The wake timer armed for the latest schedule before the machine
+        // sleeps: the answer waits until the arming thread has set it. The
+        // host's events are handled during that wait, so the answer is
+        // decided again from the state after it.
+        ScanSchedule();
+        const bool armed = WaitForArming();
+        decision = DecideSleep(SleepAsker::suspendQuery, CurrentSleepState(resets, armed));
+        if (decision.sleep)
+            return false;
+        AddLogLine(decision.logLine);
+    }
+    *result = BROADCAST_QUERY_DENY_ANSWER;
+    return true;
 }
 
 void CWakeUpDlg::RunHostCommand(const std::string& commandLine) {

@@ -72,7 +72,11 @@ bool CWakeUpDlg::WaitForArming() {
 }
 
 void CWakeUpDlg::ArmWakeTimer() {
-    const auto log = [this](const std::string& line) { AddLogLine(line); };
+    // Once the program ends, the wait ends without a line: the log is gone.
+    const auto log = [this](const std::string& line) {
+        if (!m_bStopping)
+            AddLogLine(line);
+    };
     const CWakeTimer::Arming arming = m_wakeTimer.Arm(m_nextStart, log);
     if (!arming.set) {
         // Nothing is armed: let the next scan try again.
@@ -90,5 +94,6 @@ void CWakeUpDlg::ArmWakeTimer() {
     ReleaseScan();
 
     m_wakeTimer.Wait(arming, log);
-    m_ports.controls.SetItemText(IDC_HIDDEN_EDIT, "");
+    if (!m_bStopping)
+        m_ports.controls.SetItemText(IDC_HIDDEN_EDIT, "");
 }

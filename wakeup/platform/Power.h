@@ -12,6 +12,18 @@ constexpr uint32_t WAKE_TIMERS_DISABLED = 0;
 constexpr uint32_t WAKE_TIMERS_ENABLED = 1;
 constexpr uint32_t WAKE_TIMERS_IMPORTANT_ONLY = 2;
 
+// The system's sleep states and the deepest one its clock can wake it from
+// (values of SYSTEM_POWER_STATE: 1 working, 2 to 4 standby S1 to S3, 5
+// hibernation, 0 when unknown).
+constexpr int POWER_STATE_SLEEPING1 = 2;
+constexpr int POWER_STATE_HIBERNATE = 5;
+struct SleepCapabilities {
+    bool standby[3] = {false, false, false}; // S1, S2, S3
+    bool hibernate = false;                  // S4
+    bool modernStandby = false;              // low-power idle instead of S3
+    int rtcWake = 0;
+};
+
 // The system's power management as the scheduler uses it: keeping the
 // machine awake, asking it to sleep, the shutdown privilege that the request
 // needs, and the active power plan's wake-timer setting.
@@ -24,8 +36,9 @@ public:
     // Holds for the calling thread until it is set again.
     virtual void SetThreadExecutionState(uint32_t flags) = 0;
     // suspend false asks for hibernation; without force the system asks the
-    // applications first. Returns after the machine resumed or was refused.
-    virtual void SetSystemPowerState(bool suspend, bool force) = 0;
+    // applications first. Returns after the machine resumed or was refused:
+    // 0, or the system's error code when it did not sleep.
+    virtual uint32_t SetSystemPowerState(bool suspend, bool force) = 0;
     // Enables or disables one privilege of the process's token by name. 0 on
     // success; otherwise the system's error code, and failedAt tells which
     // step failed.
@@ -36,6 +49,8 @@ public:
     // The active plan's "Allow wake timers" on mains power and on battery;
     // false when the setting cannot be read.
     virtual bool ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) = 0;
+    // The machine's sleep states; false when they cannot be read.
+    virtual bool ReadSleepCapabilities(SleepCapabilities& capabilities) = 0;
 };
 
 // Starts a program by its command line and does not wait for it.

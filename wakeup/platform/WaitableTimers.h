@@ -7,6 +7,8 @@ class IWaitableTimers {
 public:
     using Handle = uintptr_t;
     static constexpr uint32_t kWaitObject0 = 0;
+    // The wait ended because the workers are asked to stop.
+    static constexpr uint32_t kWaitStopped = 1;
 
     virtual ~IWaitableTimers() = default;
     // An inheritable handle with full access to an existing timer, or 0.
@@ -16,7 +18,8 @@ public:
     // dueTime in 100-ns units: negative is relative to now, zero or positive
     // an absolute UTC file time. Period 0; resume wakes the machine.
     virtual bool Set(Handle timer, int64_t dueTime, bool resume) = 0;
-    // Waits without a time limit; kWaitObject0 once signalled.
+    // Waits without a time limit; kWaitObject0 once signalled, kWaitStopped
+    // once the workers are asked to stop (IThreadStarter::StopAll).
     virtual uint32_t Wait(Handle timer) = 0;
     virtual void Cancel(Handle timer) = 0;
     virtual void Close(Handle timer) = 0;

@@ -43,10 +43,14 @@ uint32_t CExecutionStatePolicy::AfterPlayerEvent(const PlayerEventReaction& reac
     return wanted;
 }
 
-SuspendQueryAnswer AnswerSuspendQuery(bool recording, bool paused) {
-    if (recording)
-        return {"Query Suspend, deny because recording is on", true};
-    if (paused)
-        return {"Query Suspend, deny because playback is paused", true};
-    return {"Query Suspend, OK", false};
+bool AtConsoleAfterSessionEvent(uint32_t event, bool atConsole) {
+    switch (event) {
+    case WTS_EVENT_CONSOLE_CONNECT:
+        return true;
+    case WTS_EVENT_CONSOLE_DISCONNECT:
+    case WTS_EVENT_REMOTE_CONNECT:
+        return false;
+    default:
+        return atConsole;
+    }
 }

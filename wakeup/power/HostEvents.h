@@ -1,7 +1,7 @@
 #pragma once
-// What the host's player events and the system's power broadcasts decide:
-// the log line, the state flags, the execution state and the answer to a
-// suspend query. The dialog applies the decisions.
+// What the host's player events and the system's power and session
+// broadcasts decide: the log line, the state flags and the execution state.
+// The dialog applies the decisions; whether to sleep is SleepDecision's.
 #include <cstdint>
 
 // Events of the host's player (lParam of WAKEUP_MSG_PLAYER_EVENT).
@@ -19,6 +19,18 @@ constexpr uint32_t PBT_EVENT_SUSPEND = 4;
 constexpr uint32_t PBT_EVENT_RESUME_SUSPEND = 7;
 constexpr uint32_t PBT_EVENT_RESUME_AUTOMATIC = 18;
 constexpr intptr_t BROADCAST_QUERY_DENY_ANSWER = 0x424D5144;
+
+// The system's session broadcast (WM_WTSSESSION_CHANGE) and the events in
+// wParam that move a session to or from the console.
+constexpr uint32_t SESSION_CHANGE_MESSAGE = 0x02B1;
+constexpr uint32_t WTS_EVENT_CONSOLE_CONNECT = 1;
+constexpr uint32_t WTS_EVENT_CONSOLE_DISCONNECT = 2;
+constexpr uint32_t WTS_EVENT_REMOTE_CONNECT = 3;
+
+// Whether the session is at the console after the event: connected to it,
+// or taken away from it by a switch to another user or to a remote
+// connection. Other events (lock, logon, ...) leave it as it was.
+bool AtConsoleAfterSessionEvent(uint32_t event, bool atConsole);
 
 enum class FlagChange { keep, set, clear };
 
@@ -48,10 +60,3 @@ private:
     uint32_t m_nEventState; // what the events last asked for
     uint32_t m_nApplied;    // what was last set
 };
-
-struct SuspendQueryAnswer {
-    const char* logLine;
-    bool deny;
-};
-
-SuspendQueryAnswer AnswerSuspendQuery(bool recording, bool paused);

@@ -21,3 +21,18 @@ std::string WakeTimerSettingWarning(uint32_t onMains, uint32_t onBattery) {
            "): the PC will not wake for the recording. Turn them on in Power Options, Change "
            "plan settings, Change advanced power settings, Sleep, Allow wake timers: Enable";
 }
+
+std::string SleepCapabilityWarning(const SleepCapabilities& capabilities) {
+    // Modern standby keeps the machine in a low-power idle that timers end.
+    if (capabilities.modernStandby)
+        return std::string();
+    // The clock can wake the machine from a state that is no deeper than
+    // the one it names.
+    for (int s = 0; s < 3; ++s)
+        if (capabilities.standby[s] && POWER_STATE_SLEEPING1 + s <= capabilities.rtcWake)
+            return std::string();
+    if (capabilities.hibernate && POWER_STATE_HIBERNATE <= capabilities.rtcWake)
+        return std::string();
+    return "This PC has no sleep state that a timer can wake it from: it will not wake for a "
+           "recording. Let it stay on, or allow wake by RTC alarm in its BIOS or UEFI setup";
+}

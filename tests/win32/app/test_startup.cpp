@@ -52,3 +52,25 @@ TEST_F(Startup, SystemMenuHasTheAboutEntry) {
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
     EXPECT_TRUE(m_process.Running());
 }
+
+TEST_F(Startup, SecondStartBringsTheRunningSchedulerBackAndEnds) {
+    CreateSettingsKey();
+    InstallProgram();
+    ASSERT_TRUE(StartProgram());
+    // Until it takes: the dialog may still be showing itself.
+    ASSERT_TRUE(WaitFor([&] {
+        ShowWindow(m_window, SW_MINIMIZE);
+        return IsIconic(m_window) != FALSE;
+    }));
+
+    CProcess second;
+    ASSERT_TRUE(second.Start("\"" + m_programPath + "\""));
+    EXPECT_TRUE(second.WaitExit());
+    EXPECT_TRUE(WaitFor([&] { return !IsIconic(m_window); })) << "not brought back";
+    EXPECT_TRUE(m_process.Running());
+    int schedulers = 0;
+    for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", "OrvisaWakeUp"); w;
+         w = FindWindowExA(nullptr, w, "#32770", "OrvisaWakeUp"))
+        ++schedulers;
+    EXPECT_EQ(schedulers, 1);
+}

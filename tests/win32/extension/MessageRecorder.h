@@ -1,6 +1,9 @@
 #pragma once
 // A top-level window that stands in for the scheduler's: it carries the
 // title the module looks for and records every wake-up message it receives.
+// By default it is of the scheduler's dialog class; a window of another
+// class with the same title (as Explorer shows for a folder of that name)
+// must receive nothing.
 #include <windows.h>
 
 #include <ostream>
@@ -22,7 +25,9 @@ inline std::ostream& operator<<(std::ostream& out, const RecordedMessage& messag
 
 class CMessageRecorder {
 public:
-    explicit CMessageRecorder(const char* title = WAKEUP_WINDOW_TITLE);
+    enum class Kind { dialog, otherClass };
+
+    explicit CMessageRecorder(const char* title = WAKEUP_WINDOW_TITLE, Kind kind = Kind::dialog);
     ~CMessageRecorder();
     CMessageRecorder(const CMessageRecorder&) = delete;
     CMessageRecorder& operator=(const CMessageRecorder&) = delete;
@@ -34,5 +39,6 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND m_window = nullptr;
+    WNDPROC m_classProc = DefWindowProcA;
     std::vector<RecordedMessage> m_messages;
 };

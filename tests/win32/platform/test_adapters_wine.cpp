@@ -6,7 +6,9 @@
 #include "wakeup/platform/win32/Win32Clock.h"
 #include "wakeup/platform/win32/Win32CodePage.h"
 #include "wakeup/platform/win32/Win32Files.h"
+#include "wakeup/platform/win32/Win32Threads.h"
 #include "wakeup/platform/win32/Win32Timers.h"
+#include "wakeup/platform/win32/Win32WindowMessages.h"
 
 namespace {
 int64_t UtcFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
@@ -96,4 +98,63 @@ TEST(WaitableTimers, NamedTimerIsSharedAndFiresForEveryHandle) {
     timers.Close(first);
     timers.Close(second);
     EXPECT_EQ(timers.Open(name), 0u); // gone with its last handle
+}
+
+namespace {
+struct FilterCall {
+    HWND window;
+    UINT message;
+    DWORD action;
+    void* extra;
+};
+FilterCall g_filterCall;
+BOOL g_filterAnswer = TRUE;
+
+BOOL WINAPI RecordFilterCall(HWND window, UINT message, DWORD action, void* extra) {
+    g_filterCall = {window, message, action, extra};
+    if (!g_filterAnswer)
+        SetLastError(ERROR_ACCESS_DENIED);
+    return g_filterAnswer;
+}
+} // namespace
+
+// Wine only stubs the filter, so the call itself is what can be checked.
+TEST(WindowMessenger, LetsTheMessageThroughTheFilterOfTheAttachedWindow) {
+    const HWND window = CreateWindowExA(0, "STATIC", "filtered", WS_OVERLAPPED, 0, 0, 10, 10,
+                                        nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    CWin32WindowMessenger messenger(RecordFilterCall);
+    messenger.Attach(window);
+    EXPECT_EQ(messenger.AllowFromLowerIntegrity(WM_USER), 0u);
+    EXPECT_EQ(g_filterCall.window, window);
+    EXPECT_EQ(g_filterCall.message, static_cast<UINT>(WM_USER));
+    EXPECT_EQ(g_filterCall.action, 1u); // MSGFLT_ALLOW
+    EXPECT_EQ(g_filterCall.extra, nullptr);
+    g_filterAnswer = FALSE;
+    EXPECT_EQ(messenger.AllowFromLowerIntegrity(WM_USER),
+              static_cast<uint32_t>(ERROR_ACCESS_DENIED));
+    // Before Windows 7 there is nothing to call, and nothing fails.
+    EXPECT_EQ(CWin32WindowMessenger(nullptr).AllowFromLowerIntegrity(WM_USER), 0u);
+    DestroyWindow(window);
+}
+
+TEST(ThreadStarter, StopEndsTheWorkersTimerWaitsAndPausesAndWaitsForThem) {
+    CWin32ThreadStarter threads;
+    struct Worker {
+        CWin32WaitableTimers timers;
+        CWin32ThreadWait wait;
+        uint32_t waited = 0;
+    } worker{CWin32WaitableTimers(threads.StopEvent()), CWin32ThreadWait(threads.StopEvent())};
+    auto proc = [](void* param) -> unsigned {
+        auto* self = static_cast<Worker*>(param);
+        // Never set: only the stop ends this wait.
+        const IWaitableTimers::Handle timer = self->timers.Create(nullptr);
+        self->waited = self->timers.Wait(timer);
+        self->timers.Close(timer);
+        self->wait.Pause(INFINITE);
+        return 0;
+    };
+    ASSERT_TRUE(threads.Start(proc, &worker));
+    EXPECT_TRUE(threads.StopAll(winetest::kDeadlineMs));
+    EXPECT_EQ(worker.waited, IWaitableTimers::kWaitStopped);
 }

@@ -1,9 +1,12 @@
 // The real scheduler driven by the host through the real extension module,
 // by power broadcasts from another process and by its own countdown.
+#include <atomic>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "common/WakeupMessages.h"
+#include "tests/win32/extension/MessageRecorder.h"
 #include "tests/win32/support/SchedulerFixture.h"
 #include "tests/win32/support/ServerRegistration.h"
 
@@ -79,6 +82,40 @@ TEST_F(PowerWine, HostEventsAndSuspendQueriesFromOtherProcesses) {
     EXPECT_TRUE(WaitFor([&] { return ToolCalls(m_hostDir).size() == 2; }));
     EXPECT_EQ(ToolCalls(m_hostDir), std::vector<std::string>(2, cancel));
     EXPECT_TRUE(ToolCalls(m_temp.Path()).empty()); // the unquoted path's program
+}
+
+TEST_F(PowerWine, HostEventsAndScheduleNoticesPassAWindowOfTheSameTitle) {
+    CServerRegistration server(WAKEUP_MODULE);
+    ASSERT_TRUE(server.Registered());
+    InstallProgram();
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(WaitForLogLine("tvrecord.xml has changed."));
+
+    // Explorer titles its window after the open folder, and title matches
+    // ignore case: a newer window of another class, answering on a thread
+    // of its own, is what a lookup by title alone would find.
+    std::atomic<DWORD> decoyThread{0};
+    std::vector<RecordedMessage> decoyGot;
+    std::thread decoy([&] {
+        CMessageRecorder explorer("orvisawakeup", CMessageRecorder::Kind::otherClass);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue
+        decoyThread = GetCurrentThreadId();
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+            DispatchMessageA(&msg);
+        decoyGot = explorer.Messages();
+    });
+    ASSERT_TRUE(WaitFor([&] { return decoyThread != 0; }));
+    EXPECT_NE(FindWindowA(nullptr, WAKEUP_WINDOW_TITLE), m_window);
+
+    EXPECT_TRUE(Host("player-event 25"));
+    EXPECT_TRUE(WaitForLogLine(" RecordingStarted"));
+    ASSERT_TRUE(WriteFileBytes(m_hostDir + "\\tvrecord.xml", "<tvrecord/>"));
+    EXPECT_TRUE(
+        WaitFor([&] { return CountLines(Control(1001), "tvrecord.xml has changed.") == 2; }));
+    PostThreadMessageA(decoyThread, WM_QUIT, 0, 0);
+    decoy.join();
+    EXPECT_TRUE(decoyGot.empty()) << decoyGot.size() << " messages went to the other window";
 }
 
 TEST_F(PowerWine, CountdownWarnsAfterAMinuteAndAGrantedQueryWaitsForTheNewWakeTimer) {

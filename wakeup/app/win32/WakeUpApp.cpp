@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "wakeup/app/win32/SingleInstance.h"
 #include "wakeup/app/win32/WakeUpWindow.h"
 #include "wakeup/platform/win32/Win32CodePage.h"
 
@@ -18,6 +19,10 @@ private:
 };
 
 BOOL CWakeUpApp::InitInstance() {
+    const CSingleInstance instance;
+    if (!instance.First())
+        return FALSE;
+
     // The three-dimensional look is the system's own today; what the dialog
     // needs is the progress bar's window class.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
@@ -31,6 +36,11 @@ BOOL CWakeUpApp::InitInstance() {
     const std::string programPath = __argc > 0 && __argv[0] ? __argv[0] : "";
     CWakeUpWindow dialog(m_instance, programPath);
     dialog.DoModal();
+    // The wake-timer and countdown threads use the dialog: they end before
+    // it goes. One that does not end in time ends with the process here,
+    // before the dialog is destroyed under it.
+    if (!dialog.StopThreads())
+        ExitProcess(0);
     return FALSE;
 }
 

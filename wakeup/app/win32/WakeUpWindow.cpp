@@ -9,10 +9,11 @@ const char kProgramName[] = "kelmarwakeup";
 
 CWakeUpWindow::CWakeUpWindow(HINSTANCE instance, const std::string& programPath)
     : CDialogBase(instance, IDD_KELMARWAKEUP_DIALOG), m_controls(instance, kProgramName),
+      m_timers(m_threads.StopEvent()), m_wait(m_threads.StopEvent()),
       m_hIcon(LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME))),
       m_dlg(CWakeUpPorts{m_clock, m_dateText, m_registry, m_threads, m_log, m_progress, m_controls,
                          m_files, ActiveCodePage(), m_timers, m_localTime, m_power, m_processes,
-                         m_messenger, m_wait, m_watcher},
+                         m_messenger, m_wait, m_watcher, m_session},
             programPath) {}
 
 INT_PTR CWakeUpWindow::OnInitDialog() {
@@ -20,6 +21,7 @@ INT_PTR CWakeUpWindow::OnInitDialog() {
     m_progress.Attach(GetDlgItem(m_hWnd, IDC_PROGRESS));
     m_controls.Attach(m_hWnd);
     m_messenger.Attach(m_hWnd);
+    m_session.Attach(m_hWnd);
     // The base initialisation puts the member values into the controls.
     m_dlg.UpdateData(false);
 
@@ -101,8 +103,12 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // One of the messages whose answer the dialog manager takes from the
         // procedure's own return value, not from DWLP_MSGRESULT.
         return reinterpret_cast<INT_PTR>(m_hIcon);
+    case WM_DESTROY:
+        m_session.Detach();
+        return FALSE;
     case WM_USER:
     case WM_POWERBROADCAST:
+    case WM_WTSSESSION_CHANGE:
     case CWakeUpDlg::kRescanMessage: {
         intptr_t result = 0;
         if (m_dlg.WindowProc(message, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam),

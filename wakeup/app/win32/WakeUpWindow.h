@@ -9,6 +9,7 @@
 #include "wakeup/platform/win32/Win32Files.h"
 #include "wakeup/platform/win32/Win32Power.h"
 #include "wakeup/platform/win32/Win32Registry.h"
+#include "wakeup/platform/win32/Win32Session.h"
 #include "wakeup/platform/win32/Win32Threads.h"
 #include "wakeup/platform/win32/Win32Timers.h"
 #include "wakeup/platform/win32/Win32WindowMessages.h"
@@ -18,6 +19,9 @@ public:
     CWakeUpWindow(HINSTANCE instance, const std::string& programPath);
 
     CWakeUpDlg& Dialog() { return m_dlg; }
+    // After the modal loop: false when a worker thread still uses the
+    // dialog, which must then not be destroyed.
+    bool StopThreads() { return m_dlg.StopThreads(); }
 
 protected:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -27,10 +31,11 @@ private:
     void OnCommand(int id, int code);
     void OnPaintIconic();
 
+    // First: the timer and pause adapters end their waits on its stop event.
+    CWin32ThreadStarter m_threads;
     CWin32Clock m_clock;
     CWin32DateText m_dateText;
     CWin32Registry m_registry;
-    CWin32ThreadStarter m_threads;
     CWin32LogList m_log;
     CWin32ProgressBar m_progress;
     CWin32DialogControls m_controls;
@@ -41,6 +46,7 @@ private:
     CWin32ProcessStarter m_processes;
     CWin32WindowMessenger m_messenger;
     CWin32ThreadWait m_wait;
+    CWin32Session m_session;
     // Outlives the dialog, whose change handler ends its watches first.
     CWin32DirectoryWatcher m_watcher;
     HICON m_hIcon;

@@ -12,5 +12,6 @@ set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.rc PROPERTIES
   OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/Version.h)
 
 # kelmarwakeup.exe: the Win32 program around the dialog's logic.
-add_executable(kelmarwakeup WIN32 ${CMAKE_CURRENT_LIST_DIR}/WakeUpApp.cpp)
+add_executable(kelmarwakeup WIN32 ${CMAKE_CURRENT_LIST_DIR}/WakeUpApp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SingleInstance.cpp)
 target_link_libraries(kelmarwakeup PRIVATE kelmarwakeup_window)

@@ -16,6 +16,7 @@ const GUID kAllowWakeTimers = {
     0xbd3b718a, 0x0680, 0x4d9d, {0x8a, 0xb2, 0xe1, 0xd2, 0xb4, 0xac, 0x80, 0x6d}};
 
 using GetActiveSchemeFn = DWORD(WINAPI*)(HKEY, GUID**);
+using GetPwrCapabilitiesFn = BOOLEAN(WINAPI*)(SYSTEM_POWER_CAPABILITIES*);
 using ReadValueIndexFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, LPDWORD);
 
 // Through the generic function type, which any function pointer may be
@@ -29,8 +30,11 @@ void CWin32Power::SetThreadExecutionState(uint32_t flags) {
     ::SetThreadExecutionState(static_cast<EXECUTION_STATE>(flags));
 }
 
-void CWin32Power::SetSystemPowerState(bool suspend, bool force) {
-    ::SetSystemPowerState(suspend ? TRUE : FALSE, force ? TRUE : FALSE);
+uint32_t CWin32Power::SetSystemPowerState(bool suspend, bool force) {
+    if (::SetSystemPowerState(suspend ? TRUE : FALSE, force ? TRUE : FALSE))
+        return 0;
+    const DWORD error = GetLastError();
+    return error ? error : ERROR_GEN_FAILURE;
 }
 
 uint32_t CWin32Power::AdjustProcessPrivilege(const char* name, bool enable,
@@ -61,6 +65,25 @@ bool CWin32Power::ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) {
         return false;
     onMains = ac;
     onBattery = dc;
+    return true;
+}
+
+bool CWin32Power::ReadSleepCapabilities(SleepCapabilities& capabilities) {
+    const CUniqueLibrary module(LoadLibraryA("powrprof.dll"));
+    if (!module)
+        return false;
+    auto read = ProcAddress<GetPwrCapabilitiesFn>(module.Get(), "GetPwrCapabilities");
+    SYSTEM_POWER_CAPABILITIES system{};
+    if (!read || !read(&system))
+        return false;
+    capabilities.standby[0] = system.SystemS1 != FALSE;
+    capabilities.standby[1] = system.SystemS2 != FALSE;
+    capabilities.standby[2] = system.SystemS3 != FALSE;
+    capabilities.hibernate = system.SystemS4 != FALSE;
+    // MinGW's headers predate the field: Hiberboot, WakeAlarmPresent and
+    // AoAc follow FastSystemS4 where they name three spare bytes.
+    capabilities.modernStandby = system.spare2[2] != FALSE;
+    capabilities.rtcWake = static_cast<int>(system.RtcWake);
     return true;
 }
 

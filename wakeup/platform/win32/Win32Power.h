@@ -4,11 +4,12 @@
 class CWin32Power : public IPower {
 public:
     void SetThreadExecutionState(uint32_t flags) override;
-    void SetSystemPowerState(bool suspend, bool force) override;
+    uint32_t SetSystemPowerState(bool suspend, bool force) override;
     uint32_t AdjustProcessPrivilege(const char* name, bool enable,
                                     PrivilegeStep& failedAt) override;
     void WriteStandardOutput(const std::string& text) override;
     bool ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) override;
+    bool ReadSleepCapabilities(SleepCapabilities& capabilities) override;
 };
 
 class CWin32ProcessStarter : public IProcessStarter {

@@ -27,7 +27,11 @@ bool CWin32WaitableTimers::Set(Handle timer, int64_t dueTime, bool resume) {
 }
 
 uint32_t CWin32WaitableTimers::Wait(Handle timer) {
-    return WaitForSingleObject(ToHandle(timer), INFINITE);
+    if (!m_stop)
+        return WaitForSingleObject(ToHandle(timer), INFINITE);
+    const HANDLE handles[] = {ToHandle(timer), m_stop};
+    const DWORD result = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+    return result == WAIT_OBJECT_0 + 1 ? kWaitStopped : result;
 }
 
 void CWin32WaitableTimers::Cancel(Handle timer) {

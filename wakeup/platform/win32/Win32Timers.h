@@ -2,8 +2,13 @@
 #include "wakeup/platform/Clock.h"
 #include "wakeup/platform/WaitableTimers.h"
 
+#include <windows.h>
+
 class CWin32WaitableTimers : public IWaitableTimers {
 public:
+    // stop: an event whose signal ends every wait (none: waits end only
+    // with their timer).
+    explicit CWin32WaitableTimers(HANDLE stop = nullptr) : m_stop(stop) {}
     Handle Open(const char* name) override;
     Handle Create(const char* name) override;
     bool Set(Handle timer, int64_t dueTime, bool resume) override;
@@ -11,6 +16,9 @@ public:
     void Cancel(Handle timer) override;
     void Close(Handle timer) override;
     uint32_t LastError() const override;
+
+private:
+    HANDLE m_stop;
 };
 
 class CWin32LocalTimeConverter : public ILocalTimeConverter {

@@ -1,8 +1,26 @@
 #include "wakeup/platform/win32/Win32WindowMessages.h"
 
-bool CWin32WindowMessenger::SendToWindow(const char* title, uint32_t message, uint32_t wParam,
-                                         int32_t lParam) {
-    HWND window = FindWindowA(nullptr, title);
+namespace {
+// MSGFLT_ALLOW: the message passes the window's filter.
+constexpr DWORD kAllowMessage = 1;
+} // namespace
+
+CWin32WindowMessenger::CWin32WindowMessenger(ChangeFilterFn changeFilter)
+    : m_changeFilter(changeFilter) {}
+
+CWin32WindowMessenger::ChangeFilterFn CWin32WindowMessenger::LookUpChangeFilter() {
+    const HMODULE user32 = GetModuleHandleA("user32.dll");
+    if (!user32)
+        return nullptr;
+    // Through the generic function type, which any function pointer may be
+    // cast to and from.
+    return reinterpret_cast<ChangeFilterFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")));
+}
+
+bool CWin32WindowMessenger::SendToWindow(const char* windowClass, const char* title,
+                                         uint32_t message, uint32_t wParam, int32_t lParam) {
+    HWND window = FindWindowA(windowClass, title);
     if (!window)
         return false;
     SendMessageA(window, message, wParam, lParam);
@@ -20,6 +38,14 @@ bool CWin32WindowMessenger::SendToDialog(uint32_t message, uint32_t wParam, int3
 bool CWin32WindowMessenger::PostToDialog(uint32_t message, uint32_t wParam, int32_t lParam) {
     HWND dialog = m_dialog;
     return dialog && PostMessageA(dialog, message, wParam, lParam);
+}
+
+uint32_t CWin32WindowMessenger::AllowFromLowerIntegrity(uint32_t message) {
+    if (!m_changeFilter)
+        return 0; // before Windows 7: no filter per window
+    if (!m_changeFilter(m_dialog, message, kAllowMessage, nullptr))
+        return GetLastError();
+    return 0;
 }
 
 bool CWin32ThreadWait::WaitUntil(const std::function<bool()>& done, uint32_t timeoutMs) {
@@ -46,5 +72,8 @@ bool CWin32ThreadWait::WaitUntil(const std::function<bool()>& done, uint32_t tim
 }
 
 void CWin32ThreadWait::Pause(uint32_t ms) {
-    Sleep(ms);
+    if (m_stop)
+        WaitForSingleObject(m_stop, ms);
+    else
+        Sleep(ms);
 }

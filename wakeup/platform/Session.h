@@ -1,0 +1,11 @@
+#pragma once
+
+// The logon session the scheduler runs in. With fast user switching several
+// sessions run at once, and only the one attached to the console hears the
+// host that the user in front of the PC uses.
+class ISession {
+public:
+    virtual ~ISession() = default;
+    // True when this process's session is the one at the physical console.
+    virtual bool AtConsole() = 0;
+};

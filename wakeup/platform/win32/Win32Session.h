@@ -1,0 +1,16 @@
+#pragma once
+#include <windows.h>
+
+#include "wakeup/platform/Session.h"
+
+class CWin32Session : public ISession {
+public:
+    bool AtConsole() override;
+    // The window gets WM_WTSSESSION_CHANGE for this session from now on,
+    // until Detach.
+    void Attach(HWND window);
+    void Detach();
+
+private:
+    HWND m_window = nullptr;
+};

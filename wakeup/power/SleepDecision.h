@@ -1,0 +1,30 @@
+#pragma once
+// Whether the machine may sleep now: the one rule behind the answer to the
+// system's suspend query and behind the countdown's own sleep request. Both
+// decide twice, once when asked and once more after waiting for the wake
+// timer, because the host's events are handled during that wait.
+
+// Who asks: the log lines differ, and the countdown alone also stands back
+// for a session away from the console and for a wake timer not yet set.
+enum class SleepAsker { suspendQuery, countdown };
+
+struct SleepState {
+    bool recording = false;
+    bool paused = false;
+    // The count was put back to full since the sleep was asked for: the
+    // host or the system was active meanwhile.
+    bool countReset = false;
+    // Every schedule request has been scanned and its wake timer set.
+    bool wakeTimerSet = true;
+    // This session is not the one at the console (fast user switching).
+    bool awayFromConsole = false;
+};
+
+struct SleepDecision {
+    bool sleep;
+    // What to log; the suspend query's grant logs "Query Suspend, OK", the
+    // countdown's logs nothing (its expiry has been logged).
+    const char* logLine;
+};
+
+SleepDecision DecideSleep(SleepAsker asker, const SleepState& state);

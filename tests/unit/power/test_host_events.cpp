@@ -148,3 +148,22 @@ TEST_F(HostEvents, ResumeResetsTheCountdownOnceAfterASuspend) {
                                         "Resume automatic", "Resume suspend", "Going to suspend",
                                         "Resume suspend"}));
 }
+
+TEST_F(HostEvents, StartLetsTheHostThroughAndTellsWhatKeepsThePcFromWaking) {
+    SleepCapabilities noWake;
+    noWake.standby[2] = true; // S3, but the clock wakes from nothing
+    m_power.SetSleepCapabilities(noWake);
+    Init();
+    EXPECT_EQ(m_messenger.AllowedFromLowerIntegrity(), std::vector<uint32_t>{WAKEUP_MESSAGE});
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].rfind("This PC has no sleep state that a timer can wake it from", 0),
+              0u);
+
+    m_log.Clear();
+    m_dlg.reset();
+    m_power.SetSleepCapabilities(SleepCapabilities{{false, false, true}, false, false, 4});
+    m_messenger.FailFilter(5);
+    Init();
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>{"Unable to let the host's messages through: error 5"});
+}

@@ -147,3 +147,108 @@ TEST_F(SuspendCountdown, PrivilegeFailuresAreWrittenToStandardOutput) {
     EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"suspend"});
     EXPECT_TRUE(Messages().empty());
 }
+
+TEST_F(SuspendCountdown, HostActivityDuringTheWaitForTheWakeTimerCancelsTheSleep) {
+    struct Case {
+        uint32_t kind;
+        int32_t value;
+        const char* countdownLine;
+        const char* queryLine;
+    };
+    const Case cases[] = {
+        {WAKEUP_MSG_PLAYER_EVENT, 25, "Suspend cancelled because recording is on",
+         "Query Suspend, deny because recording is on"},
+        {WAKEUP_MSG_PLAYER_EVENT, 0, "Suspend cancelled because playback is paused",
+         "Query Suspend, deny because playback is paused"},
+        {WAKEUP_MSG_OSD_ACTION, 1, "Suspend cancelled because the host was used meanwhile",
+         "Query Suspend, deny because the host was used meanwhile"},
+    };
+    Start(1);
+    int hour = 1;
+    bool sent = false;
+    // The host's event arrives while the wake timer is being armed, when
+    // the state before the wait had allowed the sleep.
+    auto eventDuringTheArming = [&](const Case& c) {
+        SendPlayerEvent(26);
+        SendPlayerEvent(1);
+        WriteSchedule(Program("3-5-2005T0" + std::to_string(hour++) + ":00", "once"));
+        m_log.Clear();
+        sent = false;
+        m_wait.WhileWaiting([&, c] {
+            if (!sent)
+                Send(WAKEUP_MESSAGE, c.kind, c.value);
+            sent = true;
+            RunStartedThreads();
+        });
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.countdownLine);
+        eventDuringTheArming(c);
+        Cycle();
+        EXPECT_EQ(Messages().back(), c.countdownLine);
+        eventDuringTheArming(c);
+        EXPECT_EQ(Send(0x0218, 0, 0), 0x424D5144);
+        EXPECT_EQ(Messages().front(), "Query Suspend, OK");
+        EXPECT_EQ(Messages().back(), c.queryLine);
+    }
+    EXPECT_TRUE(m_power.SleepRequests().empty());
+    m_wait.WhileWaiting(nullptr);
+    m_timers.Fire("KelmarTimer");
+}
+
+TEST_F(SuspendCountdown, FailedSleepRequestIsLogged) {
+    Start(1);
+    m_power.FailSleep(50);
+    Cycle();
+    EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"suspend"});
+    EXPECT_EQ(Messages().back(), "Suspend failed: error 50");
+}
+
+TEST_F(SuspendCountdown, SessionAwayFromTheConsoleStandsTheCountStillUntilItIsBack) {
+    m_session.SetAtConsole(false);
+    auto& dlg = Start(2);
+    Cycle();
+    EXPECT_EQ(m_progress.GetPos(), 2);
+    // Lock and unlock (7, 8) change nothing; a switch back does, once.
+    Send(0x02B1, 7, 1);
+    Send(0x02B1, 1, 1);
+    Send(0x02B1, 8, 1);
+    Cycle();
+    EXPECT_EQ(m_progress.GetPos(), 1);
+    Send(0x02B1, 2, 1);
+    Cycle();
+    Cycle();
+    EXPECT_EQ(m_progress.GetPos(), 1);
+    EXPECT_TRUE(m_power.SleepRequests().empty());
+    EXPECT_EQ(Messages(), (std::vector<std::string>{
+                              "Auto-suspend paused: this session is not at the console",
+                              "Auto-suspend resumed: this session is at the console "
+                              "again",
+                              "Auto-suspend paused: this session is not at the console"}));
+    // The system's own sleep is the user's business, whichever session has
+    // the console.
+    EXPECT_EQ(Send(0x0218, 0, 0), 0);
+    EXPECT_FALSE(dlg.m_bRecording);
+}
+
+TEST_F(SuspendCountdown, EndOfTheProgramEndsTheWorkerThreadsBeforeTheDialogGoes) {
+    m_registry.SetDword(kKey, "SuspendTime", 30);
+    Init();
+    WriteSchedule(Program("3-5-2005T08:00", "once"));
+    m_dlg->ScanSchedule();
+    // The countdown waits on its minute, the wake timer on its due time.
+    RunStartedThreads();
+    ASSERT_EQ(m_workers.size(), 2u);
+    ASSERT_TRUE(WaitUntil([this] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    ASSERT_TRUE(WaitUntil([this] { return m_timers.Waiters("OrvisaSuspendTimer") == 1; }));
+    const size_t lines = m_log.Lines().size();
+    m_threads.OnStopAll([this](uint32_t) {
+        m_timers.StopWaits();
+        JoinWorkers();
+        return true;
+    });
+    EXPECT_TRUE(m_dlg->StopThreads());
+    EXPECT_TRUE(m_workers.empty());
+    EXPECT_EQ(m_log.Lines().size(), lines); // nothing written on the way out
+    m_dlg.reset();
+}

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
         return 2;
     const std::string schedule = std::string(argv[1]) + "\\tvrecord.xml";
     const int writes = argc > 2 ? std::atoi(argv[2]) : 50;
-    HWND window = FindWindowA(nullptr, WAKEUP_WINDOW_TITLE);
+    HWND window = FindWindowA(WAKEUP_WINDOW_CLASS, WAKEUP_WINDOW_TITLE);
     if (!window || writes <= 0)
         return 1;
     HWND list = GetDlgItem(window, 1001);

@@ -17,7 +17,7 @@
 
 namespace {
 HWND FindScheduler() {
-    return FindWindowA(nullptr, WAKEUP_WINDOW_TITLE);
+    return FindWindowA(WAKEUP_WINDOW_CLASS, WAKEUP_WINDOW_TITLE);
 }
 
 DWORD Millis(int argc, char** argv, int index) {

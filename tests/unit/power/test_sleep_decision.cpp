@@ -1,0 +1,77 @@
+// The one rule for a sleep, and the machine's sleep states that a timer can
+// end.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "wakeup/power/SleepDecision.h"
+#include "wakeup/power/WakeTimerSetting.h"
+
+TEST(SleepDecision, RecordingPauseAndActivityRefuseEitherAskerFirst) {
+    struct Case {
+        SleepState state;
+        const char* query;     // the suspend query's line; null: granted
+        const char* countdown; // the countdown's line; null: sleeps
+    };
+    SleepState all;
+    all.recording = all.paused = all.countReset = all.awayFromConsole = true;
+    all.wakeTimerSet = false;
+    SleepState paused = all;
+    paused.recording = false;
+    SleepState reset = paused;
+    reset.paused = false;
+    SleepState away = reset;
+    away.countReset = false;
+    SleepState unarmed = away;
+    unarmed.awayFromConsole = false;
+    const Case cases[] = {
+        {all, "Query Suspend, deny because recording is on",
+         "Suspend cancelled because recording is on"},
+        {paused, "Query Suspend, deny because playback is paused",
+         "Suspend cancelled because playback is paused"},
+        {reset, "Query Suspend, deny because the host was used meanwhile",
+         "Suspend cancelled because the host was used meanwhile"},
+        // Another session, or an arming that is slow, holds back only the
+        // countdown: the user's own sleep goes ahead.
+        {away, nullptr, "Suspend cancelled because this session is not at the console"},
+        {unarmed, nullptr, "Suspend cancelled because the wake timer is not set yet"},
+        {SleepState(), nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        const SleepDecision query = DecideSleep(SleepAsker::suspendQuery, c.state);
+        const SleepDecision countdown = DecideSleep(SleepAsker::countdown, c.state);
+        SCOPED_TRACE(c.countdown ? c.countdown : "sleeps");
+        EXPECT_EQ(query.sleep, c.query == nullptr);
+        EXPECT_EQ(std::string(query.logLine), c.query ? c.query : "Query Suspend, OK");
+        EXPECT_EQ(countdown.sleep, c.countdown == nullptr);
+        EXPECT_EQ(countdown.logLine ? std::string(countdown.logLine) : "",
+                  c.countdown ? c.countdown : "");
+    }
+}
+
+TEST(SleepCapabilities, WarnsOnlyWithoutAStateTheClockCanWakeFrom) {
+    struct Case {
+        bool s1, s3, s4, modernStandby;
+        int rtcWake;
+        bool warns;
+    };
+    const Case cases[] = {
+        {true, false, true, false, 2, false},  // S1, woken from S1 (Wine's answer)
+        {false, true, true, false, 4, false},  // S3, woken from S3
+        {false, true, true, false, 2, true},   // S3 and S4, the clock wakes from S1 only
+        {false, false, true, false, 5, false}, // hibernation only, woken from it
+        {false, true, true, false, 0, true},   // the clock wakes from nothing
+        {false, false, false, false, 5, true}, // no sleep state at all
+        {false, false, false, true, 0, false}, // modern standby: timers end it
+    };
+    for (const Case& c : cases) {
+        SleepCapabilities capabilities;
+        capabilities.standby[0] = c.s1;
+        capabilities.standby[2] = c.s3;
+        capabilities.hibernate = c.s4;
+        capabilities.modernStandby = c.modernStandby;
+        capabilities.rtcWake = c.rtcWake;
+        SCOPED_TRACE(&c - cases);
+        EXPECT_EQ(!SleepCapabilityWarning(capabilities).empty(), c.warns);
+    }
+}

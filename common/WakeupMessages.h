@@ -4,12 +4,8 @@
 // "OrvisaWakeUp", the kind in wParam and a 32-bit value in lParam, always sent
 // synchronously.
 
-#define WAKEUP_WINDOW_TITLE "OrvisaWakeUp"
-// Every sender looks for the title and the dialog's window class together:
-// title matches ignore case, and Explorer titles its window after the open
-// folder, so a user with the folder "orvisawakeup" open would otherwise get
-// the host's events sent to Explorer.
-#define WAKEUP_WINDOW_CLASS "#32770"
+#include "common/WakeupNames.h"
+
 #define WAKEUP_MESSAGE 0x0400 /* WM_USER */
 
 enum WakeupMessageKind : unsigned long {

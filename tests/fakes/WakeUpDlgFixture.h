@@ -1,22 +1,18 @@
 #pragma once
-// A CWakeUpDlg over in-memory ports, shared by the dialog's tests.
-#include <gtest/gtest.h>
-
-#include "tests/fakes/FakePlatform.h"
+// A CWakeUpDlg over in-memory ports, for the tests of what the dialog itself
+// wires: its start, its watch, its data exchange and its log.
+#include "tests/fakes/FakePortsFixture.h"
 #include "wakeup/app/WakeUpDlg.h"
 #include "wakeup/app/resource.h"
 
-class WakeUpDlgTest : public ::testing::Test {
+class WakeUpDlgTest : public FakePortsTest {
 protected:
-    static constexpr const char* kKey = WAKEUP_SETTINGS_KEY;
-
     CWakeUpDlg& Dlg(const std::string& programPath = "C:\\Orvisa\\orvisawakeup\\kelmarwakeup.exe") {
         if (!m_dlg) {
-            m_dlg = std::make_unique<CWakeUpDlg>(
-                CWakeUpPorts{m_clock, m_dateText, m_registry, m_threads, m_log, m_progress,
-                             m_controls, m_files, m_codePage, m_timers, m_localTime, m_power,
-                             m_processes, m_messenger, m_wait, m_watcher, m_session},
-                programPath);
+            m_dlg = std::make_unique<CWakeUpDlg>(CWakeUpPorts{ArmingPorts(), CountdownPorts(),
+                                                              EventPorts(), m_log, m_registry,
+                                                              m_watcher, m_session},
+                                                 programPath);
             // The window exists from here on: sends and posts reach the
             // dialog's hook, found by its title as well.
             m_messenger.SetDialog("OrvisaWakeUp",
@@ -42,22 +38,5 @@ protected:
         return *m_dlg;
     }
 
-    CFakeClock m_clock;
-    CFakeDateText m_dateText;
-    CFakeRegistry m_registry;
-    CFakeThreadStarter m_threads;
-    CFakeLogList m_log;
-    CFakeProgressBar m_progress;
-    CFakeDialogControls m_controls;
-    CFakeFileReader m_files;
-    CLeadByteTable m_codePage;
-    CFakeWaitableTimers m_timers;
-    CFakeLocalTimeConverter m_localTime;
-    CFakePower m_power;
-    CFakeProcessStarter m_processes;
-    CFakeWindowMessenger m_messenger;
-    CFakeThreadWait m_wait;
-    CFakeDirectoryWatcher m_watcher;
-    CFakeSession m_session;
     std::unique_ptr<CWakeUpDlg> m_dlg;
 };

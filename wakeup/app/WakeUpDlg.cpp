@@ -1,16 +1,36 @@
 #include "wakeup/app/WakeUpDlg.h"
 
 #include "common/WakeupMessages.h"
-#include "wakeup/app/DataExchange.h"
 #include "wakeup/app/HostDirectory.h"
-#include "wakeup/app/resource.h"
 #include "wakeup/power/WakeTimerSetting.h"
 
+unsigned WakeTimerThreadProc(void* dialog) {
+    static_cast<CWakeUpDlg*>(dialog)->ArmWakeTimer();
+    return 0;
+}
+
+unsigned SuspendCountdownThreadProc(void* dialog) {
+    static_cast<CWakeUpDlg*>(dialog)->RunSuspendCountdown();
+    return 0;
+}
+
 CWakeUpDlg::CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath)
-    : m_ports(ports), m_wakeTimer(ports.timers, ports.clock, ports.dateText, ports.localTime),
-      m_ticker(ports.timers, ports.wait), m_strHostDir(DeriveHostDir(programPath)),
-      m_ctlProgress(ports.progress), m_ctlLog(ports.log), m_watcher(ports.watcher),
-      m_changeHandler(ports.messenger) {
+    : m_ports(ports), m_strHostDir(DeriveHostDir(programPath)),
+      m_ctlProgress(ports.countdown.progress), m_ctlLog(ports.log),
+      m_log(ports.arming.clock, ports.arming.dateText, ports.log),
+      m_settings(ports.registry, ports.arming.controls),
+      m_arming(ports.arming, m_log, m_strHostDir, m_settings.m_nPvrBufferBegin),
+      m_countdown(ports.countdown, m_log, m_settings, m_host, m_arming, m_strHostDir,
+                  m_workersStopping),
+      m_events(ports.events, m_log, m_host, m_countdown, m_arming, m_strHostDir),
+      m_nSuspendMinutes(m_settings.m_nSuspendMinutes),
+      m_strSuspendText(m_settings.m_strSuspendText), m_bHibernate(m_settings.m_bHibernate),
+      m_nPvrBufferBegin(m_settings.m_nPvrBufferBegin), m_bScanBusy(m_arming.m_scanBusy),
+      m_nextStart(m_arming.m_nextStart), m_armedStart(m_arming.m_armedStart),
+      m_bSuspended(m_host.suspended), m_bRecording(m_host.recording), m_bPaused(m_host.paused),
+      m_watcher(ports.watcher), m_changeHandler(ports.arming.messenger) {
+    m_arming.UseThreadEntry(WakeTimerThreadProc, this);
+    m_countdown.UseThreadEntry(SuspendCountdownThreadProc, this);
     StartScheduleWatch();
 }
 
@@ -21,88 +41,43 @@ void CWakeUpDlg::StartScheduleWatch() {
     // one, or deleted and written anew, changes no write time of the name.
     const uint32_t error =
         m_watcher.WatchDirectory(m_strHostDir, WATCH_CHANGE_LAST_WRITE | WATCH_CHANGE_FILE_NAME,
-                                 &m_changeHandler, false, "tvrecord.xml", "");
+                                 &m_changeHandler, false, WAKEUP_SCHEDULE_FILE, "");
     if (error != 0)
-        m_ports.controls.ShowMessage("Failed to start watch:\n");
+        m_ports.arming.controls.ShowMessage("Failed to start watch:\n");
 }
 
 void CWakeUpDlg::OnInitDialog() {
-    m_bScanBusy = 0;
-    m_bSuspended = false;
-    m_bRecording = false;
-    m_bPaused = false;
-    m_nPvrBufferBegin = 0;
-    LoadSettings();
+    if (m_settings.Load()) {
+        UpdateData(false);
+        m_countdown.Start();
+    }
+    UpdateData(false);
 
     // A scheduler run as administrator has a higher integrity level than
     // the host, whose messages the system would then drop without a word.
-    if (const uint32_t error = m_ports.messenger.AllowFromLowerIntegrity(WAKEUP_MESSAGE))
+    if (const uint32_t error = m_ports.arming.messenger.AllowFromLowerIntegrity(WAKEUP_MESSAGE))
         AddLogLine("Unable to let the host's messages through: error " + std::to_string(error));
     SleepCapabilities capabilities;
-    if (m_ports.power.ReadSleepCapabilities(capabilities)) {
+    if (m_ports.arming.power.ReadSleepCapabilities(capabilities)) {
         const std::string warning = SleepCapabilityWarning(capabilities);
         if (!warning.empty())
             AddLogLine(warning);
     }
     if (!m_ports.session.AtConsole())
-        OnSessionChange(WTS_EVENT_CONSOLE_DISCONNECT);
+        m_events.OnSessionAway();
 }
 
 bool CWakeUpDlg::StopThreads() {
-    m_bStopping = true;
-    return m_ports.threads.StopAll(kStopTimeoutMs);
+    m_workersStopping = true;
+    return m_ports.arming.threads.StopAll(kStopTimeoutMs);
 }
 
-void CWakeUpDlg::DoDataExchange(CDataExchange& dx) {
-    // Through copies: the countdown thread reads these members, and each
-    // gets its new value in one store.
-    int minutes = m_nSuspendMinutes;
-    const bool minutesRead = dx.Text(IDC_SUSPEND_MINUTES, minutes);
-    m_nSuspendMinutes = minutes;
-    if (!minutesRead || !dx.MinMaxInt(IDC_SUSPEND_MINUTES, minutes, 0, kMaxSuspendMinutes))
-        return;
-    std::string text = m_strSuspendText;
-    const bool textRead = dx.Text(IDC_SUSPEND_TEXT, text);
-    if (dx.IsSaving()) {
-        std::lock_guard<std::mutex> lock(m_textLock);
-        m_strSuspendText = text;
-    }
-    if (!textRead || !dx.MaxChars(IDC_SUSPEND_TEXT, text, kMaxSuspendTextChars))
-        return;
-    int hibernate = m_bHibernate;
-    dx.Check(IDC_HIBERNATE, hibernate);
-    m_bHibernate = hibernate;
+void CWakeUpDlg::OnSuspendMinutesKillFocus() {
+    if (m_settings.OnSuspendMinutesKillFocus())
+        m_countdown.SetupRange(false);
 }
 
-std::string CWakeUpDlg::SuspendText() {
-    std::lock_guard<std::mutex> lock(m_textLock);
-    return m_strSuspendText;
-}
-
-bool CWakeUpDlg::UpdateData(bool saveAndValidate) {
-    // The exchange shows message boxes, which take the focus from the edit
-    // being checked; the focus-lost handler must not start a second exchange
-    // (and a second message box) from inside the first. Putting values into
-    // the controls must not run the change handlers either.
-    const bool wasExchanging = m_bExchanging;
-    m_bExchanging = true;
-    CDataExchange dx(m_ports.controls, saveAndValidate);
-    DoDataExchange(dx);
-    m_bExchanging = wasExchanging;
-    return !dx.Failed();
-}
-
-bool CWakeUpDlg::OnOK() {
-    return UpdateData(true);
-}
-
-void CWakeUpDlg::AddLogLine(const std::string& message) {
-    const std::string line = m_ports.dateText.Format(m_ports.clock.Now()) + " " + message;
-    m_ctlLog.AddString(line);
-    int last = m_ctlLog.GetCount() - 1;
-    if (last > kMaxLogIndex) {
-        m_ctlLog.DeleteString(0);
-        --last;
-    }
-    m_ctlLog.ShowAndSelect(last);
+void CWakeUpDlg::RunHostCommand(const std::string& commandLine) {
+    // Not waited for; a tool that cannot be started is not reported.
+    m_ports.events.processes.StartProcess(commandLine);
 }

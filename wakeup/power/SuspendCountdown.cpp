@@ -1,7 +1,7 @@
 #include "wakeup/power/SuspendCountdown.h"
 
 namespace {
-const char kTimerName[] = "OrvisaSuspendTimer";
+const char kTimerName[] = SUSPEND_COUNTDOWN_TIMER_NAME;
 constexpr int64_t kOneMinuteRelative = -600000000; // 100-ns units, relative
 constexpr uint32_t kOneMinuteMs = 60000;
 } // namespace

@@ -6,9 +6,41 @@
 #include "wakeup/platform/WaitableTimers.h"
 #include "wakeup/platform/WindowMessages.h"
 
+// The timer that paces the countdown, one minute at a time.
+#define SUSPEND_COUNTDOWN_TIMER_NAME "OrvisaSuspendTimer"
+
 // Positions 1 to 4 (minutes left) are the warning phase; 0 is expired.
 inline bool IsWarningPosition(int position) {
     return position > 0 && position < 5;
+}
+
+// What one minute of the countdown does: the count goes down by one unless
+// it stands still, and the position after that step decides the phase.
+enum class CountdownPhase { standsStill, counting, warning, expired };
+
+struct CountdownInputs {
+    bool recording = false;
+    bool paused = false;
+    bool awayFromConsole = false;
+    int lengthMinutes = 0;
+};
+
+// Before the step: standsStill, or counting when the count is to go down.
+// While a recording runs or playback is paused the count stands still, and
+// so it does while another user's session has the console. A length of 0
+// leaves the bar an empty range, where every step would read as expired and
+// send the machine to sleep each minute: 0 means no auto-suspend.
+inline CountdownPhase PhaseBeforeStep(const CountdownInputs& inputs) {
+    if (inputs.recording || inputs.paused || inputs.awayFromConsole || inputs.lengthMinutes <= 0)
+        return CountdownPhase::standsStill;
+    return CountdownPhase::counting;
+}
+
+// After the step, from the position read anew.
+inline CountdownPhase PhaseAfterStep(int position) {
+    if (position == 0)
+        return CountdownPhase::expired;
+    return IsWarningPosition(position) ? CountdownPhase::warning : CountdownPhase::counting;
 }
 
 // Waits one minute at a time on the named, manual-reset timer

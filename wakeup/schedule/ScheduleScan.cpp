@@ -1,5 +1,6 @@
 #include "wakeup/schedule/ScheduleScan.h"
 
+#include "common/WakeupNames.h"
 #include "wakeup/schedule/NextStart.h"
 #include "wakeup/schedule/ScheduleText.h"
 #include "wakeup/schedule/StartAttribute.h"
@@ -16,7 +17,7 @@ ScheduleScanResult ScanScheduleFile(IFileReader& files, const ICodePage& codePag
                                     const CDateTime& now, int leadMinutes) {
     ScheduleScanResult result;
     std::vector<char> bytes;
-    if (!files.ReadWholeFile(hostDir + "\\tvrecord.xml", kMaxScheduleBytes, bytes))
+    if (!files.ReadWholeFile(hostDir + "\\" WAKEUP_SCHEDULE_FILE, kMaxScheduleBytes, bytes))
         return result;
     result.read = true;
     const std::string text = DecodeScheduleText(bytes, codePage);

@@ -3,7 +3,7 @@
 #include "wakeup/schedule/WakeTime.h"
 
 namespace {
-const char kTimerName[] = "KelmarTimer";
+const char kTimerName[] = WAKE_TIMER_NAME;
 }
 
 CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const Log& log) {

@@ -13,6 +13,9 @@
 #include "wakeup/platform/DateTime.h"
 #include "wakeup/platform/WaitableTimers.h"
 
+// The timer that wakes the machine for the next recording.
+#define WAKE_TIMER_NAME "KelmarTimer"
+
 class CWakeTimer {
 public:
     using Log = std::function<void(const std::string& line)>;

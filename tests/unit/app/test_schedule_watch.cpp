@@ -1,9 +1,14 @@
 // The watch on the host directory and the notices of its change handler.
-#include "tests/unit/schedule/ScheduleFixture.h"
+#include "tests/fakes/WakeUpDlgFixture.h"
+#include "wakeup/dirwatch/DirectoryChangeHandler.h"
 
 namespace {
-class ScheduleWatch : public ScheduleTest {
+class ScheduleWatch : public WakeUpDlgTest {
 protected:
+    void WriteSchedule(const std::string& programs) {
+        m_files.SetFile("C:\\Orvisa\\tvrecord.xml",
+                        "<?xml version=\"1.0\"?>\n<tvrecord>" + programs + "</tvrecord>");
+    }
     CDirectoryChangeHandler& Handler() { return *m_watcher.Watches().at(0).handler; }
     int Scans() const { return m_files.Reads(); }
 };

@@ -9,9 +9,9 @@ const char kCancel[] = "\"C:\\Orvisa\\orvisacmd\" message 150 300 2 Auto Suspend
 
 class HostEvents : public ScheduleTest {
 protected:
-    CWakeUpDlg& InitWithCountdown(uint32_t minutes) {
+    void InitWithCountdown(uint32_t minutes) {
         m_registry.SetDword(kKey, "SuspendTime", minutes);
-        return Init();
+        Init();
     }
     void Player(int32_t code) { Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, code); }
     intptr_t Power(uint32_t event) { return Send(0x0218, event, 0); }
@@ -19,7 +19,7 @@ protected:
 } // namespace
 
 TEST_F(HostEvents, PlayerEventsLogSetTheFlagsAndTheExecutionState) {
-    auto& dlg = InitWithCountdown(30);
+    InitWithCountdown(30);
     struct Step {
         int32_t code;
         const char* line; // null: none
@@ -49,8 +49,8 @@ TEST_F(HostEvents, PlayerEventsLogSetTheFlagsAndTheExecutionState) {
         Player(step.code);
         EXPECT_EQ(Messages(),
                   step.line ? std::vector<std::string>{step.line} : std::vector<std::string>{});
-        EXPECT_EQ(dlg.m_bRecording, step.recording);
-        EXPECT_EQ(dlg.m_bPaused, step.paused);
+        EXPECT_EQ(m_host.recording, step.recording);
+        EXPECT_EQ(m_host.paused, step.paused);
         const auto states = m_power.ExecutionStates();
         EXPECT_EQ(std::vector<uint32_t>(states.begin() + static_cast<long>(before), states.end()),
                   step.states);
@@ -66,7 +66,7 @@ TEST_F(HostEvents, PlayerEventBelowFiveMinutesLeftSendsTheQuotedCancelNotice) {
     Player(34);
     EXPECT_EQ(m_processes.CommandLines(), std::vector<std::string>{kCancel});
 
-    m_dlg->m_nSuspendMinutes = 30;
+    m_settings.m_nSuspendMinutes = 30;
     m_progress.SetRange(0, 30);
     m_progress.SetPos(5);
     Player(1);
@@ -96,12 +96,12 @@ TEST_F(HostEvents, ScreenEventsLogAndResetTheCountdownOnly) {
 }
 
 TEST_F(HostEvents, SuspendQueryIsRefusedWhileRecordingOrPaused) {
-    auto& dlg = Init();
+    Init();
     WriteSchedule(Program("3-5-2005T08:00", "once"));
-    dlg.m_bRecording = true;
-    dlg.m_bPaused = true;
+    m_host.recording = true;
+    m_host.paused = true;
     EXPECT_EQ(Power(0), 0x424D5144);
-    dlg.m_bRecording = false;
+    m_host.recording = false;
     EXPECT_EQ(Power(0), 0x424D5144);
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{"Query Suspend, deny because recording is on",
@@ -110,13 +110,13 @@ TEST_F(HostEvents, SuspendQueryIsRefusedWhileRecordingOrPaused) {
 }
 
 TEST_F(HostEvents, GrantedQueryAnswersOnlyOnceTheWakeTimerIsSet) {
-    auto& dlg = Init();
+    Init();
     WriteSchedule(Program("3-5-2005T08:00", "once"));
     // The arming thread runs while the answer waits, as the dialog's thread
     // goes on handling its log lines then.
     m_wait.WhileWaiting([this] { RunStartedThreads(); });
     EXPECT_EQ(Power(0), 0);
-    EXPECT_EQ(dlg.m_bScanBusy, 0);
+    EXPECT_EQ(m_arming.m_scanBusy, 0);
     const auto lines = Messages();
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "Query Suspend, OK");
@@ -126,19 +126,19 @@ TEST_F(HostEvents, GrantedQueryAnswersOnlyOnceTheWakeTimerIsSet) {
 }
 
 TEST_F(HostEvents, ResumeResetsTheCountdownOnceAfterASuspend) {
-    auto& dlg = InitWithCountdown(30);
+    InitWithCountdown(30);
     m_progress.SetPos(9);
     Power(7);
     Power(18); // no suspend before: the count stays
     EXPECT_EQ(m_progress.GetPos(), 9);
     Power(4);
-    EXPECT_TRUE(dlg.m_bSuspended);
+    EXPECT_TRUE(m_host.suspended);
     Power(18);
     EXPECT_EQ(m_progress.GetPos(), 30);
     m_progress.SetPos(9);
     Power(7);
     EXPECT_EQ(m_progress.GetPos(), 9);
-    EXPECT_FALSE(dlg.m_bSuspended);
+    EXPECT_FALSE(m_host.suspended);
     Power(4);
     Power(7);
     EXPECT_EQ(m_progress.GetPos(), 30);
@@ -147,23 +147,4 @@ TEST_F(HostEvents, ResumeResetsTheCountdownOnceAfterASuspend) {
               (std::vector<std::string>{"Resume suspend", "Resume automatic", "Going to suspend",
                                         "Resume automatic", "Resume suspend", "Going to suspend",
                                         "Resume suspend"}));
-}
-
-TEST_F(HostEvents, StartLetsTheHostThroughAndTellsWhatKeepsThePcFromWaking) {
-    SleepCapabilities noWake;
-    noWake.standby[2] = true; // S3, but the clock wakes from nothing
-    m_power.SetSleepCapabilities(noWake);
-    Init();
-    EXPECT_EQ(m_messenger.AllowedFromLowerIntegrity(), std::vector<uint32_t>{WAKEUP_MESSAGE});
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0].rfind("This PC has no sleep state that a timer can wake it from", 0),
-              0u);
-
-    m_log.Clear();
-    m_dlg.reset();
-    m_power.SetSleepCapabilities(SleepCapabilities{{false, false, true}, false, false, 4});
-    m_messenger.FailFilter(5);
-    Init();
-    EXPECT_EQ(Messages(),
-              std::vector<std::string>{"Unable to let the host's messages through: error 5"});
 }

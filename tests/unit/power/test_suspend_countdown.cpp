@@ -8,15 +8,14 @@ const char kHost[] = "\"C:\\Orvisa\\orvisacmd\" ";
 
 class SuspendCountdown : public ScheduleTest {
 protected:
-    CWakeUpDlg& Start(uint32_t minutes) {
+    void Start(uint32_t minutes) {
         m_registry.SetDword(kKey, "SuspendTime", minutes);
         m_timers.SignalRelativeAtOnce();
-        auto& dlg = Init();
+        Init();
         EXPECT_EQ(m_threads.Take().size(), 1u); // the countdown thread: its cycles run here
         WriteSchedule("");
-        return dlg;
     }
-    void Cycle() { m_dlg->RunSuspendCountdownCycle(); }
+    void Cycle() { m_countdown.RunCycle(); }
     void SendPlayerEvent(int32_t code) { Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, code); }
 };
 } // namespace
@@ -55,8 +54,8 @@ TEST_F(SuspendCountdown, LengthZeroNeverSleeps) {
 }
 
 TEST_F(SuspendCountdown, LengthOneSleepsAfterOneCycleWithoutWarning) {
-    auto& dlg = Start(1);
-    dlg.m_bHibernate = 1;
+    Start(1);
+    m_settings.m_bHibernate = 1;
     Cycle();
     EXPECT_TRUE(m_processes.CommandLines().empty());
     EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"hibernate"});
@@ -64,7 +63,7 @@ TEST_F(SuspendCountdown, LengthOneSleepsAfterOneCycleWithoutWarning) {
 }
 
 TEST_F(SuspendCountdown, RecordingOrPauseFreezesTheCountAndTheirEndStartsItAgain) {
-    auto& dlg = Start(3);
+    Start(3);
     Cycle();
     EXPECT_EQ(m_progress.GetPos(), 2);
     SendPlayerEvent(25);
@@ -78,12 +77,12 @@ TEST_F(SuspendCountdown, RecordingOrPauseFreezesTheCountAndTheirEndStartsItAgain
     SendPlayerEvent(1);
     Cycle();
     EXPECT_EQ(m_progress.GetPos(), 2);
-    EXPECT_FALSE(dlg.m_bPaused);
+    EXPECT_FALSE(m_host.paused);
     EXPECT_TRUE(m_power.SleepRequests().empty());
 }
 
 TEST_F(SuspendCountdown, ExpiryWaitsForTheWakeTimerAndNeverSleepsWithoutIt) {
-    auto& dlg = Start(1);
+    Start(1);
     // A wake timer that is being armed when the count runs out: the request
     // waits until the timer is set.
     WriteSchedule(Program("3-5-2005T08:00", "once"));
@@ -95,11 +94,11 @@ TEST_F(SuspendCountdown, ExpiryWaitsForTheWakeTimerAndNeverSleepsWithoutIt) {
     // Arming that does not finish in time: no sleep.
     m_wait.WhileWaiting(nullptr);
     m_wait.CapTimeouts(50);
-    dlg.m_bScanBusy = 1;
+    m_arming.m_scanBusy = 1;
     Cycle();
     EXPECT_EQ(Messages().back(), "Suspend cancelled because the wake timer is not set yet");
     EXPECT_EQ(m_power.SleepRequests().size(), 1u);
-    dlg.m_bScanBusy = 0;
+    m_arming.m_scanBusy = 0;
     m_timers.Fire("KelmarTimer");
 }
 
@@ -136,12 +135,12 @@ TEST_F(SuspendCountdown, CountdownTimerIsCreatedOnceAndItsCreationHandleKept) {
 }
 
 TEST_F(SuspendCountdown, PrivilegeFailuresAreWrittenToStandardOutput) {
-    auto& dlg = Start(30);
-    EXPECT_EQ(dlg.SetTokenPrivilege("SeShutdownPrivilege", 1), 1);
+    Start(30);
+    EXPECT_TRUE(m_countdown.SetTokenPrivilege("SeShutdownPrivilege", true));
     m_power.FailPrivilege(IPower::PrivilegeStep::lookup, 1313);
-    EXPECT_EQ(dlg.SetTokenPrivilege("SeShutdownPrivilege", 1), 0);
+    EXPECT_FALSE(m_countdown.SetTokenPrivilege("SeShutdownPrivilege", true));
     m_power.FailPrivilege(IPower::PrivilegeStep::adjust, 1300);
-    dlg.SuspendNow();
+    m_countdown.SuspendNow();
     EXPECT_EQ(m_power.Output(),
               "LookupPrivilegeValue error: 1313\nAdjustTokenPrivileges error: 1300\n");
     EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"suspend"});
@@ -205,8 +204,8 @@ TEST_F(SuspendCountdown, FailedSleepRequestIsLogged) {
 }
 
 TEST_F(SuspendCountdown, SessionAwayFromTheConsoleStandsTheCountStillUntilItIsBack) {
-    m_session.SetAtConsole(false);
-    auto& dlg = Start(2);
+    Start(2);
+    Send(0x02B1, 2, 1); // another user switched in
     Cycle();
     EXPECT_EQ(m_progress.GetPos(), 2);
     // Lock and unlock (7, 8) change nothing; a switch back does, once.
@@ -228,14 +227,14 @@ TEST_F(SuspendCountdown, SessionAwayFromTheConsoleStandsTheCountStillUntilItIsBa
     // The system's own sleep is the user's business, whichever session has
     // the console.
     EXPECT_EQ(Send(0x0218, 0, 0), 0);
-    EXPECT_FALSE(dlg.m_bRecording);
+    EXPECT_FALSE(m_host.recording);
 }
 
-TEST_F(SuspendCountdown, EndOfTheProgramEndsTheWorkerThreadsBeforeTheDialogGoes) {
+TEST_F(SuspendCountdown, StoppedWorkersLeaveTheirWaitsWithoutWritingAnything) {
     m_registry.SetDword(kKey, "SuspendTime", 30);
     Init();
     WriteSchedule(Program("3-5-2005T08:00", "once"));
-    m_dlg->ScanSchedule();
+    m_arming.Scan();
     // The countdown waits on its minute, the wake timer on its due time.
     RunStartedThreads();
     ASSERT_EQ(m_workers.size(), 2u);
@@ -247,8 +246,9 @@ TEST_F(SuspendCountdown, EndOfTheProgramEndsTheWorkerThreadsBeforeTheDialogGoes)
         JoinWorkers();
         return true;
     });
-    EXPECT_TRUE(m_dlg->StopThreads());
+    // As the end of the program stops them, before the parts go.
+    m_stop = true;
+    EXPECT_TRUE(m_threads.StopAll(1000));
     EXPECT_TRUE(m_workers.empty());
     EXPECT_EQ(m_log.Lines().size(), lines); // nothing written on the way out
-    m_dlg.reset();
 }

@@ -1,11 +1,11 @@
 #pragma once
-// The dialog with a schedule file in its host directory and the threads it
-// starts run for real, as the program runs them.
+// The dialog's parts with a schedule file in their host directory; the
+// threads they start run for real, as the program runs them.
 #include <thread>
 
-#include "tests/fakes/WakeUpDlgFixture.h"
+#include "tests/fakes/WakeUpPartsFixture.h"
 
-class ScheduleTest : public WakeUpDlgTest {
+class ScheduleTest : public WakeUpPartsTest {
 protected:
     static constexpr const char* kSchedule = "C:\\Orvisa\\tvrecord.xml";
 
@@ -26,17 +26,6 @@ protected:
     void RunStartedThreads() {
         for (const auto& started : m_threads.Take())
             m_workers.emplace_back([started] { started.proc(started.param); });
-    }
-
-    // Log lines without their time stamps.
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> out;
-        for (const auto& line : m_log.Lines()) {
-            // The fake clock's stamp ends in "AM " or "PM ", or is a bare date.
-            const auto pos = line.find("M ");
-            out.push_back(pos == std::string::npos ? line : line.substr(pos + 2));
-        }
-        return out;
     }
 
     bool WaitUntil(const std::function<bool()>& cond) {

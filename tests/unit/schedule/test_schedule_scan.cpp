@@ -6,98 +6,98 @@ class ScheduleScan : public ScheduleTest {};
 
 TEST_F(ScheduleScan, WorkedExampleWithLeadTimeFive) {
     m_registry.SetDword(kKey, "PVRBufferBegin", 5);
-    auto& dlg = Init();
+    Init();
     WriteSchedule(Program("2-23-2005T20:15:00", "weekly", "ZDF") +
                   Program("3-1-2005T22:30:00", "daily", "ARD"));
-    dlg.ScanSchedule();
+    m_arming.Scan();
     EXPECT_EQ(Messages(), (std::vector<std::string>{
                               "Weekly schedule found for channel ZDF Original:2/23/2005 8:15:00 PM "
                               "Calculated Start: 3/9/2005 8:15:00 PM",
                               "Daily schedule found for channel ARD Original:3/1/2005 10:30:00 PM "
                               "Calculated Start: 3/2/2005 10:30:00 PM"}));
-    EXPECT_FALSE(dlg.m_nextStart != CDateTime(2005, 3, 2, 22, 25, 0));
-    EXPECT_FALSE(dlg.m_armedStart != CDateTime(2005, 3, 2, 22, 25, 0));
+    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 2, 22, 25, 0));
+    EXPECT_FALSE(m_arming.m_armedStart != CDateTime(2005, 3, 2, 22, 25, 0));
     EXPECT_EQ(m_threads.Count(), 1u);
-    EXPECT_EQ(dlg.m_bScanBusy, 1); // until the thread has set its timer
+    EXPECT_EQ(m_arming.m_scanBusy, 1); // until the thread has set its timer
 }
 
 TEST_F(ScheduleScan, EmptyScheduleLogsExactlyOneLine) {
-    auto& dlg = Init();
+    Init();
     WriteSchedule("");
-    dlg.ScanSchedule();
+    m_arming.Scan();
     EXPECT_EQ(Messages(), std::vector<std::string>{"No new schedule found"});
-    EXPECT_EQ(dlg.m_bScanBusy, 0);
+    EXPECT_EQ(m_arming.m_scanBusy, 0);
     EXPECT_EQ(m_threads.Count(), 0u);
 }
 
 TEST_F(ScheduleScan, UnreadableContentFindsNoSchedule) {
-    auto& dlg = Init();
+    Init();
     for (const std::string content : {"", "not xml", "<tvrecord><program", "\xFF\xFE"}) {
         m_files.SetFile(kSchedule, content);
-        dlg.ScanSchedule();
+        m_arming.Scan();
     }
     EXPECT_EQ(Messages(), std::vector<std::string>(4, "No new schedule found"));
-    EXPECT_EQ(dlg.m_bScanBusy, 0);
+    EXPECT_EQ(m_arming.m_scanBusy, 0);
 }
 
 TEST_F(ScheduleScan, MissingOrLockedFileEndsSilentlyAndKeepsTheArming) {
-    auto& dlg = Init();
-    dlg.ScanSchedule(); // no file at all
+    Init();
+    m_arming.Scan(); // no file at all
     EXPECT_TRUE(m_log.Lines().empty());
-    EXPECT_EQ(dlg.m_bScanBusy, 0);
+    EXPECT_EQ(m_arming.m_scanBusy, 0);
 
     WriteSchedule(Program("3-5-2005T08:00", "once"));
-    dlg.ScanSchedule();
+    m_arming.Scan();
     RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return dlg.m_bScanBusy == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
     const auto lines = m_log.GetCount();
     m_files.Lock(kSchedule);
-    dlg.ScanSchedule();
+    m_arming.Scan();
     EXPECT_EQ(m_log.GetCount(), lines);
-    EXPECT_EQ(dlg.m_bScanBusy, 0);
-    EXPECT_FALSE(dlg.m_armedStart != CDateTime(2005, 3, 5, 8, 0, 0));
+    EXPECT_EQ(m_arming.m_scanBusy, 0);
+    EXPECT_FALSE(m_arming.m_armedStart != CDateTime(2005, 3, 5, 8, 0, 0));
     EXPECT_NE(m_timers.DueTime("KelmarTimer"), 0);
     m_timers.Fire("KelmarTimer");
 }
 
 TEST_F(ScheduleScan, ScanWhileBusyIsDroppedWithoutATrace) {
-    auto& dlg = Init();
+    Init();
     WriteSchedule(Program("3-5-2005T08:00", "once"));
-    dlg.m_bScanBusy = 1;
-    dlg.ScanSchedule();
+    m_arming.m_scanBusy = 1;
+    m_arming.Scan();
     EXPECT_TRUE(m_log.Lines().empty());
     EXPECT_EQ(m_files.Reads(), 0);
-    EXPECT_EQ(dlg.m_bScanBusy, 1);
+    EXPECT_EQ(m_arming.m_scanBusy, 1);
 }
 
 TEST_F(ScheduleScan, EarliestCandidateWinsAndEqualOnesKeepTheFirst) {
-    auto& dlg = Init();
+    Init();
     WriteSchedule(Program("3-9-2005T10:00", "once", "A") + Program("3-3-2005T10:00", "once", "B") +
                   Program("3-3-2005T10:00", "once", "C") + Program("1-1-2005T10:00", "once", "D"));
-    dlg.ScanSchedule();
+    m_arming.Scan();
     EXPECT_EQ(Messages().size(), 4u);
-    EXPECT_FALSE(dlg.m_nextStart != CDateTime(2005, 3, 3, 10, 0, 0));
+    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 3, 10, 0, 0));
 }
 
 TEST_F(ScheduleScan, EntriesWithoutAValidStartAreSkipped) {
-    auto& dlg = Init();
+    Init();
     WriteSchedule("<program freq=\"once\" channel=\"X\"/>" + Program("2005-12-31T23:59", "once") +
                   Program("3-1-2005T20", "daily") + Program("3-4-2005T07:30", "once", "OK"));
-    dlg.ScanSchedule();
+    m_arming.Scan();
     EXPECT_EQ(Messages(), std::vector<std::string>{
                               "One-time schedule found for channel OK Start: 3/4/2005 7:30:00 AM"});
-    EXPECT_FALSE(dlg.m_nextStart != CDateTime(2005, 3, 4, 7, 30, 0));
+    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 4, 7, 30, 0));
 }
 
 TEST_F(ScheduleScan, OnlyTheRootsProgramChildrenAreWalked) {
-    auto& dlg = Init();
+    Init();
     m_files.SetFile(kSchedule,
                     "<schedule><program start=\"3-4-2005T07:30\" freq=\"once\" channel=\"A\">"
                     "<program start=\"3-3-2005T07:30\" freq=\"once\" channel=\"nested\"/>"
                     "</program><other><program start=\"3-3-2005T07:30\" freq=\"once\"/></other>"
                     "<program start=\"3-5-2005T07:30\" freq=\"once\" channel=\"B &amp; C\"/>"
                     "</schedule>");
-    dlg.ScanSchedule();
+    m_arming.Scan();
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{
                   "One-time schedule found for channel A Start: 3/4/2005 7:30:00 AM",
@@ -105,21 +105,21 @@ TEST_F(ScheduleScan, OnlyTheRootsProgramChildrenAreWalked) {
 }
 
 TEST_F(ScheduleScan, Utf16FileGivesTheSameEntriesAsAnsi) {
-    auto& dlg = Init();
+    Init();
     const std::string xml = "<tvrecord>" + Program("3-4-2005T07:30", "once", "A") +
                             Program("3-1-2005T22:30", "daily", "B") + "</tvrecord>";
     m_files.SetFile(kSchedule, xml);
-    dlg.ScanSchedule();
+    m_arming.Scan();
     const auto ansi = Messages();
     RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return dlg.m_bScanBusy == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
 
     m_log.Clear();
     std::string utf16("\xFF\xFE", 2);
     for (char c : xml)
         utf16 += std::string{c, '\0'};
     m_files.SetFile(kSchedule, utf16);
-    dlg.ScanSchedule();
+    m_arming.Scan();
     auto utf = Messages();
     utf.resize(ansi.size());
     EXPECT_EQ(utf, ansi);
@@ -128,36 +128,36 @@ TEST_F(ScheduleScan, Utf16FileGivesTheSameEntriesAsAnsi) {
 }
 
 TEST_F(ScheduleScan, Utf8MarkStaysInFrontOfTheDeclaration) {
-    auto& dlg = Init();
+    Init();
     m_files.SetFile(kSchedule, "\xEF\xBB\xBF<?xml version=\"1.0\"?><tvrecord>" +
                                    Program("3-4-2005T07:30", "once") + "</tvrecord>");
-    dlg.ScanSchedule();
+    m_arming.Scan();
     // The reader sees the mark as text before the root; what it makes of it
     // decides whether the entry is found, and nothing may break either way.
     EXPECT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(dlg.m_bScanBusy == 0, m_threads.Count() == 0);
+    EXPECT_EQ(m_arming.m_scanBusy == 0, m_threads.Count() == 0);
 }
 
 TEST_F(ScheduleScan, TargetWithinTheLeadTimeIsNotArmed) {
     m_registry.SetDword(kKey, "PVRBufferBegin", 5);
-    auto& dlg = Init();
+    Init();
     WriteSchedule(Program("3-2-2005T21:03", "once"));
-    dlg.ScanSchedule();
+    m_arming.Scan();
     EXPECT_EQ(Messages().size(), 1u); // only the entry's line
-    EXPECT_EQ(dlg.m_bScanBusy, 0);
+    EXPECT_EQ(m_arming.m_scanBusy, 0);
     EXPECT_EQ(m_threads.Count(), 0u);
-    EXPECT_FALSE(dlg.m_armedStart != CDateTime());
+    EXPECT_FALSE(m_arming.m_armedStart != CDateTime());
 }
 
 TEST_F(ScheduleScan, RescanOfAnUnchangedFileDoesNotRearm) {
-    auto& dlg = Init();
+    Init();
     WriteSchedule(Program("3-4-2005T07:30", "once"));
-    dlg.ScanSchedule();
+    m_arming.Scan();
     RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return dlg.m_bScanBusy == 0; }));
-    dlg.ScanSchedule();
+    ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
+    m_arming.Scan();
     EXPECT_EQ(m_threads.Count(), 0u);
-    EXPECT_EQ(dlg.m_bScanBusy, 0);
+    EXPECT_EQ(m_arming.m_scanBusy, 0);
     const auto messages = Messages();
     EXPECT_EQ(std::count(messages.begin(), messages.end(),
                          "One-time schedule found for channel ARD Start: 3/4/2005 7:30:00 AM"),
@@ -166,44 +166,44 @@ TEST_F(ScheduleScan, RescanOfAnUnchangedFileDoesNotRearm) {
 }
 
 TEST_F(ScheduleScan, LeadTimeZeroWakesForTheStartItself) {
-    auto& dlg = Init();
+    Init();
     WriteSchedule(Program("3-4-2005T07:30", "once"));
-    dlg.ScanSchedule();
-    EXPECT_FALSE(dlg.m_nextStart != CDateTime(2005, 3, 4, 7, 30, 0));
+    m_arming.Scan();
+    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 4, 7, 30, 0));
 }
 
 TEST_F(ScheduleScan, ScheduleChangeMessageLogsAndScans) {
-    auto& dlg = Init();
+    Init();
     WriteSchedule("");
     intptr_t result = 0;
-    EXPECT_FALSE(dlg.WindowProc(0x0400, 1234566, 5, &result));
-    EXPECT_FALSE(dlg.WindowProc(0x0400, 1234566, -77, &result));
+    EXPECT_FALSE(m_events.WindowProc(0x0400, 1234566, 5, &result));
+    EXPECT_FALSE(m_events.WindowProc(0x0400, 1234566, -77, &result));
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{"tvrecord.xml has changed.", "No new schedule found",
                                         "tvrecord.xml has changed.", "No new schedule found"}));
 }
 
 TEST_F(ScheduleScan, ScheduleWrittenWhileATimerIsArmedIsArmedNext) {
-    auto& dlg = Init();
+    Init();
     WriteSchedule(Program("3-5-2005T08:00", "once"));
-    dlg.ScanSchedule();
+    m_arming.Scan();
     ASSERT_EQ(m_threads.Count(), 1u);
     // The host saves again before the thread has set its timer.
     WriteSchedule(Program("3-4-2005T06:00", "once"));
-    dlg.ScanSchedule();
-    dlg.ScanSchedule();
+    m_arming.Scan();
+    m_arming.Scan();
     EXPECT_EQ(m_files.Reads(), 1);
     EXPECT_EQ(m_messenger.PostedCount(), 0u);
 
     RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return dlg.m_bScanBusy == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
     // One fresh scan on the dialog's thread, however many requests came.
     EXPECT_EQ(m_messenger.PostedCount(), 1u);
     EXPECT_EQ(m_messenger.DeliverPosted(), 1);
     EXPECT_EQ(m_files.Reads(), 2);
     RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return dlg.m_bScanBusy == 0; }));
-    EXPECT_FALSE(dlg.m_armedStart != CDateTime(2005, 3, 4, 6, 0, 0));
+    ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
+    EXPECT_FALSE(m_arming.m_armedStart != CDateTime(2005, 3, 4, 6, 0, 0));
     const auto lines = Messages();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Timer set to: 3/4/2005 6:00:00 AM"),
               lines.end());

@@ -1,14 +1,14 @@
 #include "tests/unit/schedule/ScheduleFixture.h"
+#include "wakeup/app/resource.h"
 
 namespace {
 class WakeTimer : public ScheduleTest {
 protected:
     // Starts an arming for the target as the scan does, on a thread.
     void Arm(const CDateTime& target) {
-        auto& dlg = Dlg();
-        dlg.m_nextStart = target;
-        dlg.m_bScanBusy = 1;
-        m_workers.emplace_back([&dlg] { dlg.ArmWakeTimer(); });
+        m_arming.m_nextStart = target;
+        m_arming.m_scanBusy = true;
+        m_workers.emplace_back([this] { m_arming.ArmWakeTimer(m_stop); });
     }
 
     bool WaitForMessage(const std::string& message) {
@@ -32,7 +32,7 @@ TEST_F(WakeTimer, ArmsSixtySecondsEarlyWithAnAbsoluteDueTimeAndLogsWhenDone) {
     Init();
     const CDateTime target(2005, 3, 2, 23, 5, 30);
     Arm(target);
-    ASSERT_TRUE(WaitUntil([&] { return Dlg().m_bScanBusy == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
     EXPECT_EQ(Messages(), (std::vector<std::string>{"Set timer to: 0 days 02:05:30 from now.",
                                                     "Timer set to: 3/2/2005 11:05:30 PM"}));
     EXPECT_EQ(m_timers.DueTime("KelmarTimer"), Due(CDateTime(2005, 3, 2, 23, 4, 30)));
@@ -83,35 +83,35 @@ TEST_F(WakeTimer, PastTargetFiresAtOnce) {
     EXPECT_EQ(Messages(), (std::vector<std::string>{"Set timer to: -0 days 00:00:30 from now.",
                                                     "Timer set to: 3/2/2005 8:59:30 PM",
                                                     "Timer done for: 3/2/2005 8:59:30 PM"}));
-    EXPECT_EQ(Dlg().m_bScanBusy, 0);
+    EXPECT_EQ(m_arming.m_scanBusy, 0);
 }
 
 TEST_F(WakeTimer, FailedCreationIsLoggedAndFreesTheScan) {
-    auto& dlg = Init();
+    Init();
     m_timers.FailCreate(5);
     WriteSchedule(Program("3-4-2005T07:30", "once"));
-    dlg.ScanSchedule();
+    m_arming.Scan();
     RunStartedThreads();
     JoinWorkers();
     EXPECT_EQ(Messages().back(), "Unable to create timer: 5");
-    EXPECT_EQ(dlg.m_bScanBusy, 0);
+    EXPECT_EQ(m_arming.m_scanBusy, 0);
     // The same target is tried again by the next scan.
-    dlg.ScanSchedule();
+    m_arming.Scan();
     EXPECT_EQ(m_threads.Count(), 1u);
     RunStartedThreads();
     JoinWorkers();
 }
 
 TEST_F(WakeTimer, FailedSettingIsLoggedAndFreesTheScan) {
-    auto& dlg = Init();
+    Init();
     m_timers.FailSet();
     WriteSchedule(Program("3-4-2005T07:30", "once"));
-    dlg.ScanSchedule();
+    m_arming.Scan();
     RunStartedThreads();
     JoinWorkers();
     const auto messages = Messages();
     EXPECT_EQ(messages.back(), "Unable to set timer to: 3/4/2005 7:30:00 AM");
-    EXPECT_EQ(dlg.m_bScanBusy, 0);
+    EXPECT_EQ(m_arming.m_scanBusy, 0);
     EXPECT_EQ(m_timers.OpenHandles(), 0);
 }
 
@@ -159,7 +159,7 @@ TEST_F(WakeTimer, PowerPlanThatKeepsTheTimerFromWakingIsReported) {
         if (c.readable)
             m_power.SetWakeTimerSetting(c.mains, c.battery);
         Arm(target);
-        ASSERT_TRUE(WaitUntil([&] { return Dlg().m_bScanBusy == 0; }));
+        ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
         const auto lines = Messages();
         ASSERT_EQ(lines.size(), c.where ? 3u : 2u);
         EXPECT_EQ(lines[1], "Timer set to: 3/3/2005 10:00:00 AM");

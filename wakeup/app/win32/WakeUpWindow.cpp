@@ -11,9 +11,14 @@ CWakeUpWindow::CWakeUpWindow(HINSTANCE instance, const std::string& programPath)
     : CDialogBase(instance, IDD_KELMARWAKEUP_DIALOG), m_controls(instance, kProgramName),
       m_timers(m_threads.StopEvent()), m_wait(m_threads.StopEvent()),
       m_hIcon(LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      m_dlg(CWakeUpPorts{m_clock, m_dateText, m_registry, m_threads, m_log, m_progress, m_controls,
-                         m_files, ActiveCodePage(), m_timers, m_localTime, m_power, m_processes,
-                         m_messenger, m_wait, m_watcher, m_session},
+      m_dlg(CWakeUpPorts{{m_files, ActiveCodePage(), m_clock, m_dateText, m_timers, m_localTime,
+                          m_threads, m_messenger, m_wait, m_power, m_controls},
+                         {m_progress, m_timers, m_wait, m_threads, m_processes, m_power},
+                         {m_power, m_processes},
+                         m_log,
+                         m_registry,
+                         m_watcher,
+                         m_session},
             programPath) {}
 
 INT_PTR CWakeUpWindow::OnInitDialog() {
@@ -109,7 +114,7 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_USER:
     case WM_POWERBROADCAST:
     case WM_WTSSESSION_CHANGE:
-    case CWakeUpDlg::kRescanMessage: {
+    case CScheduleArming::kRescanMessage: {
         intptr_t result = 0;
         if (m_dlg.WindowProc(message, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam),
                              &result)) {

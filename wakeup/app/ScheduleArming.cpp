@@ -1,41 +1,54 @@
-// The schedule scan and the wake timer of CWakeUpDlg: every request scans
-// the schedule on the dialog's thread, and a new future target goes to a
-// wake-timer thread, which arms the timer and waits for it.
-#include "wakeup/app/WakeUpDlg.h"
+#include "wakeup/app/ScheduleArming.h"
+
 #include "wakeup/app/resource.h"
 #include "wakeup/power/WakeTimerSetting.h"
 #include "wakeup/schedule/NextStart.h"
 #include "wakeup/schedule/ScheduleScan.h"
 
-unsigned WakeTimerThreadProc(void* dialog) {
-    static_cast<CWakeUpDlg*>(dialog)->ArmWakeTimer();
+namespace {
+const std::atomic<bool> kNeverStopped{false};
+
+unsigned ArmOwnWakeTimer(void* arming) {
+    static_cast<CScheduleArming*>(arming)->ArmWakeTimer(kNeverStopped);
     return 0;
 }
+} // namespace
 
-void CWakeUpDlg::ScanSchedule() {
+CScheduleArming::CScheduleArming(const Ports& ports, CWakeUpLog& log, const std::string& hostDir,
+                                 const int& leadMinutes)
+    : m_ports(ports), m_log(log), m_hostDir(hostDir), m_leadMinutes(leadMinutes),
+      m_wakeTimer(ports.timers, ports.clock, ports.dateText, ports.localTime),
+      m_threadProc(ArmOwnWakeTimer), m_threadParam(this) {}
+
+void CScheduleArming::UseThreadEntry(IThreadStarter::ThreadProc proc, void* param) {
+    m_threadProc = proc;
+    m_threadParam = param;
+}
+
+void CScheduleArming::Scan() {
     // A request while another scan or its arming is under way is not lost:
     // the holder of the flag sees it when it lets go (ReleaseScan), so a
     // schedule written while a timer was being armed is armed too. The
     // request is marked before the flag is tried, so that a holder letting
     // go meanwhile cannot miss it.
-    m_bScanPending = true;
-    int idle = 0;
-    if (!m_bScanBusy.compare_exchange_strong(idle, 1))
+    m_scanPending = true;
+    bool idle = false;
+    if (!m_scanBusy.compare_exchange_strong(idle, true))
         return;
-    m_bScanPending = false;
+    m_scanPending = false;
 
     const ScheduleScanResult scan =
-        ScanScheduleFile(m_ports.files, m_ports.codePage, m_ports.dateText, m_strHostDir,
-                         m_ports.clock.Now(), m_nPvrBufferBegin);
+        ScanScheduleFile(m_ports.files, m_ports.codePage, m_ports.dateText, m_hostDir,
+                         m_ports.clock.Now(), m_leadMinutes);
     if (!scan.read) {
         ReleaseScan();
         return;
     }
     for (const std::string& line : scan.logLines)
-        AddLogLine(line);
+        m_log.Add(line);
     if (!scan.found) {
         m_nextStart = NEXT_START_NONE;
-        AddLogLine("No new schedule found");
+        m_log.Add("No new schedule found");
         ReleaseScan();
         return;
     }
@@ -44,38 +57,47 @@ void CWakeUpDlg::ScanSchedule() {
         m_armedStart = m_nextStart;
         // The flag stays set until the new thread has set its timer, so that
         // m_nextStart stays as it is while the thread reads it.
-        if (m_ports.threads.Start(WakeTimerThreadProc, this))
+        if (m_ports.threads.Start(m_threadProc, m_threadParam))
             return;
         m_armedStart = CDateTime();
     }
     ReleaseScan();
 }
 
-void CWakeUpDlg::ReleaseScan() {
-    m_bScanBusy = 0;
+void CScheduleArming::ReleaseScan() {
+    m_scanBusy = false;
     // The dialog's thread scans; this may be the wake-timer thread.
-    if (m_bScanPending)
+    if (m_scanPending)
         m_ports.messenger.PostToDialog(kRescanMessage, 0, 0);
 }
 
-bool CWakeUpDlg::WaitForArming() {
+bool CScheduleArming::WaitForArming() {
     // The wait goes on handling what other threads send to the dialog, so
     // the arming thread's log lines pass. A request kept meanwhile is served
     // here: its posted notice would only come after the wait.
     return m_ports.wait.WaitUntil(
         [this] {
-            if (!m_bScanBusy && m_bScanPending)
-                ScanSchedule();
-            return !m_bScanBusy && !m_bScanPending;
+            if (!m_scanBusy && m_scanPending)
+                Scan();
+            return !m_scanBusy && !m_scanPending;
         },
         kArmingTimeoutMs);
 }
 
-void CWakeUpDlg::ArmWakeTimer() {
-    // Once the program ends, the wait ends without a line: the log is gone.
-    const auto log = [this](const std::string& line) {
-        if (!m_bStopping)
-            AddLogLine(line);
+bool CScheduleArming::ScanAndWaitFromWorker(const std::atomic<bool>& stop) {
+    // The scan runs on the dialog's thread; the send returns once it has
+    // run, then the arming thread it may have started sets the timer.
+    if (!m_ports.messenger.SendToDialog(kRescanMessage, 0, 0))
+        return false;
+    return m_ports.wait.WaitUntil([&] { return stop || (!m_scanBusy && !m_scanPending); },
+                                  kArmingTimeoutMs) &&
+           !stop;
+}
+
+void CScheduleArming::ArmWakeTimer(const std::atomic<bool>& stop) {
+    const auto log = [&](const std::string& line) {
+        if (!stop)
+            m_log.Add(line);
     };
     const CWakeTimer::Arming arming = m_wakeTimer.Arm(m_nextStart, log);
     if (!arming.set) {
@@ -89,11 +111,11 @@ void CWakeUpDlg::ArmWakeTimer() {
     if (m_ports.power.ReadWakeTimerSetting(onMains, onBattery)) {
         const std::string warning = WakeTimerSettingWarning(onMains, onBattery);
         if (!warning.empty())
-            AddLogLine(warning);
+            log(warning);
     }
     ReleaseScan();
 
     m_wakeTimer.Wait(arming, log);
-    if (!m_bStopping)
+    if (!stop)
         m_ports.controls.SetItemText(IDC_HIDDEN_EDIT, "");
 }

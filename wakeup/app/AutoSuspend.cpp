@@ -1,0 +1,118 @@
+#include "wakeup/app/AutoSuspend.h"
+
+#include "wakeup/power/HostCommand.h"
+#include "wakeup/power/Privilege.h"
+
+namespace {
+unsigned RunOwnCountdown(void* countdown) {
+    static_cast<CAutoSuspend*>(countdown)->Run();
+    return 0;
+}
+} // namespace
+
+CAutoSuspend::CAutoSuspend(const Ports& ports, CWakeUpLog& log, const CWakeUpSettings& settings,
+                           const CHostState& host, CScheduleArming& arming,
+                           const std::string& hostDir, const std::atomic<bool>& stop)
+    : m_ports(ports), m_log(log), m_settings(settings), m_host(host), m_arming(arming),
+      m_hostDir(hostDir), m_stop(stop), m_ticker(ports.timers, ports.wait),
+      m_threadProc(RunOwnCountdown), m_threadParam(this) {}
+
+void CAutoSuspend::UseThreadEntry(IThreadStarter::ThreadProc proc, void* param) {
+    m_threadProc = proc;
+    m_threadParam = param;
+}
+
+void CAutoSuspend::Start() {
+    SetupRange(true);
+    m_ports.threads.Start(m_threadProc, m_threadParam);
+}
+
+void CAutoSuspend::SetupRange(bool withStep) {
+    m_ports.progress.SetRange(0, m_settings.m_nSuspendMinutes);
+    if (withStep)
+        m_ports.progress.SetStep(-1);
+    m_ports.progress.SetPos(m_settings.m_nSuspendMinutes);
+}
+
+void CAutoSuspend::Reset() {
+    ++m_nResets;
+    m_ports.progress.SetPos(m_settings.m_nSuspendMinutes);
+}
+
+int CAutoSuspend::Position() {
+    return m_ports.progress.GetPos();
+}
+
+SleepState CAutoSuspend::SleepStateSince(unsigned resetsBefore, bool wakeTimerSet) const {
+    SleepState state;
+    state.recording = m_host.recording;
+    state.paused = m_host.paused;
+    state.countReset = m_nResets != resetsBefore;
+    state.wakeTimerSet = wakeTimerSet;
+    state.awayFromConsole = m_host.awayFromConsole;
+    return state;
+}
+
+void CAutoSuspend::Run() {
+    while (!m_stop)
+        RunCycle();
+}
+
+void CAutoSuspend::RunCycle() {
+    uint32_t timerError = 0;
+    m_ticker.WaitOneMinute(timerError);
+    if (m_stop)
+        return;
+    if (timerError && !m_bTickerFailing)
+        m_log.Add("Unable to create timer: " + std::to_string(timerError));
+    m_bTickerFailing = timerError != 0;
+
+    CountdownInputs inputs;
+    inputs.recording = m_host.recording;
+    inputs.paused = m_host.paused;
+    inputs.awayFromConsole = m_host.awayFromConsole;
+    inputs.lengthMinutes = m_settings.m_nSuspendMinutes;
+    if (PhaseBeforeStep(inputs) == CountdownPhase::standsStill)
+        return;
+    m_ports.progress.StepIt();
+    // Read anew for each test: the dialog's thread may put the count back
+    // to full at any moment.
+    const int left = m_ports.progress.GetPos();
+    if (PhaseAfterStep(left) == CountdownPhase::warning)
+        m_ports.processes.StartProcess(
+            HostCommandLine(m_hostDir, SuspendWarningArguments(m_settings.SuspendText(), left)));
+    if (PhaseAfterStep(m_ports.progress.GetPos()) != CountdownPhase::expired)
+        return;
+    m_log.Add("Force suspend because timeout has expired");
+    m_ports.progress.SetPos(m_settings.m_nSuspendMinutes);
+    if (ReadyToSleep())
+        SuspendNow();
+}
+
+bool CAutoSuspend::ReadyToSleep() {
+    // Systems since Vista do not ask the dialog before they sleep, so the
+    // suspend query's rule is applied here as well. The dialog's thread
+    // handles the host's events during the wait for the wake timer: the
+    // state after it decides.
+    const unsigned resets = m_nResets;
+    const bool armed = m_arming.ScanAndWaitFromWorker(m_stop);
+    if (m_stop)
+        return false;
+    const SleepDecision decision =
+        DecideSleep(SleepAsker::countdown, SleepStateSince(resets, armed));
+    if (decision.logLine)
+        m_log.Add(decision.logLine);
+    return decision.sleep;
+}
+
+void CAutoSuspend::SuspendNow() {
+    SetTokenPrivilege("SeShutdownPrivilege", true);
+    // A PC that cannot enter the state (modern standby, S3 turned off in the
+    // firmware) would otherwise fail silently every time the count runs out.
+    if (const uint32_t error = m_ports.power.SetSystemPowerState(!m_settings.m_bHibernate, false))
+        m_log.Add("Suspend failed: error " + std::to_string(error));
+}
+
+bool CAutoSuspend::SetTokenPrivilege(const char* privilege, bool enable) {
+    return SetProcessPrivilege(m_ports.power, privilege, enable);
+}

@@ -1,0 +1,82 @@
+#pragma once
+// The auto-suspend countdown: a worker thread that counts the idle minutes
+// down on the progress bar, warns through the host's command tool in the
+// last minutes and asks the system to sleep when the count runs out. Host
+// activity puts the count back to full.
+#include <atomic>
+#include <string>
+
+#include "wakeup/app/HostState.h"
+#include "wakeup/app/ScheduleArming.h"
+#include "wakeup/app/WakeUpLog.h"
+#include "wakeup/app/WakeUpSettings.h"
+#include "wakeup/platform/DialogControls.h"
+#include "wakeup/platform/Power.h"
+#include "wakeup/platform/Threads.h"
+#include "wakeup/power/SleepDecision.h"
+#include "wakeup/power/SuspendCountdown.h"
+
+class CAutoSuspend {
+public:
+    struct Ports {
+        IProgressBar& progress; // the count: minutes left
+        IWaitableTimers& timers;
+        IThreadWait& wait;
+        IThreadStarter& threads;
+        IProcessStarter& processes; // the host's command tool
+        IPower& power;
+    };
+
+    // stop: set once the program ends; the thread then leaves.
+    CAutoSuspend(const Ports& ports, CWakeUpLog& log, const CWakeUpSettings& settings,
+                 const CHostState& host, CScheduleArming& arming, const std::string& hostDir,
+                 const std::atomic<bool>& stop);
+    CAutoSuspend(const CAutoSuspend&) = delete;
+    CAutoSuspend& operator=(const CAutoSuspend&) = delete;
+
+    // The countdown thread runs proc(param), which must call Run (by
+    // default: this object's own).
+    void UseThreadEntry(IThreadStarter::ThreadProc proc, void* param);
+
+    // Sets the bar up for the stored length and starts the thread.
+    void Start();
+    // The bar's range anew, the count full: after the user changed the length.
+    void SetupRange(bool withStep);
+    // Host activity and resume notices: the count back to full.
+    void Reset();
+    // The minutes left.
+    int Position();
+
+    // The thread's loop until the program ends, and one one-minute cycle.
+    void Run();
+    void RunCycle();
+
+    // Suspend, or hibernate when chosen, without force; a failure is logged.
+    void SuspendNow();
+    bool SetTokenPrivilege(const char* privilege, bool enable);
+
+    // The resets so far; a sleep decided after a wait compares them.
+    unsigned Resets() const { return m_nResets; }
+    // What decides a sleep now.
+    SleepState SleepStateSince(unsigned resetsBefore, bool wakeTimerSet) const;
+
+private:
+    // When the count ran out: has the schedule scanned and the wake timer
+    // set, then decides from the state after that wait.
+    bool ReadyToSleep();
+
+    Ports m_ports;
+    CWakeUpLog& m_log;
+    const CWakeUpSettings& m_settings;
+    const CHostState& m_host;
+    CScheduleArming& m_arming;
+    const std::string& m_hostDir;
+    const std::atomic<bool>& m_stop;
+    CMinuteTicker m_ticker;
+    bool m_bTickerFailing = false; // the thread's own
+    // Counted, so that a sleep decided after a wait sees the activity
+    // during it. The countdown's own return to full is not counted.
+    std::atomic<unsigned> m_nResets{0};
+    IThreadStarter::ThreadProc m_threadProc;
+    void* m_threadParam;
+};

@@ -1,0 +1,49 @@
+#pragma once
+// What reaches the dialog's window from outside: the schedule-change notices,
+// the host's events forwarded by the extension module, and the system's
+// power and session broadcasts. Each sets the state the countdown and the
+// sleep decision read, logs, and puts the count back to full where the
+// machine is in use.
+#include <cstdint>
+#include <string>
+
+#include "wakeup/app/AutoSuspend.h"
+#include "wakeup/app/HostState.h"
+#include "wakeup/app/ScheduleArming.h"
+#include "wakeup/app/WakeUpLog.h"
+#include "wakeup/platform/Power.h"
+#include "wakeup/power/HostEvents.h"
+
+class CHostEventHandler {
+public:
+    struct Ports {
+        IPower& power;              // the execution state
+        IProcessStarter& processes; // the host's command tool
+    };
+
+    CHostEventHandler(const Ports& ports, CWakeUpLog& log, CHostState& host,
+                      CAutoSuspend& countdown, CScheduleArming& arming, const std::string& hostDir);
+    CHostEventHandler(const CHostEventHandler&) = delete;
+    CHostEventHandler& operator=(const CHostEventHandler&) = delete;
+
+    // WM_USER, WM_POWERBROADCAST, WM_WTSSESSION_CHANGE and the dialog's
+    // rescan request. True when *result replaces the base window
+    // procedure's answer.
+    bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result);
+    // At start: a session that is not at the console.
+    void OnSessionAway();
+
+private:
+    void OnPlayerEvent(int32_t code);
+    bool OnPowerBroadcast(uint32_t event, intptr_t* result);
+    bool OnSuspendQuery(intptr_t* result);
+    void OnSessionChange(uint32_t event);
+
+    Ports m_ports;
+    CWakeUpLog& m_log;
+    CHostState& m_host;
+    CAutoSuspend& m_countdown;
+    CScheduleArming& m_arming;
+    const std::string& m_hostDir;
+    CExecutionStatePolicy m_executionState;
+};

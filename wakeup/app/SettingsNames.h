@@ -1,0 +1,14 @@
+#pragma once
+// The scheduler's settings: values in the host's own key, which the host
+// writes too. "UseHibernate" is the host's name for the choice and is read;
+// the scheduler writes its own changes as "SuspendHibernate", so that the
+// host's setting is never overwritten by ours.
+
+#define WAKEUP_SETTINGS_KEY "Software\\Vorx\\Orvisa\\3.0"
+#define WAKEUP_SETTING_PVR_BUFFER_BEGIN "PVRBufferBegin"    // read: lead time, minutes
+#define WAKEUP_SETTING_SUSPEND_TIME "SuspendTime"           // read and written
+#define WAKEUP_SETTING_SUSPEND_TEXT "SuspendText"           // read and written
+#define WAKEUP_SETTING_USE_HIBERNATE "UseHibernate"         // read only
+#define WAKEUP_SETTING_SUSPEND_HIBERNATE "SuspendHibernate" // written only
+
+#define WAKEUP_DEFAULT_SUSPEND_TEXT "Use remote controle to cancel auto shutdown in %d minutes..."

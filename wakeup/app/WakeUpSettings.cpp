@@ -1,0 +1,124 @@
+#include "wakeup/app/WakeUpSettings.h"
+
+#include <cstring>
+
+#include "wakeup/app/DataExchange.h"
+#include "wakeup/app/SettingsNames.h"
+#include "wakeup/app/resource.h"
+
+namespace {
+bool ReadNumber(IRegistryKey& key, const char* name, uint32_t& value) {
+    // Zeroed first: a shorter value of another type must not leave
+    // undetermined bytes behind.
+    uint32_t buffer = 0;
+    uint32_t size = sizeof buffer;
+    if (key.QueryValue(name, &buffer, &size) != 0)
+        return false;
+    value = buffer;
+    return true;
+}
+
+bool ReadText(IRegistryKey& key, const char* name, std::string& text) {
+    char buffer[256] = {};
+    uint32_t size = sizeof buffer;
+    if (key.QueryValue(name, buffer, &size) != 0)
+        return false;
+    // A stored text of 256 bytes without its terminating zero fills the
+    // buffer completely; it counts as too long rather than being read past
+    // the buffer's end.
+    const void* end = std::memchr(buffer, '\0', sizeof buffer);
+    if (!end)
+        return false;
+    text.assign(buffer, static_cast<size_t>(static_cast<const char*>(end) - buffer));
+    return true;
+}
+} // namespace
+
+std::unique_ptr<IRegistryKey> CWakeUpSettings::OpenKey() {
+    return m_registry.OpenCurrentUserKey(WAKEUP_SETTINGS_KEY);
+}
+
+bool CWakeUpSettings::Load() {
+    auto key = OpenKey();
+    if (!key)
+        return false;
+    uint32_t number = 0;
+    if (ReadNumber(*key, WAKEUP_SETTING_PVR_BUFFER_BEGIN, number))
+        m_nPvrBufferBegin = static_cast<int>(number);
+    const bool lengthStored = ReadNumber(*key, WAKEUP_SETTING_SUSPEND_TIME, number);
+    if (lengthStored)
+        m_nSuspendMinutes = static_cast<int>(number);
+    std::string text;
+    if (!ReadText(*key, WAKEUP_SETTING_SUSPEND_TEXT, text))
+        text = WAKEUP_DEFAULT_SUSPEND_TEXT;
+    {
+        std::lock_guard<std::mutex> lock(m_suspendTextLock);
+        m_strSuspendText = text;
+    }
+    m_bHibernate = ReadNumber(*key, WAKEUP_SETTING_USE_HIBERNATE, number) && number != 0;
+    return lengthStored;
+}
+
+void CWakeUpSettings::DoDataExchange(CDataExchange& dx) {
+    // Through copies: the countdown thread reads these members, and each
+    // gets its new value in one store.
+    int minutes = m_nSuspendMinutes;
+    const bool minutesRead = dx.Text(IDC_SUSPEND_MINUTES, minutes);
+    m_nSuspendMinutes = minutes;
+    if (!minutesRead || !dx.MinMaxInt(IDC_SUSPEND_MINUTES, minutes, 0, kMaxSuspendMinutes))
+        return;
+    std::string text = m_strSuspendText;
+    const bool textRead = dx.Text(IDC_SUSPEND_TEXT, text);
+    if (dx.IsSaving()) {
+        std::lock_guard<std::mutex> lock(m_suspendTextLock);
+        m_strSuspendText = text;
+    }
+    if (!textRead || !dx.MaxChars(IDC_SUSPEND_TEXT, text, kMaxSuspendTextChars))
+        return;
+    int hibernate = m_bHibernate ? 1 : 0;
+    dx.Check(IDC_HIBERNATE, hibernate);
+    m_bHibernate = hibernate != 0;
+}
+
+bool CWakeUpSettings::Exchange(bool saveAndValidate) {
+    // The exchange shows message boxes, which take the focus from the edit
+    // being checked; the focus-lost handler must not start a second exchange
+    // (and a second message box) from inside the first. Putting values into
+    // the controls must not run the change handlers either.
+    const bool wasExchanging = m_bExchanging;
+    m_bExchanging = true;
+    CDataExchange dx(m_controls, saveAndValidate);
+    DoDataExchange(dx);
+    m_bExchanging = wasExchanging;
+    return !dx.Failed();
+}
+
+std::string CWakeUpSettings::SuspendText() const {
+    std::lock_guard<std::mutex> lock(m_suspendTextLock);
+    return m_strSuspendText;
+}
+
+bool CWakeUpSettings::OnSuspendMinutesKillFocus() {
+    if (m_bExchanging)
+        return false;
+    Exchange(true);
+    if (auto key = OpenKey())
+        key->SetDword(WAKEUP_SETTING_SUSPEND_TIME, static_cast<uint32_t>(m_nSuspendMinutes));
+    return true;
+}
+
+void CWakeUpSettings::OnSuspendTextChange() {
+    if (m_bExchanging)
+        return;
+    Exchange(true);
+    if (auto key = OpenKey())
+        key->SetString(WAKEUP_SETTING_SUSPEND_TEXT, SuspendText().c_str());
+}
+
+void CWakeUpSettings::OnHibernateClicked() {
+    if (m_bExchanging)
+        return;
+    Exchange(true);
+    if (auto key = OpenKey())
+        key->SetDword(WAKEUP_SETTING_SUSPEND_HIBERNATE, m_bHibernate ? 1u : 0u);
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The scheduler's settings: read once at start-up from the host's registry
+// key, exchanged with the dialog's controls with the dialog framework's
+// checks, and each written back as soon as the user changes its control.
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#include "wakeup/platform/DialogControls.h"
+#include "wakeup/platform/Registry.h"
+
+class CDataExchange;
+
+class CWakeUpSettings {
+public:
+    static constexpr int kMaxSuspendMinutes = 999;
+    static constexpr int kMaxSuspendTextChars = 255;
+
+    CWakeUpSettings(IRegistry& registry, IDialogControls& controls)
+        : m_registry(registry), m_controls(controls) {}
+    CWakeUpSettings(const CWakeUpSettings&) = delete;
+    CWakeUpSettings& operator=(const CWakeUpSettings&) = delete;
+
+    // Reads the stored values; true when a countdown length is stored (only
+    // then does the countdown run).
+    bool Load();
+    // Data exchange with the controls; false when a check failed.
+    bool Exchange(bool saveAndValidate);
+    // The controls' handlers. The minutes are taken over when their field
+    // loses the focus: true when they were (the countdown starts anew).
+    bool OnSuspendMinutesKillFocus();
+    void OnSuspendTextChange();
+    void OnHibernateClicked();
+
+    // The warning text, for any thread.
+    std::string SuspendText() const;
+
+    // The countdown's thread reads these two.
+    std::atomic<int> m_nSuspendMinutes{0};
+    std::atomic<bool> m_bHibernate{false};
+    // Written under m_suspendTextLock; other threads read SuspendText().
+    std::string m_strSuspendText;
+    int m_nPvrBufferBegin = 0; // the lead time in minutes
+
+private:
+    void DoDataExchange(CDataExchange& dx);
+    std::unique_ptr<IRegistryKey> OpenKey();
+
+    IRegistry& m_registry;
+    IDialogControls& m_controls;
+    mutable std::mutex m_suspendTextLock;
+    bool m_bExchanging = false; // a data exchange is running
+};

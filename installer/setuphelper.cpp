@@ -2,9 +2,6 @@
 // cannot do with their own commands. They unpack it into their plugins
 // folder and run it, one command a run:
 //
-//   setuphelper busy <file>      0 when the file is missing or can be
-//                                overwritten; else the error that stops it
-//                                (32: in use, as a module the host has loaded)
 //   setuphelper end <program>    ends every process, in any session, whose
 //                                image is that file; 0 when none is left,
 //                                else how many are still running
@@ -30,18 +27,6 @@ namespace {
 
 // How long an ended process may take to go.
 constexpr DWORD kEndDeadlineMs = 10000;
-
-// As the installer's File command opens a file it overwrites: for writing,
-// others may go on reading. A module the host has loaded, or a running
-// program, refuses that with ERROR_SHARING_VIOLATION.
-DWORD Busy(const wchar_t* path) {
-    const CUniqueHandle file(
-        CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (file)
-        return ERROR_SUCCESS;
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS : error;
-}
 
 // The file behind a path, whatever the spelling (short names, case,
 // another drive letter for the same volume).
@@ -169,8 +154,6 @@ DWORD Run(int argc, wchar_t** argv) {
         return ERROR_BAD_ARGUMENTS;
     const wchar_t* command = argv[1];
     const wchar_t* path = argv[2];
-    if (std::wcscmp(command, L"busy") == 0)
-        return Busy(path);
     if (std::wcscmp(command, L"end") == 0)
         return EndProcesses(path);
     if (std::wcscmp(command, L"start") == 0) {

@@ -91,13 +91,17 @@ ValueMap KeyValues(HKEY root, const std::string& path) {
 // ended by a null; kMissing when there is nothing.
 std::string PendingRenames() {
     CUniqueRegKey key;
-    std::vector<char> data(64 * 1024);
-    DWORD size = static_cast<DWORD>(data.size()), type = 0;
+    DWORD size = 0, type = 0;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPendingKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS ||
-        RegQueryValueExA(key.Get(), kPendingValue, nullptr, &type,
-                         reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
+        RegQueryValueExA(key.Get(), kPendingValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return kMissing;
-    return std::string(data.data(), size);
+    // Every uninstaller that copied itself to the temporary folder adds to it.
+    std::string list(size, '\0');
+    if (RegQueryValueExA(key.Get(), kPendingValue, nullptr, &type,
+                         reinterpret_cast<BYTE*>(&list[0]), &size) != ERROR_SUCCESS)
+        return kMissing;
+    list.resize(size);
+    return list;
 }
 
 void RestorePendingRenames(const std::string& list) {

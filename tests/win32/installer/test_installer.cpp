@@ -383,7 +383,7 @@ TEST_F(Installer, SilentInstallLeavesTheStartToTheLogonAndAnUpgradeEndsEverySche
     const CUniqueHandle hung = StartSuspended(m_program);
     ASSERT_TRUE(hung);
     const CScopeExit endHung([&] { TerminateProcess(hung.Get(), 1); });
-    MarkOld();
+    ASSERT_NO_FATAL_FAILURE(MarkOld());
 
     ASSERT_EQ(Install(""), 0u);
     EXPECT_TRUE(scheduler.WaitExit()) << "the running scheduler was not closed";
@@ -412,7 +412,7 @@ TEST_F(Installer, HelperStartsTheSchedulerThroughTheDesktopShell) {
 
 TEST_F(Installer, UpgradeWaitsUntilTheHostLetsGoOfTheModule) {
     ASSERT_EQ(Install("/NOAUTOSTART"), 0u);
-    MarkOld();
+    ASSERT_NO_FATAL_FAILURE(MarkOld());
     winetest::CProcess host;
     ASSERT_TRUE(HoldModule(host));
 

@@ -8,7 +8,17 @@
 ; (HKCU\Software\Vorx\Orvisa\3.0) are never touched.
 ;
 ; Switches: /S silent, /D=<host directory> (last on the line, unquoted),
-; /NOAUTOSTART no start at logon. The uninstaller takes /S.
+; /NOAUTOSTART no start at logon. The uninstaller takes /S, and _?=<its
+; folder> to run in place and return its exit code.
+;
+; Exit codes, beyond NSIS's own 0 (done), 1 (cancelled by the user) and 2
+; (stopped: the extension module did not register):
+!define EXIT_NOT_ADMIN 3         ; not run as an administrator; nothing changed
+!define EXIT_FILES_IN_USE 4      ; a file stays in use (the host has the module
+                                 ; loaded); nothing changed
+!define EXIT_PREVIOUS_REMAINS 5  ; the install in another folder did not uninstall
+!define EXIT_RESTART_NEEDED 3010 ; uninstaller: removed, but the module the
+                                 ; host holds goes when Windows restarts
 
 !macro NEED_DEFINE NAME
   !ifndef ${NAME}
@@ -47,11 +57,14 @@ AllowSkipFiles off
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define RUN_VALUE "OrvisaWakeUp"
 !define HOST_FILE "tvrecord.xml"
+!define HELPER "$PLUGINSDIR\setuphelper.exe"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 BrandingText "${PRODUCT} ${VERSION}"
-InstallDir "$PROGRAMFILES\Orvisa"
+; The trailing backslash keeps Browse from appending "Orvisa" to the folder
+; the user picks: that one is the host's folder itself.
+InstallDir "$PROGRAMFILES\Orvisa\"
 ; A second install offers the host directory of the first.
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "HostDirectory"
 ShowInstDetails show
@@ -83,6 +96,28 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" ""
 
 !insertmacro MUI_LANGUAGE "English"
 
+; The program folder of an earlier install, from its Add/Remove Programs entry.
+Var PreviousDir
+
+; Both run as administrators only: the module registers for every user,
+; the entries are machine-wide, and the host usually lives under Program
+; Files. Without User Account Control a standard user is not elevated, and
+; every such write would fail.
+!macro NEED_ADMIN
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "Admin"
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} registers its extension module for every user of this PC and writes into the folder of Orvisa: that needs an administrator.$\r$\n$\r$\nNothing was changed. Run this again as an administrator." /SD IDOK
+    SetErrorLevel ${EXIT_NOT_ADMIN}
+    Quit
+  ${EndIf}
+!macroend
+
+!macro UNPACK_HELPER
+  InitPluginsDir
+  File "/oname=${HELPER}" "${BINDIR}/setuphelper.exe"
+!macroend
+
 ; Closes every running scheduler and waits for its process to end, so that
 ; its files can be replaced or removed. The window takes WM_CLOSE like a
 ; click on its close box.
@@ -106,6 +141,18 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" ""
     ${EndIf}
     IntOp $R0 $R0 + 1
   ${Loop}
+!macroend
+
+; After the polite close: what still runs the program (hung behind a message
+; box, or another user's copy in another session, which the window search
+; cannot see) is ended, so that its file can be replaced or removed.
+!macro END_PROGRAM PATH
+  ClearErrors
+  ExecWait '"${HELPER}" end "${PATH}"' $0
+  ${If} ${Errors}
+  ${OrIf} $0 <> 0
+    DetailPrint "Could not end every process of ${PATH}"
+  ${EndIf}
 !macroend
 
 ; Everything of ours outside the program folder: start at logon, the
@@ -138,6 +185,76 @@ Function CloseScheduler
   !insertmacro CLOSE_SCHEDULER
 FunctionEnd
 
+; Waits until the file on the stack can be overwritten, asking to close what
+; holds it: a module the host has loaded can be neither overwritten nor
+; deleted until the host ends. Cancel, and a silent install, stop before
+; anything is changed. Checked here, not by the helper, so that a machine
+; that refuses to run unpacked programs still gets the check.
+Function WaitUntilReplaceable
+  Exch $0
+  Push $1
+  Push $2
+  ${Do}
+    ; As File opens what it overwrites: for writing, others may go on reading.
+    System::Call "kernel32::CreateFileW(w r0, i 0x40000000, i 1, p 0, i 3, i 0, p 0) p .r1 ?e"
+    Pop $2 ; the last error
+    ${If} $1 <> -1
+      System::Call "kernel32::CloseHandle(p r1) i"
+      ${ExitDo}
+    ${EndIf}
+    ${If} $2 = 2 ; ERROR_FILE_NOT_FOUND
+    ${OrIf} $2 = 3 ; ERROR_PATH_NOT_FOUND
+      ${ExitDo}
+    ${EndIf}
+    DetailPrint "$0 is in use (error $2)"
+    ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$0 is in use and cannot be replaced. While Orvisa runs, it holds the extension module.$\r$\n$\r$\nClose Orvisa, then click Retry. Cancel stops here and leaves the installed version as it is." /SD IDCANCEL IDCANCEL`
+      SetErrorLevel ${EXIT_FILES_IN_USE}
+      Abort "$0 is in use; the installed version is left as it is."
+    ${EndIf}
+  ${Loop}
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+!macro WAIT_UNTIL_FOLDER_REPLACEABLE DIR
+  Push "${DIR}\${PROGRAM}"
+  Call WaitUntilReplaceable
+  Push "${DIR}\${MODULE}"
+  Call WaitUntilReplaceable
+!macroend
+
+; An install in another host folder is uninstalled first, by its own
+; uninstaller: otherwise its scheduler, files, registration and uninstaller
+; stay behind, and its registration and the new one name the same classes.
+Function RemovePreviousInstall
+  ${If} $PreviousDir == ""
+  ${OrIf} $PreviousDir == "$INSTDIR\${PROGRAM_DIR}"
+    Return
+  ${EndIf}
+  ${IfNot} ${FileExists} "$PreviousDir\${UNINSTALLER}"
+    DetailPrint "The earlier install in $PreviousDir has no uninstaller; its entries are replaced"
+    Return
+  ${EndIf}
+  DetailPrint "Uninstalling the earlier install in $PreviousDir"
+  ; In place, so that it has ended when ExecWait returns.
+  ClearErrors
+  ExecWait '"$PreviousDir\${UNINSTALLER}" /S _?=$PreviousDir' $0
+  ${If} ${Errors}
+    StrCpy $0 -1
+  ${EndIf}
+  ; Removed, or all but a module something still holds, which goes at restart.
+  ${If} $0 <> 0
+  ${AndIf} $0 <> ${EXIT_RESTART_NEEDED}
+    MessageBox MB_OK|MB_ICONSTOP "The earlier install of ${PRODUCT} in $PreviousDir could not be uninstalled (exit code $0).$\r$\n$\r$\nUninstall it under Add/Remove Programs, then run this installer again." /SD IDOK
+    SetErrorLevel ${EXIT_PREVIOUS_REMAINS}
+    Abort "The earlier install in $PreviousDir could not be uninstalled."
+  ${EndIf}
+  ; Running in place, it could not remove itself.
+  Delete "$PreviousDir\${UNINSTALLER}"
+  RMDir "$PreviousDir"
+FunctionEnd
+
 Function un.CloseScheduler
   !insertmacro CLOSE_SCHEDULER
 FunctionEnd
@@ -149,7 +266,30 @@ Section "Scheduler and extension module (required)" SecProgram
     DetailPrint "Warning: $INSTDIR holds no ${HOST_FILE}; it does not look like the folder of Orvisa."
   ${EndIf}
 
+  !insertmacro UNPACK_HELPER
+  ; Before anything changes, and before a running scheduler is closed: the
+  ; host, while it runs, holds the module of this folder or of the earlier
+  ; install's.
+  Push "$INSTDIR\${PROGRAM_DIR}\${MODULE}"
+  Call WaitUntilReplaceable
+  ${If} $PreviousDir != ""
+    Push "$PreviousDir\${MODULE}"
+    Call WaitUntilReplaceable
+  ${EndIf}
+
   Call CloseScheduler
+  !insertmacro END_PROGRAM "$INSTDIR\${PROGRAM_DIR}\${PROGRAM}"
+  ${If} $PreviousDir != ""
+    !insertmacro END_PROGRAM "$PreviousDir\${PROGRAM}"
+  ${EndIf}
+  ; Now nothing of ours runs them, so whatever holds one of them still is
+  ; asked about, before anything changes.
+  !insertmacro WAIT_UNTIL_FOLDER_REPLACEABLE "$INSTDIR\${PROGRAM_DIR}"
+  ${If} $PreviousDir != ""
+    !insertmacro WAIT_UNTIL_FOLDER_REPLACEABLE "$PreviousDir"
+  ${EndIf}
+
+  Call RemovePreviousInstall
   ; A switch turned off on a second install takes away the first's entry.
   DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
 
@@ -199,19 +339,35 @@ SectionEnd
 
 Section "Start at logon" SecLogon
   WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\${PROGRAM_DIR}\${PROGRAM}"'
-  ; Running now, as it will after every logon; it also takes the place of
-  ; one closed above.
-  SetOutPath "$INSTDIR\${PROGRAM_DIR}"
-  Exec '"$INSTDIR\${PROGRAM_DIR}\${PROGRAM}"'
+  ; Not with this installer's token: it is elevated, and Windows drops the
+  ; window messages that the host, unelevated, sends to a program of higher
+  ; integrity. The desktop's Explorer starts it as the logged-on user, as a
+  ; double-click would. A silent install, often run with nobody at the
+  ; desktop, leaves it to the next logon.
+  ${If} ${Silent}
+    DetailPrint "The scheduler starts at the next logon"
+  ${Else}
+    ClearErrors
+    ExecWait '"${HELPER}" start "$INSTDIR\${PROGRAM_DIR}\${PROGRAM}"' $0
+    ${If} ${Errors}
+    ${OrIf} $0 <> 0
+      DetailPrint "The desktop shell did not start the scheduler (error $0)"
+      MessageBox MB_OK|MB_ICONINFORMATION "The scheduler could not be started now. It starts at your next logon, or start OrvisaWakeUp from the Start menu."
+    ${Else}
+      DetailPrint "Started the scheduler as the logged-on user"
+    ${EndIf}
+  ${EndIf}
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "kelmarwakeup.exe and OrvisaWakeup.dll in the subfolder ${PROGRAM_DIR}, the module registered for the host."
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecLogon} "Start the scheduler whenever a user logs on, and start it now. Without it, start OrvisaWakeUp from the Start menu."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecLogon} "Start the scheduler whenever a user logs on, and start it now for you. Without it, start OrvisaWakeUp from the Start menu."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Function .onInit
   SetShellVarContext all
+  !insertmacro NEED_ADMIN
+  ReadRegStr $PreviousDir HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/NOAUTOSTART" $1
@@ -223,16 +379,43 @@ FunctionEnd
 ; Runs from the program folder: $INSTDIR is <host>\orvisawakeup.
 Section "Uninstall"
   DetailPrint "Removing ${PRODUCT} ${VERSION} from $INSTDIR"
+  !insertmacro UNPACK_HELPER
   Call un.CloseScheduler
+  !insertmacro END_PROGRAM "$INSTDIR\${PROGRAM}"
   ClearErrors
   UnRegDLL "$INSTDIR\${MODULE}"
   ${If} ${Errors}
     DetailPrint "The extension module did not unregister (already gone?)"
   ${EndIf}
   !insertmacro REMOVE_ENTRIES
+
+  ; A module the host has loaded cannot be deleted until the host ends, and
+  ; the host cannot be made to let go of it. Unregistered, it is not loaded
+  ; again; moved aside, it leaves its name to a new install into this folder,
+  ; which a deletion at restart would otherwise take away; and it is deleted
+  ; when Windows restarts.
+  ClearErrors
+  Delete "$INSTDIR\${MODULE}"
+  ${If} ${Errors}
+    Delete "$INSTDIR\${MODULE}.removed" ; an earlier one the host has let go of
+    ClearErrors
+    Rename "$INSTDIR\${MODULE}" "$INSTDIR\${MODULE}.removed"
+    ${If} ${Errors}
+      Delete /REBOOTOK "$INSTDIR\${MODULE}"
+    ${Else}
+      Delete /REBOOTOK "$INSTDIR\${MODULE}.removed"
+    ${EndIf}
+  ${EndIf}
   !insertmacro REMOVE_FILES "$INSTDIR"
+  ${If} ${RebootFlag}
+    RMDir /REBOOTOK "$INSTDIR"
+    DetailPrint "Orvisa holds the extension module; it is deleted when Windows restarts"
+    MessageBox MB_OK|MB_ICONINFORMATION "${PRODUCT} is uninstalled. Orvisa still has its extension module loaded, so that file is deleted when Windows restarts; until then Orvisa goes on running with it, and no longer loads it after it ends." /SD IDOK
+    SetErrorLevel ${EXIT_RESTART_NEEDED}
+  ${EndIf}
 SectionEnd
 
 Function un.onInit
   SetShellVarContext all
+  !insertmacro NEED_ADMIN
 FunctionEnd

@@ -9,6 +9,10 @@
 //   hostsim selection <number>             PlayerExt: selection changed
 //   hostsim osd page|skin                  PageExt or SkinControlExt: on-screen action
 //   hostsim search <value>                 SearchExt
+//   hostsim hold                           PlayerExt: created and kept, so that
+//                                          the module stays loaded as in a
+//                                          running host, until its hidden
+//                                          window "hostsim hold" is closed
 //
 // It prints what it called and what came back. The exit code is the result
 // of the event method (E_NOTIMPL is what the module answers), or the failure
@@ -106,8 +110,39 @@ HRESULT Search(LONG value) {
     return Report("SearchExt slot 3", extension->OnSearch(value));
 }
 
+LRESULT CALLBACK HoldWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY)
+        PostQuitMessage(0);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The window appears once the module is loaded, so a test waits for it; a
+// WM_CLOSE to it, as a test's process owner sends, lets go of the module.
+HRESULT Hold() {
+    CComPtr<IPlayerExtension> extension;
+    const HRESULT hr = Create(L"OrvisaExt.PlayerExt", extension);
+    if (FAILED(hr))
+        return hr;
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = HoldWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"HostSimulatorHold";
+    if (!RegisterClassW(&windowClass) ||
+        !CreateWindowW(windowClass.lpszClassName, L"hostsim hold", WS_OVERLAPPED, 0, 0, 0, 0,
+                       nullptr, nullptr, windowClass.hInstance, nullptr))
+        return HRESULT_FROM_WIN32(GetLastError());
+    std::printf("holding OrvisaExt.PlayerExt\n");
+    std::fflush(stdout);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        DispatchMessageW(&message);
+    return S_OK;
+}
+
 HRESULT Run(int argc, char** argv) {
     LONG value = 0;
+    if (argc == 2 && std::strcmp(argv[1], "hold") == 0)
+        return Hold();
     if (argc < 3)
         return E_INVALIDARG;
     const char* command = argv[1];
@@ -140,6 +175,6 @@ int main(int argc, char** argv) {
     const HRESULT hr = Run(argc, argv);
     if (hr == E_INVALIDARG)
         std::printf("usage: hostsim player-event <code> [<state>|none] | selection <number> | "
-                    "osd page|skin | search <value>\n");
+                    "osd page|skin | search <value> | hold\n");
     return static_cast<int>(hr);
 }

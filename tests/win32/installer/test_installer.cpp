@@ -1,8 +1,11 @@
 // The real installer and uninstaller, run silently as an administrator or a
 // deployment tool runs them: into a host directory whose path has a blank,
-// again over a running scheduler, and out again, leaving the host's file and
-// settings as they were; and the installer around a module that does not
-// register, which must leave nothing behind.
+// again over running schedulers, into another host directory, and out again,
+// leaving the host's file and settings as they were; with the module loaded
+// by a running host; and the installer around a module that does not
+// register, which must leave nothing behind. The helper that starts the
+// scheduler as the logged-on user after an interactive install is run by
+// itself.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -31,6 +34,11 @@ const std::string kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunValue[] = "OrvisaWakeUp";
 const std::string kPlayerExtClsid = "CLSID\\{0327C1D6-B521-413c-BAC8-0C8873BB6579}";
 const char kMissing[] = "<missing>";
+const char kPendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
+const char kPendingValue[] = "PendingFileRenameOperations";
+// The installer's and uninstaller's own exit codes.
+constexpr DWORD kFilesInUse = 4;
+constexpr DWORD kRestartNeeded = 3010;
 // An installer run does little, but the first start of a Wine program on a
 // loaded machine can take seconds.
 constexpr DWORD kRunDeadlineMs = 60000;
@@ -77,6 +85,35 @@ ValueMap KeyValues(HKEY root, const std::string& path) {
         values[name] = {type, std::string(reinterpret_cast<char*>(data), dataSize)};
     }
     return values;
+}
+
+// What Windows renames and deletes when it next starts: a list of paths, each
+// ended by a null; kMissing when there is nothing.
+std::string PendingRenames() {
+    CUniqueRegKey key;
+    DWORD size = 0, type = 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPendingKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS ||
+        RegQueryValueExA(key.Get(), kPendingValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return kMissing;
+    // Every uninstaller that copied itself to the temporary folder adds to it.
+    std::string list(size, '\0');
+    if (RegQueryValueExA(key.Get(), kPendingValue, nullptr, &type,
+                         reinterpret_cast<BYTE*>(&list[0]), &size) != ERROR_SUCCESS)
+        return kMissing;
+    list.resize(size);
+    return list;
+}
+
+void RestorePendingRenames(const std::string& list) {
+    CUniqueRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPendingKey, 0, KEY_SET_VALUE, key.Put()) !=
+        ERROR_SUCCESS)
+        return;
+    if (list == kMissing)
+        RegDeleteValueA(key.Get(), kPendingValue);
+    else
+        RegSetValueExA(key.Get(), kPendingValue, 0, REG_MULTI_SZ,
+                       reinterpret_cast<const BYTE*>(list.data()), static_cast<DWORD>(list.size()));
 }
 
 // The "FileVersion" string of a binary's version resource.
@@ -149,6 +186,21 @@ bool WaitOrEnd(DWORD processId, DWORD timeoutMs) {
     return ended;
 }
 
+// A process of the program that makes no window and does not end when
+// asked, as one hung behind a message box or one in another session is to
+// the installer.
+CUniqueHandle StartSuspended(const std::string& program) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string line = "\"" + program + "\"";
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        nullptr, &startup, &info))
+        return CUniqueHandle();
+    const CUniqueHandle thread(info.hThread);
+    return CUniqueHandle(info.hProcess);
+}
+
 HWND SchedulerWindow() {
     return FindWindowA("#32770", WAKEUP_WINDOW_TITLE);
 }
@@ -186,13 +238,7 @@ protected:
         ASSERT_EQ(SchedulerWindow(), nullptr) << "a scheduler is running before the test";
         ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "installed before the test";
 
-        m_hostDir = m_temp.Path() + "\\Orvisa TV";
-        m_programDir = m_hostDir + "\\orvisawakeup";
-        m_program = m_programDir + "\\kelmarwakeup.exe";
-        m_module = m_programDir + "\\OrvisaWakeup.dll";
-        m_uninstaller = m_programDir + "\\uninstall.exe";
-        ASSERT_TRUE(CreateDirectoryA(m_hostDir.c_str(), nullptr));
-        ASSERT_TRUE(winetest::WriteFileBytes(m_hostDir + "\\tvrecord.xml", kSchedule));
+        ASSERT_NO_FATAL_FAILURE(UseHostDir("Orvisa TV"));
 
         winetest::DeleteSettingsKey();
         winetest::SetSettingDword("SuspendTime", 45);
@@ -200,6 +246,17 @@ protected:
         winetest::SetSettingDword("PVRBufferBegin", 3);
         m_settings = KeyValues(HKEY_CURRENT_USER, kSettingsKey);
         ASSERT_EQ(m_settings.size(), 3u);
+    }
+
+    // The host directory the next install goes into, made with its schedule.
+    void UseHostDir(const std::string& name) {
+        m_hostDir = m_temp.Path() + "\\" + name;
+        m_programDir = m_hostDir + "\\orvisawakeup";
+        m_program = m_programDir + "\\kelmarwakeup.exe";
+        m_module = m_programDir + "\\OrvisaWakeup.dll";
+        m_uninstaller = m_programDir + "\\uninstall.exe";
+        ASSERT_TRUE(CreateDirectoryA(m_hostDir.c_str(), nullptr));
+        ASSERT_TRUE(winetest::WriteFileBytes(m_hostDir + "\\tvrecord.xml", kSchedule));
     }
 
     void TearDown() override {
@@ -234,7 +291,28 @@ protected:
         return exitCode;
     }
 
-    // The scheduler's window, once the installer has started it.
+    // As a deployment tool runs it to learn its exit code: in place, where
+    // it cannot remove itself.
+    DWORD UninstallInPlace() {
+        DWORD exitCode = STILL_ACTIVE;
+        EXPECT_TRUE(winetest::RunToExit("\"" + m_uninstaller + "\" /S _?=" + m_programDir, exitCode,
+                                        kRunDeadlineMs));
+        return exitCode;
+    }
+
+    // A running host: the module stays loaded until the process is ended.
+    bool HoldModule(winetest::CProcess& host) {
+        return host.Start("\"" + WindowsPath(WAKEUP_HOSTSIM) + "\" hold") &&
+               winetest::WaitForProcessWindow(host.Id(), "hostsim hold") != nullptr;
+    }
+
+    // Marked as old, so that an install shows whether it wrote them.
+    void MarkOld() {
+        ASSERT_TRUE(SetLastWriteTime(m_program, kOld));
+        ASSERT_TRUE(SetLastWriteTime(m_module, kOld));
+    }
+
+    // The scheduler's window, once something has started it.
     HWND WaitForScheduler() {
         HWND window = nullptr;
         winetest::WaitFor([&] { return (window = SchedulerWindow()) != nullptr; });
@@ -275,6 +353,7 @@ protected:
         EXPECT_EQ(KeyValues(HKEY_CURRENT_USER, kSettingsKey), m_settings);
     }
 
+    static constexpr FILETIME kOld{0x2A000000, 0x01C00000};
     static constexpr const char* kSchedule =
         "<?xml version=\"1.0\"?>\r\n<tvrecord>\r\n"
         "  <program start=\"3-2-2005T22:25:00\" freq=\"once\" channel=\"ZDF\"/>\r\n"
@@ -289,33 +368,105 @@ protected:
     ValueMap m_settings;
 };
 
-TEST_F(Installer, InstallsStartsAtLogonReplacesARunningSchedulerAndUninstallsCleanly) {
+TEST_F(Installer, SilentInstallLeavesTheStartToTheLogonAndAnUpgradeEndsEveryScheduler) {
     ASSERT_EQ(Install(""), 0u);
     ExpectInstalled();
     EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue), "\"" + m_program + "\"");
-    HWND first = WaitForScheduler();
-    ASSERT_NE(first, nullptr) << "the installer did not start the scheduler";
-    const DWORD firstId = WindowProcess(first);
+    // The installer has ended, so a scheduler it started would be listed.
+    EXPECT_TRUE(Processes(0, "kelmarwakeup.exe").empty()) << "a silent install started it";
 
-    // Marked as old, so that the second install shows that it wrote them.
-    const FILETIME old{0x2A000000, 0x01C00000};
-    ASSERT_TRUE(SetLastWriteTime(m_program, old));
-    ASSERT_TRUE(SetLastWriteTime(m_module, old));
+    // One that closes when asked, as the logon starts it, and one that does
+    // not.
+    winetest::CProcess scheduler;
+    ASSERT_TRUE(scheduler.Start("\"" + m_program + "\""));
+    ASSERT_NE(WaitForScheduler(), nullptr);
+    const CUniqueHandle hung = StartSuspended(m_program);
+    ASSERT_TRUE(hung);
+    const CScopeExit endHung([&] { TerminateProcess(hung.Get(), 1); });
+    ASSERT_NO_FATAL_FAILURE(MarkOld());
 
     ASSERT_EQ(Install(""), 0u);
-    EXPECT_TRUE(WaitOrEnd(firstId, winetest::kDeadlineMs))
-        << "the running scheduler was not closed";
-    EXPECT_FALSE(SameTime(LastWriteTime(m_program), old)) << "the scheduler was not replaced";
-    EXPECT_FALSE(SameTime(LastWriteTime(m_module), old)) << "the module was not replaced";
+    EXPECT_TRUE(scheduler.WaitExit()) << "the running scheduler was not closed";
+    EXPECT_EQ(WaitForSingleObject(hung.Get(), 0), WAIT_OBJECT_0) << "the hung one was not ended";
+    EXPECT_FALSE(SameTime(LastWriteTime(m_program), kOld)) << "the scheduler was not replaced";
+    EXPECT_FALSE(SameTime(LastWriteTime(m_module), kOld)) << "the module was not replaced";
     ExpectInstalled();
-    HWND second = WaitForScheduler();
-    ASSERT_NE(second, nullptr) << "the scheduler was not started again";
-    EXPECT_NE(WindowProcess(second), firstId);
+    EXPECT_TRUE(Processes(0, "kelmarwakeup.exe").empty());
 
     EXPECT_EQ(Uninstall(), 0u);
-    EXPECT_TRUE(winetest::WaitFor([] { return SchedulerWindow() == nullptr; }))
-        << "the uninstaller left the scheduler running";
     ExpectUninstalled();
+}
+
+// What the installer runs after an interactive install, wired to the
+// desktop shell of Wine: the shell, not the helper, starts the scheduler.
+TEST_F(Installer, HelperStartsTheSchedulerThroughTheDesktopShell) {
+    ASSERT_EQ(Install("/NOAUTOSTART"), 0u);
+    winetest::CProcess helper;
+    ASSERT_TRUE(
+        helper.Start("\"" + WindowsPath(WAKEUP_SETUPHELPER) + "\" start \"" + m_program + "\""));
+    ASSERT_TRUE(helper.WaitExit(kRunDeadlineMs));
+    EXPECT_EQ(helper.ExitCode(), 0u);
+    EXPECT_NE(WaitForScheduler(), nullptr) << "the shell did not start the scheduler";
+    EXPECT_TRUE(Processes(helper.Id(), nullptr).empty()) << "the helper started it itself";
+}
+
+TEST_F(Installer, UpgradeWaitsUntilTheHostLetsGoOfTheModule) {
+    ASSERT_EQ(Install("/NOAUTOSTART"), 0u);
+    ASSERT_NO_FATAL_FAILURE(MarkOld());
+    winetest::CProcess host;
+    ASSERT_TRUE(HoldModule(host));
+
+    EXPECT_EQ(Install(""), kFilesInUse);
+    // Nothing changed: the old files, still registered, and no logon entry,
+    // which this install would have added.
+    EXPECT_TRUE(SameTime(LastWriteTime(m_program), kOld));
+    EXPECT_TRUE(SameTime(LastWriteTime(m_module), kOld));
+    ExpectInstalled();
+    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue), kMissing);
+
+    host.End();
+    ASSERT_EQ(Install(""), 0u);
+    EXPECT_FALSE(SameTime(LastWriteTime(m_module), kOld)) << "the module was not replaced";
+    ExpectInstalled();
+}
+
+TEST_F(Installer, UninstallMovesALoadedModuleAsideAndDeletesItAtRestart) {
+    ASSERT_EQ(Install("/NOAUTOSTART"), 0u);
+    winetest::CProcess host;
+    ASSERT_TRUE(HoldModule(host));
+    const std::string pending = PendingRenames();
+    const CScopeExit restorePending([&] { RestorePendingRenames(pending); });
+    const std::string aside = m_module + ".removed";
+
+    EXPECT_EQ(UninstallInPlace(), kRestartNeeded);
+    EXPECT_FALSE(FileExists(m_program));
+    EXPECT_FALSE(FileExists(m_module)) << "a new install here would lose its module at restart";
+    EXPECT_TRUE(FileExists(aside));
+    EXPECT_NE(PendingRenames().find(aside), std::string::npos)
+        << "its deletion at restart was not scheduled";
+
+    // What the restart does, once the host has ended.
+    host.End();
+    EXPECT_TRUE(DeleteFileA(aside.c_str()));
+    EXPECT_TRUE(DeleteFileA(m_uninstaller.c_str()));
+    EXPECT_TRUE(RemoveDirectoryA(m_programDir.c_str()));
+    ExpectUninstalled();
+}
+
+TEST_F(Installer, InstallIntoAnotherHostDirectoryUninstallsTheEarlierOne) {
+    ASSERT_EQ(Install(""), 0u);
+    const std::string earlierDir = m_programDir;
+    winetest::CProcess scheduler;
+    ASSERT_TRUE(scheduler.Start("\"" + m_program + "\""));
+    ASSERT_NE(WaitForScheduler(), nullptr);
+
+    ASSERT_NO_FATAL_FAILURE(UseHostDir("Orvisa 2"));
+    ASSERT_EQ(Install(""), 0u);
+    EXPECT_TRUE(scheduler.WaitExit()) << "the earlier scheduler was not closed";
+    EXPECT_FALSE(FileExists(earlierDir)) << "files left in " << earlierDir;
+    ExpectInstalled();
+    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"), m_programDir);
+    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue), "\"" + m_program + "\"");
 }
 
 TEST_F(Installer, NoAutostartSwitchLeavesOutStartAtLogon) {

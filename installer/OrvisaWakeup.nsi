@@ -29,6 +29,7 @@
 !insertmacro NEED_DEFINE VERSION_QUAD
 !insertmacro NEED_DEFINE BINDIR
 !insertmacro NEED_DEFINE OUTFILE
+!insertmacro NEED_DEFINE NAMES
 
 Unicode true
 SetCompressor /SOLID lzma
@@ -45,18 +46,15 @@ AllowSkipFiles off
 !include FileFunc.nsh
 !include WinMessages.nsh
 !include Sections.nsh
+; The names the installer shares with the scheduler and the module.
+!include "${NAMES}"
 
 !define PRODUCT "OrvisaWakeup"
-!define PROGRAM_DIR "orvisawakeup"
-!define PROGRAM "kelmarwakeup.exe"
-!define MODULE "OrvisaWakeup.dll"
 !define UNINSTALLER "uninstall.exe"
-!define WINDOW_TITLE "OrvisaWakeUp"
 !define SHORTCUT "$SMPROGRAMS\OrvisaWakeUp.lnk"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define RUN_VALUE "OrvisaWakeUp"
-!define HOST_FILE "tvrecord.xml"
 !define HELPER "$PLUGINSDIR\setuphelper.exe"
 
 Name "${PRODUCT} ${VERSION}"
@@ -82,7 +80,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" ""
 !define MUI_WELCOMEPAGE_TITLE "${PRODUCT} ${VERSION}"
 !define MUI_WELCOMEPAGE_TEXT "This installs the wake-up scheduler for Orvisa and its extension module.$\r$\n$\r$\nThe scheduler wakes the PC in time for the next recording and sends an idle PC back to sleep.$\r$\n$\r$\nClick Next to continue."
 !insertmacro MUI_PAGE_WELCOME
-!define MUI_DIRECTORYPAGE_TEXT_TOP "Choose the folder of Orvisa: the one that holds ${HOST_FILE}. The scheduler and the extension module go into its subfolder ${PROGRAM_DIR}."
+!define MUI_DIRECTORYPAGE_TEXT_TOP "Choose the folder of Orvisa: the one that holds ${WAKEUP_SCHEDULE_FILE}. The scheduler and the extension module go into its subfolder ${WAKEUP_PROGRAM_DIR}."
 !define MUI_DIRECTORYPAGE_TEXT_DESTINATION "Orvisa folder"
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE CheckHostDirectory
 !insertmacro MUI_PAGE_DIRECTORY
@@ -124,7 +122,7 @@ Var PreviousDir
 !macro CLOSE_SCHEDULER
   StrCpy $R0 0
   ${Do}
-    FindWindow $0 "#32770" "${WINDOW_TITLE}"
+    FindWindow $0 "${WAKEUP_WINDOW_CLASS}" "${WAKEUP_WINDOW_TITLE}"
     ${If} $0 == 0
     ${OrIf} $R0 >= 5
       ${ExitDo}
@@ -166,16 +164,16 @@ Var PreviousDir
 ; The program folder's files; the folder itself goes only when nothing else
 ; is left in it.
 !macro REMOVE_FILES DIR
-  Delete "${DIR}\${PROGRAM}"
-  Delete "${DIR}\${MODULE}"
+  Delete "${DIR}\${WAKEUP_PROGRAM_FILE}"
+  Delete "${DIR}\${WAKEUP_MODULE_FILE}"
   Delete "${DIR}\${UNINSTALLER}"
   RMDir "${DIR}"
 !macroend
 
 ; A warning, not a refusal: Orvisa may not have written its schedule yet.
 Function CheckHostDirectory
-  ${IfNot} ${FileExists} "$INSTDIR\${HOST_FILE}"
-    ${If} ${Cmd} `MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 "$INSTDIR does not hold ${HOST_FILE}, so it does not look like the folder of Orvisa.$\r$\n$\r$\nThe scheduler reads the recordings from ${HOST_FILE} in the folder above its own. Install here anyway?" /SD IDYES IDNO`
+  ${IfNot} ${FileExists} "$INSTDIR\${WAKEUP_SCHEDULE_FILE}"
+    ${If} ${Cmd} `MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 "$INSTDIR does not hold ${WAKEUP_SCHEDULE_FILE}, so it does not look like the folder of Orvisa.$\r$\n$\r$\nThe scheduler reads the recordings from ${WAKEUP_SCHEDULE_FILE} in the folder above its own. Install here anyway?" /SD IDYES IDNO`
       Abort ; back to the folder page
     ${EndIf}
   ${EndIf}
@@ -218,9 +216,9 @@ Function WaitUntilReplaceable
 FunctionEnd
 
 !macro WAIT_UNTIL_FOLDER_REPLACEABLE DIR
-  Push "${DIR}\${PROGRAM}"
+  Push "${DIR}\${WAKEUP_PROGRAM_FILE}"
   Call WaitUntilReplaceable
-  Push "${DIR}\${MODULE}"
+  Push "${DIR}\${WAKEUP_MODULE_FILE}"
   Call WaitUntilReplaceable
 !macroend
 
@@ -229,7 +227,7 @@ FunctionEnd
 ; stay behind, and its registration and the new one name the same classes.
 Function RemovePreviousInstall
   ${If} $PreviousDir == ""
-  ${OrIf} $PreviousDir == "$INSTDIR\${PROGRAM_DIR}"
+  ${OrIf} $PreviousDir == "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
     Return
   ${EndIf}
   ${IfNot} ${FileExists} "$PreviousDir\${UNINSTALLER}"
@@ -262,29 +260,29 @@ FunctionEnd
 Section "Scheduler and extension module (required)" SecProgram
   SectionIn RO
   DetailPrint "${PRODUCT} ${VERSION}"
-  ${IfNot} ${FileExists} "$INSTDIR\${HOST_FILE}"
-    DetailPrint "Warning: $INSTDIR holds no ${HOST_FILE}; it does not look like the folder of Orvisa."
+  ${IfNot} ${FileExists} "$INSTDIR\${WAKEUP_SCHEDULE_FILE}"
+    DetailPrint "Warning: $INSTDIR holds no ${WAKEUP_SCHEDULE_FILE}; it does not look like the folder of Orvisa."
   ${EndIf}
 
   !insertmacro UNPACK_HELPER
   ; Before anything changes, and before a running scheduler is closed: the
   ; host, while it runs, holds the module of this folder or of the earlier
   ; install's.
-  Push "$INSTDIR\${PROGRAM_DIR}\${MODULE}"
+  Push "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE}"
   Call WaitUntilReplaceable
   ${If} $PreviousDir != ""
-    Push "$PreviousDir\${MODULE}"
+    Push "$PreviousDir\${WAKEUP_MODULE_FILE}"
     Call WaitUntilReplaceable
   ${EndIf}
 
   Call CloseScheduler
-  !insertmacro END_PROGRAM "$INSTDIR\${PROGRAM_DIR}\${PROGRAM}"
+  !insertmacro END_PROGRAM "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}"
   ${If} $PreviousDir != ""
-    !insertmacro END_PROGRAM "$PreviousDir\${PROGRAM}"
+    !insertmacro END_PROGRAM "$PreviousDir\${WAKEUP_PROGRAM_FILE}"
   ${EndIf}
   ; Now nothing of ours runs them, so whatever holds one of them still is
   ; asked about, before anything changes.
-  !insertmacro WAIT_UNTIL_FOLDER_REPLACEABLE "$INSTDIR\${PROGRAM_DIR}"
+  !insertmacro WAIT_UNTIL_FOLDER_REPLACEABLE "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
   ${If} $PreviousDir != ""
     !insertmacro WAIT_UNTIL_FOLDER_REPLACEABLE "$PreviousDir"
   ${EndIf}
@@ -295,50 +293,50 @@ Section "Scheduler and extension module (required)" SecProgram
 
   ; The module of an earlier install unregisters first, so that a failure
   ; below leaves no classes of it pointing to a removed file.
-  ${If} ${FileExists} "$INSTDIR\${PROGRAM_DIR}\${MODULE}"
-    UnRegDLL "$INSTDIR\${PROGRAM_DIR}\${MODULE}"
+  ${If} ${FileExists} "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE}"
+    UnRegDLL "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE}"
   ${EndIf}
 
-  SetOutPath "$INSTDIR\${PROGRAM_DIR}"
-  File "${BINDIR}/${PROGRAM}"
-  File "${BINDIR}/${MODULE}"
+  SetOutPath "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
+  File "${BINDIR}/${WAKEUP_PROGRAM_FILE}"
+  File "${BINDIR}/${WAKEUP_MODULE_FILE}"
 
   ; As regsvr32 does: the module's own DllRegisterServer. A module that
   ; cannot register is of no use to the host, and a scheduler without it
   ; never hears of the host, so the install is undone as a whole.
   ClearErrors
-  RegDLL "$INSTDIR\${PROGRAM_DIR}\${MODULE}"
+  RegDLL "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE}"
   ${If} ${Errors}
-    DetailPrint "Registering $INSTDIR\${PROGRAM_DIR}\${MODULE} failed; undoing the install"
-    UnRegDLL "$INSTDIR\${PROGRAM_DIR}\${MODULE}"
+    DetailPrint "Registering $INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE} failed; undoing the install"
+    UnRegDLL "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE}"
     ; Out of the program folder, which cannot go while it is the current one.
     SetOutPath "$INSTDIR"
     !insertmacro REMOVE_ENTRIES
-    !insertmacro REMOVE_FILES "$INSTDIR\${PROGRAM_DIR}"
+    !insertmacro REMOVE_FILES "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
     MessageBox MB_OK|MB_ICONSTOP \
-      "The extension module $INSTDIR\${PROGRAM_DIR}\${MODULE} could not be registered (its DllRegisterServer failed).$\r$\n$\r$\nNothing of ${PRODUCT} is installed now. Run the installer again as an administrator." \
+      "The extension module $INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE} could not be registered (its DllRegisterServer failed).$\r$\n$\r$\nNothing of ${PRODUCT} is installed now. Run the installer again as an administrator." \
       /SD IDOK
     Abort "Registering the extension module failed; nothing is installed."
   ${EndIf}
 
-  WriteUninstaller "$INSTDIR\${PROGRAM_DIR}\${UNINSTALLER}"
-  CreateShortCut "${SHORTCUT}" "$INSTDIR\${PROGRAM_DIR}\${PROGRAM}"
+  WriteUninstaller "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${UNINSTALLER}"
+  CreateShortCut "${SHORTCUT}" "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${PROGRAM_DIR}\${PROGRAM}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${PROGRAM_DIR}\${UNINSTALLER}"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${PROGRAM_DIR}\${UNINSTALLER}" /S'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR\${PROGRAM_DIR}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${WAKEUP_PROGRAM_DIR}\${UNINSTALLER}"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${WAKEUP_PROGRAM_DIR}\${UNINSTALLER}" /S'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "HostDirectory" "$INSTDIR"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-  ${GetSize} "$INSTDIR\${PROGRAM_DIR}" "/S=0K" $0 $1 $2
+  ${GetSize} "$INSTDIR\${WAKEUP_PROGRAM_DIR}" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
 Section "Start at logon" SecLogon
-  WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\${PROGRAM_DIR}\${PROGRAM}"'
+  WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}"'
   ; Not with this installer's token: it is elevated, and Windows drops the
   ; window messages that the host, unelevated, sends to a program of higher
   ; integrity. The desktop's Explorer starts it as the logged-on user, as a
@@ -348,7 +346,7 @@ Section "Start at logon" SecLogon
     DetailPrint "The scheduler starts at the next logon"
   ${Else}
     ClearErrors
-    ExecWait '"${HELPER}" start "$INSTDIR\${PROGRAM_DIR}\${PROGRAM}"' $0
+    ExecWait '"${HELPER}" start "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}"' $0
     ${If} ${Errors}
     ${OrIf} $0 <> 0
       DetailPrint "The desktop shell did not start the scheduler (error $0)"
@@ -360,7 +358,7 @@ Section "Start at logon" SecLogon
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "kelmarwakeup.exe and OrvisaWakeup.dll in the subfolder ${PROGRAM_DIR}, the module registered for the host."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "${WAKEUP_PROGRAM_FILE} and ${WAKEUP_MODULE_FILE} in the subfolder ${WAKEUP_PROGRAM_DIR}, the module registered for the host."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecLogon} "Start the scheduler whenever a user logs on, and start it now for you. Without it, start OrvisaWakeUp from the Start menu."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
@@ -381,9 +379,9 @@ Section "Uninstall"
   DetailPrint "Removing ${PRODUCT} ${VERSION} from $INSTDIR"
   !insertmacro UNPACK_HELPER
   Call un.CloseScheduler
-  !insertmacro END_PROGRAM "$INSTDIR\${PROGRAM}"
+  !insertmacro END_PROGRAM "$INSTDIR\${WAKEUP_PROGRAM_FILE}"
   ClearErrors
-  UnRegDLL "$INSTDIR\${MODULE}"
+  UnRegDLL "$INSTDIR\${WAKEUP_MODULE_FILE}"
   ${If} ${Errors}
     DetailPrint "The extension module did not unregister (already gone?)"
   ${EndIf}
@@ -395,15 +393,15 @@ Section "Uninstall"
   ; which a deletion at restart would otherwise take away; and it is deleted
   ; when Windows restarts.
   ClearErrors
-  Delete "$INSTDIR\${MODULE}"
+  Delete "$INSTDIR\${WAKEUP_MODULE_FILE}"
   ${If} ${Errors}
-    Delete "$INSTDIR\${MODULE}.removed" ; an earlier one the host has let go of
+    Delete "$INSTDIR\${WAKEUP_MODULE_FILE}.removed" ; an earlier one the host has let go of
     ClearErrors
-    Rename "$INSTDIR\${MODULE}" "$INSTDIR\${MODULE}.removed"
+    Rename "$INSTDIR\${WAKEUP_MODULE_FILE}" "$INSTDIR\${WAKEUP_MODULE_FILE}.removed"
     ${If} ${Errors}
-      Delete /REBOOTOK "$INSTDIR\${MODULE}"
+      Delete /REBOOTOK "$INSTDIR\${WAKEUP_MODULE_FILE}"
     ${Else}
-      Delete /REBOOTOK "$INSTDIR\${MODULE}.removed"
+      Delete /REBOOTOK "$INSTDIR\${WAKEUP_MODULE_FILE}.removed"
     ${EndIf}
   ${EndIf}
   !insertmacro REMOVE_FILES "$INSTDIR"

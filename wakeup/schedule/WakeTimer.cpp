@@ -11,7 +11,7 @@ CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const Log& log) {
     const CDateTimeSpan span = target - m_clock.Now();
     arming.targetText = m_dateText.Format(target);
     {
-        std::lock_guard<std::mutex> lock(m_lock);
+        std::lock_guard<std::mutex> lock(m_generationLock);
         arming.generation = ++m_nGeneration;
     }
 
@@ -41,7 +41,7 @@ CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const Log& log) {
     {
         // Under the lock, so that an older arming that has just woken can no
         // longer cancel the timer after this setting.
-        std::lock_guard<std::mutex> lock(m_lock);
+        std::lock_guard<std::mutex> lock(m_generationLock);
         set = m_timers.Set(timer, dueTime, true);
     }
     if (!set) {
@@ -61,7 +61,7 @@ void CWakeTimer::Wait(const Arming& arming, const Log& log) {
         arming.targetText);
     {
         // A newer arming has taken the timer over: its setting stays.
-        std::lock_guard<std::mutex> lock(m_lock);
+        std::lock_guard<std::mutex> lock(m_generationLock);
         if (arming.generation == m_nGeneration)
             m_timers.Cancel(arming.timer);
     }

@@ -50,6 +50,6 @@ private:
     // The generation tells an older arming that a newer one has taken the
     // timer over, so that it must not cancel it. Checked and changed under
     // the lock.
-    std::mutex m_lock;
+    std::mutex m_generationLock;
     uint32_t m_nGeneration = 0;
 };

@@ -35,7 +35,7 @@ bool CWin32ThreadStarter::Start(ThreadProc proc, void* param) {
     start.release(); // the thread's now
     // Kept until the thread has ended, so that the end of the program can
     // wait for it; one wake-timer thread starts per arming for months.
-    std::lock_guard<std::mutex> lock(m_lock);
+    std::lock_guard<std::mutex> lock(m_threadsLock);
     m_threads.erase(std::remove_if(m_threads.begin(), m_threads.end(), Ended), m_threads.end());
     m_threads.emplace_back(reinterpret_cast<HANDLE>(thread));
     return true;
@@ -48,7 +48,7 @@ bool CWin32ThreadStarter::StopAll(uint32_t timeoutMs) {
     CWin32ThreadWait wait;
     return wait.WaitUntil(
         [this] {
-            std::lock_guard<std::mutex> lock(m_lock);
+            std::lock_guard<std::mutex> lock(m_threadsLock);
             return std::all_of(m_threads.begin(), m_threads.end(), Ended);
         },
         timeoutMs);

@@ -18,7 +18,7 @@ public:
 
 private:
     CUniqueHandle m_stop;
-    std::mutex m_lock;
+    std::mutex m_threadsLock;
     // The threads that may still run; ended ones go at the next start.
     std::vector<CUniqueHandle> m_threads;
 };

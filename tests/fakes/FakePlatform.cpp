@@ -737,3 +737,40 @@ uint32_t CFakeDirectoryWatcher::WatchDirectory(const std::string& directory, uin
                          includeFilter ? includeFilter : "", excludeFilter ? excludeFilter : ""});
     return m_error;
 }
+
+uint32_t CFakeLogFile::Append(const std::string& text, uint64_t& sizeAfter) {
+    Guard g(m_lock);
+    ++m_appends;
+    if (m_error)
+        return m_error;
+    m_text += text;
+    sizeAfter = m_text.size();
+    return 0;
+}
+
+uint32_t CFakeLogFile::Rotate() {
+    Guard g(m_lock);
+    m_older = std::move(m_text);
+    m_text.clear();
+    return 0;
+}
+
+void CFakeLogFile::Fail(uint32_t error) {
+    Guard g(m_lock);
+    m_error = error;
+}
+
+std::string CFakeLogFile::Text() const {
+    Guard g(m_lock);
+    return m_text;
+}
+
+std::string CFakeLogFile::Older() const {
+    Guard g(m_lock);
+    return m_older;
+}
+
+int CFakeLogFile::Appends() const {
+    Guard g(m_lock);
+    return m_appends;
+}

@@ -16,6 +16,7 @@
 #include "wakeup/platform/DialogControls.h"
 #include "wakeup/platform/DirectoryWatcher.h"
 #include "wakeup/platform/FileReader.h"
+#include "wakeup/platform/LogFile.h"
 #include "wakeup/platform/Power.h"
 #include "wakeup/platform/Registry.h"
 #include "wakeup/platform/Session.h"
@@ -329,6 +330,24 @@ private:
     std::deque<uint32_t> m_posted;
     std::vector<uint32_t> m_allowed;
     uint32_t m_filterError = 0;
+};
+
+// The log file and its older copy in memory. Appends can be made to fail.
+class CFakeLogFile : public ILogFile {
+public:
+    uint32_t Append(const std::string& text, uint64_t& sizeAfter) override;
+    uint32_t Rotate() override;
+
+    void Fail(uint32_t error);
+    std::string Text() const;
+    std::string Older() const;
+    int Appends() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::string m_text, m_older;
+    uint32_t m_error = 0;
+    int m_appends = 0;
 };
 
 class CFakeSession : public ISession {

@@ -38,6 +38,7 @@ protected:
     CFakeRegistry m_registry;
     CFakeThreadStarter m_threads;
     CFakeLogList m_log;
+    CFakeLogFile m_logFile;
     CFakeProgressBar m_progress;
     CFakeDialogControls m_controls;
     CFakeFileReader m_files;

@@ -10,8 +10,8 @@ protected:
     CWakeUpDlg& Dlg(const std::string& programPath = "C:\\Orvisa\\orvisawakeup\\kelmarwakeup.exe") {
         if (!m_dlg) {
             m_dlg = std::make_unique<CWakeUpDlg>(CWakeUpPorts{ArmingPorts(), CountdownPorts(),
-                                                              EventPorts(), m_log, m_registry,
-                                                              m_watcher, m_session},
+                                                              EventPorts(), m_log, m_logFile,
+                                                              m_registry, m_watcher, m_session},
                                                  programPath);
             // The window exists from here on: sends and posts reach the
             // dialog's hook, found by its title as well.

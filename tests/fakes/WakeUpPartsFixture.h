@@ -48,7 +48,7 @@ protected:
 
     std::string m_hostDir = kHostDir;
     std::atomic<bool> m_stop{false};
-    CWakeUpLog m_wakeUpLog{m_clock, m_dateText, m_log};
+    CWakeUpLog m_wakeUpLog{m_clock, m_dateText, m_log, m_logFile};
     CWakeUpSettings m_settings{m_registry, m_controls};
     CHostState m_host;
     CScheduleArming m_arming{ArmingPorts(), m_wakeUpLog, m_hostDir, m_settings.m_nPvrBufferBegin};

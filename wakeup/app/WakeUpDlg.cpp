@@ -17,7 +17,7 @@ unsigned SuspendCountdownThreadProc(void* dialog) {
 CWakeUpDlg::CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath)
     : m_ports(ports), m_strHostDir(DeriveHostDir(programPath)),
       m_ctlProgress(ports.countdown.progress), m_ctlLog(ports.log),
-      m_log(ports.arming.clock, ports.arming.dateText, ports.log),
+      m_log(ports.arming.clock, ports.arming.dateText, ports.log, ports.logFile),
       m_settings(ports.registry, ports.arming.controls),
       m_arming(ports.arming, m_log, m_strHostDir, m_settings.m_nPvrBufferBegin),
       m_countdown(ports.countdown, m_log, m_settings, m_host, m_arming, m_strHostDir,

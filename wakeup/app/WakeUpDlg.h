@@ -36,6 +36,7 @@ struct CWakeUpPorts {
     CAutoSuspend::Ports countdown;
     CHostEventHandler::Ports events;
     ILogList& log;
+    ILogFile& logFile;
     IRegistry& registry;
     IDirectoryWatcher& watcher;
     ISession& session;

@@ -1,8 +1,16 @@
 #include "wakeup/app/WakeUpLog.h"
 
 void CWakeUpLog::Add(const std::string& message) {
-    const std::string line = m_dateText.Format(m_clock.Now()) + " " + message;
-    m_list.AddString(line);
+    const CDateTime now = m_clock.Now();
+    AddToList(now, message);
+    // Only the list learns that the file is gone: the line is about the file.
+    const std::string fileTrouble = m_file.Write(now, message);
+    if (!fileTrouble.empty())
+        AddToList(now, fileTrouble);
+}
+
+void CWakeUpLog::AddToList(const CDateTime& when, const std::string& message) {
+    m_list.AddString(m_dateText.Format(when) + " " + message);
     int last = m_list.GetCount() - 1;
     if (last > kMaxIndex) {
         m_list.DeleteString(0);

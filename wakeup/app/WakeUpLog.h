@@ -1,8 +1,10 @@
 #pragma once
 // The scheduler's log: every line it writes, stamped with the local time, in
-// the dialog's list, which keeps the newest lines with the last one selected.
+// the dialog's list, which keeps the newest lines with the last one selected,
+// and in the log file, which keeps them across restarts.
 #include <string>
 
+#include "wakeup/app/LogFileWriter.h"
 #include "wakeup/platform/Clock.h"
 #include "wakeup/platform/DateText.h"
 #include "wakeup/platform/DialogControls.h"
@@ -12,8 +14,8 @@ public:
     // The list keeps the newest kMaxIndex + 1 lines.
     static constexpr int kMaxIndex = 50;
 
-    CWakeUpLog(const IClock& clock, const IDateText& dateText, ILogList& list)
-        : m_clock(clock), m_dateText(dateText), m_list(list) {}
+    CWakeUpLog(const IClock& clock, const IDateText& dateText, ILogList& list, ILogFile& file)
+        : m_clock(clock), m_dateText(dateText), m_list(list), m_file(file) {}
     CWakeUpLog(const CWakeUpLog&) = delete;
     CWakeUpLog& operator=(const CWakeUpLog&) = delete;
 
@@ -21,7 +23,10 @@ public:
     void Add(const std::string& message);
 
 private:
+    void AddToList(const CDateTime& when, const std::string& message);
+
     const IClock& m_clock;
     const IDateText& m_dateText;
     ILogList& m_list;
+    CLogFileWriter m_file;
 };

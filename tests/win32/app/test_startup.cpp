@@ -1,6 +1,10 @@
 #include "tests/win32/support/SchedulerFixture.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
+
+#include <fstream>
+#include <iterator>
 
 using namespace winetest;
 
@@ -73,4 +77,35 @@ TEST_F(Startup, SecondStartBringsTheRunningSchedulerBackAndEnds) {
          w = FindWindowExA(nullptr, w, "#32770", "OrvisaWakeUp"))
         ++schedulers;
     EXPECT_EQ(schedulers, 1);
+}
+
+TEST_F(Startup, RestartKeepsTheEarlierRunsLinesInTheLogFile) {
+    char appData[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(
+        SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)));
+    const std::string logPath = std::string(appData) + "\\OrvisaWakeup\\kelmarwakeup.log";
+    DeleteFileA(logPath.c_str());
+    auto readLog = [&] {
+        std::ifstream in(logPath, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    CreateSettingsKey();
+    InstallProgram();
+    ASSERT_TRUE(WriteFileBytes(m_hostDir + "\\tvrecord.xml", "<tvrecord/>"));
+    for (int run = 1; run <= 2; ++run) {
+        ASSERT_TRUE(StartProgram());
+        ASSERT_TRUE(WaitForLogLine("No new schedule found"));
+        PostMessageA(m_window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(m_process.WaitExit());
+    }
+    const std::string text = readLog();
+    size_t scans = 0;
+    for (size_t at = text.find("No new schedule found"); at != std::string::npos;
+         at = text.find("No new schedule found", at + 1))
+        ++scans;
+    EXPECT_EQ(scans, 2u) << text;
+    // Each line with its full date and time.
+    EXPECT_EQ(text.find_first_not_of("0123456789"), 4u) << text;
+    EXPECT_EQ(text.substr(4, 1) + text.substr(7, 1) + text.substr(10, 1) + text.substr(13, 1),
+              "-- :");
 }

@@ -16,6 +16,7 @@ CWakeUpWindow::CWakeUpWindow(HINSTANCE instance, const std::string& programPath)
                          {m_progress, m_timers, m_wait, m_threads, m_processes, m_power},
                          {m_power, m_processes},
                          m_log,
+                         m_logFile,
                          m_registry,
                          m_watcher,
                          m_session},

@@ -7,6 +7,7 @@
 #include "wakeup/platform/win32/Win32Controls.h"
 #include "wakeup/platform/win32/Win32DirectoryWatcher.h"
 #include "wakeup/platform/win32/Win32Files.h"
+#include "wakeup/platform/win32/Win32LogFile.h"
 #include "wakeup/platform/win32/Win32Power.h"
 #include "wakeup/platform/win32/Win32Registry.h"
 #include "wakeup/platform/win32/Win32Session.h"
@@ -37,6 +38,7 @@ private:
     CWin32DateText m_dateText;
     CWin32Registry m_registry;
     CWin32LogList m_log;
+    CWin32LogFile m_logFile;
     CWin32ProgressBar m_progress;
     CWin32DialogControls m_controls;
     CWin32FileReader m_files;

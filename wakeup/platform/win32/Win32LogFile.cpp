@@ -1,0 +1,57 @@
+#include "wakeup/platform/win32/Win32LogFile.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "common/win32/Owners.h"
+
+namespace {
+const char kFileName[] = "kelmarwakeup.log";
+const char kOlderName[] = "kelmarwakeup.1.log";
+
+std::string UserLogFolder() {
+    char path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
+        return std::string();
+    return std::string(path) + "\\OrvisaWakeup";
+}
+} // namespace
+
+CWin32LogFile::CWin32LogFile(std::string folder)
+    : m_folder(folder.empty() ? UserLogFolder() : std::move(folder)) {}
+
+uint32_t CWin32LogFile::Append(const std::string& text, uint64_t& sizeAfter) {
+    if (m_folder.empty())
+        return ERROR_PATH_NOT_FOUND;
+    // Opened for each line: a file deleted or moved meanwhile is made anew,
+    // and nothing is held open between lines.
+    CreateDirectoryA(m_folder.c_str(), nullptr);
+    const std::string path = m_folder + "\\" + kFileName;
+    const CUniqueHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return GetLastError();
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
+        return GetLastError();
+    if (written != text.size())
+        return ERROR_DISK_FULL;
+    // On the disk before the next line: a power cut loses at most the line
+    // being written.
+    if (!FlushFileBuffers(file.Get()))
+        return GetLastError();
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size))
+        return GetLastError();
+    sizeAfter = static_cast<uint64_t>(size.QuadPart);
+    return 0;
+}
+
+uint32_t CWin32LogFile::Rotate() {
+    const std::string path = m_folder + "\\" + kFileName;
+    const std::string older = m_folder + "\\" + kOlderName;
+    if (!MoveFileExA(path.c_str(), older.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return GetLastError();
+    return 0;
+}

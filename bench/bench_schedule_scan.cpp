@@ -43,6 +43,7 @@ struct Ports {
     CFakeWindowMessenger messenger;
     CFakeThreadWait wait;
     CFakeDirectoryWatcher watcher;
+    CFakeSession session;
 };
 
 void BM_ScanHundredEntrySchedule(benchmark::State& state) {
@@ -50,7 +51,7 @@ void BM_ScanHundredEntrySchedule(benchmark::State& state) {
     p.files.SetFile("C:\\Orvisa\\tvrecord.xml", MakeSchedule(100));
     CWakeUpDlg dlg(CWakeUpPorts{p.clock, p.dateText, p.registry, p.threads, p.log, p.progress,
                                 p.controls, p.files, p.codePage, p.timers, p.localTime, p.power,
-                                p.processes, p.messenger, p.wait, p.watcher},
+                                p.processes, p.messenger, p.wait, p.watcher, p.session},
                    "C:\\Orvisa\\orvisawakeup\\kelmarwakeup.exe");
     for (auto _ : state) {
         dlg.ScanSchedule();

@@ -8,7 +8,8 @@
 #include <string>
 
 #include "tests/fakes/FakePlatform.h"
-#include "wakeup/app/WakeUpDlg.h"
+#include "wakeup/app/ScheduleArming.h"
+#include "wakeup/app/WakeUpLog.h"
 
 namespace {
 
@@ -29,34 +30,33 @@ std::string MakeSchedule(int entries) {
 struct Ports {
     CFakeClock clock{CDateTime(2005, 6, 1, 12, 0, 0)};
     CFakeDateText dateText;
-    CFakeRegistry registry;
     CFakeThreadStarter threads;
     CFakeLogList log;
-    CFakeProgressBar progress;
+    CFakeLogFile logFile;
     CFakeDialogControls controls;
     CFakeFileReader files;
     CLeadByteTable codePage;
     CFakeWaitableTimers timers;
     CFakeLocalTimeConverter localTime;
     CFakePower power;
-    CFakeProcessStarter processes;
     CFakeWindowMessenger messenger;
     CFakeThreadWait wait;
-    CFakeDirectoryWatcher watcher;
 };
 
 void BM_ScanHundredEntrySchedule(benchmark::State& state) {
     Ports p;
     p.files.SetFile("C:\\Orvisa\\tvrecord.xml", MakeSchedule(100));
-    CWakeUpDlg dlg(CWakeUpPorts{p.clock, p.dateText, p.registry, p.threads, p.log, p.progress,
-                                p.controls, p.files, p.codePage, p.timers, p.localTime, p.power,
-                                p.processes, p.messenger, p.wait, p.watcher},
-                   "C:\\Orvisa\\orvisawakeup\\kelmarwakeup.exe");
+    const std::string hostDir = "C:\\Orvisa";
+    const int leadMinutes = 0;
+    CWakeUpLog log(p.clock, p.dateText, p.log, p.logFile);
+    CScheduleArming arming({p.files, p.codePage, p.clock, p.dateText, p.timers, p.localTime,
+                            p.threads, p.messenger, p.wait, p.power, p.controls},
+                           log, hostDir, leadMinutes);
     for (auto _ : state) {
-        dlg.ScanSchedule();
+        arming.Scan();
         // The first scan hands its target to an arming thread that never
         // runs here; every later one finds the same target.
-        dlg.m_bScanBusy = 0;
+        arming.m_scanBusy = false;
     }
     state.SetItemsProcessed(state.iterations() * 100);
 }

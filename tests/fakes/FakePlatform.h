@@ -14,7 +14,7 @@
 #include "wakeup/platform/Clock.h"
 #include "wakeup/platform/DateText.h"
 #include "wakeup/platform/DialogControls.h"
-#include "wakeup/platform/DirectoryWatcher.h"
+#include "wakeup/dirwatch/DirectoryWatcher.h"
 #include "wakeup/platform/FileReader.h"
 #include "wakeup/platform/LogFile.h"
 #include "wakeup/platform/Power.h"

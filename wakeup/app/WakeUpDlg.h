@@ -20,7 +20,7 @@
 #include "wakeup/app/ScheduleChangeHandler.h"
 #include "wakeup/app/WakeUpLog.h"
 #include "wakeup/app/WakeUpSettings.h"
-#include "wakeup/platform/DirectoryWatcher.h"
+#include "wakeup/dirwatch/DirectoryWatcher.h"
 #include "wakeup/platform/Registry.h"
 #include "wakeup/platform/Session.h"
 

@@ -1,10 +1,16 @@
 #include "wakeup/xml/XmlDocument.h"
 
 #include <cstring>
+#include <utility>
 
 #include "wakeup/platform/CodePage.h"
 #include "wakeup/xml/XmlEntities.h"
+#include "wakeup/xml/XmlParse.h"
 #include "wakeup/xml/XmlTokenCursor.h"
+
+namespace {
+const char kTooLong[] = "Document too large";
+}
 
 CXmlDocument::CXmlDocument() : m_pCodePage(nullptr) {
     Parse(nullptr);
@@ -15,6 +21,32 @@ CXmlDocument::CXmlDocument(const ICodePage& codePage) : m_pCodePage(&codePage) {
 }
 
 CXmlDocument::~CXmlDocument() = default;
+
+bool CXmlDocument::Parse(const char* text) {
+    if (m_pCodePage)
+        m_lead.Load(*m_pCodePage);
+    else
+        m_lead.Load(ActiveCodePage());
+
+    const size_t length = text ? std::strlen(text) : 0;
+    const bool tooLong = length > static_cast<size_t>(kMaxTextLength);
+    if (tooLong)
+        m_strText.clear();
+    else
+        m_strText.assign(text ? text : "", length);
+
+    // The table is lent to the parse and taken back: it never shrinks, and a
+    // text no larger than the last one is indexed without allocating.
+    XmlParseResult result = ParseXml(Text(), std::move(m_spans));
+    m_spans = std::move(result.spans);
+    m_nNextFree = result.spanCount;
+    if (tooLong)
+        m_strError = kTooLong;
+    else
+        m_strError = std::move(result.error);
+    ResetPosition();
+    return IsWellFormed();
+}
 
 XmlText CXmlDocument::Text() const {
     return XmlText(m_strText.c_str(), static_cast<int32_t>(m_strText.size()), m_lead);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "wakeup/xml/XmlElementSpan.h"
+#include "wakeup/xml/XmlParse.h"
 #include "wakeup/xml/XmlText.h"
 
 class ICodePage;
@@ -15,8 +16,7 @@ class ICodePage;
 // over whole characters of it.
 class CXmlDocument {
 public:
-    // Deeper nesting fails to parse instead of exhausting the stack.
-    static constexpr int kMaxDepth = 256;
+    static constexpr int kMaxDepth = kXmlMaxDepth;
     // Offsets are 32-bit; a longer text fails to parse.
     static constexpr int32_t kMaxTextLength = 0x7FFF0000;
 
@@ -27,8 +27,9 @@ public:
     CXmlDocument(const CXmlDocument&) = delete;
     CXmlDocument& operator=(const CXmlDocument&) = delete;
 
-    // Replaces the text (null reads as empty) and rebuilds the index; true
-    // when a root element was indexed. The cursor is at the top level after.
+    // Replaces the text (null reads as empty) and takes the index ParseXml
+    // makes of it; true when a root element was indexed. The cursor is at the
+    // top level after.
     bool Parse(const char* text);
     bool IsWellFormed() const;
     // The message of the last parse error; Parse clears it first.
@@ -61,18 +62,10 @@ public:
 
 private:
     XmlText Text() const;
-    void GrowTable(size_t atLeast);
-    int32_t TakeSlot();
     bool IsElement(int32_t span) const { return span >= 1 && span < m_nNextFree; }
 
     int32_t FindNext(int32_t parent, int32_t after, const char* name) const;
     std::string AttributeOf(int32_t span, const char* name) const;
-
-    int32_t ParseElement(int32_t parent, int depth);
-    int32_t Fail(const char* message);
-    int32_t Fail(const char* pattern, int32_t nameStart, int32_t nameLength);
-    bool SkipNode(int32_t& p, int32_t markOffset) const;
-    bool FindStartTagEnd(int32_t& p, bool& emptyElement) const;
 
     bool IsValidName(const char* name) const;
     bool IsValidValue(const char* value) const;

@@ -241,7 +241,7 @@ bool CXmlDocument::AppendElement(const char* name, const char* value, bool asChi
     }
 
     Splice(pos, 0, element);
-    const int32_t span = TakeSlot();
+    const int32_t span = TakeSpanSlot(m_spans, m_nNextFree);
     XmlElementSpan& e = m_spans[static_cast<size_t>(span)];
     e.tagStart = pos;
     if (value && *value) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 
 // Where one element lies in the document text, and how it is linked to the
 // others. Offsets are byte offsets into the text; index 0 in a link means
@@ -14,3 +15,13 @@ struct XmlElementSpan {
     int32_t firstChild;
     int32_t nextSibling;
 };
+
+// Takes the next free slot of a span table (used counts the slots in use,
+// slot 0 included). A full table grows by half, so that a parse and the
+// edits after it grow a table alike; new slots are zero-filled.
+inline int32_t TakeSpanSlot(std::vector<XmlElementSpan>& spans, int32_t& used) {
+    const size_t size = spans.size();
+    if (static_cast<size_t>(used) >= size)
+        spans.resize(size + size / 2, XmlElementSpan{});
+    return used++;
+}

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "tests/unit/xml/XmlTestSupport.h"
+#include "wakeup/xml/XmlParse.h"
 
 namespace {
 
@@ -72,6 +74,24 @@ TEST(XmlParse, SkippedNodeTerminatorIsSoughtByWholeCharacters) {
     const char text[] = "<a><![CDATA[\x81]]><b/>]]></a>";
     EXPECT_EQ(SpanCountIn(DoubleByteCodePage(), text), 2);
     EXPECT_EQ(SpanCountIn(SingleByteCodePage(), text), 3);
+}
+
+TEST(XmlParse, TextAloneGivesTheSpansOrTheErrorAndRefillsAHandedInTable) {
+    XmlLeadByteMap lead;
+    lead.Load(SingleByteCodePage());
+    const std::string good = "<a><b/></a>";
+    XmlParseResult parsed = ParseXml(XmlText(good.c_str(), 11, lead));
+    EXPECT_EQ(parsed.spanCount, 3);
+    EXPECT_EQ(parsed.spans[0].firstChild, 1);
+    EXPECT_EQ(parsed.spans[2].parent, 1);
+    EXPECT_EQ(parsed.error, "");
+    parsed.spans.resize(40);
+    const std::string bad = "<a><b></a>";
+    const XmlParseResult failed = ParseXml(XmlText(bad.c_str(), 10, lead), std::move(parsed.spans));
+    EXPECT_EQ(failed.spanCount, 1);
+    EXPECT_EQ(failed.spans[0].firstChild, 0);
+    EXPECT_EQ(failed.spans.size(), 40u);
+    EXPECT_EQ(failed.error, "End tag does not correspond to b");
 }
 
 TEST(XmlParse, TableIsSizedFromTheTextAndGrownByHalf) {

@@ -5,7 +5,7 @@
 #include "wakeup/platform/win32/DialogBase.h"
 #include "wakeup/platform/win32/Win32Clock.h"
 #include "wakeup/platform/win32/Win32Controls.h"
-#include "wakeup/platform/win32/Win32DirectoryWatcher.h"
+#include "wakeup/dirwatch/win32/Win32DirectoryWatcher.h"
 #include "wakeup/platform/win32/Win32Files.h"
 #include "wakeup/platform/win32/Win32LogFile.h"
 #include "wakeup/platform/win32/Win32Power.h"

@@ -1,5 +1,6 @@
 #include "wakeup/dirwatch/win32/DelayedDirectoryChangeHandler.h"
 
+#include <memory>
 #include <new>
 
 #include "wakeup/dirwatch/win32/DelayedNotificationPoster.h"
@@ -75,8 +76,9 @@ bool CDelayedDirectoryChangeHandler::Post(uint32_t id, DWORD error, const std::s
                                           const std::string* secondName) {
     try {
         auto notification =
-            std::make_unique<CDirChangeNotification>(this, id, error, firstName, secondName);
-        return m_pNotifier->PostNotification(notification);
+            std::make_shared<CDirChangeNotification>(this, id, error, firstName, secondName);
+        auto call = std::make_unique<DelayedCall>([notification] { notification->Dispatch(); });
+        return m_pNotifier->PostCall(call);
     } catch (const std::bad_alloc&) {
         return false; // no memory for the notification: the callback is lost
     }

@@ -4,7 +4,6 @@
 
 #include <mutex>
 
-#include "wakeup/dirwatch/win32/DelayedDirectoryChangeHandler.h"
 #include "wakeup/dirwatch/win32/LastError.h"
 
 namespace {
@@ -37,13 +36,12 @@ SharedThread& ThreadShared() {
     return shared;
 }
 
-// Runs and frees one queued notification; nothing thrown by a callback
-// leaves the delivery loop, so later notifications are still delivered.
+// Runs and frees one queued call; nothing thrown by a callback leaves the
+// delivery loop, so later notifications are still delivered.
 void DispatchQueued(LPARAM lParam) {
-    std::unique_ptr<CDirChangeNotification> notification(
-        reinterpret_cast<CDirChangeNotification*>(lParam));
+    std::unique_ptr<DelayedCall> call(reinterpret_cast<DelayedCall*>(lParam));
     try {
-        notification->Dispatch();
+        (*call)();
     } catch (...) {
     }
 }
@@ -109,13 +107,12 @@ struct ThreadStart {
 
 } // namespace
 
-bool CDelayedNotificationPoster::PostNotification(
-    std::unique_ptr<CDirChangeNotification>& notification) {
+bool CDelayedNotificationPoster::PostCall(std::unique_ptr<DelayedCall>& call) {
     const HWND window = Window();
-    if (!window || !PostMessageA(window, WM_DELAYED_NOTIFICATION, 0,
-                                 reinterpret_cast<LPARAM>(notification.get())))
+    if (!window ||
+        !PostMessageA(window, WM_DELAYED_NOTIFICATION, 0, reinterpret_cast<LPARAM>(call.get())))
         return false;
-    notification.release(); // now owned by the queued message
+    call.release(); // now owned by the queued message
     return true;
 }
 

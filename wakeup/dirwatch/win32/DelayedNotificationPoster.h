@@ -7,21 +7,24 @@
 // (a stop requested from a callback) also delivers the notifications.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "common/win32/Owners.h"
 
-class CDirChangeNotification;
+// One queued callback: run on the delivery thread, then freed there with
+// whatever it holds. The poster knows nothing of what it delivers.
+using DelayedCall = std::function<void()>;
 
-// wParam 0, lParam the notification's address.
+// wParam 0, lParam the address of the DelayedCall.
 constexpr UINT WM_DELAYED_NOTIFICATION = WM_APP + 0x400;
 
 class CDelayedNotificationPoster {
 public:
     virtual ~CDelayedNotificationPoster() = default;
-    // Takes the notification over when it was queued; otherwise it stays
-    // with the caller and the result is false.
-    bool PostNotification(std::unique_ptr<CDirChangeNotification>& notification);
+    // Takes the call over when it was queued; otherwise it stays with the
+    // caller and the result is false.
+    bool PostCall(std::unique_ptr<DelayedCall>& call);
     // 0 when notifications can be delivered; otherwise why not (the window or
     // the thread could not be made).
     DWORD GetStartError() const { return m_dwStartError; }

@@ -1,6 +1,6 @@
 #pragma once
+#include "wakeup/dirwatch/DirectoryWatcher.h"
 #include "wakeup/dirwatch/win32/DirectoryChanges.h"
-#include "wakeup/platform/DirectoryWatcher.h"
 
 // The scheduler's watcher: callbacks on the thread that starts the watch
 // (the dialog's), file names only.

@@ -1,10 +1,11 @@
-// Parse: one recursive pass that indexes every element's extent. It checks
-// only that tags open and close and that each end tag names its element.
+// One recursive pass over the text: each element takes the next slot of the
+// table, and its content is scanned for children until its end tag.
+#include "wakeup/xml/XmlParse.h"
+
 #include <cstring>
 #include <string>
+#include <utility>
 
-#include "wakeup/platform/CodePage.h"
-#include "wakeup/xml/XmlDocument.h"
 #include "wakeup/xml/XmlTokenCursor.h"
 
 namespace {
@@ -19,95 +20,59 @@ const char kWrongEndTag[] = "End tag does not correspond to %s";
 const char kEndTagIncomplete[] = "End tag not completed for element %s";
 // Not one of the reader's classic messages: the nesting bound is ours.
 const char kTooDeep[] = "Element %s is nested deeper than 256 levels";
-const char kTooLong[] = "Document too large";
-} // namespace
+static_assert(kXmlMaxDepth == 256, "kTooDeep names the limit");
 
-static_assert(CXmlDocument::kMaxDepth == 256, "kTooDeep names the limit");
+class SpanParser {
+public:
+    SpanParser(const XmlText& text, XmlParseResult& result) : m_text(text), m_result(result) {}
 
-void CXmlDocument::GrowTable(size_t atLeast) {
-    if (m_spans.size() < atLeast)
-        m_spans.resize(atLeast, XmlElementSpan{}); // new slots zero-filled
-}
+    int32_t ParseElement(int32_t parent, int depth);
 
-int32_t CXmlDocument::TakeSlot() {
-    const size_t size = m_spans.size();
-    if (static_cast<size_t>(m_nNextFree) >= size)
-        GrowTable(size + size / 2);
-    return m_nNextFree++;
-}
+private:
+    int32_t Fail(const char* message);
+    int32_t Fail(const char* pattern, int32_t nameStart, int32_t nameLength);
+    bool SkipNode(int32_t& p, int32_t markOffset) const;
+    bool FindStartTagEnd(int32_t& p, bool& emptyElement) const;
 
-bool CXmlDocument::Parse(const char* text) {
-    m_nNextFree = 1;
-    ResetPosition();
-    m_strError.clear();
-    if (m_pCodePage)
-        m_lead.Load(*m_pCodePage);
-    else
-        m_lead.Load(ActiveCodePage());
+    const XmlText& m_text;
+    XmlParseResult& m_result;
+};
 
-    const size_t length = text ? std::strlen(text) : 0;
-    if (length > static_cast<size_t>(kMaxTextLength)) {
-        m_strText.clear();
-        m_strError = kTooLong;
-    } else {
-        m_strText.assign(text ? text : "", length);
-    }
-    GrowTable(m_strText.size() / 64 + 8);
-
-    // Slot 0 is cleared for an empty text too: a root left over from an
-    // earlier parse would point past the end of the new text.
-    m_spans[0] = XmlElementSpan{};
-    bool ok = false;
-    if (!m_strText.empty()) {
-        const int32_t root = ParseElement(0, 1);
-        if (root >= 1) {
-            m_spans[0].firstChild = root;
-            ok = true;
-        } else {
-            m_spans[0] = XmlElementSpan{};
-            m_nNextFree = 1;
-        }
-    }
-    ResetPosition();
-    return ok;
-}
-
-int32_t CXmlDocument::Fail(const char* message) {
-    m_strError = message;
-    --m_nNextFree;
+int32_t SpanParser::Fail(const char* message) {
+    m_result.error = message;
+    --m_result.spanCount;
     return -1;
 }
 
-int32_t CXmlDocument::Fail(const char* pattern, int32_t nameStart, int32_t nameLength) {
+int32_t SpanParser::Fail(const char* pattern, int32_t nameStart, int32_t nameLength) {
     const char* mark = std::strstr(pattern, "%s");
-    m_strError.assign(pattern, static_cast<size_t>(mark - pattern));
-    m_strError.append(m_strText, static_cast<size_t>(nameStart), static_cast<size_t>(nameLength));
-    m_strError.append(mark + 2);
-    --m_nNextFree;
+    m_result.error.assign(pattern, static_cast<size_t>(mark - pattern));
+    m_result.error.append(m_text.Data() + nameStart, static_cast<size_t>(nameLength));
+    m_result.error.append(mark + 2);
+    --m_result.spanCount;
     return -1;
 }
 
 // Finds the '>' that ends a start tag, from p (just after the tag name); it
 // does not respect quotes. emptyElement tells whether the character before it
 // is '/': a trail byte equal to '/' is not.
-bool CXmlDocument::FindStartTagEnd(int32_t& p, bool& emptyElement) const {
-    const XmlText text = Text();
-    if (!text.IsMultiByte()) {
+bool SpanParser::FindStartTagEnd(int32_t& p, bool& emptyElement) const {
+    if (!m_text.IsMultiByte()) {
         const int32_t from = p;
-        if (!text.FindChar(p, '>'))
+        if (!m_text.FindChar(p, '>'))
             return false;
-        emptyElement = p > from && text.At(p - 1) == '/';
+        emptyElement = p > from && m_text.At(p - 1) == '/';
         return true;
     }
     int32_t previous = -1;
-    const int32_t end = text.Length();
+    const int32_t end = m_text.Length();
     while (p < end) {
-        if (text.At(p) == '>') {
-            emptyElement = previous == p - 1 && text.At(previous) == '/';
+        if (m_text.At(p) == '>') {
+            emptyElement = previous == p - 1 && m_text.At(previous) == '/';
             return true;
         }
         previous = p;
-        p = text.Step(p);
+        p = m_text.Step(p);
     }
     return false;
 }
@@ -115,27 +80,26 @@ bool CXmlDocument::FindStartTagEnd(int32_t& p, bool& emptyElement) const {
 // Skips the processing instruction, comment, CDATA section or declaration
 // that starts with the '<' at p; markOffset is the offset of its '?' or '!'.
 // On success p is just after the node.
-bool CXmlDocument::SkipNode(int32_t& p, int32_t markOffset) const {
-    const XmlText text = Text();
-    const int32_t end = text.Length();
+bool SpanParser::SkipNode(int32_t& p, int32_t markOffset) const {
+    const int32_t end = m_text.Length();
     if (markOffset + 1 >= end)
         return false;
     int32_t at = p;
-    if (text.At(markOffset) == '?') {
-        if (!text.FindString(at, "?>", 2, end))
+    if (m_text.At(markOffset) == '?') {
+        if (!m_text.FindString(at, "?>", 2, end))
             return false;
         p = at + 2;
         return true;
     }
-    const char kind = text.At(markOffset + 1);
+    const char kind = m_text.At(markOffset + 1);
     if (kind == '[' || kind == '-') {
-        if (!text.FindString(at, kind == '[' ? "]]>" : "-->", 3, end))
+        if (!m_text.FindString(at, kind == '[' ? "]]>" : "-->", 3, end))
             return false;
         p = at + 3;
         return true;
     }
     // A declaration: its closing '>' is the first one outside [ ] brackets.
-    XmlTokenCursor cursor(text, p);
+    XmlTokenCursor cursor(m_text, p);
     int depth = 0;
     while (cursor.Scan()) {
         if (cursor.quoted)
@@ -155,26 +119,25 @@ bool CXmlDocument::SkipNode(int32_t& p, int32_t markOffset) const {
 
 // Parses the next element in the content of parent. Returns its slot, 0 when
 // an end tag came first (it is the parent's), or -1 after an error.
-int32_t CXmlDocument::ParseElement(int32_t parent, int depth) {
-    const int32_t n = TakeSlot();
+int32_t SpanParser::ParseElement(int32_t parent, int depth) {
+    const int32_t n = TakeSpanSlot(m_result.spans, m_result.spanCount);
     {
-        XmlElementSpan& e = m_spans[static_cast<size_t>(n)];
+        XmlElementSpan& e = m_result.spans[static_cast<size_t>(n)];
         e.parent = parent;
         e.firstChild = 0;
         e.nextSibling = 0;
     }
-    const XmlText text = Text();
     const size_t p = static_cast<size_t>(parent);
     const size_t self = static_cast<size_t>(n);
-    int32_t pos = m_spans[p].endTagStart;
+    int32_t pos = m_result.spans[p].endTagStart;
     int32_t nameStart = 0;
     int32_t nameLength = 0;
     while (nameLength == 0) {
-        if (!text.FindChar(pos, '<'))
+        if (!m_text.FindChar(pos, '<'))
             return Fail(kTagNotFound);
-        m_spans[self].tagStart = pos;
-        m_spans[p].endTagStart = pos;
-        XmlTokenCursor cursor(text, pos + 1);
+        m_result.spans[self].tagStart = pos;
+        m_result.spans[p].endTagStart = pos;
+        XmlTokenCursor cursor(m_text, pos + 1);
         if (!cursor.Scan())
             return Fail(kAbruptEnd);
         if (cursor.quoted)
@@ -183,11 +146,11 @@ int32_t CXmlDocument::ParseElement(int32_t parent, int depth) {
         if (first == '?' || first == '!') {
             if (!SkipNode(pos, cursor.tokenStart))
                 return Fail(kInvalidNode);
-            m_spans[p].endTagStart = pos;
+            m_result.spans[p].endTagStart = pos;
             continue;
         }
         if (first == '/') {
-            --m_nNextFree; // the end tag belongs to the parent
+            --m_result.spanCount; // the end tag belongs to the parent
             return 0;
         }
         nameStart = cursor.tokenStart;
@@ -195,20 +158,20 @@ int32_t CXmlDocument::ParseElement(int32_t parent, int depth) {
         pos = cursor.next;
     }
     // A hostile or broken file must not exhaust the stack.
-    if (depth > kMaxDepth)
+    if (depth > kXmlMaxDepth)
         return Fail(kTooDeep, nameStart, nameLength);
 
     bool emptyElement = false;
     if (!FindStartTagEnd(pos, emptyElement))
         return Fail(kNoTagEnd);
-    m_spans[self].startTagEnd = pos;
+    m_result.spans[self].startTagEnd = pos;
     if (emptyElement) {
-        m_spans[self].endTagStart = pos - 1;
-        m_spans[self].tagEnd = pos;
+        m_result.spans[self].endTagStart = pos - 1;
+        m_result.spans[self].tagEnd = pos;
         return n;
     }
 
-    m_spans[self].endTagStart = pos + 1;
+    m_result.spans[self].endTagStart = pos + 1;
     int32_t lastChild = 0;
     for (;;) {
         const int32_t child = ParseElement(n, depth + 1);
@@ -217,19 +180,19 @@ int32_t CXmlDocument::ParseElement(int32_t parent, int depth) {
         if (child == 0)
             break;
         if (lastChild)
-            m_spans[static_cast<size_t>(lastChild)].nextSibling = child;
+            m_result.spans[static_cast<size_t>(lastChild)].nextSibling = child;
         else
-            m_spans[self].firstChild = child;
+            m_result.spans[self].firstChild = child;
         lastChild = child;
-        m_spans[self].endTagStart = m_spans[static_cast<size_t>(child)].tagEnd + 1;
+        m_result.spans[self].endTagStart = m_result.spans[static_cast<size_t>(child)].tagEnd + 1;
     }
 
     // The child met an end tag; the scan position holds its '<'.
-    pos = m_spans[self].endTagStart;
-    if (!text.FindChar(pos, '<'))
+    pos = m_result.spans[self].endTagStart;
+    if (!m_text.FindChar(pos, '<'))
         return Fail(kNoEndTag, nameStart, nameLength);
-    m_spans[self].endTagStart = pos;
-    XmlTokenCursor cursor(text, pos + 1);
+    m_result.spans[self].endTagStart = pos;
+    XmlTokenCursor cursor(m_text, pos + 1);
     int count = 0;
     while (cursor.Scan()) {
         ++count;
@@ -239,12 +202,35 @@ int32_t CXmlDocument::ParseElement(int32_t parent, int depth) {
         } else if (count == 2) {
             // A quoted token does not name the element either.
             if (cursor.quoted ||
-                !cursor.Matches(text.Data() + nameStart, static_cast<size_t>(nameLength)))
+                !cursor.Matches(m_text.Data() + nameStart, static_cast<size_t>(nameLength)))
                 return Fail(kWrongEndTag, nameStart, nameLength);
         } else if (cursor.IsMark('>')) {
-            m_spans[self].tagEnd = cursor.tokenStart;
+            m_result.spans[self].tagEnd = cursor.tokenStart;
             return n;
         }
     }
     return Fail(kEndTagIncomplete, nameStart, nameLength);
+}
+
+} // namespace
+
+XmlParseResult ParseXml(const XmlText& text, std::vector<XmlElementSpan> table) {
+    XmlParseResult result;
+    result.spans = std::move(table);
+    const size_t slots = static_cast<size_t>(text.Length()) / 64 + 8;
+    if (result.spans.size() < slots)
+        result.spans.resize(slots, XmlElementSpan{}); // new slots zero-filled
+    // Slot 0 is cleared for an empty text too: a root left over from an
+    // earlier parse would point past the end of the new text.
+    result.spans[0] = XmlElementSpan{};
+    if (text.Length() == 0)
+        return result;
+    const int32_t root = SpanParser(text, result).ParseElement(0, 1);
+    if (root >= 1) {
+        result.spans[0].firstChild = root;
+    } else {
+        result.spans[0] = XmlElementSpan{};
+        result.spanCount = 1;
+    }
+    return result;
 }

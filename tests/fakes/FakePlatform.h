@@ -353,10 +353,17 @@ private:
 class CFakeSession : public ISession {
 public:
     bool AtConsole() override { return m_atConsole; }
+    bool MillisecondsSinceInput(uint32_t& ms) override {
+        ms = m_sinceInput;
+        return m_sinceInput != UINT32_MAX;
+    }
     void SetAtConsole(bool atConsole) { m_atConsole = atConsole; }
+    // UINT32_MAX: the system cannot tell (the default).
+    void SetMillisecondsSinceInput(uint32_t ms) { m_sinceInput = ms; }
 
 private:
     std::atomic<bool> m_atConsole{true};
+    std::atomic<uint32_t> m_sinceInput{UINT32_MAX};
 };
 
 // Waits poll the condition with real short sleeps; a test can run work on

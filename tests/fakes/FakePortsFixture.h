@@ -18,7 +18,7 @@ protected:
                 m_threads, m_messenger, m_wait,  m_power,    m_controls};
     }
     CAutoSuspend::Ports CountdownPorts() {
-        return {m_progress, m_timers, m_wait, m_threads, m_processes, m_power};
+        return {m_progress, m_timers, m_wait, m_threads, m_processes, m_power, m_session};
     }
     CHostEventHandler::Ports EventPorts() { return {m_power, m_processes}; }
 

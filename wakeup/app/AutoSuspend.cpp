@@ -72,8 +72,20 @@ void CAutoSuspend::RunCycle() {
     inputs.paused = m_host.paused;
     inputs.awayFromConsole = m_host.awayFromConsole;
     inputs.lengthMinutes = m_settings.m_nSuspendMinutes;
-    if (PhaseBeforeStep(inputs) == CountdownPhase::standsStill)
+    inputs.userInput = m_settings.m_bCountUserInput && UserInputInTheLastMinute();
+    switch (PhaseBeforeStep(inputs)) {
+    case CountdownPhase::standsStill:
         return;
+    case CountdownPhase::userActive:
+        // The user was told the machine goes to sleep: tell them it does not.
+        if (IsWarningPosition(m_ports.progress.GetPos()))
+            m_ports.processes.StartProcess(
+                HostCommandLine(m_hostDir, HOST_CANCEL_NOTICE_ARGUMENTS));
+        Reset();
+        return;
+    default:
+        break;
+    }
     m_ports.progress.StepIt();
     // Read anew for each test: the dialog's thread may put the count back
     // to full at any moment.
@@ -87,6 +99,12 @@ void CAutoSuspend::RunCycle() {
     m_ports.progress.SetPos(m_settings.m_nSuspendMinutes);
     if (ReadyToSleep())
         SuspendNow();
+}
+
+bool CAutoSuspend::UserInputInTheLastMinute() {
+    constexpr uint32_t kOneMinuteMs = 60000;
+    uint32_t ms = 0;
+    return m_ports.session.MillisecondsSinceInput(ms) && ms < kOneMinuteMs;
 }
 
 bool CAutoSuspend::ReadyToSleep() {

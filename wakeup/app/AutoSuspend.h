@@ -12,6 +12,7 @@
 #include "wakeup/app/WakeUpSettings.h"
 #include "wakeup/platform/DialogControls.h"
 #include "wakeup/platform/Power.h"
+#include "wakeup/platform/Session.h"
 #include "wakeup/platform/Threads.h"
 #include "wakeup/power/SleepDecision.h"
 #include "wakeup/power/SuspendCountdown.h"
@@ -25,6 +26,7 @@ public:
         IThreadStarter& threads;
         IProcessStarter& processes; // the host's command tool
         IPower& power;
+        ISession& session; // the user's input
     };
 
     // stop: set once the program ends; the thread then leaves.
@@ -61,6 +63,7 @@ public:
     SleepState SleepStateSince(unsigned resetsBefore, bool wakeTimerSet) const;
 
 private:
+    bool UserInputInTheLastMinute();
     // When the count ran out: has the schedule scanned and the wake timer
     // set, then decides from the state after that wait.
     bool ReadyToSleep();

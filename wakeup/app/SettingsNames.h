@@ -10,5 +10,8 @@
 #define WAKEUP_SETTING_SUSPEND_TEXT "SuspendText"           // read and written
 #define WAKEUP_SETTING_USE_HIBERNATE "UseHibernate"         // read only
 #define WAKEUP_SETTING_SUSPEND_HIBERNATE "SuspendHibernate" // written only
+// Read only: 0 when keyboard and mouse do not count as activity (a PC used
+// only through the host's remote control).
+#define WAKEUP_SETTING_COUNT_USER_INPUT "CountUserInput"
 
 #define WAKEUP_DEFAULT_SUSPEND_TEXT "Use remote controle to cancel auto shutdown in %d minutes..."

@@ -56,6 +56,7 @@ bool CWakeUpSettings::Load() {
         m_strSuspendText = text;
     }
     m_bHibernate = ReadNumber(*key, WAKEUP_SETTING_USE_HIBERNATE, number) && number != 0;
+    m_bCountUserInput = !ReadNumber(*key, WAKEUP_SETTING_COUNT_USER_INPUT, number) || number != 0;
     return lengthStored;
 }
 

@@ -38,6 +38,7 @@ public:
     // The countdown's thread reads these two.
     std::atomic<int> m_nSuspendMinutes{0};
     std::atomic<bool> m_bHibernate{false};
+    std::atomic<bool> m_bCountUserInput{true};
     // Written under m_suspendTextLock; other threads read SuspendText().
     std::string m_strSuspendText;
     int m_nPvrBufferBegin = 0; // the lead time in minutes

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 
 // The logon session the scheduler runs in. With fast user switching several
 // sessions run at once, and only the one attached to the console hears the
@@ -8,4 +9,7 @@ public:
     virtual ~ISession() = default;
     // True when this process's session is the one at the physical console.
     virtual bool AtConsole() = 0;
+    // How long ago the session's last keyboard or mouse input was; false
+    // when the system cannot tell.
+    virtual bool MillisecondsSinceInput(uint32_t& ms) = 0;
 };

@@ -16,23 +16,29 @@ inline bool IsWarningPosition(int position) {
 
 // What one minute of the countdown does: the count goes down by one unless
 // it stands still, and the position after that step decides the phase.
-enum class CountdownPhase { standsStill, counting, warning, expired };
+enum class CountdownPhase { standsStill, userActive, counting, warning, expired };
 
 struct CountdownInputs {
     bool recording = false;
     bool paused = false;
     bool awayFromConsole = false;
     int lengthMinutes = 0;
+    // Keyboard or mouse input in the last minute, where it counts.
+    bool userInput = false;
 };
 
-// Before the step: standsStill, or counting when the count is to go down.
-// While a recording runs or playback is paused the count stands still, and
-// so it does while another user's session has the console. A length of 0
-// leaves the bar an empty range, where every step would read as expired and
-// send the machine to sleep each minute: 0 means no auto-suspend.
+// Before the step: standsStill, userActive, or counting when the count is
+// to go down. While a recording runs or playback is paused the count stands
+// still, and so it does while another user's session has the console. A
+// length of 0 leaves the bar an empty range, where every step would read as
+// expired and send the machine to sleep each minute: 0 means no
+// auto-suspend. Someone typing or moving the mouse is not idle: the count
+// goes back to full, as for a host event.
 inline CountdownPhase PhaseBeforeStep(const CountdownInputs& inputs) {
     if (inputs.recording || inputs.paused || inputs.awayFromConsole || inputs.lengthMinutes <= 0)
         return CountdownPhase::standsStill;
+    if (inputs.userInput)
+        return CountdownPhase::userActive;
     return CountdownPhase::counting;
 }
 

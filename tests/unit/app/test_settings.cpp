@@ -12,8 +12,10 @@ TEST_F(Settings, StoredValuesAreLoadedAndShown) {
     m_registry.SetDword(kKey, "SuspendTime", 30);
     m_registry.SetRaw(kKey, "SuspendText", 1, std::string("Sleep in %d\0", 12));
     m_registry.SetDword(kKey, "UseHibernate", 1);
+    m_registry.SetDword(kKey, "CountUserInput", 0);
     const int writes = m_registry.WriteCount();
     auto& dlg = Init();
+    EXPECT_FALSE(dlg.m_settings.m_bCountUserInput);
     EXPECT_EQ(dlg.m_nPvrBufferBegin, 5);
     EXPECT_EQ(dlg.m_nSuspendMinutes, 30);
     EXPECT_EQ(dlg.m_strSuspendText, "Sleep in %d");
@@ -37,6 +39,7 @@ TEST_F(Settings, EmptyKeyGivesTheDefaults) {
     EXPECT_EQ(dlg.m_nSuspendMinutes, 0);
     EXPECT_EQ(dlg.m_strSuspendText, kDefaultText);
     EXPECT_FALSE(dlg.m_bHibernate);
+    EXPECT_TRUE(dlg.m_settings.m_bCountUserInput);
     EXPECT_EQ(m_progress.RangeCalls(), 0); // no countdown without a stored length
     EXPECT_EQ(m_controls.GetItemText(IDC_SUSPEND_TEXT), kDefaultText);
 }

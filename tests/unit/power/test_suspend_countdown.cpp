@@ -252,3 +252,35 @@ TEST_F(SuspendCountdown, StoppedWorkersLeaveTheirWaitsWithoutWritingAnything) {
     EXPECT_TRUE(m_workers.empty());
     EXPECT_EQ(m_log.Lines().size(), lines); // nothing written on the way out
 }
+
+TEST_F(SuspendCountdown, KeyboardOrMouseInTheLastMinuteCountsAsActivityUnlessTurnedOff) {
+    struct Case {
+        bool counted;        // the setting
+        uint32_t sinceInput; // UINT32_MAX: the system cannot tell
+        int position;
+        int after;
+        bool cancelNotice;
+    };
+    const Case cases[] = {
+        {true, 5000, 3, 30, true},        // a warning was shown: it is taken back
+        {true, 59999, 10, 30, false},     // no warning, no notice
+        {true, 60000, 10, 9, false},      // older than the minute: idle
+        {false, 5000, 10, 9, false},      // a PC used only by remote control
+        {true, UINT32_MAX, 10, 9, false}, // unknown: the host's events decide
+    };
+    Start(30);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        m_settings.m_bCountUserInput = c.counted;
+        m_session.SetMillisecondsSinceInput(c.sinceInput);
+        m_progress.SetPos(c.position);
+        const size_t notices = m_processes.CommandLines().size();
+        Cycle();
+        EXPECT_EQ(m_progress.GetPos(), c.after);
+        EXPECT_EQ(m_processes.CommandLines().size() - notices, c.cancelNotice ? 1u : 0u);
+        if (c.cancelNotice) {
+            EXPECT_EQ(m_processes.CommandLines().back(),
+                      std::string(kHost) + "message 150 300 2 Auto Suspend Cancelled.");
+        }
+    }
+}

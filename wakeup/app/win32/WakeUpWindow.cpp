@@ -13,7 +13,7 @@ CWakeUpWindow::CWakeUpWindow(HINSTANCE instance, const std::string& programPath)
       m_hIcon(LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME))),
       m_dlg(CWakeUpPorts{{m_files, ActiveCodePage(), m_clock, m_dateText, m_timers, m_localTime,
                           m_threads, m_messenger, m_wait, m_power, m_controls},
-                         {m_progress, m_timers, m_wait, m_threads, m_processes, m_power},
+                         {m_progress, m_timers, m_wait, m_threads, m_processes, m_power, m_session},
                          {m_power, m_processes},
                          m_log,
                          m_logFile,

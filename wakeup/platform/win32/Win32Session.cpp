@@ -11,6 +11,16 @@ bool CWin32Session::AtConsole() {
     return session == WTSGetActiveConsoleSessionId();
 }
 
+bool CWin32Session::MillisecondsSinceInput(uint32_t& ms) {
+    LASTINPUTINFO input{};
+    input.cbSize = sizeof input;
+    if (!GetLastInputInfo(&input))
+        return false;
+    // Tick counts wrap after 49 days; the difference does not care.
+    ms = GetTickCount() - input.dwTime;
+    return true;
+}
+
 void CWin32Session::Attach(HWND window) {
     if (WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION))
         m_window = window;

@@ -6,6 +6,7 @@
 class CWin32Session : public ISession {
 public:
     bool AtConsole() override;
+    bool MillisecondsSinceInput(uint32_t& ms) override;
     // The window gets WM_WTSSESSION_CHANGE for this session from now on,
     // until Detach.
     void Attach(HWND window);

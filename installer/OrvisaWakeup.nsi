@@ -336,7 +336,7 @@ Section "Scheduler and extension module (required)" SecProgram
 SectionEnd
 
 Section "Start at logon" SecLogon
-  WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}"'
+  WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}" /minimized'
   ; Not with this installer's token: it is elevated, and Windows drops the
   ; window messages that the host, unelevated, sends to a program of higher
   ; integrity. The desktop's Explorer starts it as the logged-on user, as a

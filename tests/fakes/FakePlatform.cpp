@@ -774,3 +774,13 @@ int CFakeLogFile::Appends() const {
     Guard g(m_lock);
     return m_appends;
 }
+
+void CFakeDialogControls::ShowNextWake(const std::string& text) {
+    Guard g(m_lock);
+    m_nextWakes.push_back(text);
+}
+
+std::vector<std::string> CFakeDialogControls::NextWakes() const {
+    Guard g(m_lock);
+    return m_nextWakes;
+}

@@ -137,6 +137,7 @@ class CFakeDialogControls : public IDialogControls {
 public:
     std::string GetItemText(int id) override;
     void SetItemText(int id, const std::string& text) override;
+    void ShowNextWake(const std::string& text) override;
     bool GetCheck(int id) override;
     void SetCheck(int id, bool checked) override;
     void LimitText(int id, int maxChars) override;
@@ -147,6 +148,8 @@ public:
     // What the user types: changes the text without any notification.
     void Type(int id, const std::string& text);
     std::vector<std::string> Messages() const;
+    // What the next-wake line showed, oldest first.
+    std::vector<std::string> NextWakes() const;
     int Focused() const;
     int Limit(int id) const;
 
@@ -156,6 +159,7 @@ private:
     std::map<int, bool> m_check;
     std::map<int, int> m_limit;
     std::vector<std::string> m_messages;
+    std::vector<std::string> m_nextWakes;
     int m_focused = 0;
 };
 

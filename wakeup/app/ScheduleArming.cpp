@@ -14,6 +14,10 @@ unsigned ArmOwnWakeTimer(void* arming) {
 }
 } // namespace
 
+std::string NextWakeText(const std::string& targetText) {
+    return targetText.empty() ? "No recording scheduled" : "Next wake: " + targetText;
+}
+
 CScheduleArming::CScheduleArming(const Ports& ports, CWakeUpLog& log, const std::string& hostDir,
                                  const int& leadMinutes)
     : m_ports(ports), m_log(log), m_hostDir(hostDir), m_leadMinutes(leadMinutes),
@@ -49,6 +53,7 @@ void CScheduleArming::Scan() {
     if (!scan.found) {
         m_nextStart = NEXT_START_NONE;
         m_log.Add("No new schedule found");
+        m_ports.controls.ShowNextWake(NextWakeText(""));
         ReleaseScan();
         return;
     }
@@ -103,9 +108,13 @@ void CScheduleArming::ArmWakeTimer(const std::atomic<bool>& stop) {
     if (!arming.set) {
         // Nothing is armed: let the next scan try again.
         m_armedStart = CDateTime();
+        if (!stop)
+            m_ports.controls.ShowNextWake(NextWakeText(""));
         ReleaseScan();
         return;
     }
+    if (!stop)
+        m_ports.controls.ShowNextWake(NextWakeText(arming.targetText));
     // The most common reason why a machine armed right does not wake.
     uint32_t onMains = 0, onBattery = 0;
     if (m_ports.power.ReadWakeTimerSetting(onMains, onBattery)) {
@@ -115,7 +124,11 @@ void CScheduleArming::ArmWakeTimer(const std::atomic<bool>& stop) {
     }
     ReleaseScan();
 
-    m_wakeTimer.Wait(arming, log);
-    if (!stop)
-        m_ports.controls.SetItemText(IDC_HIDDEN_EDIT, "");
+    const bool stillNewest = m_wakeTimer.Wait(arming, log);
+    if (stop)
+        return;
+    m_ports.controls.SetItemText(IDC_HIDDEN_EDIT, "");
+    // Fired, or let go: nothing is armed until the next scan arms again.
+    if (stillNewest)
+        m_ports.controls.ShowNextWake(NextWakeText(""));
 }

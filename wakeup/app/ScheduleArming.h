@@ -21,6 +21,10 @@
 #include "wakeup/platform/WindowMessages.h"
 #include "wakeup/schedule/WakeTimer.h"
 
+// What the window shows of the wake timer: "Next wake: <time>", or "No
+// recording scheduled" when nothing is armed (empty target text).
+std::string NextWakeText(const std::string& targetText);
+
 class CScheduleArming {
 public:
     // Private to the dialog's window: asks the dialog's thread for a scan

@@ -14,6 +14,7 @@
 #define IDC_SUSPEND_MINUTES 1005
 #define IDC_SUSPEND_TEXT 1006
 #define IDC_HIBERNATE 1008
+#define IDC_NEXT_WAKE 1009
 
 // System-menu command of the about box.
 #define IDM_ABOUTBOX 0x0010

@@ -33,6 +33,9 @@ public:
     virtual ~IDialogControls() = default;
     virtual std::string GetItemText(int id) = 0;
     virtual void SetItemText(int id, const std::string& text) = 0;
+    // The armed wake time in its line under the log, and as the tooltip of
+    // the window's icon in the notification area. Any thread.
+    virtual void ShowNextWake(const std::string& text) = 0;
     virtual bool GetCheck(int id) = 0;
     virtual void SetCheck(int id, bool checked) = 0;
     virtual void LimitText(int id, int maxChars) = 0;

@@ -55,15 +55,18 @@ CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const Log& log) {
     return arming;
 }
 
-void CWakeTimer::Wait(const Arming& arming, const Log& log) {
+bool CWakeTimer::Wait(const Arming& arming, const Log& log) {
     const uint32_t waited = m_timers.Wait(arming.timer);
     log((waited == IWaitableTimers::kWaitObject0 ? "Timer done for: " : "Timer cancelled for: ") +
         arming.targetText);
+    bool newest = false;
     {
         // A newer arming has taken the timer over: its setting stays.
         std::lock_guard<std::mutex> lock(m_generationLock);
-        if (arming.generation == m_nGeneration)
+        newest = arming.generation == m_nGeneration;
+        if (newest)
             m_timers.Cancel(arming.timer);
     }
     m_timers.Close(arming.timer);
+    return newest;
 }

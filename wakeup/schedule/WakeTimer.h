@@ -40,7 +40,8 @@ public:
     Arming Arm(const CDateTime& target, const Log& log);
     // Waits until the timer fires or a newer arming takes it over, logs
     // which, and lets the timer go (cancelled unless a newer arming holds it).
-    void Wait(const Arming& arming, const Log& log);
+    // True when no newer arming had taken it over: nothing is armed now.
+    bool Wait(const Arming& arming, const Log& log);
 
 private:
     IWaitableTimers& m_timers;

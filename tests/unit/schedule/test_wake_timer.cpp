@@ -50,6 +50,9 @@ TEST_F(WakeTimer, ArmsSixtySecondsEarlyWithAnAbsoluteDueTimeAndLogsWhenDone) {
     EXPECT_EQ(m_controls.GetItemText(IDC_HIDDEN_EDIT), "");
     EXPECT_EQ(m_timers.OpenHandles(), 0);
     EXPECT_FALSE(m_timers.Exists("KelmarTimer"));
+    // The window's line and tooltip follow what is armed.
+    EXPECT_EQ(m_controls.NextWakes(), (std::vector<std::string>{"Next wake: 3/2/2005 11:05:30 PM",
+                                                                "No recording scheduled"}));
 }
 
 TEST_F(WakeTimer, CloseTargetsWakeAtTheTargetItself) {

@@ -371,7 +371,8 @@ protected:
 TEST_F(Installer, SilentInstallLeavesTheStartToTheLogonAndAnUpgradeEndsEveryScheduler) {
     ASSERT_EQ(Install(""), 0u);
     ExpectInstalled();
-    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue), "\"" + m_program + "\"");
+    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue),
+              "\"" + m_program + "\" /minimized");
     // The installer has ended, so a scheduler it started would be listed.
     EXPECT_TRUE(Processes(0, "kelmarwakeup.exe").empty()) << "a silent install started it";
 
@@ -466,7 +467,8 @@ TEST_F(Installer, InstallIntoAnotherHostDirectoryUninstallsTheEarlierOne) {
     EXPECT_FALSE(FileExists(earlierDir)) << "files left in " << earlierDir;
     ExpectInstalled();
     EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"), m_programDir);
-    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue), "\"" + m_program + "\"");
+    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue),
+              "\"" + m_program + "\" /minimized");
 }
 
 TEST_F(Installer, NoAutostartSwitchLeavesOutStartAtLogon) {

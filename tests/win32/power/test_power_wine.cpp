@@ -118,6 +118,20 @@ TEST_F(PowerWine, HostEventsAndScheduleNoticesPassAWindowOfTheSameTitle) {
     EXPECT_TRUE(decoyGot.empty()) << decoyGot.size() << " messages went to the other window";
 }
 
+TEST_F(PowerWine, StartedMinimizedItStaysOutOfTheWayAndStillHearsTheHost) {
+    CServerRegistration server(WAKEUP_MODULE);
+    ASSERT_TRUE(server.Registered());
+    InstallProgram();
+    ASSERT_TRUE(StartProgram("/minimized"));
+    // In the notification area (hidden), or minimised in the task bar where
+    // there is none.
+    EXPECT_TRUE(WaitFor([&] { return IsIconic(m_window) != FALSE; }));
+    ASSERT_TRUE(WaitForLogLine("tvrecord.xml has changed."));
+    EXPECT_TRUE(Host("player-event 25"));
+    EXPECT_TRUE(WaitForLogLine(" RecordingStarted"));
+    EXPECT_EQ(Power(0), kDeny);
+}
+
 TEST_F(PowerWine, CountdownWarnsAfterAMinuteAndAGrantedQueryWaitsForTheNewWakeTimer) {
     SetSettingDword("SuspendTime", 5);
     // Idle by the host's events alone: Wine's last input may lie within the

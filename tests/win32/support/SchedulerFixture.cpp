@@ -81,8 +81,8 @@ void SchedulerTest::InstallProgram(const std::string& subDir) {
         << "copy " << WAKEUP_PROGRAM << " failed: " << GetLastError();
 }
 
-bool SchedulerTest::StartProgram() {
-    if (!m_process.Start("\"" + m_programPath + "\""))
+bool SchedulerTest::StartProgram(const std::string& arguments) {
+    if (!m_process.Start("\"" + m_programPath + "\"" + (arguments.empty() ? "" : " ") + arguments))
         return false;
     m_window = WaitForProcessWindow(m_process.Id(), "OrvisaWakeUp");
     return m_window != nullptr;

@@ -34,8 +34,9 @@ protected:
     // <temp>\host, with the program copied into <host>\orvisawakeup, or into
     // another subdirectory when given.
     void InstallProgram(const std::string& subDir = "orvisawakeup");
-    // Starts the installed program; false when it shows no window in time.
-    bool StartProgram();
+    // Starts the installed program with the arguments; false when it shows
+    // no window in time.
+    bool StartProgram(const std::string& arguments = std::string());
     // The dialog's controls.
     HWND Control(int id) const { return GetDlgItem(m_window, id); }
     std::vector<std::string> LogLines() const { return ListBoxLines(Control(1001)); }

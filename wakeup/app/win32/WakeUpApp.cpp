@@ -34,7 +34,12 @@ BOOL CWakeUpApp::InitInstance() {
 
     // The program's own path as the process got it, unchanged.
     const std::string programPath = __argc > 0 && __argv[0] ? __argv[0] : "";
-    CWakeUpWindow dialog(m_instance, programPath);
+    // The start at logon passes /minimized: the scheduler then waits in the
+    // notification area rather than in the middle of the desktop.
+    bool minimized = false;
+    for (int i = 1; i < __argc; ++i)
+        minimized = minimized || (__argv[i] && lstrcmpiA(__argv[i], "/minimized") == 0);
+    CWakeUpWindow dialog(m_instance, programPath, minimized);
     dialog.DoModal();
     // The wake-timer and countdown threads use the dialog: they end before
     // it goes. One that does not end in time ends with the process here,

@@ -7,10 +7,17 @@ namespace {
 const char kProgramName[] = "kelmarwakeup";
 }
 
-CWakeUpWindow::CWakeUpWindow(HINSTANCE instance, const std::string& programPath)
+void CWakeUpControls::ShowNextWake(const std::string& text) {
+    SetItemText(IDC_NEXT_WAKE, text);
+    PostMessageA(Dialog(), kNextWakeChanged, 0, 0);
+}
+
+CWakeUpWindow::CWakeUpWindow(HINSTANCE instance, const std::string& programPath,
+                             bool startMinimized)
     : CDialogBase(instance, IDD_KELMARWAKEUP_DIALOG), m_controls(instance, kProgramName),
       m_timers(m_threads.StopEvent()), m_wait(m_threads.StopEvent()),
       m_hIcon(LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_startMinimized(startMinimized), m_taskbarCreated(RegisterWindowMessageA("TaskbarCreated")),
       m_dlg(CWakeUpPorts{{m_files, ActiveCodePage(), m_clock, m_dateText, m_timers, m_localTime,
                           m_threads, m_messenger, m_wait, m_power, m_controls},
                          {m_progress, m_timers, m_wait, m_threads, m_processes, m_power, m_session},
@@ -41,7 +48,60 @@ INT_PTR CWakeUpWindow::OnInitDialog() {
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     m_dlg.OnInitDialog();
+    // Not before the dialog manager has shown the window, which it does
+    // once its queue first runs empty: a window hidden before that would be
+    // shown again.
+    if (m_startMinimized)
+        SetTimer(m_hWnd, kStartMinimizedTimer, kStartMinimizedDelayMs, nullptr);
     return TRUE;
+}
+
+std::string CWakeUpWindow::NextWakeText() {
+    char text[256] = {};
+    GetDlgItemTextA(m_hWnd, IDC_NEXT_WAKE, text, sizeof text);
+    return text;
+}
+
+void CWakeUpWindow::OnSize(WPARAM kind) {
+    if (kind == SIZE_MINIMIZED) {
+        // Out of the task bar into the notification area, where there is
+        // one; without it the window stays minimised in the task bar.
+        if (!m_tray.Shown() && m_tray.Add(m_hWnd, m_hIcon, NextWakeText()))
+            ShowWindow(m_hWnd, SW_HIDE);
+    } else if (kind == SIZE_RESTORED || kind == SIZE_MAXIMIZED) {
+        m_tray.Remove();
+    }
+}
+
+void CWakeUpWindow::Restore() {
+    ShowWindow(m_hWnd, SW_RESTORE);
+    SetForegroundWindow(m_hWnd);
+}
+
+void CWakeUpWindow::OnTrayIcon(LPARAM mouse) {
+    enum { kShow = 1, kExit = 2 };
+    if (mouse == WM_LBUTTONUP || mouse == WM_LBUTTONDBLCLK) {
+        Restore();
+        return;
+    }
+    if (mouse != WM_RBUTTONUP && mouse != WM_CONTEXTMENU)
+        return;
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return;
+    AppendMenuA(menu, MF_STRING, kShow, "Show");
+    AppendMenuA(menu, MF_STRING, kExit, "Exit");
+    POINT at;
+    GetCursorPos(&at);
+    // Without it the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(m_hWnd);
+    const int chosen =
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, m_hWnd, nullptr);
+    DestroyMenu(menu);
+    if (chosen == kShow)
+        Restore();
+    else if (chosen == kExit)
+        EndDialog(IDCANCEL);
 }
 
 void CWakeUpWindow::OnCommand(int id, int code) {
@@ -111,7 +171,23 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<INT_PTR>(m_hIcon);
     case WM_DESTROY:
         m_session.Detach();
+        m_tray.Remove();
         return FALSE;
+    case WM_SIZE:
+        OnSize(wParam);
+        return FALSE;
+    case CWakeUpControls::kNextWakeChanged:
+        m_tray.SetTip(NextWakeText());
+        return TRUE;
+    case WM_TIMER:
+        if (wParam != kStartMinimizedTimer)
+            return FALSE;
+        KillTimer(m_hWnd, kStartMinimizedTimer);
+        ShowWindow(m_hWnd, SW_MINIMIZE);
+        return TRUE;
+    case kTrayIconMessage:
+        OnTrayIcon(lParam);
+        return TRUE;
     case WM_USER:
     case WM_POWERBROADCAST:
     case WM_WTSSESSION_CHANGE:
@@ -125,6 +201,8 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return FALSE;
     }
     default:
+        if (message == m_taskbarCreated)
+            m_tray.AddAgain();
         return FALSE;
     }
 }

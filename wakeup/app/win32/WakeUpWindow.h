@@ -2,6 +2,7 @@
 // The main dialog's window: owns the adapters of the ports, binds the control
 // adapters once the window exists, and hands its messages to CWakeUpDlg.
 #include "wakeup/app/WakeUpDlg.h"
+#include "wakeup/app/win32/TrayIcon.h"
 #include "wakeup/platform/win32/DialogBase.h"
 #include "wakeup/platform/win32/Win32Clock.h"
 #include "wakeup/platform/win32/Win32Controls.h"
@@ -15,9 +16,20 @@
 #include "wakeup/platform/win32/Win32Timers.h"
 #include "wakeup/platform/win32/Win32WindowMessages.h"
 
+// The dialog's controls, with the next-wake line, which the window shows in
+// the notification area's tooltip as well.
+class CWakeUpControls : public CWin32DialogControls {
+public:
+    // WM_APP + 2: the line changed; the window takes it into the tooltip.
+    static constexpr UINT kNextWakeChanged = WM_APP + 2;
+    using CWin32DialogControls::CWin32DialogControls;
+    void ShowNextWake(const std::string& text) override;
+};
+
 class CWakeUpWindow : public CDialogBase {
 public:
-    CWakeUpWindow(HINSTANCE instance, const std::string& programPath);
+    // startMinimized: the window opens minimised (the start at logon).
+    CWakeUpWindow(HINSTANCE instance, const std::string& programPath, bool startMinimized = false);
 
     CWakeUpDlg& Dialog() { return m_dlg; }
     // After the modal loop: false when a worker thread still uses the
@@ -31,6 +43,10 @@ private:
     INT_PTR OnInitDialog();
     void OnCommand(int id, int code);
     void OnPaintIconic();
+    void OnSize(WPARAM kind);
+    void OnTrayIcon(LPARAM mouse);
+    void Restore();
+    std::string NextWakeText();
 
     // First: the timer and pause adapters end their waits on its stop event.
     CWin32ThreadStarter m_threads;
@@ -40,7 +56,7 @@ private:
     CWin32LogList m_log;
     CWin32LogFile m_logFile;
     CWin32ProgressBar m_progress;
-    CWin32DialogControls m_controls;
+    CWakeUpControls m_controls;
     CWin32FileReader m_files;
     CWin32WaitableTimers m_timers;
     CWin32LocalTimeConverter m_localTime;
@@ -52,5 +68,13 @@ private:
     // Outlives the dialog, whose change handler ends its watches first.
     CWin32DirectoryWatcher m_watcher;
     HICON m_hIcon;
+    bool m_startMinimized;
+    // Clicks on the icon in the notification area.
+    static constexpr UINT kTrayIconMessage = WM_APP + 3;
+    // Minimises the window at the start with /minimized.
+    static constexpr UINT_PTR kStartMinimizedTimer = 1;
+    static constexpr UINT kStartMinimizedDelayMs = 300;
+    CTrayIcon m_tray{kTrayIconMessage};
+    UINT m_taskbarCreated;
     CWakeUpDlg m_dlg; // last: its constructor may use every port above
 };

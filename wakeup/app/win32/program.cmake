@@ -2,6 +2,7 @@
 # window's own test under Wine.
 add_library(kelmarwakeup_window OBJECT
   ${CMAKE_CURRENT_LIST_DIR}/AboutDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TrayIcon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WakeUpWindow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.rc
 )

@@ -4,6 +4,23 @@
 
 void CWin32LogList::AddString(const std::string& line) {
     SendMessageA(m_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    // A list box scrolls sideways only as far as it is told.
+    HDC dc = GetDC(m_list);
+    if (!dc)
+        return;
+    const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(m_list, WM_GETFONT, 0, 0));
+    const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    SIZE size{};
+    GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size);
+    if (old)
+        SelectObject(dc, old);
+    ReleaseDC(m_list, dc);
+    const int width = size.cx + GetSystemMetrics(SM_CXEDGE) * 2;
+    int widest = m_widestLine;
+    while (width > widest && !m_widestLine.compare_exchange_weak(widest, width)) {
+    }
+    if (width > widest)
+        SendMessageA(m_list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
 }
 
 int CWin32LogList::GetCount() {

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
+
 #include "wakeup/platform/DialogControls.h"
 
 // The control adapters are bound to their windows once the dialog exists;
@@ -17,6 +19,8 @@ public:
 
 private:
     HWND m_list = nullptr;
+    // The widest line so far, in pixels: the list scrolls sideways that far.
+    std::atomic<int> m_widestLine{0};
 };
 
 class CWin32ProgressBar : public IProgressBar {
@@ -46,6 +50,9 @@ public:
     void FocusControl(int id) override;
     std::string LoadResourceString(unsigned id) override;
     void ShowMessage(const std::string& text) override;
+
+protected:
+    HWND Dialog() const { return m_dialog; }
 
 private:
     HINSTANCE m_instance;

@@ -8,6 +8,9 @@ const char kProgramName[] = "kelmarwakeup";
 }
 
 void CWakeUpControls::ShowNextWake(const std::string& text) {
+    // A null window would make the post a message to this thread.
+    if (!Dialog())
+        return;
     SetItemText(IDC_NEXT_WAKE, text);
     PostMessageA(Dialog(), kNextWakeChanged, 0, 0);
 }

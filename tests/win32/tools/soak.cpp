@@ -505,8 +505,80 @@ bool WriteSettings() {
     return set("SuspendTime", kSuspendMinutes) && set("PVRBufferBegin", kLeadMinutes);
 }
 
-// The newest "Timer set to: " line's target, or empty.
-std::string NewestTimer(HWND list) {
+// The wake timer as the system holds it. The log cannot tell: every
+// change notice is a scan with its lines, and after a burst of writes the
+// rescans of an unchanged schedule push the "Timer set to: " line out of
+// the log's last 51 lines.
+struct TimerBasicInformation {
+    LARGE_INTEGER remainingTime;
+    BOOLEAN signaled;
+};
+using NtQueryTimerCall = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+
+// The due time (UTC, file time) of the scheduler's timer "KelmarTimer" when
+// it is armed and has not fired; 0 otherwise.
+ULONGLONG ArmedDueTime() {
+    static const auto query = reinterpret_cast<NtQueryTimerCall>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryTimer")));
+    const CUniqueHandle timer(OpenWaitableTimerA(TIMER_QUERY_STATE, FALSE, "KelmarTimer"));
+    TimerBasicInformation info{};
+    if (!query || !timer || query(timer.Get(), 0, &info, sizeof info, nullptr) != 0 ||
+        info.signaled || info.remainingTime.QuadPart <= 0)
+        return 0;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const ULARGE_INTEGER value{{now.dwLowDateTime, now.dwHighDateTime}};
+    return value.QuadPart + static_cast<ULONGLONG>(info.remainingTime.QuadPart);
+}
+
+// When the timer is due for a write: the machine wakes 60 seconds before
+// its start less the lead, every start here being minutes ahead.
+ULONGLONG ExpectedDueTime(const ScheduleWrite& write) {
+    const SYSTEMTIME local = ToSystemTime(write.start - kLeadMinutes);
+    SYSTEMTIME utc;
+    FILETIME file;
+    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) ||
+        !SystemTimeToFileTime(&utc, &file))
+        return 0;
+    const ULARGE_INTEGER value{{file.dwLowDateTime, file.dwHighDateTime}};
+    return value.QuadPart - 60ULL * 10000000ULL;
+}
+
+std::string NewestLines(HWND list, int count) {
+    std::string out;
+    for (const std::string& line : winetest::ListBoxLines(list, count))
+        out += "\n    " + line;
+    return out;
+}
+
+// Waits until the timer is armed for the write's start; the failure says
+// what it holds instead, and the log's newest lines.
+bool WaitArmedFor(HWND list, const ScheduleWrite& write, CFailure& failure) {
+    const ULONGLONG expected = ExpectedDueTime(write);
+    // The reading of the remaining time and of the clock lie apart.
+    const ULONGLONG slack = 2ULL * 10000000ULL;
+    ULONGLONG due = 0;
+    if (expected && winetest::WaitFor(
+                        [&] {
+                            due = ArmedDueTime();
+                            return due + slack >= expected && due <= expected + slack;
+                        },
+                        kArmedTimeoutMs))
+        return true;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "the timer is %s (%+.0f s from the due time of write %d, \"%s\")",
+                  due ? "armed elsewhere" : "not armed",
+                  due ? (static_cast<double>(due) - static_cast<double>(expected)) / 1e7 : 0.0,
+                  write.index, LogDate(write.start - kLeadMinutes).c_str());
+    failure.Set(std::string("not armed for the last schedule: ") + text +
+                "; newest log lines:" + NewestLines(list, 12));
+    return false;
+}
+
+// The newest "Timer set to: " line's target, or empty when rescans have
+// pushed all of them out of the log.
+std::string NewestLoggedTarget(HWND list) {
     static const std::string marker = "Timer set to: ";
     const auto lines = winetest::ListBoxLines(list);
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
@@ -517,15 +589,16 @@ std::string NewestTimer(HWND list) {
     return std::string();
 }
 
-// Waits until the newest armed target is the one of the write; the failure
-// says what was armed instead.
-bool WaitArmedFor(HWND list, const ScheduleWrite& write, CFailure& failure) {
+// The log shows what the timer holds: the newest line of an arming, where
+// one is left, names the write's target.
+bool LogAgrees(HWND list, const ScheduleWrite& write, bool required, CFailure& failure) {
     const std::string expected = LogDate(write.start - kLeadMinutes);
-    std::string armed;
-    if (winetest::WaitFor([&] { return (armed = NewestTimer(list)) == expected; }, kArmedTimeoutMs))
+    const std::string logged = NewestLoggedTarget(list);
+    if (logged == expected || (logged.empty() && !required))
         return true;
-    failure.Set("not armed for the last schedule: write " + std::to_string(write.index) +
-                " wants \"Timer set to: " + expected + "\", the newest is \"" + armed + "\"");
+    failure.Set("the log disagrees with the timer: write " + std::to_string(write.index) +
+                " is armed for " + expected + ", the newest \"Timer set to: \" line names \"" +
+                logged + "\"");
     return false;
 }
 
@@ -594,7 +667,8 @@ private:
         if (!m_window)
             return Fail("the scheduler's window did not show");
         m_list = GetDlgItem(m_window, 1001);
-        if (!WaitArmedFor(m_list, m_writer.Last(), m_failure))
+        if (!WaitArmedFor(m_list, m_writer.Last(), m_failure) ||
+            !LogAgrees(m_list, m_writer.Last(), true, m_failure))
             return false;
         // Memory and threads are what the run is about: without them it
         // would pass on nothing.
@@ -666,7 +740,11 @@ private:
         }
         if (m_failure.Failed())
             return false;
-        return WaitArmedFor(m_list, m_writer.Last(), m_failure);
+        const ULONGLONG rest = GetTickCount64();
+        if (!WaitArmedFor(m_list, m_writer.Last(), m_failure))
+            return false;
+        m_catchUpMs = GetTickCount64() - rest;
+        return LogAgrees(m_list, m_writer.Last(), false, m_failure);
     }
 
     // One line of figures; from the first minute's on, they are compared
@@ -683,10 +761,12 @@ private:
                         m_answered.gui ? "" : "user and GDI objects not answered here; ",
                         m_answered.handles ? "" : "handle count not answered here");
         }
-        std::printf("soak: %-9s | scheduler: %s | module's process: %s | %d writes, %d rounds\n",
+        std::printf("soak: %-9s | scheduler: %s | module's process: %s | %d writes, %d rounds, "
+                    "armed %.1f s after the last\n",
                     label, Describe(scheduler, m_answered).c_str(),
                     Describe(self, m_answered).c_str(), m_writer.Last().index,
-                    m_hostRounds ? m_hostRounds->Rounds() : 0);
+                    m_hostRounds ? m_hostRounds->Rounds() : 0,
+                    static_cast<double>(m_catchUpMs) / 1000.0);
         if (minute == 1) {
             m_baseScheduler = scheduler;
             m_baseSelf = self;
@@ -735,6 +815,8 @@ private:
     CUniqueHandle m_writeThread, m_roundThread;
     Answered m_answered;
     Figures m_baseScheduler, m_baseSelf;
+    // From the load's rest to the timer armed for its last write.
+    ULONGLONG m_catchUpMs = 0;
 };
 
 } // namespace

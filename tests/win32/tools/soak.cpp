@@ -16,9 +16,11 @@
 //
 // It fails when the scheduler stops answering (a send that times out, a host
 // event that does not come back, the process gone), answers a suspend query
-// wrongly, is not armed for the last write, or grows: private memory more
-// than 10 % over its value after the first minute, or more threads, user or
-// GDI objects or handles than then. Exit code 0 when it passed, 1 when it
+// wrongly, has its wake timer (as the system holds it) not armed for the
+// last write or its log naming another target, or grows: private memory
+// more than 10 % over its value after the first minute, or more threads,
+// user or GDI objects or handles than then (the last three where the system
+// answers for them). Exit code 0 when it passed, 1 when it
 // failed, 2 for a wrong command line.
 #include <windows.h>
 #include <objbase.h>
@@ -164,14 +166,16 @@ std::string ScheduleXml(const ScheduleWrite& write, Minutes now) {
     return xml + "</tvrecord>\n";
 }
 
-// Writes take turns with the minute's rest: the main thread holds the lock
-// while it measures, so no write is under way then.
+// The writes of the load. A write runs under the turn lock, so that the
+// main thread, once it has set the rest and taken the lock, knows that none
+// is under way and none follows.
 class CScheduleWriter {
 public:
     CScheduleWriter(std::string path, CFailure& failure)
         : m_path(std::move(path)), m_failure(failure) {}
 
-    // The write before the load starts, for the first scan.
+    // One write with the next recording: the first for the scheduler's first
+    // scan, the others from Run.
     bool WriteNext() {
         ScheduleWrite write;
         write.index = m_last.index + 1;
@@ -189,7 +193,6 @@ public:
                               std::to_string(GetLastError()));
                 return false;
             }
-            ++m_nRetries;
             Sleep(20);
         }
         m_last = write;
@@ -216,14 +219,12 @@ public:
     std::timed_mutex& Turn() { return m_turn; }
     // Under the turn lock, or before the thread runs.
     ScheduleWrite Last() const { return m_last; }
-    int Retries() const { return m_nRetries; }
 
 private:
     std::string m_path;
     CFailure& m_failure;
     std::timed_mutex m_turn;
     ScheduleWrite m_last;
-    int m_nRetries = 0;
 };
 
 // ---- The host's side: events through the module, and suspend queries.
@@ -290,12 +291,15 @@ private:
         Step(step);
         DWORD_PTR answer = 0;
         ++m_nQueries;
+        const ULONGLONG sent = GetTickCount64();
         if (!SendMessageTimeoutA(m_window, WM_POWERBROADCAST, 0 /* PBT_APMQUERYSUSPEND */, 0,
                                  SMTO_NORMAL, kQueryTimeoutMs, &answer)) {
+            // Error 1460 is the timeout; the send also ends without an
+            // answer when the window's thread goes meanwhile.
             const DWORD error = GetLastError();
-            m_failure.Set(std::string("stops answering: ") + step + " got no answer in " +
-                          std::to_string(kQueryTimeoutMs / 1000) + " s (error " +
-                          std::to_string(error) + ")");
+            m_failure.Set(std::string("stops answering: ") + step + " got no answer, error " +
+                          std::to_string(error) + " after " +
+                          std::to_string(GetTickCount64() - sent) + " ms");
             return false;
         }
         const bool wasDenied = static_cast<LRESULT>(answer) == kDenyAnswer;
@@ -628,8 +632,15 @@ public:
         const bool passed = Soak();
         // A scheduler that hangs holds the host's thread in its send: it
         // goes first, which ends the send.
-        if (!passed)
+        if (!passed && m_scheduler.Handle()) {
+            // Whether it hung or went says most about a failure.
+            if (m_scheduler.Running())
+                std::printf("soak: the scheduler still runs; it is ended now\n");
+            else
+                std::printf("soak: the scheduler had ended, exit code 0x%08lX\n",
+                            static_cast<unsigned long>(m_scheduler.ExitCode()));
             m_scheduler.End();
+        }
         StopLoad();
         if (m_registration && !m_registration->Unregister())
             m_failure.Set("the module did not unregister");

@@ -594,11 +594,17 @@ std::string NewestLoggedTarget(HWND list) {
 }
 
 // The log shows what the timer holds: the newest line of an arming, where
-// one is left, names the write's target.
+// one is left, names the write's target. The arming thread writes that line
+// after it has set the timer, so the line may follow the timer a little.
 bool LogAgrees(HWND list, const ScheduleWrite& write, bool required, CFailure& failure) {
     const std::string expected = LogDate(write.start - kLeadMinutes);
-    const std::string logged = NewestLoggedTarget(list);
-    if (logged == expected || (logged.empty() && !required))
+    std::string logged;
+    if (winetest::WaitFor(
+            [&] {
+                logged = NewestLoggedTarget(list);
+                return logged == expected || (logged.empty() && !required);
+            },
+            kArmedTimeoutMs))
         return true;
     failure.Set("the log disagrees with the timer: write " + std::to_string(write.index) +
                 " is armed for " + expected + ", the newest \"Timer set to: \" line names \"" +

@@ -45,6 +45,7 @@
 #include "tests/win32/hostsim/FakeHostPlayer.h"
 #include "tests/win32/support/ServerRegistration.h"
 #include "tests/win32/support/WineTestSupport.h"
+#include "wakeup/power/HostEvents.h"
 
 namespace {
 
@@ -70,8 +71,6 @@ constexpr DWORD kPingTimeoutMs = 10000;
 constexpr DWORD kRoundHangMs = 30000;
 constexpr DWORD kArmedTimeoutMs = 20000;
 constexpr DWORD kThreadEndMs = 30000;
-
-constexpr LRESULT kDenyAnswer = 0x424D5144; // BROADCAST_QUERY_DENY
 
 // The first failure of the run; later ones are consequences.
 class CFailure {
@@ -302,7 +301,7 @@ private:
                           std::to_string(GetTickCount64() - sent) + " ms");
             return false;
         }
-        const bool wasDenied = static_cast<LRESULT>(answer) == kDenyAnswer;
+        const bool wasDenied = static_cast<LRESULT>(answer) == BROADCAST_QUERY_DENY_ANSWER;
         if (wasDenied != denied) {
             m_failure.Set(std::string("wrong answer: ") + step +
                           (wasDenied ? " denied" : " granted"));
@@ -338,10 +337,12 @@ private:
             Step("handing the host's player over");
             player->SetHostPlayer(&hostPlayer);
 
-            PlayerEvent(player.Get(), 25, "player event 25 (recording started)");
+            PlayerEvent(player.Get(), PLAYER_EVENT_RECORDING_STARTED,
+                        "player event 25 (recording started)");
             if (!Query("the query during a recording", true))
                 return false;
-            PlayerEvent(player.Get(), 27, "player event 27 (recording in progress)");
+            PlayerEvent(player.Get(), PLAYER_EVENT_RECORDING_IN_PROGRESS,
+                        "player event 27 (recording in progress)");
             Step("selection changed");
             player->OnSelectionChanged(m_nRounds);
             Step("page action");
@@ -350,12 +351,14 @@ private:
             skin->OnSkinControlAction(0, 0);
             Step("search");
             search->OnSearch(m_nRounds);
-            PlayerEvent(player.Get(), 34, "player event 34 (recorded list changed)");
-            PlayerEvent(player.Get(), 26, "player event 26 (recording stopped)");
-            PlayerEvent(player.Get(), 0, "player event 0 (pause)");
+            PlayerEvent(player.Get(), PLAYER_EVENT_RECORDED_LIST_CHANGED,
+                        "player event 34 (recorded list changed)");
+            PlayerEvent(player.Get(), PLAYER_EVENT_RECORDING_STOPPED,
+                        "player event 26 (recording stopped)");
+            PlayerEvent(player.Get(), PLAYER_EVENT_PAUSE, "player event 0 (pause)");
             if (!Query("the query while paused", true))
                 return false;
-            PlayerEvent(player.Get(), 1, "player event 1 (resume)");
+            PlayerEvent(player.Get(), PLAYER_EVENT_RESUME, "player event 1 (resume)");
             if (!Query("the query when idle", false))
                 return false;
             Step("releasing the module's classes");

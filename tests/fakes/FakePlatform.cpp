@@ -522,9 +522,41 @@ void CFakePower::SetThreadExecutionState(uint32_t flags) {
 }
 
 uint32_t CFakePower::SetSystemPowerState(bool suspend, bool force) {
+    std::function<uint32_t(bool)> sleep;
+    {
+        Guard g(m_lock);
+        m_sleeps.push_back(std::string(suspend ? "suspend" : "hibernate") +
+                           (force ? " force" : ""));
+        if (!m_sleep)
+            return m_sleepError;
+        sleep = m_sleep;
+    }
+    return sleep(suspend);
+}
+
+void CFakePower::OnSleep(std::function<uint32_t(bool suspend)> sleep) {
     Guard g(m_lock);
-    m_sleeps.push_back(std::string(suspend ? "suspend" : "hibernate") + (force ? " force" : ""));
-    return m_sleepError;
+    m_sleep = std::move(sleep);
+}
+
+uint32_t CFakePower::HeldState() const {
+    Guard g(m_lock);
+    return m_states.empty() ? 0 : m_states.back();
+}
+
+void CFakePower::OnReadSystemState(std::function<uint32_t()> read) {
+    Guard g(m_lock);
+    m_readSystemState = std::move(read);
+}
+
+bool CFakePower::ReadSystemExecutionState(uint32_t& state) {
+    std::function<uint32_t()> read;
+    {
+        Guard g(m_lock);
+        read = m_readSystemState;
+    }
+    state = read ? read() : HeldState();
+    return true;
 }
 
 void CFakePower::FailSleep(uint32_t error) {

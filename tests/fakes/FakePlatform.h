@@ -266,7 +266,16 @@ public:
     void WriteStandardOutput(const std::string& text) override;
     bool ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) override;
     bool ReadSleepCapabilities(SleepCapabilities& capabilities) override;
+    bool ReadSystemExecutionState(uint32_t& state) override;
 
+    // The state the thread holds now (the last one set; 0 before any).
+    uint32_t HeldState() const;
+    // What the system's state reads: by default the state held here, as on
+    // a machine where nothing else asks to stay awake.
+    void OnReadSystemState(std::function<uint32_t()> read);
+    // Sleep requests run this (and are still recorded); it returns once the
+    // machine has slept and resumed, with the request's result.
+    void OnSleep(std::function<uint32_t(bool suspend)> sleep);
     void FailPrivilege(PrivilegeStep step, uint32_t error);
     // Sleep requests fail with the error from now on (still recorded).
     void FailSleep(uint32_t error);
@@ -291,6 +300,8 @@ private:
     uint32_t m_sleepError = 0;
     bool m_hasCapabilities = false;
     SleepCapabilities m_capabilities;
+    std::function<uint32_t()> m_readSystemState;
+    std::function<uint32_t(bool)> m_sleep;
 };
 
 class CFakeProcessStarter : public IProcessStarter {

@@ -18,9 +18,10 @@ protected:
                 m_threads, m_messenger, m_wait,  m_power,    m_controls};
     }
     CAutoSuspend::Ports CountdownPorts() {
-        return {m_progress, m_timers, m_wait, m_threads, m_processes, m_power, m_session};
+        return {m_progress, m_timers, m_wait,    m_threads,
+                m_processes, m_power, m_session, m_messenger};
     }
-    CHostEventHandler::Ports EventPorts() { return {m_power, m_processes}; }
+    CHostEventHandler::Ports EventPorts() { return {m_power, m_processes, m_clock, m_dateText}; }
 
     // Log lines without their time stamps.
     std::vector<std::string> Messages() const {

@@ -1,5 +1,6 @@
 #include "wakeup/app/AutoSuspend.h"
 
+#include "wakeup/app/HostEventHandler.h"
 #include "wakeup/power/HostCommand.h"
 #include "wakeup/power/Privilege.h"
 
@@ -47,6 +48,7 @@ SleepState CAutoSuspend::SleepStateSince(unsigned resetsBefore, bool wakeTimerSe
     SleepState state;
     state.recording = m_host.recording;
     state.paused = m_host.paused;
+    state.awaitingRecording = m_host.awaitingRecording;
     state.countReset = m_nResets != resetsBefore;
     state.wakeTimerSet = wakeTimerSet;
     state.awayFromConsole = m_host.awayFromConsole;
@@ -116,9 +118,16 @@ bool CAutoSuspend::ReadyToSleep() {
     const bool armed = m_arming.ScanAndWaitFromWorker(m_stop);
     if (m_stop)
         return false;
-    const SleepDecision decision =
-        DecideSleep(SleepAsker::countdown, SleepStateSince(resets, armed));
-    if (decision.logLine)
+    SleepState state = SleepStateSince(resets, armed);
+    // A timer due within moments of the sleep may fire before the machine
+    // is down and then wakes nothing; and the request below would sleep
+    // over whatever keeps the machine awake, another user's recording too.
+    state.recordingSoon = m_arming.RecordingWithin(m_settings.m_nSleepMarginMinutes);
+    state.otherProgramAwake =
+        m_ports.messenger.SendToDialog(CHostEventHandler::kOtherProgramsMessage, 0, 0) &&
+        m_host.otherProgramAwake;
+    const SleepDecision decision = DecideSleep(SleepAsker::countdown, state);
+    if (!decision.logLine.empty())
         m_log.Add(decision.logLine);
     return decision.sleep;
 }

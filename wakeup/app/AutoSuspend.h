@@ -27,6 +27,7 @@ public:
         IProcessStarter& processes; // the host's command tool
         IPower& power;
         ISession& session; // the user's input
+        IWindowMessenger& messenger; // asks the dialog's thread
     };
 
     // stop: set once the program ends; the thread then leaves.

@@ -15,6 +15,14 @@ bool CHostEventHandler::WindowProc(uint32_t message, uint32_t wParam, int32_t lP
         m_arming.Scan();
         return false;
     }
+    if (message == CScheduleArming::kWakeFiredMessage) {
+        OnWakeFired();
+        return false;
+    }
+    if (message == kOtherProgramsMessage) {
+        CheckOtherPrograms();
+        return false;
+    }
     if (message == POWER_BROADCAST_MESSAGE)
         return OnPowerBroadcast(wParam, result);
     if (message == SESSION_CHANGE_MESSAGE) {
@@ -61,9 +69,67 @@ void CHostEventHandler::OnPlayerEvent(int32_t code) {
         m_host.recording = reaction.recording == FlagChange::set;
     if (reaction.paused != FlagChange::keep)
         m_host.paused = reaction.paused == FlagChange::set;
-    if (const uint32_t state =
-            m_executionState.AfterPlayerEvent(reaction, m_host.recording, m_host.paused))
+    // The recording the machine was woken for has started (or one runs):
+    // the recording itself keeps the machine awake from here on.
+    if (reaction.recording == FlagChange::set && m_host.awaitingRecording)
+        EndAwaiting();
+    SetExecutionState(m_executionState.AfterPlayerEvent(reaction, m_host.recording, m_host.paused));
+}
+
+void CHostEventHandler::SetExecutionState(uint32_t state) {
+    if (state)
         m_ports.power.SetThreadExecutionState(state);
+}
+
+void CHostEventHandler::OnWakeFired() {
+    CDateTime start;
+    if (!m_arming.TakeFiredWake(start))
+        return;
+    // The same recording again: a wake armed anew after a sleep during the
+    // hold, or one the host has reported already.
+    if (start == m_awaitedStart)
+        return;
+    // A PC woken by a timer with nobody at it sleeps again within minutes
+    // unless a program asks for the system; the host may report the
+    // recording later than that.
+    m_awaitedStart = start;
+    m_host.awaitingRecording = true;
+    m_log.Add("Woke for the recording at " + m_ports.dateText.Format(start) +
+              ": keeping the PC awake until it starts");
+    SetExecutionState(
+        m_executionState.AfterAwaitingChange(true, m_host.recording, m_host.paused));
+}
+
+void CHostEventHandler::EndAwaiting() {
+    m_host.awaitingRecording = false;
+    SetExecutionState(
+        m_executionState.AfterAwaitingChange(false, m_host.recording, m_host.paused));
+}
+
+void CHostEventHandler::OnClockTick() {
+    if (m_host.awaitingRecording &&
+        m_ports.clock.Now() > m_awaitedStart + CDateTimeSpan(0, 0, kAwaitRecordingMinutes, 0)) {
+        m_log.Add("The recording at " + m_ports.dateText.Format(m_awaitedStart) +
+                  " has not started: the PC may sleep again");
+        EndAwaiting();
+    }
+    m_arming.OnClockTick();
+}
+
+void CHostEventHandler::CheckOtherPrograms() {
+    // The system's state includes this thread's own request, which the
+    // host's events may have left set; it is let go for the reading.
+    constexpr uint32_t kKeepsAwake = ES_FLAG_SYSTEM_REQUIRED | ES_FLAG_AWAYMODE_REQUIRED;
+    const uint32_t own = m_executionState.Applied();
+    const bool ownCounts = (own & kKeepsAwake) != 0;
+    if (ownCounts)
+        m_ports.power.SetThreadExecutionState(ES_FLAG_CONTINUOUS);
+    uint32_t system = 0;
+    const bool read = m_ports.power.ReadSystemExecutionState(system);
+    if (ownCounts)
+        m_ports.power.SetThreadExecutionState(own);
+    // Not readable: the countdown goes ahead, as it did before it looked.
+    m_host.otherProgramAwake = read && (system & kKeepsAwake) != 0;
 }
 
 bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
@@ -71,20 +137,33 @@ bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
     case PBT_EVENT_QUERY_SUSPEND:
         return OnSuspendQuery(result);
     case PBT_EVENT_SUSPEND:
+        // The one notice before a sleep that the user or the system starts
+        // (no query comes since Vista): the wake timer is armed for the
+        // latest schedule before the machine goes down, as far as the
+        // system's time for the notice allows.
         m_log.Add("Going to suspend");
         m_host.suspended = true;
+        m_arming.SetSleepComing(true);
+        m_arming.Scan();
+        m_arming.WaitForArming(CScheduleArming::kSuspendArmingTimeoutMs);
         break;
     case PBT_EVENT_RESUME_SUSPEND:
         m_log.Add("Resume suspend");
+        m_arming.SetSleepComing(false);
         if (m_host.suspended) {
             m_host.suspended = false;
             m_countdown.Reset();
+            // A schedule written, or a change notice lost, while it slept.
+            m_arming.Scan();
         }
         break;
     case PBT_EVENT_RESUME_AUTOMATIC:
         m_log.Add("Resume automatic");
-        if (m_host.suspended)
+        m_arming.SetSleepComing(false);
+        if (m_host.suspended) {
             m_countdown.Reset();
+            m_arming.Scan();
+        }
         m_host.suspended = false;
         break;
     default:

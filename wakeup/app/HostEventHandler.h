@@ -16,9 +16,19 @@
 
 class CHostEventHandler {
 public:
+    // Private to the dialog's window: the countdown asks whether another
+    // program keeps the machine awake (WM_APP + 5), answered in
+    // CHostState::otherProgramAwake.
+    static constexpr uint32_t kOtherProgramsMessage = 0x8005;
+    // How long the machine is kept awake after a wake for a recording that
+    // the host does not report, counted from the recording's start.
+    static constexpr int kAwaitRecordingMinutes = 10;
+
     struct Ports {
         IPower& power;              // the execution state
         IProcessStarter& processes; // the host's command tool
+        const IClock& clock;
+        const IDateText& dateText;
     };
 
     CHostEventHandler(const Ports& ports, CWakeUpLog& log, CHostState& host,
@@ -32,12 +42,19 @@ public:
     bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result);
     // At start: a session that is not at the console.
     void OnSessionAway();
+    // Every few seconds on the dialog's thread: the end of a wake's hold,
+    // the scan after a fired recording's start.
+    void OnClockTick();
 
 private:
     void OnPlayerEvent(int32_t code);
     bool OnPowerBroadcast(uint32_t event, intptr_t* result);
     bool OnSuspendQuery(intptr_t* result);
     void OnSessionChange(uint32_t event);
+    void OnWakeFired();
+    void EndAwaiting();
+    void SetExecutionState(uint32_t state);
+    void CheckOtherPrograms();
 
     Ports m_ports;
     CWakeUpLog& m_log;
@@ -46,4 +63,7 @@ private:
     CScheduleArming& m_arming;
     const std::string& m_hostDir;
     CExecutionStatePolicy m_executionState;
+    // The start of the recording the machine was woken for, while
+    // m_host.awaitingRecording is set.
+    CDateTime m_awaitedStart;
 };

@@ -11,4 +11,9 @@ struct CHostState {
     std::atomic<bool> suspended{false};
     // Another session has the console (fast user switching).
     std::atomic<bool> awayFromConsole{false};
+    // Woken for a recording that the host has not reported yet.
+    std::atomic<bool> awaitingRecording{false};
+    // At the last look, something other than this scheduler asked the
+    // system to stay awake.
+    std::atomic<bool> otherProgramAwake{false};
 };

@@ -8,6 +8,11 @@
 namespace {
 const std::atomic<bool> kNeverStopped{false};
 
+// Unset moments are the zero date.
+bool IsSet(const CDateTime& when) {
+    return when > CDateTime();
+}
+
 unsigned ArmOwnWakeTimer(void* arming) {
     static_cast<CScheduleArming*>(arming)->ArmWakeTimer(kNeverStopped);
     return 0;
@@ -58,15 +63,65 @@ void CScheduleArming::Scan() {
         return;
     }
     m_nextStart = scan.wakeTarget;
-    if (m_nextStart > m_ports.clock.Now() && m_nextStart != m_armedStart) {
-        m_armedStart = m_nextStart;
+    m_nextRecording = scan.recordingStart;
+    const CDateTime now = m_ports.clock.Now();
+    // Within the lead time of a recording that has not started, its wake
+    // moment has passed and an awake machine arms nothing for it; one that
+    // goes to sleep now must still be woken for the start itself.
+    if (m_bSleepComing && !(m_nextStart > now) && m_nextRecording > now)
+        m_nextStart = m_nextRecording;
+    if (m_nextStart > now && m_nextStart != m_armedStart) {
+        SetArmed(m_nextStart, m_nextRecording);
         // The flag stays set until the new thread has set its timer, so that
         // m_nextStart stays as it is while the thread reads it.
         if (m_ports.threads.Start(m_threadProc, m_threadParam))
             return;
-        m_armedStart = CDateTime();
+        SetArmed(CDateTime(), CDateTime());
     }
     ReleaseScan();
+}
+
+void CScheduleArming::SetArmed(const CDateTime& target, const CDateTime& recordingStart) {
+    std::lock_guard<std::mutex> lock(m_wakeLock);
+    m_armedStart = target;
+    m_armedRecording = recordingStart;
+}
+
+bool CScheduleArming::TakeFiredWake(CDateTime& recordingStart) {
+    std::lock_guard<std::mutex> lock(m_wakeLock);
+    if (!m_bFired)
+        return false;
+    m_bFired = false;
+    // Unless a scan has armed another wake since.
+    if (m_armedStart == m_fired.target) {
+        m_armedStart = CDateTime();
+        m_armedRecording = CDateTime();
+    }
+    m_rescanAfter = m_fired.recordingStart;
+    recordingStart = m_fired.recordingStart;
+    return true;
+}
+
+void CScheduleArming::OnClockTick() {
+    // Until the fired recording has started, every scan finds it again;
+    // from then on the next one is found and armed.
+    if (!IsSet(m_rescanAfter) || !(m_ports.clock.Now() > m_rescanAfter))
+        return;
+    m_rescanAfter = CDateTime();
+    Scan();
+}
+
+std::string CScheduleArming::RecordingWithin(int minutes) const {
+    Wake armed;
+    {
+        std::lock_guard<std::mutex> lock(m_wakeLock);
+        armed = {m_armedStart, m_armedRecording};
+    }
+    if (minutes <= 0 || !IsSet(armed.target) ||
+        (armed.target - m_ports.clock.Now()).GetTotalDays() >=
+            CDateTimeSpan(0, 0, minutes, 0).GetTotalDays())
+        return "";
+    return m_ports.dateText.Format(armed.recordingStart);
 }
 
 void CScheduleArming::ReleaseScan() {
@@ -76,7 +131,7 @@ void CScheduleArming::ReleaseScan() {
         m_ports.messenger.PostToDialog(kRescanMessage, 0, 0);
 }
 
-bool CScheduleArming::WaitForArming() {
+bool CScheduleArming::WaitForArming(uint32_t timeoutMs) {
     // The wait goes on handling what other threads send to the dialog, so
     // the arming thread's log lines pass. A request kept meanwhile is served
     // here: its posted notice would only come after the wait.
@@ -86,7 +141,7 @@ bool CScheduleArming::WaitForArming() {
                 Scan();
             return !m_scanBusy && !m_scanPending;
         },
-        kArmingTimeoutMs);
+        timeoutMs);
 }
 
 bool CScheduleArming::ScanAndWaitFromWorker(const std::atomic<bool>& stop) {
@@ -104,10 +159,12 @@ void CScheduleArming::ArmWakeTimer(const std::atomic<bool>& stop) {
         if (!stop)
             m_log.Add(line);
     };
-    const CWakeTimer::Arming arming = m_wakeTimer.Arm(m_nextStart, log);
+    // Taken while the scan still holds them: later scans change them.
+    const Wake wake{m_nextStart, m_nextRecording};
+    const CWakeTimer::Arming arming = m_wakeTimer.Arm(wake.target, log);
     if (!arming.set) {
         // Nothing is armed: let the next scan try again.
-        m_armedStart = CDateTime();
+        SetArmed(CDateTime(), CDateTime());
         if (!stop)
             m_ports.controls.ShowNextWake(NextWakeText(""));
         ReleaseScan();
@@ -124,11 +181,19 @@ void CScheduleArming::ArmWakeTimer(const std::atomic<bool>& stop) {
     }
     ReleaseScan();
 
-    const bool stillNewest = m_wakeTimer.Wait(arming, log);
+    const CWakeTimer::WaitEnd end = m_wakeTimer.Wait(arming, log);
     if (stop)
         return;
     m_ports.controls.SetItemText(IDC_HIDDEN_EDIT, "");
     // Fired, or let go: nothing is armed until the next scan arms again.
-    if (stillNewest)
+    if (end.newest)
         m_ports.controls.ShowNextWake(NextWakeText(""));
+    if (end.fired) {
+        {
+            std::lock_guard<std::mutex> lock(m_wakeLock);
+            m_bFired = true;
+            m_fired = wake;
+        }
+        m_ports.messenger.PostToDialog(kWakeFiredMessage, 0, 0);
+    }
 }

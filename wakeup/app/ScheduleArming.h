@@ -6,6 +6,7 @@
 // is under way, a further request is kept and served once that is done.
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "wakeup/app/WakeUpLog.h"
@@ -30,8 +31,22 @@ public:
     // Private to the dialog's window: asks the dialog's thread for a scan
     // (WM_APP + 1). The window hands it back to Scan.
     static constexpr uint32_t kRescanMessage = 0x8001;
+    // Private to the dialog's window: the wake timer fired (WM_APP + 4),
+    // posted by the wake-timer thread. The window hands it to the event
+    // handling, which takes it with TakeFiredWake.
+    static constexpr uint32_t kWakeFiredMessage = 0x8004;
     // How long a sleep waits for the wake timer to be set.
     static constexpr uint32_t kArmingTimeoutMs = 5000;
+    // The system gives the suspend notice about two seconds; the whole
+    // handling stays within one and a half.
+    static constexpr uint32_t kSuspendArmingTimeoutMs = 1200;
+
+    // A wake the timer is armed for: its target (the start less the lead
+    // time) and the recording's start. An invalid target: nothing armed.
+    struct Wake {
+        CDateTime target;
+        CDateTime recordingStart;
+    };
 
     struct Ports {
         IFileReader& files;
@@ -59,9 +74,23 @@ public:
 
     // On the dialog's thread.
     void Scan();
+    // On the dialog's thread: the machine is about to sleep (from the
+    // suspend notice to the next resume notice).
+    void SetSleepComing(bool coming) { m_bSleepComing = coming; }
     // On the dialog's thread: true once no scan or arming is under way or
     // asked for, the latest request served; false when that takes too long.
-    bool WaitForArming();
+    bool WaitForArming(uint32_t timeoutMs = kArmingTimeoutMs);
+    // On the dialog's thread, for kWakeFiredMessage: the recording the
+    // timer fired for; false when there is none to take. That wake no
+    // longer counts as armed, and once the recording's start has passed the
+    // schedule is scanned again (OnClockTick), so that the next recording
+    // is armed without a change of the file.
+    bool TakeFiredWake(CDateTime& recordingStart);
+    // On the dialog's thread, every few seconds.
+    void OnClockTick();
+    // From any thread: the start of the armed recording when its wake is
+    // less than `minutes` away, as the log writes dates; empty otherwise.
+    std::string RecordingWithin(int minutes) const;
     // From another thread: has the dialog's thread scan, then waits until
     // the arming is done; false when the dialog is gone or that takes too
     // long. A set `stop` ends the wait at once.
@@ -74,15 +103,28 @@ public:
     std::atomic<bool> m_scanBusy{false};
     // A scan was asked for while another one held m_scanBusy.
     std::atomic<bool> m_scanPending{false};
-    // The wake target of the last scan, read by the wake-timer thread.
+    // The wake target of the last scan, read by the wake-timer thread, and
+    // its recording's start.
     CDateTime m_nextStart;
-    // The target the wake timer was last started for.
+    CDateTime m_nextRecording;
+    // The target the wake timer was last started for, and its recording's
+    // start; written under m_wakeLock, which other threads read them under.
     CDateTime m_armedStart;
+    CDateTime m_armedRecording;
 
 private:
     // Gives the scan up; a request that came meanwhile is served by a fresh
     // scan on the dialog's thread.
     void ReleaseScan();
+    void SetArmed(const CDateTime& target, const CDateTime& recordingStart);
+
+    bool m_bSleepComing = false;
+    mutable std::mutex m_wakeLock;
+    // The wake the timer fired for, until the dialog's thread takes it.
+    bool m_bFired = false;
+    Wake m_fired;
+    // Once this start has passed, the dialog's thread scans again.
+    CDateTime m_rescanAfter;
 
     Ports m_ports;
     CWakeUpLog& m_log;

@@ -13,5 +13,8 @@
 // Read only: 0 when keyboard and mouse do not count as activity (a PC used
 // only through the host's remote control).
 #define WAKEUP_SETTING_COUNT_USER_INPUT "CountUserInput"
+// Read only: the countdown does not sleep when the armed recording's wake
+// is closer than this many minutes; 0 turns the margin off.
+#define WAKEUP_SETTING_SLEEP_MARGIN_MINUTES "SleepMarginMinutes"
 
 #define WAKEUP_DEFAULT_SUSPEND_TEXT "Use remote controle to cancel auto shutdown in %d minutes..."

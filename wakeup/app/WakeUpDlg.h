@@ -83,8 +83,10 @@ public:
     // The countdown thread's loop.
     void RunSuspendCountdown() { m_countdown.Run(); }
 
-    // WM_USER, WM_POWERBROADCAST, WM_WTSSESSION_CHANGE and the rescan
-    // request. True when *result replaces the base window procedure's answer.
+    // Every few seconds (the window's timer).
+    void OnClockTick() { m_events.OnClockTick(); }
+    // WM_USER, WM_POWERBROADCAST, WM_WTSSESSION_CHANGE and the dialog's
+    // private requests. True when *result replaces the base window procedure's answer.
     bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result) {
         return m_events.WindowProc(message, wParam, lParam, result);
     }

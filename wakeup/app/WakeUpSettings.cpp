@@ -57,6 +57,10 @@ bool CWakeUpSettings::Load() {
     }
     m_bHibernate = ReadNumber(*key, WAKEUP_SETTING_USE_HIBERNATE, number) && number != 0;
     m_bCountUserInput = !ReadNumber(*key, WAKEUP_SETTING_COUNT_USER_INPUT, number) || number != 0;
+    m_nSleepMarginMinutes = ReadNumber(*key, WAKEUP_SETTING_SLEEP_MARGIN_MINUTES, number) &&
+                                    number <= kMaxSleepMarginMinutes
+                                ? static_cast<int>(number)
+                                : kDefaultSleepMarginMinutes;
     return lengthStored;
 }
 

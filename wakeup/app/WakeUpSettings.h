@@ -3,6 +3,7 @@
 // key, exchanged with the dialog's controls with the dialog framework's
 // checks, and each written back as soon as the user changes its control.
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -15,6 +16,9 @@ class CWakeUpSettings {
 public:
     static constexpr int kMaxSuspendMinutes = 999;
     static constexpr int kMaxSuspendTextChars = 255;
+    static constexpr int kDefaultSleepMarginMinutes = 15;
+    // A margin of more than a day is no margin but a mistaken value.
+    static constexpr uint32_t kMaxSleepMarginMinutes = 1440;
 
     CWakeUpSettings(IRegistry& registry, IDialogControls& controls)
         : m_registry(registry), m_controls(controls) {}
@@ -39,6 +43,7 @@ public:
     std::atomic<int> m_nSuspendMinutes{0};
     std::atomic<bool> m_bHibernate{false};
     std::atomic<bool> m_bCountUserInput{true};
+    std::atomic<int> m_nSleepMarginMinutes{kDefaultSleepMarginMinutes};
     // Written under m_suspendTextLock; other threads read SuspendText().
     std::string m_strSuspendText;
     int m_nPvrBufferBegin = 0; // the lead time in minutes

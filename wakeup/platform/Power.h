@@ -5,6 +5,7 @@
 // Execution state flags of the calling thread.
 constexpr uint32_t ES_FLAG_SYSTEM_REQUIRED = 0x00000001;
 constexpr uint32_t ES_FLAG_DISPLAY_REQUIRED = 0x00000002;
+constexpr uint32_t ES_FLAG_AWAYMODE_REQUIRED = 0x00000040;
 constexpr uint32_t ES_FLAG_CONTINUOUS = 0x80000000;
 
 // The values of the power plan's "Allow wake timers" setting.
@@ -51,6 +52,9 @@ public:
     virtual bool ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) = 0;
     // The machine's sleep states; false when they cannot be read.
     virtual bool ReadSleepCapabilities(SleepCapabilities& capabilities) = 0;
+    // What every thread of every session asks of the system now, the
+    // ES_FLAG_ values combined; false when it cannot be read.
+    virtual bool ReadSystemExecutionState(uint32_t& state) = 0;
 };
 
 // Starts a program by its command line and does not wait for it.

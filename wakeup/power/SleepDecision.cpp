@@ -8,6 +8,9 @@ SleepDecision DecideSleep(SleepAsker asker, const SleepState& state) {
     if (state.paused)
         return {false, query ? "Query Suspend, deny because playback is paused"
                              : "Suspend cancelled because playback is paused"};
+    if (state.awaitingRecording)
+        return {false, query ? "Query Suspend, deny because a recording is about to start"
+                             : "Suspend cancelled because a recording is about to start"};
     if (state.countReset)
         return {false, query ? "Query Suspend, deny because the host was used meanwhile"
                              : "Suspend cancelled because the host was used meanwhile"};
@@ -19,5 +22,11 @@ SleepDecision DecideSleep(SleepAsker asker, const SleepState& state) {
         return {false, "Suspend cancelled because this session is not at the console"};
     if (!state.wakeTimerSet)
         return {false, "Suspend cancelled because the wake timer is not set yet"};
-    return {true, nullptr};
+    // A wake timer due within seconds of the sleep may fire before the
+    // machine is down, and then wakes nothing.
+    if (!state.recordingSoon.empty())
+        return {false, "Suspend cancelled because a recording starts at " + state.recordingSoon};
+    if (state.otherProgramAwake)
+        return {false, "Suspend cancelled because another program keeps the PC awake"};
+    return {true, ""};
 }

@@ -3,14 +3,19 @@
 // system's suspend query and behind the countdown's own sleep request. Both
 // decide twice, once when asked and once more after waiting for the wake
 // timer, because the host's events are handled during that wait.
+#include <string>
 
 // Who asks: the log lines differ, and the countdown alone also stands back
-// for a session away from the console and for a wake timer not yet set.
+// for a session away from the console, a wake timer not yet set, a
+// recording due soon and another program that keeps the machine awake.
 enum class SleepAsker { suspendQuery, countdown };
 
 struct SleepState {
     bool recording = false;
     bool paused = false;
+    // The wake timer has fired for a recording that the host has not yet
+    // reported: the machine was woken for it and must stay awake.
+    bool awaitingRecording = false;
     // The count was put back to full since the sleep was asked for: the
     // host or the system was active meanwhile.
     bool countReset = false;
@@ -18,13 +23,19 @@ struct SleepState {
     bool wakeTimerSet = true;
     // This session is not the one at the console (fast user switching).
     bool awayFromConsole = false;
+    // The start of the armed recording whose wake moment is closer than the
+    // margin, as the log writes dates; empty when there is none.
+    std::string recordingSoon;
+    // Something other than this scheduler asks the system to stay awake: a
+    // recording in another user's session, a backup, a player.
+    bool otherProgramAwake = false;
 };
 
 struct SleepDecision {
     bool sleep;
     // What to log; the suspend query's grant logs "Query Suspend, OK", the
     // countdown's logs nothing (its expiry has been logged).
-    const char* logLine;
+    std::string logLine;
 };
 
 SleepDecision DecideSleep(SleepAsker asker, const SleepState& state);

@@ -47,6 +47,7 @@ ScheduleScanResult ScanScheduleFile(IFileReader& files, const ICodePage& codePag
     if (earliest == NEXT_START_NONE)
         return result;
     result.found = true;
+    result.recordingStart = earliest;
     result.wakeTarget = earliest - CDateTimeSpan(0, 0, leadMinutes, 0);
     return result;
 }

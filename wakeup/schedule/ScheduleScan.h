@@ -20,6 +20,8 @@ struct ScheduleScanResult {
     // when no entry has one.
     bool found = false;
     CDateTime wakeTarget;
+    // That entry's start itself, the lead time not taken off.
+    CDateTime recordingStart;
 };
 
 // hostDir: the directory that holds tvrecord.xml. leadMinutes: the host's

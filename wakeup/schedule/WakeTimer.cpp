@@ -55,18 +55,19 @@ CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const Log& log) {
     return arming;
 }
 
-bool CWakeTimer::Wait(const Arming& arming, const Log& log) {
+CWakeTimer::WaitEnd CWakeTimer::Wait(const Arming& arming, const Log& log) {
     const uint32_t waited = m_timers.Wait(arming.timer);
     log((waited == IWaitableTimers::kWaitObject0 ? "Timer done for: " : "Timer cancelled for: ") +
         arming.targetText);
-    bool newest = false;
+    WaitEnd end;
     {
         // A newer arming has taken the timer over: its setting stays.
         std::lock_guard<std::mutex> lock(m_generationLock);
-        newest = arming.generation == m_nGeneration;
-        if (newest)
+        end.newest = arming.generation == m_nGeneration;
+        if (end.newest)
             m_timers.Cancel(arming.timer);
     }
+    end.fired = end.newest && waited == IWaitableTimers::kWaitObject0;
     m_timers.Close(arming.timer);
-    return newest;
+    return end;
 }

@@ -38,10 +38,16 @@ public:
     // 60 seconds early. Logs "Set timer to: " and "Timer set to: ", or why
     // it failed.
     Arming Arm(const CDateTime& target, const Log& log);
+    // How a wait ended.
+    struct WaitEnd {
+        // No newer arming had taken the timer over: nothing is armed now.
+        bool newest = false;
+        // The timer reached its own due time (not handed over, not stopped).
+        bool fired = false;
+    };
     // Waits until the timer fires or a newer arming takes it over, logs
     // which, and lets the timer go (cancelled unless a newer arming holds it).
-    // True when no newer arming had taken it over: nothing is armed now.
-    bool Wait(const Arming& arming, const Log& log);
+    WaitEnd Wait(const Arming& arming, const Log& log);
 
 private:
     IWaitableTimers& m_timers;

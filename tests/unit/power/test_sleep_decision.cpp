@@ -7,34 +7,47 @@
 #include "wakeup/power/SleepDecision.h"
 #include "wakeup/power/WakeTimerSetting.h"
 
-TEST(SleepDecision, RecordingPauseAndActivityRefuseEitherAskerFirst) {
+TEST(SleepDecision, RefusalsComeInOrderAndOnlyTheCountdownStandsBackForTheRest) {
     struct Case {
         SleepState state;
         const char* query;     // the suspend query's line; null: granted
         const char* countdown; // the countdown's line; null: sleeps
     };
+    // Each case clears the reason before it, so the next one shows.
     SleepState all;
-    all.recording = all.paused = all.countReset = all.awayFromConsole = true;
+    all.recording = all.paused = all.awaitingRecording = all.countReset = true;
+    all.awayFromConsole = all.otherProgramAwake = true;
     all.wakeTimerSet = false;
+    all.recordingSoon = "3/3/2005 8:15:00 PM";
     SleepState paused = all;
     paused.recording = false;
-    SleepState reset = paused;
-    reset.paused = false;
+    SleepState awaiting = paused;
+    awaiting.paused = false;
+    SleepState reset = awaiting;
+    reset.awaitingRecording = false;
     SleepState away = reset;
     away.countReset = false;
     SleepState unarmed = away;
     unarmed.awayFromConsole = false;
+    SleepState soon = unarmed;
+    soon.wakeTimerSet = true;
+    SleepState other = soon;
+    other.recordingSoon.clear();
     const Case cases[] = {
         {all, "Query Suspend, deny because recording is on",
          "Suspend cancelled because recording is on"},
         {paused, "Query Suspend, deny because playback is paused",
          "Suspend cancelled because playback is paused"},
+        {awaiting, "Query Suspend, deny because a recording is about to start",
+         "Suspend cancelled because a recording is about to start"},
         {reset, "Query Suspend, deny because the host was used meanwhile",
          "Suspend cancelled because the host was used meanwhile"},
-        // Another session, or an arming that is slow, holds back only the
-        // countdown: the user's own sleep goes ahead.
+        // The rest hold back only the countdown: the user's or the
+        // system's own sleep goes ahead.
         {away, nullptr, "Suspend cancelled because this session is not at the console"},
         {unarmed, nullptr, "Suspend cancelled because the wake timer is not set yet"},
+        {soon, nullptr, "Suspend cancelled because a recording starts at 3/3/2005 8:15:00 PM"},
+        {other, nullptr, "Suspend cancelled because another program keeps the PC awake"},
         {SleepState(), nullptr, nullptr},
     };
     for (const Case& c : cases) {
@@ -42,10 +55,9 @@ TEST(SleepDecision, RecordingPauseAndActivityRefuseEitherAskerFirst) {
         const SleepDecision countdown = DecideSleep(SleepAsker::countdown, c.state);
         SCOPED_TRACE(c.countdown ? c.countdown : "sleeps");
         EXPECT_EQ(query.sleep, c.query == nullptr);
-        EXPECT_EQ(std::string(query.logLine), c.query ? c.query : "Query Suspend, OK");
+        EXPECT_EQ(query.logLine, c.query ? c.query : "Query Suspend, OK");
         EXPECT_EQ(countdown.sleep, c.countdown == nullptr);
-        EXPECT_EQ(countdown.logLine ? std::string(countdown.logLine) : "",
-                  c.countdown ? c.countdown : "");
+        EXPECT_EQ(countdown.logLine, c.countdown ? c.countdown : "");
     }
 }
 

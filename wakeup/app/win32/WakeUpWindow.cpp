@@ -23,8 +23,9 @@ CWakeUpWindow::CWakeUpWindow(HINSTANCE instance, const std::string& programPath,
       m_startMinimized(startMinimized), m_taskbarCreated(RegisterWindowMessageA("TaskbarCreated")),
       m_dlg(CWakeUpPorts{{m_files, ActiveCodePage(), m_clock, m_dateText, m_timers, m_localTime,
                           m_threads, m_messenger, m_wait, m_power, m_controls},
-                         {m_progress, m_timers, m_wait, m_threads, m_processes, m_power, m_session},
-                         {m_power, m_processes},
+                         {m_progress, m_timers, m_wait, m_threads, m_processes, m_power, m_session,
+                          m_messenger},
+                         {m_power, m_processes, m_clock, m_dateText},
                          m_log,
                          m_logFile,
                          m_registry,
@@ -51,6 +52,7 @@ INT_PTR CWakeUpWindow::OnInitDialog() {
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     m_dlg.OnInitDialog();
+    SetTimer(m_hWnd, kClockTickTimer, kClockTickMs, nullptr);
     // Not before the dialog manager has shown the window, which it does
     // once its queue first runs empty: a window hidden before that would be
     // shown again.
@@ -183,6 +185,10 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         m_tray.SetTip(NextWakeText());
         return TRUE;
     case WM_TIMER:
+        if (wParam == kClockTickTimer) {
+            m_dlg.OnClockTick();
+            return TRUE;
+        }
         if (wParam != kStartMinimizedTimer)
             return FALSE;
         KillTimer(m_hWnd, kStartMinimizedTimer);
@@ -194,7 +200,9 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_USER:
     case WM_POWERBROADCAST:
     case WM_WTSSESSION_CHANGE:
-    case CScheduleArming::kRescanMessage: {
+    case CScheduleArming::kRescanMessage:
+    case CScheduleArming::kWakeFiredMessage:
+    case CHostEventHandler::kOtherProgramsMessage: {
         intptr_t result = 0;
         if (m_dlg.WindowProc(message, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam),
                              &result)) {

@@ -74,6 +74,11 @@ private:
     // Minimises the window at the start with /minimized.
     static constexpr UINT_PTR kStartMinimizedTimer = 1;
     static constexpr UINT kStartMinimizedDelayMs = 300;
+    // The dialog's clock tick: the end of a wake's hold, the scan once a
+    // fired recording has started. Timers of the window count no time the
+    // machine slept; the tick compares the clock.
+    static constexpr UINT_PTR kClockTickTimer = 2;
+    static constexpr UINT kClockTickMs = 10000;
     CTrayIcon m_tray{kTrayIconMessage};
     UINT m_taskbarCreated;
     CWakeUpDlg m_dlg; // last: its constructor may use every port above

@@ -18,6 +18,9 @@ const GUID kAllowWakeTimers = {
 using GetActiveSchemeFn = DWORD(WINAPI*)(HKEY, GUID**);
 using GetPwrCapabilitiesFn = BOOLEAN(WINAPI*)(SYSTEM_POWER_CAPABILITIES*);
 using ReadValueIndexFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, LPDWORD);
+using CallNtPowerInformationFn = LONG(WINAPI*)(int, PVOID, ULONG, PVOID, ULONG);
+// POWER_INFORMATION_LEVEL's SystemExecutionState.
+constexpr int kSystemExecutionState = 16;
 
 // Through the generic function type, which any function pointer may be
 // cast to and from.
@@ -84,6 +87,19 @@ bool CWin32Power::ReadSleepCapabilities(SleepCapabilities& capabilities) {
     // AoAc follow FastSystemS4 where they name three spare bytes.
     capabilities.modernStandby = system.spare2[2] != FALSE;
     capabilities.rtcWake = static_cast<int>(system.RtcWake);
+    return true;
+}
+
+bool CWin32Power::ReadSystemExecutionState(uint32_t& state) {
+    // The state of the whole system, every session's threads included.
+    const CUniqueLibrary module(LoadLibraryA("powrprof.dll"));
+    if (!module)
+        return false;
+    auto call = ProcAddress<CallNtPowerInformationFn>(module.Get(), "CallNtPowerInformation");
+    ULONG flags = 0;
+    if (!call || call(kSystemExecutionState, nullptr, 0, &flags, sizeof flags) != 0)
+        return false;
+    state = flags;
     return true;
 }
 

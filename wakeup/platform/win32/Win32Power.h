@@ -10,6 +10,7 @@ public:
     void WriteStandardOutput(const std::string& text) override;
     bool ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) override;
     bool ReadSleepCapabilities(SleepCapabilities& capabilities) override;
+    bool ReadSystemExecutionState(uint32_t& state) override;
 };
 
 class CWin32ProcessStarter : public IProcessStarter {

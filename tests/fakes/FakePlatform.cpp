@@ -409,13 +409,13 @@ uint32_t CFakeWaitableTimers::Wait(Handle timer) {
     if (!m_handles.count(timer))
         return 0xFFFFFFFF;
     const std::string name = m_handles[timer];
-    ++m_timers[name].waiters;
     const uint64_t firings = m_timers[name].firings;
+    const auto waiter = m_timers[name].waiters.insert(firings);
     m_changed.notify_all();
-    const bool ended = m_changed.wait_for(g, std::chrono::seconds(10), [&] {
+    const bool ended = m_changed.wait_for(g, m_waitLimit, [&] {
         return m_stopped || m_timers[name].signalled || m_timers[name].firings != firings;
     });
-    --m_timers[name].waiters;
+    m_timers[name].waiters.erase(waiter);
     if (m_stopped)
         return kWaitStopped;
     return ended ? kWaitObject0 : 0x102; // WAIT_TIMEOUT
@@ -425,6 +425,11 @@ void CFakeWaitableTimers::StopWaits() {
     Guard g(m_lock);
     m_stopped = true;
     m_changed.notify_all();
+}
+
+void CFakeWaitableTimers::LimitWaits(std::chrono::seconds limit) {
+    Guard g(m_lock);
+    m_waitLimit = limit;
 }
 
 void CFakeWaitableTimers::Cancel(Handle timer) {
@@ -503,7 +508,9 @@ bool CFakeWaitableTimers::Signalled(const std::string& name) const {
 int CFakeWaitableTimers::Waiters(const std::string& name) const {
     Guard g(m_lock);
     const auto it = m_timers.find(name);
-    return it == m_timers.end() ? 0 : it->second.waiters;
+    if (it == m_timers.end() || it->second.signalled || m_stopped)
+        return 0;
+    return static_cast<int>(it->second.waiters.count(it->second.firings));
 }
 
 std::vector<CFakeWaitableTimers::Call> CFakeWaitableTimers::Calls() const {

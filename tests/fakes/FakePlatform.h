@@ -2,11 +2,13 @@
 // In-memory ports: scriptable, recording every call, with a clock the test
 // moves. Each fake is safe to call from several threads.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -222,11 +224,13 @@ public:
     void Fire(const std::string& name);
     // Every wait, now and later, ends with kWaitStopped.
     void StopWaits();
+    // How long a wait blocks before it fails (10 s unless set).
+    void LimitWaits(std::chrono::seconds limit);
     bool Exists(const std::string& name) const;
     // The due time the named timer is set to now; 0 when cancelled or unset.
     int64_t DueTime(const std::string& name) const;
     bool Signalled(const std::string& name) const;
-    // Threads blocked in Wait on the named timer.
+    // Threads blocked in Wait on the named timer and not yet released.
     int Waiters(const std::string& name) const;
     std::vector<Call> Calls() const;
     int OpenHandles() const;
@@ -237,7 +241,9 @@ private:
         bool armed = false;
         bool signalled = false;
         int handles = 0;
-        int waiters = 0;
+        // The firings each waiter began at: one whose count has moved on
+        // is released, though it may not have run yet.
+        std::multiset<uint64_t> waiters;
         // Counts the signallings: a waiter is released by any signalling
         // after it began to wait, even when the timer is set again before
         // it runs, as the system releases every waiter at once.
@@ -255,6 +261,7 @@ private:
     bool m_relativeAtOnce = false;
     bool m_stopped = false;
     uint32_t m_lastError = 0;
+    std::chrono::seconds m_waitLimit{10};
 };
 
 class CFakePower : public IPower {

@@ -9,8 +9,7 @@
 #include "wakeup/app/ScheduleArming.h"
 #include "wakeup/app/SettingsNames.h"
 
-class FakePortsTest : public ::testing::Test {
-protected:
+struct CFakePorts {
     static constexpr const char* kKey = WAKEUP_SETTINGS_KEY;
 
     CScheduleArming::Ports ArmingPorts() {
@@ -18,8 +17,8 @@ protected:
                 m_threads, m_messenger, m_wait,  m_power,    m_controls};
     }
     CAutoSuspend::Ports CountdownPorts() {
-        return {m_progress, m_timers, m_wait,    m_threads,
-                m_processes, m_power, m_session, m_messenger};
+        return {m_progress,  m_timers, m_wait,    m_threads,
+                m_processes, m_power,  m_session, m_messenger};
     }
     CHostEventHandler::Ports EventPorts() { return {m_power, m_processes, m_clock, m_dateText}; }
 
@@ -53,3 +52,5 @@ protected:
     CFakeDirectoryWatcher m_watcher;
     CFakeSession m_session;
 };
+
+class FakePortsTest : public ::testing::Test, public CFakePorts {};

@@ -2,6 +2,7 @@
 // The dialog's parts without the dialog, over in-memory ports: the log, the
 // settings, the scan and arming, the countdown and the event handling, wired
 // as the dialog wires them. The threads they start run when the test says.
+// CWakeUpParts is one scheduler; a test may run several side by side.
 #include <atomic>
 #include <memory>
 
@@ -9,14 +10,13 @@
 #include "wakeup/app/WakeUpLog.h"
 #include "wakeup/app/WakeUpSettings.h"
 
-class WakeUpPartsTest : public FakePortsTest {
-protected:
+struct CWakeUpParts : CFakePorts {
     static constexpr const char* kHostDir = "C:\\Orvisa";
 
-    WakeUpPartsTest() {
+    CWakeUpParts() {
         m_arming.UseThreadEntry(
             [](void* test) {
-                auto* self = static_cast<WakeUpPartsTest*>(test);
+                auto* self = static_cast<CWakeUpParts*>(test);
                 self->m_arming.ArmWakeTimer(self->m_stop);
                 return 0u;
             },
@@ -56,3 +56,5 @@ protected:
                              m_arming,         m_hostDir,   m_stop};
     CHostEventHandler m_events{EventPorts(), m_wakeUpLog, m_host, m_countdown, m_arming, m_hostDir};
 };
+
+class WakeUpPartsTest : public ::testing::Test, public CWakeUpParts {};

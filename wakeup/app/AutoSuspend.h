@@ -26,7 +26,7 @@ public:
         IThreadStarter& threads;
         IProcessStarter& processes; // the host's command tool
         IPower& power;
-        ISession& session; // the user's input
+        ISession& session;           // the user's input
         IWindowMessenger& messenger; // asks the dialog's thread
     };
 

@@ -96,14 +96,12 @@ void CHostEventHandler::OnWakeFired() {
     m_host.awaitingRecording = true;
     m_log.Add("Woke for the recording at " + m_ports.dateText.Format(start) +
               ": keeping the PC awake until it starts");
-    SetExecutionState(
-        m_executionState.AfterAwaitingChange(true, m_host.recording, m_host.paused));
+    SetExecutionState(m_executionState.AfterAwaitingChange(true, m_host.recording, m_host.paused));
 }
 
 void CHostEventHandler::EndAwaiting() {
     m_host.awaitingRecording = false;
-    SetExecutionState(
-        m_executionState.AfterAwaitingChange(false, m_host.recording, m_host.paused));
+    SetExecutionState(m_executionState.AfterAwaitingChange(false, m_host.recording, m_host.paused));
 }
 
 void CHostEventHandler::OnClockTick() {

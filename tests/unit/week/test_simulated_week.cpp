@@ -1,0 +1,444 @@
+// A week of days and nights on one PC: the scheduler's parts over the fakes,
+// with the clock the test moves; a system that sleeps whenever nothing holds
+// it awake (two minutes after a wake by timer with nobody at it, half an
+// hour after the user's last input otherwise) and wakes only by an armed
+// timer or the user; a user who comes and goes at random and, half the
+// times, sends the PC to sleep on leaving; and a host that reports each
+// recording 0 to 5 minutes after its start less the lead time. Every sleep
+// brings only the suspend notice, as on Windows 10/11.
+//
+// A recording is caught when the PC is awake at its start, the host's report
+// found the PC awake (or came within the wake's hold after a sleep the user
+// chose), and no sleep but the user's cut it short. The second run puts
+// the host's scheduler in a session away from the console and the user in
+// another one whose scheduler runs the countdown and hears no host event.
+//
+// Seeded: WAKEUP_WEEK_SEEDS="1,2,7" or "1-50" runs those seeds (default 1-3).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "common/WakeupMessages.h"
+#include "tests/fakes/WakeUpPartsFixture.h"
+#include "wakeup/power/HostEvents.h"
+
+namespace {
+CDateTimeSpan Minutes(int minutes) {
+    return CDateTimeSpan(0, 0, minutes, 0);
+}
+
+double SecondsBetween(const CDateTime& from, const CDateTime& to) {
+    return (to - from).GetTotalDays() * 86400.0;
+}
+
+// One scheduler and the wake-timer threads it started.
+struct Scheduler : CWakeUpParts {
+    ~Scheduler() {
+        m_stop = true;
+        m_timers.StopWaits();
+        for (auto& worker : workers)
+            worker.join();
+    }
+
+    void RunStartedThreads() {
+        for (const auto& started : m_threads.Take()) {
+            ++running;
+            workers.emplace_back([this, started] {
+                started.proc(started.param);
+                --running;
+            });
+        }
+    }
+
+    // Until every scan is done, its timer set and every posted notice
+    // handled, as the dialog's thread would have it between two events.
+    void Settle() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        for (;;) {
+            RunStartedThreads();
+            m_messenger.DeliverPosted();
+            const bool idle =
+                !m_arming.m_scanBusy && !m_arming.m_scanPending && m_threads.Count() == 0 &&
+                m_timers.Waiters("KelmarTimer") == running && m_messenger.PostedCount() == 0;
+            if (idle)
+                return;
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline)
+                << "the scheduler did not settle: busy " << m_arming.m_scanBusy << ", pending "
+                << m_arming.m_scanPending << ", threads " << m_threads.Count() << ", waiters "
+                << m_timers.Waiters("KelmarTimer") << " of " << running << ", posted "
+                << m_messenger.PostedCount();
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    }
+
+    void Notify(uint32_t message, uint32_t wParam, int32_t lParam) {
+        Send(message, wParam, lParam);
+        Settle();
+    }
+
+    std::vector<std::thread> workers;
+    std::atomic<int> running{0};
+};
+
+struct Recording {
+    CDateTime start, stop, reportAt;
+    bool reported = false, stopped = false;
+    CDateTime reportedAt;
+    bool asleepAtStart = false, reportMissed = false, cut = false;
+    bool Caught() const { return reported && !asleepAtStart && !reportMissed && !cut; }
+};
+
+struct Visit {
+    CDateTime from, to;
+    bool sleepsAtEnd;
+};
+
+class Week {
+public:
+    Week(unsigned seed, bool otherSession) : m_rng(seed), m_otherSession(otherSession) {
+        m_lead = std::vector<int>{0, 2, 5, 10}[Pick(0, 3)];
+        MakeSchedule();
+        MakeVisits();
+        for (int i = 0; i < (otherSession ? 2 : 1); ++i)
+            m_schedulers.push_back(std::make_unique<Scheduler>());
+        for (auto& s : m_schedulers)
+            Start(*s);
+    }
+
+    void Run() {
+        constexpr int kStepSeconds = 10;
+        const CDateTimeSpan step(0, 0, 0, kStepSeconds);
+        for (long n = 1; m_now < m_end && !::testing::Test::HasFatalFailure(); ++n) {
+            OnMoment(n % (60 / kStepSeconds) == 0);
+            m_now = m_now + step;
+            SyncClocks();
+        }
+    }
+
+    int Caught() const {
+        int caught = 0;
+        for (const Recording& r : m_recordings)
+            caught += r.Caught() ? 1 : 0;
+        return caught;
+    }
+    size_t Count() const { return m_recordings.size(); }
+
+    std::string Misses() const {
+        std::ostringstream out;
+        CFakeDateText text;
+        for (const Recording& r : m_recordings)
+            if (!r.Caught())
+                out << "  " << text.Format(r.start) << (r.asleepAtStart ? " asleep at start" : "")
+                    << (r.reportMissed ? " reported late" : "") << (r.cut ? " cut short" : "")
+                    << (r.reported ? "" : " never reported") << "\n";
+        return out.str();
+    }
+
+    std::string Log(size_t i) const { return m_schedulers[i]->m_logFile.Text(); }
+
+private:
+    int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_rng); }
+
+    Scheduler& HostSide() { return *m_schedulers.front(); }
+    Scheduler& ConsoleSide() { return *m_schedulers.back(); }
+
+    // A recording fits when its lead, its run and a little on either side
+    // overlap no other: the host's one recording flag cannot tell two.
+    bool Fits(const CDateTime& start, int minutes) const {
+        const CDateTime from = start - Minutes(m_lead + 2), to = start + Minutes(minutes + 1);
+        if (from < m_begin + CDateTimeSpan(0, 2, 0, 0) || !(to < m_end))
+            return false;
+        for (const Recording& r : m_recordings)
+            if (from < r.stop + Minutes(1) && r.start - Minutes(m_lead + 2) < to)
+                return false;
+        return true;
+    }
+
+    // Adds the entry when every occurrence within the week fits.
+    bool Add(const CDateTime& first, const char* freq, int minutes, int everyDays) {
+        std::vector<CDateTime> starts;
+        for (CDateTime at = first; at < m_end; at = at + CDateTimeSpan(everyDays, 0, 0, 0)) {
+            if (!Fits(at, minutes))
+                return false;
+            starts.push_back(at);
+            if (everyDays == 0)
+                break;
+        }
+        for (const CDateTime& at : starts) {
+            Recording r;
+            r.start = at;
+            r.stop = at + Minutes(minutes);
+            r.reportAt = at - Minutes(m_lead) + CDateTimeSpan(0, 0, 0, Pick(0, 300));
+            m_recordings.push_back(r);
+        }
+        char start[64];
+        snprintf(start, sizeof start, "%d-%d-%dT%02d:%02d", first.GetMonth(), first.GetDay(),
+                 first.GetYear(), first.GetHour(), first.GetMinute());
+        m_programs += std::string("<program start=\"") + start + "\" freq=\"" + freq +
+                      "\" channel=\"C" + std::to_string(m_recordings.size()) + "\"/>";
+        return true;
+    }
+
+    CDateTime RandomMoment(int fromDay, int toDay) {
+        return m_begin + CDateTimeSpan(Pick(fromDay, toDay), Pick(0, 23), Pick(0, 11) * 5, 0);
+    }
+
+    void MakeSchedule() {
+        const auto tries = [&](const std::function<bool()>& add) {
+            for (int i = 0; i < 200 && !add(); ++i) {
+            }
+        };
+        tries([&] { return Add(RandomMoment(0, 0), "daily", Pick(20, 60), 1); });
+        tries([&] { return Add(RandomMoment(0, 6), "weekly", Pick(30, 90), 7); });
+        for (int i = 0; i < 5; ++i)
+            tries([&] { return Add(RandomMoment(0, 6), "once", Pick(15, 120), 0); });
+        // Two recordings minutes apart, twice.
+        for (int i = 0; i < 2; ++i)
+            tries([&] {
+                const CDateTime first = RandomMoment(0, 6);
+                const int minutes = Pick(20, 60);
+                const size_t recordings = m_recordings.size(), programs = m_programs.size();
+                if (!Add(first, "once", minutes, 0))
+                    return false;
+                if (Add(first + Minutes(minutes + m_lead + Pick(3, 10)), "once", Pick(20, 60), 0))
+                    return true;
+                m_recordings.resize(recordings); // both or neither
+                m_programs.resize(programs);
+                return false;
+            });
+    }
+
+    void MakeVisits() {
+        // The user is at the PC when the week begins, then three times a day.
+        m_visits.push_back({m_begin, m_begin + Minutes(30), false});
+        for (int day = 0; day < 7; ++day)
+            for (int i = 0; i < 3; ++i) {
+                const CDateTime from =
+                    m_begin + CDateTimeSpan(day, 0, 0, 0) + Minutes(Pick(0, 24 * 60 - 1));
+                m_visits.push_back({from, from + Minutes(Pick(10, 150)), Pick(0, 1) == 1});
+            }
+        std::sort(m_visits.begin(), m_visits.end(),
+                  [](const Visit& a, const Visit& b) { return a.from < b.from; });
+        for (size_t i = 1; i < m_visits.size(); ++i)
+            if (m_visits[i].from < m_visits[i - 1].to + Minutes(1)) {
+                const CDateTimeSpan length = m_visits[i].to - m_visits[i].from;
+                m_visits[i].from = m_visits[i - 1].to + Minutes(1);
+                m_visits[i].to = m_visits[i].from + length;
+            }
+    }
+
+    void Start(Scheduler& s) {
+        s.m_registry.SetDword(CFakePorts::kKey, "PVRBufferBegin", static_cast<uint32_t>(m_lead));
+        s.m_registry.SetDword(CFakePorts::kKey, "SuspendTime", 20);
+        s.m_files.SetFile("C:\\Orvisa\\tvrecord.xml",
+                          "<?xml version=\"1.0\"?>\n<tvrecord>" + m_programs + "</tvrecord>");
+        s.m_timers.SignalRelativeAtOnce(); // the countdown's minute is the test's step
+        s.m_timers.LimitWaits(std::chrono::seconds(600));
+        s.m_wait.WhileWaiting([&s] { s.RunStartedThreads(); });
+        s.m_power.OnSleep([this](bool) {
+            Sleep(false);
+            return 0u;
+        });
+        s.m_power.OnReadSystemState([this] {
+            uint32_t state = 0;
+            for (auto& other : m_schedulers)
+                state |= other->m_power.HeldState();
+            return state;
+        });
+        SyncClock(s);
+        s.Init();
+        s.m_threads.Take(); // the countdown's thread: the week runs its cycles itself
+        if (&s != &ConsoleSide()) {
+            s.m_session.SetAtConsole(false);
+            s.m_events.OnSessionAway();
+        }
+        // The watch's start notice makes the first scan.
+        s.Notify(WAKEUP_MESSAGE, WAKEUP_MSG_SCHEDULE_DIR_CHANGED, 5);
+    }
+
+    void SyncClock(Scheduler& s) {
+        s.m_clock.Set(m_now);
+        s.m_timers.SetNow(s.m_localTime.LocalToUtcFileTime(m_now));
+        uint32_t sinceInput = UINT32_MAX; // nobody typed in that session
+        if (&s == &ConsoleSide())
+            sinceInput = m_present ? 0u
+                                   : static_cast<uint32_t>(std::min(
+                                         4.0e9, SecondsBetween(m_lastInput, m_now) * 1000.0));
+        s.m_session.SetMillisecondsSinceInput(sinceInput);
+    }
+
+    void SyncClocks() {
+        for (auto& s : m_schedulers)
+            SyncClock(*s);
+    }
+
+    // The local moment a scheduler's wake timer is due; false when unset.
+    static bool WakeDue(Scheduler& s, CDateTime& due) {
+        const int64_t fileTime = s.m_timers.DueTime("KelmarTimer");
+        if (fileTime <= 0)
+            return false;
+        constexpr double kZeroDateInFileTimeDays = 109205;
+        const double utcDays =
+            std::round(static_cast<double>(fileTime) / 1e7) / 86400.0 - kZeroDateInFileTimeDays;
+        due = CDateTime::FromVariantDate(utcDays) + CDateTimeSpan(0, 1, 0, 0);
+        return true;
+    }
+
+    void FireDueTimers() {
+        for (auto& s : m_schedulers) {
+            CDateTime due;
+            if (WakeDue(*s, due) && !(due > m_now)) {
+                s->m_timers.Fire("KelmarTimer");
+                s->Settle();
+            }
+        }
+    }
+
+    void OnMoment(bool minute) {
+        FireDueTimers();
+        const unsigned sleeps = m_sleeps;
+        if (m_visit < m_visits.size() && !(m_now < m_visits[m_visit].from) && !m_present) {
+            m_present = true;
+            m_attended = true;
+        }
+        if (m_present && !(m_now < m_visits[m_visit].to)) {
+            m_present = false;
+            m_lastInput = m_now;
+            if (m_visits[m_visit++].sleepsAtEnd)
+                Sleep(true);
+            if (m_sleeps != sleeps)
+                return;
+        }
+        for (Recording& r : m_recordings) {
+            if (!r.reported && !(m_now < r.reportAt)) {
+                r.reported = true;
+                r.reportedAt = m_now;
+                HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT,
+                                  PLAYER_EVENT_RECORDING_STARTED);
+            }
+            if (r.reported && !r.stopped && !(m_now < r.stop)) {
+                r.stopped = true;
+                HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT,
+                                  PLAYER_EVENT_RECORDING_STOPPED);
+            }
+        }
+        for (auto& s : m_schedulers) {
+            s->m_events.OnClockTick();
+            s->Settle();
+        }
+        if (minute)
+            for (auto& s : m_schedulers) {
+                s->m_countdown.RunCycle();
+                s->Settle();
+                if (m_sleeps != sleeps)
+                    return;
+            }
+        // The system's own idle sleep.
+        bool held = m_present;
+        for (auto& s : m_schedulers)
+            held = held ||
+                   (s->m_power.HeldState() & (ES_FLAG_SYSTEM_REQUIRED | ES_FLAG_AWAYMODE_REQUIRED));
+        if (held)
+            m_lastBusy = m_now;
+        const double idleLimit = (m_attended ? 30 : 2) * 60.0;
+        if (SecondsBetween(m_lastBusy, m_now) >= idleLimit)
+            Sleep(false);
+    }
+
+    // The machine goes down now and comes back by the earliest wake timer
+    // that is due after that, or when the user comes.
+    void Sleep(bool byUser) {
+        ++m_sleeps;
+        for (auto& s : m_schedulers)
+            s->Notify(0x0218, PBT_EVENT_SUSPEND, 0);
+        const CDateTime down = m_now;
+        CDateTime wake = m_end;
+        bool byTimer = false;
+        if (m_visit < m_visits.size())
+            wake = std::max(m_visits[m_visit].from, down);
+        for (auto& s : m_schedulers) {
+            CDateTime due;
+            if (WakeDue(*s, due) && due > down && due < wake) {
+                wake = due;
+                byTimer = true;
+            }
+        }
+        for (Recording& r : m_recordings) {
+            // Woken at the start itself is in time (the due time comes back
+            // through a file time, give or take a little).
+            r.asleepAtStart =
+                r.asleepAtStart || (down < r.start && SecondsBetween(r.start, wake) > 0.5);
+            r.reportMissed = r.reportMissed ||
+                             (!byUser && !r.reported && !(r.reportAt < down) && r.reportAt < wake);
+            r.cut = r.cut || (!byUser && r.reported && !r.stopped && r.stop > down);
+        }
+        m_now = wake;
+        SyncClocks();
+        // Which the system does first after the wake is not fixed.
+        const bool resumeFirst = Pick(0, 1) == 1;
+        if (!resumeFirst)
+            FireDueTimers();
+        for (auto& s : m_schedulers) {
+            s->Notify(0x0218, PBT_EVENT_RESUME_AUTOMATIC, 0);
+            if (!byTimer)
+                s->Notify(0x0218, PBT_EVENT_RESUME_SUSPEND, 0);
+        }
+        if (resumeFirst)
+            FireDueTimers();
+        m_attended = !byTimer;
+        m_lastBusy = m_now;
+    }
+
+    std::mt19937 m_rng;
+    bool m_otherSession;
+    int m_lead = 0;
+    const CDateTime m_begin{2005, 3, 7, 0, 0, 0};
+    const CDateTime m_end = m_begin + CDateTimeSpan(7, 0, 0, 0);
+    CDateTime m_now = m_begin;
+    std::string m_programs;
+    std::vector<Recording> m_recordings;
+    std::vector<Visit> m_visits;
+    size_t m_visit = 0;
+    bool m_present = false, m_attended = true;
+    CDateTime m_lastInput = m_begin, m_lastBusy = m_begin;
+    unsigned m_sleeps = 0;
+    std::vector<std::unique_ptr<Scheduler>> m_schedulers;
+};
+
+std::vector<unsigned> Seeds() {
+    const char* text = std::getenv("WAKEUP_WEEK_SEEDS");
+    std::istringstream in(text && *text ? text : "1-3");
+    std::vector<unsigned> seeds;
+    for (std::string part; std::getline(in, part, ',');) {
+        const size_t dash = part.find('-');
+        const unsigned from = static_cast<unsigned>(std::stoul(part.substr(0, dash)));
+        const unsigned to = dash == std::string::npos
+                                ? from
+                                : static_cast<unsigned>(std::stoul(part.substr(dash + 1)));
+        for (unsigned seed = from; seed <= to; ++seed)
+            seeds.push_back(seed);
+    }
+    return seeds;
+}
+} // namespace
+
+TEST(SimulatedWeek, EveryRecordingFindsThePcAwake) {
+    for (const unsigned seed : Seeds())
+        for (const bool otherSession : {false, true}) {
+            SCOPED_TRACE("seed " + std::to_string(seed) + (otherSession ? ", two sessions" : ""));
+            Week week(seed, otherSession);
+            week.Run();
+            std::cout << "seed " << seed << (otherSession ? ", the user in another session" : "")
+                      << ": caught " << week.Caught() << " of " << week.Count() << " recordings\n";
+            EXPECT_EQ(week.Caught(), static_cast<int>(week.Count()))
+                << week.Misses() << "host's scheduler:\n"
+                << week.Log(0);
+        }
+}

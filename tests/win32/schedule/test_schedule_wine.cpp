@@ -144,3 +144,38 @@ TEST_F(ScheduleWine, Utf16ScheduleIsRead) {
     EXPECT_TRUE(WaitForLogLine("One-time schedule found for channel Wide Start: "));
     EXPECT_TRUE(WaitForLogLine("Timer set to: "));
 }
+
+TEST_F(ScheduleWine, AfterAFiredWakeAndItsRecordingTheNextRecordingIsArmed) {
+    CreateSettingsKey();
+    InstallProgram();
+    ASSERT_TRUE(WaitFor([] {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return now.wSecond < 45;
+    }));
+    // The first starts at the next minute, less than a minute ahead: the
+    // timer is set for the start itself and fires there.
+    WriteSchedule(Entry(1, "First") + Entry(5, "Second"));
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(WaitForLogLine("Woke for the recording at ", 90000)) << Joined(LogLines());
+    EXPECT_TRUE(WaitForLogLine("Timer done for: "));
+    SendMessageA(m_window, WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 25);
+    SendMessageA(m_window, WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 26);
+
+    // Once the first one's start has passed, the dialog's own tick scans
+    // again, with no change of the file, and arms the second.
+    ULONGLONG due = 0;
+    ASSERT_TRUE(WaitFor([&] { return (due = ArmedDueTime()) != 0; }, 30000)) << Joined(LogLines());
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const double ahead =
+        static_cast<double>(due -
+                            ULARGE_INTEGER{{now.dwLowDateTime, now.dwHighDateTime}}.QuadPart) /
+        1e7;
+    // The second starts about four minutes after the first, and the timer
+    // wakes one minute before it.
+    EXPECT_GT(ahead, 150.0);
+    EXPECT_LT(ahead, 240.0);
+    EXPECT_EQ(CountLines(Control(1001), "tvrecord.xml has changed."), 1);
+    EXPECT_TRUE(WaitForLogLine("RecordingStopped"));
+}

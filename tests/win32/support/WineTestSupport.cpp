@@ -252,4 +252,26 @@ std::string ProgramDir() {
     return dir.substr(0, dir.find_last_of('\\'));
 }
 
+namespace {
+struct TimerBasicInformation {
+    LARGE_INTEGER remainingTime;
+    BOOLEAN signaled;
+};
+using NtQueryTimerCall = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+} // namespace
+
+ULONGLONG ArmedDueTime() {
+    static const auto query = reinterpret_cast<NtQueryTimerCall>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryTimer")));
+    const CUniqueHandle timer(OpenWaitableTimerA(TIMER_QUERY_STATE, FALSE, "KelmarTimer"));
+    TimerBasicInformation info{};
+    if (!query || !timer || query(timer.Get(), 0, &info, sizeof info, nullptr) != 0 ||
+        info.signaled || info.remainingTime.QuadPart <= 0)
+        return 0;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const ULARGE_INTEGER value{{now.dwLowDateTime, now.dwHighDateTime}};
+    return value.QuadPart + static_cast<ULONGLONG>(info.remainingTime.QuadPart);
+}
+
 } // namespace winetest

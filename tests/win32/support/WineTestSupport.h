@@ -86,6 +86,12 @@ bool RunToExit(const std::string& commandLine, DWORD& exitCode, DWORD timeoutMs 
 // minutesAhead minutes from now, at the start of that minute.
 std::string ScheduleStartIn(int minutesAhead);
 
+// The due time (UTC, file time) of the scheduler's wake timer "KelmarTimer"
+// as the system holds it, when it is armed and has not fired; 0 otherwise.
+// After a burst of schedule writes the log's last lines may no longer show
+// the arming: the timer itself tells.
+ULONGLONG ArmedDueTime();
+
 // The directory of the running test program.
 std::string ProgramDir();
 

@@ -512,32 +512,6 @@ bool WriteSettings() {
     return set("SuspendTime", kSuspendMinutes) && set("PVRBufferBegin", kLeadMinutes);
 }
 
-// The wake timer as the system holds it. The log cannot tell: every
-// change notice is a scan with its lines, and after a burst of writes the
-// rescans of an unchanged schedule push the "Timer set to: " line out of
-// the log's last 51 lines.
-struct TimerBasicInformation {
-    LARGE_INTEGER remainingTime;
-    BOOLEAN signaled;
-};
-using NtQueryTimerCall = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-
-// The due time (UTC, file time) of the scheduler's timer "KelmarTimer" when
-// it is armed and has not fired; 0 otherwise.
-ULONGLONG ArmedDueTime() {
-    static const auto query = reinterpret_cast<NtQueryTimerCall>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryTimer")));
-    const CUniqueHandle timer(OpenWaitableTimerA(TIMER_QUERY_STATE, FALSE, "KelmarTimer"));
-    TimerBasicInformation info{};
-    if (!query || !timer || query(timer.Get(), 0, &info, sizeof info, nullptr) != 0 ||
-        info.signaled || info.remainingTime.QuadPart <= 0)
-        return 0;
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    const ULARGE_INTEGER value{{now.dwLowDateTime, now.dwHighDateTime}};
-    return value.QuadPart + static_cast<ULONGLONG>(info.remainingTime.QuadPart);
-}
-
 // When the timer is due for a write: the machine wakes 60 seconds before
 // its start less the lead, every start here being minutes ahead.
 ULONGLONG ExpectedDueTime(const ScheduleWrite& write) {
@@ -567,7 +541,7 @@ bool WaitArmedFor(HWND list, const ScheduleWrite& write, CFailure& failure) {
     ULONGLONG due = 0;
     if (expected && winetest::WaitFor(
                         [&] {
-                            due = ArmedDueTime();
+                            due = winetest::ArmedDueTime();
                             return due + slack >= expected && due <= expected + slack;
                         },
                         kArmedTimeoutMs))

@@ -148,3 +148,108 @@ TEST_F(HostEvents, ResumeResetsTheCountdownOnceAfterASuspend) {
                                         "Resume automatic", "Resume suspend", "Going to suspend",
                                         "Resume suspend"}));
 }
+
+TEST_F(HostEvents, SuspendNoticeArmsTheLatestScheduleAndTheFirstResumeScansAgain) {
+    Init();
+    WriteSchedule(Program("3-5-2005T08:00", "once"));
+    m_wait.WhileWaiting([this] { RunStartedThreads(); });
+    Power(4);
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{
+                  "Going to suspend",
+                  "One-time schedule found for channel ARD Start: 3/5/2005 8:00:00 AM",
+                  "Set timer to: 2 days 11:00:00 from now.", "Timer set to: 3/5/2005 8:00:00 AM"}));
+    EXPECT_NE(m_timers.DueTime("KelmarTimer"), 0);
+    m_log.Clear();
+    Power(18);
+    Power(7);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{
+                              "Resume automatic",
+                              "One-time schedule found for channel ARD Start: 3/5/2005 8:00:00 AM",
+                              "Resume suspend"}));
+    m_timers.Fire("KelmarTimer");
+}
+
+TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStart) {
+    m_registry.SetDword(kKey, "PVRBufferBegin", 5);
+    Init();
+    // One recording an hour, from 21:30 on: the first is reported, the
+    // second is not.
+    for (const int hour : {21, 22}) {
+        const bool reported = hour == 21;
+        SCOPED_TRACE(reported ? "reported" : "not reported");
+        const auto at = [hour](int minute, int second) {
+            return CDateTime(2005, 3, 2, hour, minute, second);
+        };
+        m_clock.Set(at(0, 0));
+        WriteSchedule(Program("3-2-2005T" + std::to_string(hour) + ":30", "once"));
+        m_arming.Scan();
+        RunStartedThreads();
+        ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+        m_clock.Set(at(24, 0));
+        m_timers.Fire("KelmarTimer");
+        JoinWorkers();
+        m_log.Clear();
+        m_messenger.DeliverPosted();
+        const std::string start = m_dateText.Format(at(30, 0));
+        EXPECT_EQ(Messages(), std::vector<std::string>{"Woke for the recording at " + start +
+                                                       ": keeping the PC awake until it starts"});
+        EXPECT_EQ(m_power.HeldState(), kSystem);
+        EXPECT_EQ(Power(0), 0x424D5144);
+        EXPECT_EQ(Messages().back(), "Query Suspend, deny because a recording is about to start");
+        if (reported)
+            Player(25);
+        m_clock.Set(at(40, 0));
+        m_events.OnClockTick();
+        m_clock.Set(at(40, 1));
+        m_log.Clear();
+        m_events.OnClockTick();
+        const auto lines = Messages();
+        const std::string notStarted =
+            "The recording at " + start + " has not started: the PC may sleep again";
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), notStarted), reported ? 0 : 1);
+        EXPECT_EQ(m_power.HeldState(), reported ? kAwake : kContinuous);
+        EXPECT_FALSE(m_host.awaitingRecording);
+        if (reported)
+            Player(26);
+    }
+}
+
+TEST_F(HostEvents, CountdownStandsBackWithinTheMarginOfTheArmedRecording) {
+    // The count runs out in its first minute; the wake is ten minutes off.
+    m_registry.SetDword(kKey, "SuspendTime", 1);
+    Init();
+    m_threads.Take(); // the countdown's thread: its cycles run here
+    m_timers.SignalRelativeAtOnce();
+    WriteSchedule(Program("3-2-2005T21:11", "once"));
+    m_arming.Scan();
+    RunStartedThreads();
+    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    struct Case {
+        const char* stored; // null: not stored
+        uint32_t type;
+        bool sleeps;
+    };
+    const Case cases[] = {{nullptr, 4, false},
+                          {"\x00\x00\x00\x00", 4, true},
+                          {"\x05\x00\x00\x00", 4, true},
+                          {"\x0C\x00\x00\x00", 4, false},
+                          {"ten", 1, false},
+                          {"\x88\x13\x00\x00", 4, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        if (c.stored)
+            m_registry.SetRaw(kKey, "SleepMarginMinutes", c.type, std::string(c.stored, 4));
+        m_settings.Load();
+        m_log.Clear();
+        const size_t sleeps = m_power.SleepRequests().size();
+        m_progress.SetPos(1);
+        m_countdown.RunCycle();
+        EXPECT_EQ(m_power.SleepRequests().size() - sleeps, c.sleeps ? 1u : 0u);
+        if (!c.sleeps) {
+            EXPECT_EQ(Messages().back(),
+                      "Suspend cancelled because a recording starts at 3/2/2005 9:11:00 PM");
+        }
+    }
+    m_timers.Fire("KelmarTimer");
+}

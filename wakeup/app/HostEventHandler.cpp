@@ -144,6 +144,7 @@ bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
         m_arming.SetSleepComing(true);
         m_arming.Scan();
         m_arming.WaitForArming(CScheduleArming::kSuspendArmingTimeoutMs);
+        m_log.FlushFile(kSuspendLogFlushMs);
         break;
     case PBT_EVENT_RESUME_SUSPEND:
         m_log.Add("Resume suspend");

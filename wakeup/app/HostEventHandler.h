@@ -23,6 +23,9 @@ public:
     // How long the machine is kept awake after a wake for a recording that
     // the host does not report, counted from the recording's start.
     static constexpr int kAwaitRecordingMinutes = 10;
+    // The log file's lines are on the disk before a sleep; with the arming's
+    // wait the suspend notice stays within about one and a half seconds.
+    static constexpr uint32_t kSuspendLogFlushMs = 300;
 
     struct Ports {
         IPower& power;              // the execution state

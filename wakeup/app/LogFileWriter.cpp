@@ -1,5 +1,6 @@
 #include "wakeup/app/LogFileWriter.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -16,22 +17,69 @@ std::string FormatLogFileStamp(const CDateTime& when) {
     return text;
 }
 
-std::string CLogFileWriter::Write(const CDateTime& when, const std::string& message) {
-    std::lock_guard<std::mutex> lock(m_fileLock);
-    if (m_bFailing && when < m_failedAt + kRetryAfter)
-        return std::string();
+CLogFileWriter::CLogFileWriter(ILogFile& file, Notice notice)
+    : m_file(file), m_notice(std::move(notice)), m_thread([this] { Run(); }) {}
+
+CLogFileWriter::~CLogFileWriter() {
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_bStopping = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+void CLogFileWriter::Write(const CDateTime& when, const std::string& message) {
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_queue.push_back({when, message});
+        ++m_nQueued;
+    }
+    m_changed.notify_all();
+}
+
+bool CLogFileWriter::Flush(uint32_t timeoutMs) {
+    std::unique_lock<std::mutex> lock(m_lock);
+    const uint64_t queued = m_nQueued;
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_nDone >= queued; });
+}
+
+void CLogFileWriter::Run() {
+    std::unique_lock<std::mutex> lock(m_lock);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_bStopping || !m_queue.empty(); });
+        if (m_queue.empty())
+            return; // stopping, and all is written
+        std::vector<Line> batch;
+        batch.swap(m_queue);
+        lock.unlock();
+        WriteBatch(batch);
+        lock.lock();
+        m_nDone += batch.size();
+        m_changed.notify_all();
+    }
+}
+
+void CLogFileWriter::WriteBatch(const std::vector<Line>& batch) {
+    const CDateTime& first = batch.front().when;
+    if (m_bFailing && first < m_failedAt + kRetryAfter)
+        return;
+    std::string text;
+    for (const Line& line : batch)
+        text += FormatLogFileStamp(line.when) + " " + line.message + "\r\n";
     uint64_t size = 0;
-    const uint32_t error = m_file.Append(FormatLogFileStamp(when) + " " + message + "\r\n", size);
+    const uint32_t error = m_file.Append(text, size);
     if (error != 0) {
-        const bool first = !m_bFailing;
+        if (!m_bFailing)
+            m_notice(first, "Log file unavailable: error " + std::to_string(error));
         m_bFailing = true;
-        m_failedAt = when;
-        return first ? "Log file unavailable: error " + std::to_string(error) : std::string();
+        m_failedAt = first;
+        return;
     }
     m_bFailing = false;
-    // A rotation that fails leaves the file growing; the next line tries
+    // A rotation that fails leaves the file growing; the next write tries
     // again, and the file stays whole either way.
     if (size >= kMaxBytes)
         m_file.Rotate();
-    return std::string();
 }

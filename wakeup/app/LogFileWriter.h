@@ -1,12 +1,18 @@
 #pragma once
 // The log's lines in a file that outlasts a restart: each line with its full
-// date and time, written whole before the next, the file kept below a size
-// by handing it over to one older copy. A file that cannot be written costs
-// one line in the list and nothing else; the next line after a minute tries
-// again.
+// date and time, the file kept below a size by handing it over to one older
+// copy. One writer thread of its own writes what has queued up since its
+// last write in one go, so that no caller waits for the disk and a burst of
+// lines costs one write. A file that cannot be written costs one line in the
+// list and nothing else; lines queued within a minute after that are
+// dropped, and the next one after the minute tries again.
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "wakeup/platform/DateTime.h"
 #include "wakeup/platform/LogFile.h"
@@ -14,21 +20,41 @@
 class CLogFileWriter {
 public:
     static constexpr uint64_t kMaxBytes = 1024 * 1024;
+    // What the writer has to say about the file ("Log file unavailable:
+    // error N"), with the time of the line that failed; from its thread.
+    using Notice = std::function<void(const CDateTime& when, const std::string& line)>;
 
-    explicit CLogFileWriter(ILogFile& file) : m_file(file) {}
+    CLogFileWriter(ILogFile& file, Notice notice);
+    // Writes what is queued, then ends the thread.
+    ~CLogFileWriter();
     CLogFileWriter(const CLogFileWriter&) = delete;
     CLogFileWriter& operator=(const CLogFileWriter&) = delete;
 
-    // Writes the line stamped with when. Returns the line for the list
-    // when the file has just become unavailable ("Log file unavailable:
-    // error N"), else an empty string. Any thread.
-    std::string Write(const CDateTime& when, const std::string& message);
+    // Queues the line stamped with when. Any thread.
+    void Write(const CDateTime& when, const std::string& message);
+    // Waits until every line queued so far is written (or dropped); false
+    // when that takes longer than timeoutMs.
+    bool Flush(uint32_t timeoutMs);
 
 private:
+    struct Line {
+        CDateTime when;
+        std::string message;
+    };
+    void Run();
+    void WriteBatch(const std::vector<Line>& batch);
+
     ILogFile& m_file;
-    std::mutex m_fileLock; // one line after the other, rotation included
+    Notice m_notice;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<Line> m_queue;
+    uint64_t m_nQueued = 0, m_nDone = 0;
+    bool m_bStopping = false;
+    // The writer thread's own.
     bool m_bFailing = false;
     CDateTime m_failedAt;
+    std::thread m_thread; // last: it starts once the rest stands
 };
 
 // "2026-12-08 22:58:28": the same in every locale, and sortable.

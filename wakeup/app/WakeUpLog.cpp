@@ -3,10 +3,7 @@
 void CWakeUpLog::Add(const std::string& message) {
     const CDateTime now = m_clock.Now();
     AddToList(now, message);
-    // Only the list learns that the file is gone: the line is about the file.
-    const std::string fileTrouble = m_file.Write(now, message);
-    if (!fileTrouble.empty())
-        AddToList(now, fileTrouble);
+    m_file.Write(now, message);
 }
 
 void CWakeUpLog::AddToList(const CDateTime& when, const std::string& message) {

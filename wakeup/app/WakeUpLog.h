@@ -15,12 +15,19 @@ public:
     static constexpr int kMaxIndex = 50;
 
     CWakeUpLog(const IClock& clock, const IDateText& dateText, ILogList& list, ILogFile& file)
-        : m_clock(clock), m_dateText(dateText), m_list(list), m_file(file) {}
+        : m_clock(clock), m_dateText(dateText), m_list(list),
+          m_file(file, [this](const CDateTime& when, const std::string& line) {
+              // Only the list learns that the file is gone: the line is
+              // about the file.
+              AddToList(when, line);
+          }) {}
     CWakeUpLog(const CWakeUpLog&) = delete;
     CWakeUpLog& operator=(const CWakeUpLog&) = delete;
 
     // May be called from any thread.
     void Add(const std::string& message);
+    // Waits, at most timeoutMs, until the lines so far are in the file.
+    bool FlushFile(uint32_t timeoutMs) { return m_file.Flush(timeoutMs); }
 
 private:
     void AddToList(const CDateTime& when, const std::string& message);

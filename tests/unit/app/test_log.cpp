@@ -67,31 +67,45 @@ TEST_F(Log, LinesFromManyThreadsStayWholeAndBounded) {
 TEST_F(Log, FileKeepsEachLineWithItsFullTimeAndHandsOverAtOneMebibyte) {
     m_clock.Set(CDateTime(2005, 3, 3, 0, 0, 0));
     Dlg().AddLogLine("Timer set to: 3/5/2005 8:00:00 AM");
+    ASSERT_TRUE(Dlg().m_log.FlushFile(5000));
     EXPECT_EQ(m_logFile.Text(), "2005-03-03 00:00:00 Timer set to: 3/5/2005 8:00:00 AM\r\n");
     EXPECT_EQ(m_log.Lines().back(), "3/3/2005 Timer set to: 3/5/2005 8:00:00 AM");
 
     const std::string big(1024 * 1024, 'x');
     Dlg().AddLogLine(big);
+    ASSERT_TRUE(Dlg().m_log.FlushFile(5000));
     EXPECT_EQ(m_logFile.Text(), "");
     EXPECT_NE(m_logFile.Older().find("Timer set to"), std::string::npos);
     EXPECT_NE(m_logFile.Older().find(big), std::string::npos);
     Dlg().AddLogLine("after");
+    ASSERT_TRUE(Dlg().m_log.FlushFile(5000));
     EXPECT_EQ(m_logFile.Text(), "2005-03-03 00:00:00 after\r\n");
+
+    // What is still queued when the program ends is written before it goes.
+    for (int i = 0; i < 100; ++i)
+        Dlg().AddLogLine("last");
+    m_dlg.reset();
+    EXPECT_EQ(m_logFile.Text().size(), 27u + 26u * 100);
 }
 
 TEST_F(Log, UnwritableFileCostsOneListLineAndIsTriedAgainAfterAMinute) {
+    // One line at a time, each written before the next.
+    const auto add = [this](const char* line) {
+        Dlg().AddLogLine(line);
+        ASSERT_TRUE(Dlg().m_log.FlushFile(5000));
+    };
     m_logFile.Fail(112); // disk full
-    Dlg().AddLogLine("a");
-    Dlg().AddLogLine("b");
+    add("a");
+    add("b");
     m_clock.Advance(CDateTimeSpan(0, 0, 1, 1));
-    Dlg().AddLogLine("c"); // tried again, fails again: no second notice
+    add("c"); // tried again, fails again: no second notice
     EXPECT_EQ(m_logFile.Appends(), 2);
     m_logFile.Fail(0);
-    Dlg().AddLogLine("d"); // within the minute after the last try
+    add("d"); // within the minute after the last try
     m_clock.Advance(CDateTimeSpan(0, 0, 1, 0));
-    Dlg().AddLogLine("e");
+    add("e");
     m_logFile.Fail(32); // locked: a new run of failures is told again
-    Dlg().AddLogLine("f");
+    add("f");
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{"a", "Log file unavailable: error 112", "b", "c", "d", "e",
                                         "f", "Log file unavailable: error 32"}));

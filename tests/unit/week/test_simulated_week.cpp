@@ -141,7 +141,10 @@ public:
         return out.str();
     }
 
-    std::string Log(size_t i) const { return m_schedulers[i]->m_logFile.Text(); }
+    std::string Log(size_t i) const {
+        m_schedulers[i]->m_wakeUpLog.FlushFile(5000);
+        return m_schedulers[i]->m_logFile.Text();
+    }
 
 private:
     int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_rng); }

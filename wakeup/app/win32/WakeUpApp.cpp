@@ -9,6 +9,12 @@
 #include "wakeup/app/win32/WakeUpWindow.h"
 #include "wakeup/platform/win32/Win32CodePage.h"
 
+namespace {
+// How long an end that cannot wait for a worker still gives the log file's
+// last lines.
+constexpr uint32_t kLastLinesMs = 1000;
+} // namespace
+
 class CWakeUpApp {
 public:
     explicit CWakeUpApp(HINSTANCE instance) : m_instance(instance) {}
@@ -43,9 +49,12 @@ BOOL CWakeUpApp::InitInstance() {
     dialog.DoModal();
     // The wake-timer and countdown threads use the dialog: they end before
     // it goes. One that does not end in time ends with the process here,
-    // before the dialog is destroyed under it.
-    if (!dialog.StopThreads())
+    // before the dialog is destroyed under it (the log file's writer ends
+    // with the dialog, once its lines are written).
+    if (!dialog.StopThreads()) {
+        dialog.Dialog().m_log.FlushFile(kLastLinesMs);
         ExitProcess(0);
+    }
     return FALSE;
 }
 

@@ -197,6 +197,9 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kTrayIconMessage:
         OnTrayIcon(lParam);
         return TRUE;
+    case CWin32LogList::kRedrawMessage:
+        m_log.Redraw();
+        return TRUE;
     case WM_USER:
     case WM_POWERBROADCAST:
     case WM_WTSSESSION_CHANGE:

@@ -2,7 +2,20 @@
 
 #include <commctrl.h>
 
+void CWin32LogList::Redraw() {
+    m_bFrozen = false;
+    SendMessageA(m_list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(m_list, nullptr, TRUE);
+}
+
 void CWin32LogList::AddString(const std::string& line) {
+    if (!m_bFrozen.exchange(true)) {
+        SendMessageA(m_list, WM_SETREDRAW, FALSE, 0);
+        // A null parent would make the post a message to this thread.
+        const HWND parent = GetParent(m_list);
+        if (!parent || !PostMessageA(parent, kRedrawMessage, 0, 0))
+            Redraw();
+    }
     SendMessageA(m_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     // A list box scrolls sideways only as far as it is told.
     HDC dc = GetDC(m_list);

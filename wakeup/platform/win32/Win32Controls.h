@@ -11,7 +11,13 @@
 
 class CWin32LogList : public ILogList {
 public:
+    // Posted to the list's parent once lines have come (WM_APP + 6): the
+    // parent hands it to Redraw.
+    static constexpr UINT kRedrawMessage = WM_APP + 6;
+
     void Attach(HWND list) { m_list = list; }
+    // Draws the lines added since the last time, all at once.
+    void Redraw();
     void AddString(const std::string& line) override;
     int GetCount() override;
     void DeleteString(int index) override;
@@ -21,6 +27,10 @@ private:
     HWND m_list = nullptr;
     // The widest line so far, in pixels: the list scrolls sideways that far.
     std::atomic<int> m_widestLine{0};
+    // Drawing is off from the first line of a burst until the parent's
+    // queue comes to the posted redraw: a list box redrawn for every line
+    // costs milliseconds a line, and a scan writes one line for each entry.
+    std::atomic<bool> m_bFrozen{false};
 };
 
 class CWin32ProgressBar : public IProgressBar {

@@ -154,19 +154,13 @@ TEST_F(HostEvents, SuspendNoticeArmsTheLatestScheduleAndTheFirstResumeScansAgain
     WriteSchedule(Program("3-5-2005T08:00", "once"));
     m_wait.WhileWaiting([this] { RunStartedThreads(); });
     Power(4);
-    EXPECT_EQ(Messages(),
-              (std::vector<std::string>{
-                  "Going to suspend",
-                  "One-time schedule found for channel ARD Start: 3/5/2005 8:00:00 AM",
-                  "Set timer to: 2 days 11:00:00 from now.", "Timer set to: 3/5/2005 8:00:00 AM"}));
-    EXPECT_NE(m_timers.DueTime("KelmarTimer"), 0);
-    m_log.Clear();
+    // Armed before the notice is answered.
+    EXPECT_EQ(Messages().front(), "Going to suspend");
+    EXPECT_EQ(Messages().back(), "Timer set to: 3/5/2005 8:00:00 AM");
+    const int reads = m_files.Reads();
     Power(18);
-    Power(7);
-    EXPECT_EQ(Messages(), (std::vector<std::string>{
-                              "Resume automatic",
-                              "One-time schedule found for channel ARD Start: 3/5/2005 8:00:00 AM",
-                              "Resume suspend"}));
+    Power(7); // the second resume notice of the same wake scans nothing
+    EXPECT_EQ(m_files.Reads(), reads + 1);
     m_timers.Fire("KelmarTimer");
 }
 

@@ -391,6 +391,7 @@ bool CFakeWaitableTimers::Set(Handle timer, int64_t dueTime, bool resume) {
         m_lastError = 6;
         return false;
     }
+    m_lastError = resume && m_refuseResume ? kErrorNotSupported : 0;
     Timer& t = m_timers[m_handles[timer]];
     t.due = dueTime;
     t.armed = true;
@@ -476,6 +477,11 @@ void CFakeWaitableTimers::SignalRelativeAtOnce() {
 void CFakeWaitableTimers::FailSet() {
     Guard g(m_lock);
     m_failSet = true;
+}
+
+void CFakeWaitableTimers::RefuseResume() {
+    Guard g(m_lock);
+    m_refuseResume = true;
 }
 
 void CFakeWaitableTimers::Fire(const std::string& name) {
@@ -687,11 +693,11 @@ bool CFakeWindowMessenger::SendToDialog(uint32_t message, uint32_t wParam, int32
     return true;
 }
 
-bool CFakeWindowMessenger::PostToDialog(uint32_t message, uint32_t, int32_t) {
+bool CFakeWindowMessenger::PostToDialog(uint32_t message, uint32_t wParam, int32_t lParam) {
     Guard g(m_lock);
     if (!m_dialog)
         return false;
-    m_posted.push_back(message);
+    m_posted.push_back({message, wParam, lParam});
     return true;
 }
 
@@ -709,17 +715,17 @@ void CFakeWindowMessenger::RemoveDialog() {
 int CFakeWindowMessenger::DeliverPosted() {
     int delivered = 0;
     for (;;) {
-        uint32_t message = 0;
+        Posted posted{};
         Procedure procedure;
         {
             Guard g(m_lock);
             if (m_posted.empty() || !m_dialog)
                 return delivered;
-            message = m_posted.front();
+            posted = m_posted.front();
             m_posted.pop_front();
             procedure = m_dialog;
         }
-        procedure(message, 0, 0);
+        procedure(posted.message, posted.wParam, posted.lParam);
         ++delivered;
     }
 }

@@ -217,6 +217,8 @@ public:
     void SetNow(int64_t fileTime);
     void FailCreate(uint32_t error);
     void FailSet();
+    // Sets with the resume option succeed with kErrorNotSupported.
+    void RefuseResume();
     // Relative due times (other than -1) signal at once too: each wait of
     // the countdown's minute returns straight away.
     void SignalRelativeAtOnce();
@@ -236,6 +238,7 @@ public:
     int OpenHandles() const;
 
 private:
+    bool m_refuseResume = false;
     struct Timer {
         int64_t due = 0;
         bool armed = false;
@@ -349,7 +352,12 @@ private:
     mutable std::mutex m_lock;
     std::string m_title;
     Procedure m_dialog;
-    std::deque<uint32_t> m_posted;
+    struct Posted {
+        uint32_t message;
+        uint32_t wParam;
+        int32_t lParam;
+    };
+    std::deque<Posted> m_posted;
     std::vector<uint32_t> m_allowed;
     uint32_t m_filterError = 0;
 };

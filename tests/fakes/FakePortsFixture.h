@@ -21,6 +21,9 @@ struct CFakePorts {
                 m_processes, m_power,  m_session, m_messenger};
     }
     CHostEventHandler::Ports EventPorts() { return {m_power, m_processes, m_clock, m_dateText}; }
+    CWakeProof::Ports ProofPorts() {
+        return {m_timers, m_localTime, m_clock, m_dateText, m_power, m_threads, m_messenger};
+    }
 
     // Log lines without their time stamps.
     std::vector<std::string> Messages() const {

@@ -54,7 +54,9 @@ struct CWakeUpParts : CFakePorts {
     CScheduleArming m_arming{ArmingPorts(), m_wakeUpLog, m_hostDir, m_settings.m_nPvrBufferBegin};
     CAutoSuspend m_countdown{CountdownPorts(), m_wakeUpLog, m_settings, m_host,
                              m_arming,         m_hostDir,   m_stop};
-    CHostEventHandler m_events{EventPorts(), m_wakeUpLog, m_host, m_countdown, m_arming, m_hostDir};
+    CWakeProof m_proof{ProofPorts(), m_wakeUpLog, m_arming, m_settings.m_bHibernate};
+    CHostEventHandler m_events{EventPorts(), m_wakeUpLog, m_host,     m_countdown,
+                               m_arming,     m_proof,     m_hostDir};
 };
 
 class WakeUpPartsTest : public ::testing::Test, public CWakeUpParts {};

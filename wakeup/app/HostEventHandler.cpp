@@ -5,9 +5,9 @@
 
 CHostEventHandler::CHostEventHandler(const Ports& ports, CWakeUpLog& log, CHostState& host,
                                      CAutoSuspend& countdown, CScheduleArming& arming,
-                                     const std::string& hostDir)
+                                     CWakeProof& proof, const std::string& hostDir)
     : m_ports(ports), m_log(log), m_host(host), m_countdown(countdown), m_arming(arming),
-      m_hostDir(hostDir) {}
+      m_proof(proof), m_hostDir(hostDir) {}
 
 bool CHostEventHandler::WindowProc(uint32_t message, uint32_t wParam, int32_t lParam,
                                    intptr_t* result) {
@@ -21,6 +21,10 @@ bool CHostEventHandler::WindowProc(uint32_t message, uint32_t wParam, int32_t lP
     }
     if (message == kOtherProgramsMessage) {
         CheckOtherPrograms();
+        return false;
+    }
+    if (message == CWakeProof::kTestRequestFailedMessage) {
+        m_proof.OnTestRequestFailed(wParam);
         return false;
     }
     if (message == POWER_BROADCAST_MESSAGE)
@@ -74,6 +78,13 @@ void CHostEventHandler::OnPlayerEvent(int32_t code) {
     if (reaction.recording == FlagChange::set && m_host.awaitingRecording)
         EndAwaiting();
     SetExecutionState(m_executionState.AfterPlayerEvent(reaction, m_host.recording, m_host.paused));
+    ShowKeepAwake();
+}
+
+void CHostEventHandler::ShowKeepAwake() {
+    m_arming.Status().SetKeepAwake(
+        KeepAwakeText(m_host.recording, m_host.paused,
+                      m_host.awaitingRecording ? m_ports.dateText.Format(m_awaitedStart) : ""));
 }
 
 void CHostEventHandler::SetExecutionState(uint32_t state) {
@@ -89,6 +100,10 @@ void CHostEventHandler::OnWakeFired() {
     // hold, or one the host has reported already.
     if (start == m_awaitedStart)
         return;
+    // Woken too late: the recording has started and the wait would be over
+    // already (the resume report says so).
+    if (m_ports.clock.Now() > start + CDateTimeSpan(0, 0, kAwaitRecordingMinutes, 0))
+        return;
     // A PC woken by a timer with nobody at it sleeps again within minutes
     // unless a program asks for the system; the host may report the
     // recording later than that.
@@ -97,11 +112,13 @@ void CHostEventHandler::OnWakeFired() {
     m_log.Add("Woke for the recording at " + m_ports.dateText.Format(start) +
               ": keeping the PC awake until it starts");
     SetExecutionState(m_executionState.AfterAwaitingChange(true, m_host.recording, m_host.paused));
+    ShowKeepAwake();
 }
 
 void CHostEventHandler::EndAwaiting() {
     m_host.awaitingRecording = false;
     SetExecutionState(m_executionState.AfterAwaitingChange(false, m_host.recording, m_host.paused));
+    ShowKeepAwake();
 }
 
 void CHostEventHandler::OnClockTick() {
@@ -112,6 +129,7 @@ void CHostEventHandler::OnClockTick() {
         EndAwaiting();
     }
     m_arming.OnClockTick();
+    m_proof.OnClockTick();
 }
 
 void CHostEventHandler::CheckOtherPrograms() {
@@ -144,11 +162,13 @@ bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
         m_arming.SetSleepComing(true);
         m_arming.Scan();
         m_arming.WaitForArming(CScheduleArming::kSuspendArmingTimeoutMs);
+        m_proof.OnSuspend();
         m_log.FlushFile(kSuspendLogFlushMs);
         break;
     case PBT_EVENT_RESUME_SUSPEND:
         m_log.Add("Resume suspend");
         m_arming.SetSleepComing(false);
+        m_proof.OnResume(true);
         if (m_host.suspended) {
             m_host.suspended = false;
             m_countdown.Reset();
@@ -159,6 +179,7 @@ bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
     case PBT_EVENT_RESUME_AUTOMATIC:
         m_log.Add("Resume automatic");
         m_arming.SetSleepComing(false);
+        m_proof.OnResume(false);
         if (m_host.suspended) {
             m_countdown.Reset();
             m_arming.Scan();

@@ -10,6 +10,7 @@
 #include "wakeup/app/AutoSuspend.h"
 #include "wakeup/app/HostState.h"
 #include "wakeup/app/ScheduleArming.h"
+#include "wakeup/app/WakeProof.h"
 #include "wakeup/app/WakeUpLog.h"
 #include "wakeup/platform/Power.h"
 #include "wakeup/power/HostEvents.h"
@@ -35,7 +36,8 @@ public:
     };
 
     CHostEventHandler(const Ports& ports, CWakeUpLog& log, CHostState& host,
-                      CAutoSuspend& countdown, CScheduleArming& arming, const std::string& hostDir);
+                      CAutoSuspend& countdown, CScheduleArming& arming, CWakeProof& proof,
+                      const std::string& hostDir);
     CHostEventHandler(const CHostEventHandler&) = delete;
     CHostEventHandler& operator=(const CHostEventHandler&) = delete;
 
@@ -56,6 +58,8 @@ private:
     void OnSessionChange(uint32_t event);
     void OnWakeFired();
     void EndAwaiting();
+    // The second line under the log: what keeps the PC awake now.
+    void ShowKeepAwake();
     void SetExecutionState(uint32_t state);
     void CheckOtherPrograms();
 
@@ -64,6 +68,7 @@ private:
     CHostState& m_host;
     CAutoSuspend& m_countdown;
     CScheduleArming& m_arming;
+    CWakeProof& m_proof;
     const std::string& m_hostDir;
     CExecutionStatePolicy m_executionState;
     // The start of the recording the machine was woken for, while

@@ -19,13 +19,9 @@ unsigned ArmOwnWakeTimer(void* arming) {
 }
 } // namespace
 
-std::string NextWakeText(const std::string& targetText) {
-    return targetText.empty() ? "No recording scheduled" : "Next wake: " + targetText;
-}
-
 CScheduleArming::CScheduleArming(const Ports& ports, CWakeUpLog& log, const std::string& hostDir,
                                  const int& leadMinutes)
-    : m_ports(ports), m_log(log), m_hostDir(hostDir), m_leadMinutes(leadMinutes),
+    : m_ports(ports), m_status(ports.controls), m_log(log), m_hostDir(hostDir), m_leadMinutes(leadMinutes),
       m_wakeTimer(ports.timers, ports.clock, ports.dateText, ports.localTime),
       m_threadProc(ArmOwnWakeTimer), m_threadParam(this) {}
 
@@ -58,7 +54,9 @@ void CScheduleArming::Scan() {
     if (!scan.found) {
         m_nextStart = NEXT_START_NONE;
         m_log.Add("No new schedule found");
-        m_ports.controls.ShowNextWake(NextWakeText(""));
+        // An earlier arming stays in force, and the line with it.
+        if (!IsSet(ArmedWake().target))
+            m_status.SetNextWake("", "");
         ReleaseScan();
         return;
     }
@@ -85,6 +83,22 @@ void CScheduleArming::SetArmed(const CDateTime& target, const CDateTime& recordi
     std::lock_guard<std::mutex> lock(m_wakeLock);
     m_armedStart = target;
     m_armedRecording = recordingStart;
+    m_armedDue = CDateTime();
+}
+
+CScheduleArming::Wake CScheduleArming::ArmedWake() const {
+    std::lock_guard<std::mutex> lock(m_wakeLock);
+    return {m_armedStart, m_armedRecording, m_armedDue};
+}
+
+void CScheduleArming::ReportTimerUnsupported() {
+    if (m_bToldUnsupported.exchange(true))
+        return;
+    m_log.Add("This PC cannot be woken by a timer: the system does not support it");
+    WakeAbility ability = ReadWakeAbility(m_ports.power);
+    ability.timerUnsupported = true;
+    for (const std::string& line : WakeChecks(ability))
+        m_log.Add(line);
 }
 
 bool CScheduleArming::TakeFiredWake(CDateTime& recordingStart) {
@@ -112,11 +126,7 @@ void CScheduleArming::OnClockTick() {
 }
 
 std::string CScheduleArming::RecordingWithin(int minutes) const {
-    Wake armed;
-    {
-        std::lock_guard<std::mutex> lock(m_wakeLock);
-        armed = {m_armedStart, m_armedRecording};
-    }
+    const Wake armed = ArmedWake();
     if (minutes <= 0 || !IsSet(armed.target) ||
         (armed.target - m_ports.clock.Now()).GetTotalDays() >=
             CDateTimeSpan(0, 0, minutes, 0).GetTotalDays())
@@ -160,25 +170,33 @@ void CScheduleArming::ArmWakeTimer(const std::atomic<bool>& stop) {
             m_log.Add(line);
     };
     // Taken while the scan still holds them: later scans change them.
-    const Wake wake{m_nextStart, m_nextRecording};
+    const Wake wake{m_nextStart, m_nextRecording, CDateTime()};
     const CWakeTimer::Arming arming = m_wakeTimer.Arm(wake.target, log);
     if (!arming.set) {
         // Nothing is armed: let the next scan try again.
         SetArmed(CDateTime(), CDateTime());
         if (!stop)
-            m_ports.controls.ShowNextWake(NextWakeText(""));
+            m_status.SetNextWake("", "");
         ReleaseScan();
         return;
     }
+    {
+        std::lock_guard<std::mutex> lock(m_wakeLock);
+        if (m_armedStart == wake.target)
+            m_armedDue = arming.due;
+    }
+    WakeAbility ability = ReadWakeAbility(m_ports.power);
+    ability.timerUnsupported = arming.resumeUnsupported;
     if (!stop)
-        m_ports.controls.ShowNextWake(NextWakeText(arming.targetText));
+        m_status.SetNextWake(arming.targetText, WakeStatusWarning(ability));
     // The most common reason why a machine armed right does not wake.
-    uint32_t onMains = 0, onBattery = 0;
-    if (m_ports.power.ReadWakeTimerSetting(onMains, onBattery)) {
-        const std::string warning = WakeTimerSettingWarning(onMains, onBattery);
+    if (ability.settingRead) {
+        const std::string warning = WakeTimerSettingWarning(ability.onMains, ability.onBattery);
         if (!warning.empty())
             log(warning);
     }
+    if (arming.resumeUnsupported && !stop)
+        ReportTimerUnsupported();
     ReleaseScan();
 
     const CWakeTimer::WaitEnd end = m_wakeTimer.Wait(arming, log);
@@ -187,7 +205,7 @@ void CScheduleArming::ArmWakeTimer(const std::atomic<bool>& stop) {
     m_ports.controls.SetItemText(IDC_HIDDEN_EDIT, "");
     // Fired, or let go: nothing is armed until the next scan arms again.
     if (end.newest)
-        m_ports.controls.ShowNextWake(NextWakeText(""));
+        m_status.SetNextWake("", "");
     if (end.fired) {
         {
             std::lock_guard<std::mutex> lock(m_wakeLock);

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "wakeup/app/WakeStatus.h"
 #include "wakeup/app/WakeUpLog.h"
 #include "wakeup/platform/Clock.h"
 #include "wakeup/platform/CodePage.h"
@@ -21,10 +22,6 @@
 #include "wakeup/platform/WaitableTimers.h"
 #include "wakeup/platform/WindowMessages.h"
 #include "wakeup/schedule/WakeTimer.h"
-
-// What the window shows of the wake timer: "Next wake: <time>", or "No
-// recording scheduled" when nothing is armed (empty target text).
-std::string NextWakeText(const std::string& targetText);
 
 class CScheduleArming {
 public:
@@ -42,10 +39,12 @@ public:
     static constexpr uint32_t kSuspendArmingTimeoutMs = 1200;
 
     // A wake the timer is armed for: its target (the start less the lead
-    // time) and the recording's start. An invalid target: nothing armed.
+    // time), the recording's start, and the moment the timer is due (unset
+    // until its thread has set it). An unset target: nothing armed.
     struct Wake {
         CDateTime target;
         CDateTime recordingStart;
+        CDateTime due;
     };
 
     struct Ports {
@@ -88,6 +87,13 @@ public:
     bool TakeFiredWake(CDateTime& recordingStart);
     // On the dialog's thread, every few seconds.
     void OnClockTick();
+    // From any thread: the wake armed now.
+    Wake ArmedWake() const;
+    // The line under the log and the tooltip.
+    CWakeStatus& Status() { return m_status; }
+    // From any thread: a timer was set with the resume option, which the
+    // machine cannot honour. Logged once per run, with what to check.
+    void ReportTimerUnsupported();
     // From any thread: the start of the armed recording when its wake is
     // less than `minutes` away, as the log writes dates; empty otherwise.
     std::string RecordingWithin(int minutes) const;
@@ -119,7 +125,10 @@ private:
     void SetArmed(const CDateTime& target, const CDateTime& recordingStart);
 
     bool m_bSleepComing = false;
+    std::atomic<bool> m_bToldUnsupported{false};
     mutable std::mutex m_wakeLock;
+    // The armed wake's due moment, once its thread has set the timer.
+    CDateTime m_armedDue;
     // The wake the timer fired for, until the dialog's thread takes it.
     bool m_bFired = false;
     Wake m_fired;
@@ -127,6 +136,7 @@ private:
     CDateTime m_rescanAfter;
 
     Ports m_ports;
+    CWakeStatus m_status;
     CWakeUpLog& m_log;
     const std::string& m_hostDir;
     const int& m_leadMinutes;

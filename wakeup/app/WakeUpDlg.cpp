@@ -14,6 +14,11 @@ unsigned SuspendCountdownThreadProc(void* dialog) {
     return 0;
 }
 
+unsigned WakeTestThreadProc(void* dialog) {
+    static_cast<CWakeUpDlg*>(dialog)->RequestWakeTestSleep();
+    return 0;
+}
+
 CWakeUpDlg::CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath)
     : m_ports(ports), m_strHostDir(DeriveHostDir(programPath)),
       m_ctlProgress(ports.countdown.progress), m_ctlLog(ports.log),
@@ -22,7 +27,11 @@ CWakeUpDlg::CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath
       m_arming(ports.arming, m_log, m_strHostDir, m_settings.m_nPvrBufferBegin),
       m_countdown(ports.countdown, m_log, m_settings, m_host, m_arming, m_strHostDir,
                   m_workersStopping),
-      m_events(ports.events, m_log, m_host, m_countdown, m_arming, m_strHostDir),
+      m_proof({ports.arming.timers, ports.arming.localTime, ports.arming.clock,
+               ports.arming.dateText, ports.arming.power, ports.arming.threads,
+               ports.arming.messenger},
+              m_log, m_arming, m_settings.m_bHibernate),
+      m_events(ports.events, m_log, m_host, m_countdown, m_arming, m_proof, m_strHostDir),
       m_nSuspendMinutes(m_settings.m_nSuspendMinutes),
       m_strSuspendText(m_settings.m_strSuspendText), m_bHibernate(m_settings.m_bHibernate),
       m_nPvrBufferBegin(m_settings.m_nPvrBufferBegin), m_bScanBusy(m_arming.m_scanBusy),
@@ -31,6 +40,7 @@ CWakeUpDlg::CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath
       m_watcher(ports.watcher), m_changeHandler(ports.arming.messenger) {
     m_arming.UseThreadEntry(WakeTimerThreadProc, this);
     m_countdown.UseThreadEntry(SuspendCountdownThreadProc, this);
+    m_proof.UseThreadEntry(WakeTestThreadProc, this);
     StartScheduleWatch();
 }
 

@@ -6,6 +6,7 @@
 //   CScheduleArming     the schedule scan and the wake timer's arming
 //   CAutoSuspend        the auto-suspend countdown and its thread
 //   CHostEventHandler   the host's events, the power and session broadcasts
+//   CWakeProof          the wake test and the report after each resume
 // What they decide comes from schedule/ and power/. The window itself
 // (wakeup/app/win32/WakeUpWindow) owns the controls and the adapters and
 // hands its messages to this object.
@@ -18,6 +19,7 @@
 #include "wakeup/app/HostState.h"
 #include "wakeup/app/ScheduleArming.h"
 #include "wakeup/app/ScheduleChangeHandler.h"
+#include "wakeup/app/WakeProof.h"
 #include "wakeup/app/WakeUpLog.h"
 #include "wakeup/app/WakeUpSettings.h"
 #include "wakeup/dirwatch/DirectoryWatcher.h"
@@ -28,6 +30,8 @@
 unsigned WakeTimerThreadProc(void* dialog);
 // Runs the auto-suspend countdown of the dialog passed until the program ends.
 unsigned SuspendCountdownThreadProc(void* dialog);
+// Asks for the wake test's sleep of the dialog passed.
+unsigned WakeTestThreadProc(void* dialog);
 
 // The ports, by the part that uses them; the dialog itself uses a few of
 // the arming's too (controls, messenger, power, threads).
@@ -82,6 +86,17 @@ public:
     void RunHostCommand(const std::string& commandLine);
     // The countdown thread's loop.
     void RunSuspendCountdown() { m_countdown.Run(); }
+    // The wake test (the dialog's thread): why it cannot run now (empty
+    // when it can), and its start once the user has confirmed it.
+    std::string WakeTestRefusal() const {
+        return m_proof.TestRefusal(m_host, m_settings.m_nSleepMarginMinutes);
+    }
+    void StartWakeTest() { m_proof.StartTest(); }
+    // The wake test's request thread.
+    void RequestWakeTestSleep() {
+        if (!m_workersStopping)
+            m_proof.RequestSleep();
+    }
 
     // Every few seconds (the window's timer).
     void OnClockTick() { m_events.OnClockTick(); }
@@ -108,6 +123,7 @@ public:
     CHostState m_host;
     CScheduleArming m_arming;
     CAutoSuspend m_countdown;
+    CWakeProof m_proof;
     CHostEventHandler m_events;
     // The names the dialog's state is known by, bound to the parts that
     // hold it.

@@ -16,8 +16,9 @@
 #define IDC_HIBERNATE 1008
 #define IDC_NEXT_WAKE 1009
 
-// System-menu command of the about box.
+// System-menu commands: the about box, the wake test.
 #define IDM_ABOUTBOX 0x0010
+#define IDM_TESTWAKE 0x0020
 
 // The standard messages of the data exchange checks.
 #define IDS_PARSE_INT 0xF110

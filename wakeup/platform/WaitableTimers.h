@@ -9,6 +9,9 @@ public:
     static constexpr uint32_t kWaitObject0 = 0;
     // The wait ended because the workers are asked to stop.
     static constexpr uint32_t kWaitStopped = 1;
+    // LastError after a successful Set whose resume option the machine
+    // cannot honour (ERROR_NOT_SUPPORTED): the timer runs but wakes nothing.
+    static constexpr uint32_t kErrorNotSupported = 50;
 
     virtual ~IWaitableTimers() = default;
     // An inheritable handle with full access to an existing timer, or 0.
@@ -16,7 +19,8 @@ public:
     // Creates the manual-reset timer; 0 on failure (see LastError).
     virtual Handle Create(const char* name) = 0;
     // dueTime in 100-ns units: negative is relative to now, zero or positive
-    // an absolute UTC file time. Period 0; resume wakes the machine.
+    // an absolute UTC file time. Period 0; resume wakes the machine. On
+    // success LastError is 0 or kErrorNotSupported.
     virtual bool Set(Handle timer, int64_t dueTime, bool resume) = 0;
     // Waits without a time limit; kWaitObject0 once signalled, kWaitStopped
     // once the workers are asked to stop (IThreadStarter::StopAll).

@@ -34,7 +34,8 @@ CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const Log& log) {
     // the time spent in standby or hibernation, and would never wake the
     // machine. It is converted with the time-zone rules of that moment, so a
     // target beyond a daylight-saving change is still right.
-    const int64_t dueTime = m_localTime.LocalToUtcFileTime(WakeMoment(target, seconds));
+    arming.due = WakeMoment(target, seconds);
+    const int64_t dueTime = m_localTime.LocalToUtcFileTime(arming.due);
     log("Set timer to: " + FormatSpanText(span) + " from now.");
 
     bool set = false;
@@ -43,6 +44,8 @@ CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const Log& log) {
         // longer cancel the timer after this setting.
         std::lock_guard<std::mutex> lock(m_generationLock);
         set = m_timers.Set(timer, dueTime, true);
+        arming.resumeUnsupported =
+            set && m_timers.LastError() == IWaitableTimers::kErrorNotSupported;
     }
     if (!set) {
         log("Unable to set timer to: " + arming.targetText);

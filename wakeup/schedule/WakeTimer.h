@@ -26,6 +26,11 @@ public:
         IWaitableTimers::Handle timer = 0;
         uint32_t generation = 0;
         std::string targetText;
+        // The moment the timer is due: 60 seconds before the target, or the
+        // target itself when it is that close.
+        CDateTime due;
+        // Set, but the machine cannot be woken by it.
+        bool resumeUnsupported = false;
     };
 
     CWakeTimer(IWaitableTimers& timers, const IClock& clock, const IDateText& dateText,

@@ -145,8 +145,9 @@ TEST_F(HostEvents, ResumeResetsTheCountdownOnceAfterASuspend) {
     EXPECT_EQ(Power(10), 0);
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{"Resume suspend", "Resume automatic", "Going to suspend",
-                                        "Resume automatic", "Resume suspend", "Going to suspend",
-                                        "Resume suspend"}));
+                                        "Resume automatic", "Resume suspend",
+                                        "The PC was woken by the user", "Going to suspend",
+                                        "Resume suspend", "The PC was woken by the user"}));
 }
 
 TEST_F(HostEvents, SuspendNoticeArmsTheLatestScheduleAndTheFirstResumeScansAgain) {

@@ -57,6 +57,34 @@ TEST_F(Startup, SystemMenuHasTheAboutEntry) {
     EXPECT_TRUE(m_process.Running());
 }
 
+TEST_F(Startup, ManifestDeclaresWhatWindowsExpectsAndTheDialogStillLaysOut) {
+    InstallProgram();
+    HMODULE image = LoadLibraryExA(m_programPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(image, nullptr);
+    std::string manifest;
+    if (HRSRC found = FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)))
+        if (HGLOBAL loaded = LoadResource(image, found))
+            manifest.assign(static_cast<const char*>(LockResource(loaded)),
+                            SizeofResource(image, found));
+    FreeLibrary(image);
+    for (const char* part : {"level=\"asInvoker\"", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+                             "<dpiAware", "Microsoft.Windows.Common-Controls"})
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
+
+    // The program starts with it, and the two-line status sits below the
+    // progress bar inside the dialog.
+    ASSERT_TRUE(StartProgram());
+    RECT client, progress, status;
+    GetClientRect(m_window, &client);
+    GetWindowRect(Control(1004), &progress);
+    GetWindowRect(Control(1009), &status);
+    MapWindowPoints(nullptr, m_window, reinterpret_cast<POINT*>(&progress), 2);
+    MapWindowPoints(nullptr, m_window, reinterpret_cast<POINT*>(&status), 2);
+    EXPECT_GE(status.top, progress.bottom);
+    EXPECT_LE(status.bottom, client.bottom);
+    EXPECT_GT(status.bottom - status.top, progress.bottom - progress.top); // two lines
+}
+
 TEST_F(Startup, SecondStartBringsTheRunningSchedulerBackAndEnds) {
     CreateSettingsKey();
     InstallProgram();

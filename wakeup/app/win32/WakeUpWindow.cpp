@@ -5,7 +5,12 @@
 
 namespace {
 const char kProgramName[] = "kelmarwakeup";
-}
+const char kTestWakeItem[] = "Test wake...";
+const char kTestWakeTitle[] = "Test wake";
+const char kTestWakeQuestion[] =
+    "The PC goes to sleep now and wakes by itself in two minutes.\n\n"
+    "Save your work first. The log says afterwards whether the PC woke by its timer.";
+} // namespace
 
 void CWakeUpControls::ShowNextWake(const std::string& text) {
     // A null window would make the post a message to this thread.
@@ -48,6 +53,7 @@ INT_PTR CWakeUpWindow::OnInitDialog() {
             AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
             AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
         }
+        AppendMenuA(menu, MF_STRING, IDM_TESTWAKE, kTestWakeItem);
     }
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
@@ -84,7 +90,7 @@ void CWakeUpWindow::Restore() {
 }
 
 void CWakeUpWindow::OnTrayIcon(LPARAM mouse) {
-    enum { kShow = 1, kExit = 2 };
+    enum { kShow = 1, kExit = 2, kTestWake = 3 };
     if (mouse == WM_LBUTTONUP || mouse == WM_LBUTTONDBLCLK) {
         Restore();
         return;
@@ -95,6 +101,7 @@ void CWakeUpWindow::OnTrayIcon(LPARAM mouse) {
     if (!menu)
         return;
     AppendMenuA(menu, MF_STRING, kShow, "Show");
+    AppendMenuA(menu, MF_STRING, kTestWake, kTestWakeItem);
     AppendMenuA(menu, MF_STRING, kExit, "Exit");
     POINT at;
     GetCursorPos(&at);
@@ -105,8 +112,21 @@ void CWakeUpWindow::OnTrayIcon(LPARAM mouse) {
     DestroyMenu(menu);
     if (chosen == kShow)
         Restore();
+    else if (chosen == kTestWake)
+        OnTestWake();
     else if (chosen == kExit)
         EndDialog(IDCANCEL);
+}
+
+void CWakeUpWindow::OnTestWake() {
+    const std::string refusal = m_dlg.WakeTestRefusal();
+    if (!refusal.empty()) {
+        MessageBoxA(m_hWnd, refusal.c_str(), kTestWakeTitle, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (MessageBoxA(m_hWnd, kTestWakeQuestion, kTestWakeTitle,
+                    MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK)
+        m_dlg.StartWakeTest();
 }
 
 void CWakeUpWindow::OnCommand(int id, int code) {
@@ -163,6 +183,10 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             CAboutDlg(m_instance).DoModal(m_hWnd);
             return TRUE;
         }
+        if ((wParam & 0xFFF0) == IDM_TESTWAKE) {
+            OnTestWake();
+            return TRUE;
+        }
         return FALSE;
     case WM_PAINT:
         if (IsIconic(m_hWnd)) {
@@ -205,7 +229,8 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_WTSSESSION_CHANGE:
     case CScheduleArming::kRescanMessage:
     case CScheduleArming::kWakeFiredMessage:
-    case CHostEventHandler::kOtherProgramsMessage: {
+    case CHostEventHandler::kOtherProgramsMessage:
+    case CWakeProof::kTestRequestFailedMessage: {
         intptr_t result = 0;
         if (m_dlg.WindowProc(message, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam),
                              &result)) {

@@ -45,6 +45,8 @@ private:
     void OnPaintIconic();
     void OnSize(WPARAM kind);
     void OnTrayIcon(LPARAM mouse);
+    // "Test wake...": says why it cannot run now, or asks, then starts it.
+    void OnTestWake();
     void Restore();
     std::string NextWakeText();
 

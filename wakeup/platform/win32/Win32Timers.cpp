@@ -21,8 +21,10 @@ IWaitableTimers::Handle CWin32WaitableTimers::Create(const char* name) {
 bool CWin32WaitableTimers::Set(Handle timer, int64_t dueTime, bool resume) {
     LARGE_INTEGER due;
     due.QuadPart = dueTime;
-    // With resume TRUE, Wine succeeds and leaves ERROR_TIMER_RESUME_IGNORED
-    // (722) as the last error; only the result counts.
+    // A machine that cannot wake by a timer lets the call succeed and leaves
+    // ERROR_NOT_SUPPORTED; an older error must not pass for it. Wine leaves
+    // ERROR_TIMER_RESUME_IGNORED (722), which is not taken for it.
+    SetLastError(ERROR_SUCCESS);
     return SetWaitableTimer(ToHandle(timer), &due, 0, nullptr, nullptr, resume) != FALSE;
 }
 

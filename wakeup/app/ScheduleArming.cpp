@@ -21,7 +21,8 @@ unsigned ArmOwnWakeTimer(void* arming) {
 
 CScheduleArming::CScheduleArming(const Ports& ports, CWakeUpLog& log, const std::string& hostDir,
                                  const int& leadMinutes)
-    : m_ports(ports), m_status(ports.controls), m_log(log), m_hostDir(hostDir), m_leadMinutes(leadMinutes),
+    : m_ports(ports), m_status(ports.controls), m_log(log), m_hostDir(hostDir),
+      m_leadMinutes(leadMinutes),
       m_wakeTimer(ports.timers, ports.clock, ports.dateText, ports.localTime),
       m_threadProc(ArmOwnWakeTimer), m_threadParam(this) {}
 
@@ -49,6 +50,9 @@ void CScheduleArming::Scan() {
         ReleaseScan();
         return;
     }
+    // The wake-timer thread sets the timer while the list takes these lines
+    // (at the end of the scan), not after them; its own lines follow them.
+    CWakeUpLog::Batch batch(m_log);
     for (const std::string& line : scan.logLines)
         m_log.Add(line);
     if (!scan.found) {

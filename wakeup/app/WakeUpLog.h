@@ -2,7 +2,10 @@
 // The scheduler's log: every line it writes, stamped with the local time, in
 // the dialog's list, which keeps the newest lines with the last one selected,
 // and in the log file, which keeps them across restarts.
+#include <cstdint>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "wakeup/app/LogFileWriter.h"
 #include "wakeup/platform/Clock.h"
@@ -26,14 +29,43 @@ public:
 
     // May be called from any thread.
     void Add(const std::string& message);
+
+    // On the dialog's thread, around a burst of lines (a scan's): the list
+    // takes the lines of every thread from the start to the end of the batch
+    // in one go at its end, in their order, and another thread adding a line
+    // meanwhile does not wait for the list. The file takes each at once.
+    class Batch {
+    public:
+        explicit Batch(CWakeUpLog& log);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        CWakeUpLog& m_log;
+    };
     // Waits, at most timeoutMs, until the lines so far are in the file.
     bool FlushFile(uint32_t timeoutMs) { return m_file.Flush(timeoutMs); }
 
 private:
+    struct Line {
+        CDateTime when;
+        std::string message;
+    };
     void AddToList(const CDateTime& when, const std::string& message);
+    void AddBatchToList(const std::vector<Line>& lines);
+    // The list's stamp: the date text is made once per second.
+    std::string Stamp(const CDateTime& when);
+    void Trim();
 
     const IClock& m_clock;
     const IDateText& m_dateText;
     ILogList& m_list;
-    CLogFileWriter m_file;
+    std::mutex m_batchLock;
+    bool m_bBatch = false;
+    std::vector<Line> m_batch;
+    std::mutex m_stampLock;
+    int64_t m_stampSecond = -1;
+    std::string m_stamp;
+    CLogFileWriter m_file; // last: its thread may call AddToList
 };

@@ -112,3 +112,41 @@ TEST_F(Log, UnwritableFileCostsOneListLineAndIsTriedAgainAfterAMinute) {
     EXPECT_EQ(m_logFile.Appends(), 4);
     EXPECT_EQ(m_logFile.Text().substr(20), "e\r\n");
 }
+
+TEST_F(Log, FileIsHandedOverAtExactlyOneMebibyte) {
+    // Each line costs its text and 22 bytes: the stamp, a blank, CR LF.
+    const auto add = [this](const std::string& line) {
+        Dlg().AddLogLine(line);
+        ASSERT_TRUE(Dlg().m_log.FlushFile(5000));
+    };
+    add(std::string(1024 * 1024 - 23, 'x')); // one byte short: kept
+    EXPECT_EQ(m_logFile.Text().size(), 1024u * 1024 - 1);
+    EXPECT_EQ(m_logFile.Older(), "");
+    add("");
+    EXPECT_EQ(m_logFile.Text(), "");
+    add(std::string(1024 * 1024 - 22, 'y')); // exactly one mebibyte: handed over
+    EXPECT_EQ(m_logFile.Text(), "");
+    EXPECT_EQ(m_logFile.Older().size(), 1024u * 1024);
+}
+
+TEST_F(Log, BatchEndsAsSingleLinesWouldWithEveryThreadsLinesInOrder) {
+    {
+        CWakeUpLog::Batch batch(Dlg().m_log);
+        for (int i = 1; i <= 120; ++i)
+            Dlg().AddLogLine("line " + std::to_string(i));
+        // Another thread's line neither waits for the list nor overtakes.
+        std::thread worker([this] { Dlg().AddLogLine("Timer set to: x"); });
+        worker.join();
+        EXPECT_EQ(m_log.GetCount(), 0);
+    }
+    const auto lines = Messages();
+    ASSERT_EQ(lines.size(), 51u);
+    EXPECT_EQ(lines.front(), "line 71");
+    EXPECT_EQ(lines[49], "line 120");
+    EXPECT_EQ(lines.back(), "Timer set to: x");
+    EXPECT_EQ(m_log.Selected(), 50);
+    ASSERT_TRUE(Dlg().m_log.FlushFile(5000));
+    const std::string file = m_logFile.Text();
+    EXPECT_LT(file.find(" line 1\r\n"), file.find(" line 120\r\n"));
+    EXPECT_LT(file.find(" line 120\r\n"), file.find(" Timer set to: x\r\n"));
+}

@@ -1,9 +1,13 @@
 // schedulelatency: measures, against a running scheduler, the time from a
-// write of <host>\tvrecord.xml to the scheduler's "Timer set to: " line for
-// it, over a number of writes, and prints the median and the worst.
-//   schedulelatency <host directory> [writes]
-// Each write is a schedule with one new recording, so that every write arms
-// the timer anew; the next write follows once the line has shown.
+// write of <host>\tvrecord.xml to
+//   armed:  the new due time on the scheduler's timer object, and
+//   logged: the scheduler's "Timer set to: " line for it in its list, after
+//           every line of the scan,
+// over a number of writes, and prints the median and the worst of each.
+//   schedulelatency <host directory> [entries] [writes]
+// Each write is a schedule of `entries` recordings whose earliest one is new,
+// so that every write arms the timer anew; the next write follows once the
+// line has shown.
 #include <windows.h>
 
 #include <algorithm>
@@ -28,49 +32,79 @@ std::string NewestAfter(HWND list, const std::string& marker) {
     }
     return std::string();
 }
+
+std::string Program(const std::string& start, const std::string& channel) {
+    return "<program start=\"" + start + "\" freq=\"once\" channel=\"" + channel + "\"/>";
+}
+
+double Millis(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+}
+
+void Print(const char* what, std::vector<double> millis) {
+    std::sort(millis.begin(), millis.end());
+    std::printf("  %s: median %.1f ms, worst %.1f ms\n", what, millis[millis.size() / 2],
+                millis.back());
+}
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2)
         return 2;
     const std::string schedule = std::string(argv[1]) + "\\tvrecord.xml";
-    const int writes = argc > 2 ? std::atoi(argv[2]) : 50;
+    const int entries = argc > 2 ? std::atoi(argv[2]) : 1;
+    const int writes = argc > 3 ? std::atoi(argv[3]) : 50;
     HWND window = FindWindowA(WAKEUP_WINDOW_CLASS, WAKEUP_WINDOW_TITLE);
-    if (!window || writes <= 0)
+    if (!window || writes <= 0 || entries <= 0)
         return 1;
     HWND list = GetDlgItem(window, 1001);
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> millis;
+    // The later recordings, the same in every write: two days on.
+    std::string rest;
+    for (int k = 1; k < entries; ++k)
+        rest += Program(winetest::ScheduleStartIn(48 * 60 + k), "Later" + std::to_string(k));
+    std::vector<double> armedMillis, loggedMillis;
     for (int i = 0; i < writes; ++i) {
         const std::string channel = "Latency" + std::to_string(i);
-        const std::string xml = "<tvrecord><program start=\"" +
-                                winetest::ScheduleStartIn(24 * 60 + i) +
-                                "\" freq=\"once\" channel=\"" + channel + "\"/></tvrecord>";
-        LARGE_INTEGER start, end;
+        const std::string xml = "<tvrecord>" +
+                                Program(winetest::ScheduleStartIn(24 * 60 + i), channel) + rest +
+                                "</tvrecord>";
+        const ULONGLONG dueBefore = winetest::ArmedDueTime();
+        LARGE_INTEGER start, armedAt{}, loggedAt{};
         QueryPerformanceCounter(&start);
         if (!winetest::WriteFileBytes(schedule, xml))
             return 1;
-        std::string target;
+        // The timer first, polled without a round trip to the scheduler.
         const auto deadline = GetTickCount64() + winetest::kDeadlineMs;
         bool armed = false;
         while (!armed && GetTickCount64() < deadline) {
+            const ULONGLONG due = winetest::ArmedDueTime();
+            armed = due != 0 && due != dueBefore;
+            if (!armed)
+                Sleep(0);
+        }
+        QueryPerformanceCounter(&armedAt);
+        std::string target;
+        bool logged = false;
+        while (armed && !logged && GetTickCount64() < deadline) {
             if (target.empty())
                 target = NewestAfter(list, " channel " + channel + " Start: ");
-            armed = !target.empty() && NewestAfter(list, " Timer set to: ") == target;
-            if (!armed)
+            logged = !target.empty() && NewestAfter(list, " Timer set to: ") == target;
+            if (!logged)
                 Sleep(1);
         }
-        QueryPerformanceCounter(&end);
-        if (!armed) {
-            std::printf("write %d: no \"Timer set to: \" line in time\n", i);
+        QueryPerformanceCounter(&loggedAt);
+        if (!armed || !logged) {
+            std::printf("write %d: not %s in time\n", i, armed ? "logged" : "armed");
             return 1;
         }
-        millis.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
-                         static_cast<double>(frequency.QuadPart));
+        armedMillis.push_back(Millis(start, armedAt));
+        loggedMillis.push_back(Millis(start, loggedAt));
     }
-    std::sort(millis.begin(), millis.end());
-    std::printf("%d writes: median %.1f ms, worst %.1f ms\n", writes, millis[millis.size() / 2],
-                millis.back());
+    std::printf("%d entries, %d writes:\n", entries, writes);
+    Print("write to armed", armedMillis);
+    Print("write to the scan's last line", loggedMillis);
     return 0;
 }

@@ -66,7 +66,8 @@ void CAutoSuspend::RunCycle() {
     if (m_stop)
         return;
     if (timerError && !m_bTickerFailing)
-        m_log.Add("Unable to create timer: " + std::to_string(timerError));
+        // Not the wake timer's line: this one only paces the count.
+        m_log.Add("Unable to create the auto-suspend timer: " + std::to_string(timerError));
     m_bTickerFailing = timerError != 0;
 
     CountdownInputs inputs;

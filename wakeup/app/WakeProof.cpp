@@ -49,8 +49,7 @@ void CWakeProof::StartTest() {
         m_ports.timers.Close(timer);
         return;
     }
-    const bool unsupported =
-        m_ports.timers.LastError() == IWaitableTimers::kErrorNotSupported;
+    const bool unsupported = m_ports.timers.LastError() == IWaitableTimers::kErrorNotSupported;
     m_testTimer = timer;
     m_testDue = due;
     m_log.Add("Wake test: the PC goes to sleep now and wakes by its timer at " +
@@ -110,8 +109,7 @@ void CWakeProof::OnResume(bool userNotice) {
 
 void CWakeProof::OnClockTick() {
     const CDateTime now = m_ports.clock.Now();
-    if (m_bResumePending &&
-        !(now < m_resumedAt + CDateTimeSpan(0, 0, 0, kResumeSettleSeconds)))
+    if (m_bResumePending && !(now < m_resumedAt + CDateTimeSpan(0, 0, 0, kResumeSettleSeconds)))
         Report(true);
     // Asked to sleep, the PC stayed up past the due time and then some: the
     // request returned without a sleep, or something refused it.

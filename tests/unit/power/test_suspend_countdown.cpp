@@ -117,7 +117,7 @@ TEST_F(SuspendCountdown, TimerThatCannotBeCreatedPausesAMinuteAndCountsOn) {
     Cycle();
     EXPECT_EQ(m_wait.PausedMs(), 120000u);
     EXPECT_EQ(m_progress.GetPos(), 3);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Unable to create timer: 5"});
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Unable to create the auto-suspend timer: 5"});
 }
 
 TEST_F(SuspendCountdown, CountdownTimerIsCreatedOnceAndItsCreationHandleKept) {

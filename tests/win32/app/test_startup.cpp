@@ -52,6 +52,7 @@ TEST_F(Startup, SystemMenuHasTheAboutEntry) {
     PostMessageA(m_window, WM_SYSCOMMAND, 0x13, 0);
     HWND about = WaitForProcessWindow(m_process.Id(), "About kelmarwakeup");
     ASSERT_NE(about, nullptr);
+    EXPECT_NE(FindWindowExA(about, nullptr, "Static", "kelmarwakeup Version 1.0"), nullptr);
     PostMessageA(about, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
     EXPECT_TRUE(m_process.Running());
@@ -105,6 +106,25 @@ TEST_F(Startup, SecondStartBringsTheRunningSchedulerBackAndEnds) {
          w = FindWindowExA(nullptr, w, "#32770", "OrvisaWakeUp"))
         ++schedulers;
     EXPECT_EQ(schedulers, 1);
+}
+
+TEST_F(Startup, LockThatCannotBeOpenedMeansASchedulerRunsAlready) {
+    InstallProgram();
+    // As a scheduler run as administrator leaves it for this user: an empty
+    // access list lets nobody open it.
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    ACL nobody;
+    InitializeAcl(&nobody, sizeof nobody, ACL_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, &nobody, FALSE);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+    const CUniqueHandle lock(CreateMutexA(&attributes, FALSE, "Local\\OrvisaWakeUp.Scheduler"));
+    ASSERT_TRUE(lock);
+    ASSERT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "Local\\OrvisaWakeUp.Scheduler"), nullptr);
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+    ASSERT_TRUE(m_process.Start("\"" + m_programPath + "\""));
+    EXPECT_TRUE(m_process.WaitExit()) << "a second scheduler runs";
 }
 
 TEST_F(Startup, RestartKeepsTheEarlierRunsLinesInTheLogFile) {

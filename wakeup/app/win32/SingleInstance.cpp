@@ -1,13 +1,15 @@
 #include "wakeup/app/win32/SingleInstance.h"
 
 #include "common/WakeupMessages.h"
+#include "wakeup/app/WakeUpDlg.h"
 
 namespace {
 // In the session's own namespace: other users' schedulers are theirs.
 const char kLockName[] = "Local\\OrvisaWakeUp.Scheduler";
 // How long a second start waits for the first one's window, or for a first
-// one that is just ending to let go of the lock.
-constexpr DWORD kHandOverMs = 10000;
+// one that is just ending to let go of the lock: longer than the first one's
+// end may take (its wait for its threads, then for the log file's lines).
+constexpr DWORD kHandOverMs = CWakeUpDlg::kStopTimeoutMs + 5000;
 constexpr DWORD kSliceMs = 100;
 
 void BringToFront(HWND window) {
@@ -19,7 +21,14 @@ void BringToFront(HWND window) {
 
 CSingleInstance::CSingleInstance() : m_lock(CreateMutexA(nullptr, TRUE, kLockName)) {
     if (!m_lock) {
-        // No lock to be had: better two schedulers than none.
+        // A scheduler run as administrator holds a lock that this one may
+        // not open: it runs, and this one ends.
+        if (GetLastError() == ERROR_ACCESS_DENIED) {
+            if (HWND running = FindWindowA(WAKEUP_WINDOW_CLASS, WAKEUP_WINDOW_TITLE))
+                BringToFront(running);
+            return;
+        }
+        // No lock to be had at all: better two schedulers than none.
         m_owned = true;
         return;
     }

@@ -21,7 +21,7 @@ public:
     void Remove();
     bool Shown() const { return m_shown; }
     // After Explorer restarted: its new notification area knows nothing of
-    // the icon.
+    // the icon shown before.
     void AddAgain();
 
 private:

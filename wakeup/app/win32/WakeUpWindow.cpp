@@ -44,6 +44,12 @@ INT_PTR CWakeUpWindow::OnInitDialog() {
     m_controls.Attach(m_hWnd);
     m_messenger.Attach(m_hWnd);
     m_session.Attach(m_hWnd);
+    // Run as administrator, the window would drop the icon's clicks and
+    // Explorer's restart notice, which come from a lower integrity level.
+    for (const UINT message : {kTrayIconMessage, m_taskbarCreated})
+        if (const uint32_t error = m_messenger.AllowFromLowerIntegrity(message))
+            m_dlg.AddLogLine("Unable to let the notification area's messages through: error " +
+                             std::to_string(error));
     // The base initialisation puts the member values into the controls.
     m_dlg.UpdateData(false);
 
@@ -59,11 +65,13 @@ INT_PTR CWakeUpWindow::OnInitDialog() {
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     m_dlg.OnInitDialog();
     SetTimer(m_hWnd, kClockTickTimer, kClockTickMs, nullptr);
-    // Not before the dialog manager has shown the window, which it does
-    // once its queue first runs empty: a window hidden before that would be
-    // shown again.
-    if (m_startMinimized)
+    // The dialog manager shows the window at its creation and again once
+    // its queue first runs empty; with /minimized both are dropped, and the
+    // timer, which comes after them, puts it away.
+    if (m_startMinimized) {
+        m_bHoldHidden = true;
         SetTimer(m_hWnd, kStartMinimizedTimer, kStartMinimizedDelayMs, nullptr);
+    }
     return TRUE;
 }
 
@@ -87,6 +95,24 @@ void CWakeUpWindow::OnSize(WPARAM kind) {
 void CWakeUpWindow::Restore() {
     ShowWindow(m_hWnd, SW_RESTORE);
     SetForegroundWindow(m_hWnd);
+    m_tray.Remove();
+}
+
+void CWakeUpWindow::FinishMinimizedStart() {
+    KillTimer(m_hWnd, kStartMinimizedTimer);
+    // Still held hidden: minimised without being shown, which puts the icon
+    // into the notification area (OnSize).
+    ShowWindow(m_hWnd, SW_MINIMIZE);
+    m_bHoldHidden = false;
+    if (!m_tray.Shown())
+        ShowWindow(m_hWnd, SW_SHOWMINNOACTIVE);
+}
+
+void CWakeUpWindow::OnTaskbarCreated() {
+    if (m_tray.Shown())
+        m_tray.AddAgain();
+    else if (IsIconic(m_hWnd) && m_tray.Add(m_hWnd, m_hIcon, NextWakeText()))
+        ShowWindow(m_hWnd, SW_HIDE);
 }
 
 void CWakeUpWindow::OnTrayIcon(LPARAM mouse) {
@@ -215,9 +241,12 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         if (wParam != kStartMinimizedTimer)
             return FALSE;
-        KillTimer(m_hWnd, kStartMinimizedTimer);
-        ShowWindow(m_hWnd, SW_MINIMIZE);
+        FinishMinimizedStart();
         return TRUE;
+    case WM_WINDOWPOSCHANGING:
+        if (m_bHoldHidden)
+            reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
+        return FALSE;
     case kTrayIconMessage:
         OnTrayIcon(lParam);
         return TRUE;
@@ -241,7 +270,7 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     default:
         if (message == m_taskbarCreated)
-            m_tray.AddAgain();
+            OnTaskbarCreated();
         return FALSE;
     }
 }

@@ -48,6 +48,12 @@ private:
     // "Test wake...": says why it cannot run now, or asks, then starts it.
     void OnTestWake();
     void Restore();
+    // The notification area is (back) there: the icon again, or for the
+    // first time when it could not be added before.
+    void OnTaskbarCreated();
+    // The start with /minimized: into the notification area (or minimised
+    // into the task bar where there is none) without showing the window.
+    void FinishMinimizedStart();
     std::string NextWakeText();
 
     // First: the timer and pause adapters end their waits on its stop event.
@@ -71,9 +77,13 @@ private:
     CWin32DirectoryWatcher m_watcher;
     HICON m_hIcon;
     bool m_startMinimized;
+    // While set, every attempt to show the window is dropped: the dialog
+    // manager shows it once at its creation and once when its queue first
+    // runs empty.
+    bool m_bHoldHidden = false;
     // Clicks on the icon in the notification area.
     static constexpr UINT kTrayIconMessage = WM_APP + 3;
-    // Minimises the window at the start with /minimized.
+    // Ends the start with /minimized, after the dialog manager's shows.
     static constexpr UINT_PTR kStartMinimizedTimer = 1;
     static constexpr UINT kStartMinimizedDelayMs = 300;
     // The dialog's clock tick: the end of a wake's hold, the scan once a

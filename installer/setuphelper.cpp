@@ -26,8 +26,6 @@
 #include <wtsapi32.h>
 
 #include <cwchar>
-#include <string>
-#include <vector>
 
 #include "common/WakeupNames.h"
 #include "common/win32/Owners.h"
@@ -41,6 +39,12 @@ constexpr DWORD kEndDeadlineMs = 10000;
 constexpr DWORD kStartDeadlineMs = 10000;
 constexpr DWORD kPollMs = 100;
 constexpr wchar_t kMinimized[] = L"/minimized";
+// Fixed bounds rather than the C++ library's containers, which would bring
+// its exception support along and make the helper five times its size: a
+// PC has a handful of sessions, and one scheduler in each.
+constexpr int kMaxPrograms = 2;
+constexpr int kMaxProcesses = 64;
+constexpr int kMaxUser = 256; // DOMAIN\name
 
 // The file behind a path, whatever the spelling (short names, case,
 // another drive letter for the same volume).
@@ -76,19 +80,28 @@ struct CProgramProcess {
     CUniqueHandle process; // to wait for it
 };
 
+struct CProgramFiles {
+    BY_HANDLE_FILE_INFORMATION files[kMaxPrograms];
+    int count = 0;
+};
+
+struct CProcessList {
+    CProgramProcess items[kMaxProcesses];
+    int count = 0;
+};
+
 // Window lookup sees only this session's desktop, so the processes are
 // found by their image: a copy in another user's session, one hung behind
 // a message box, one that never made a window. Opened only to be read and
 // waited for, which is all that an elevated administrator is sure to get
 // on another user's process.
-std::vector<CProgramProcess> FindProcesses(const std::vector<BY_HANDLE_FILE_INFORMATION>& targets) {
-    std::vector<CProgramProcess> found;
+void FindProcesses(const CProgramFiles& targets, CProcessList& found) {
     const CUniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
-        return found;
+        return;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more && found.count < kMaxProcesses;
          more = Process32NextW(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID == GetCurrentProcessId())
             continue;
@@ -102,84 +115,101 @@ std::vector<CProgramProcess> FindProcesses(const std::vector<BY_HANDLE_FILE_INFO
         if (!QueryFullProcessImageNameW(process.Get(), 0, image, &size) ||
             !FileIdentity(image, info))
             continue;
-        for (const BY_HANDLE_FILE_INFORMATION& target : targets) {
-            if (!SameFile(info, target))
+        for (int i = 0; i < targets.count; ++i) {
+            if (!SameFile(info, targets.files[i]))
                 continue;
-            DWORD session = 0;
-            ProcessIdToSessionId(entry.th32ProcessID, &session);
-            found.push_back({entry.th32ProcessID, session, std::move(process)});
+            CProgramProcess& item = found.items[found.count++];
+            item.id = entry.th32ProcessID;
+            item.session = 0;
+            ProcessIdToSessionId(entry.th32ProcessID, &item.session);
+            item.process = std::move(process);
             break;
         }
     }
-    return found;
-}
-
-// The user logged on in a session, as DOMAIN\name; empty when none is.
-std::wstring SessionUser(DWORD session) {
-    std::wstring names[2];
-    const WTS_INFO_CLASS kinds[2] = {WTSDomainName, WTSUserName};
-    for (int i = 0; i < 2; ++i) {
-        CUniqueWtsMemory text;
-        DWORD bytes = 0;
-        if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session, kinds[i],
-                                         reinterpret_cast<LPWSTR*>(text.Put()), &bytes))
-            return std::wstring();
-        names[i] = static_cast<const wchar_t*>(text.Get());
-    }
-    if (names[1].empty())
-        return std::wstring();
-    return names[0].empty() ? names[1] : names[0] + L"\\" + names[1];
-}
-
-// The record: one line per session, "<session> <user>", in UTF-16.
-bool WriteRecord(const wchar_t* path, const std::vector<CProgramProcess>& processes) {
-    std::wstring text;
-    std::vector<DWORD> sessions;
-    for (const CProgramProcess& found : processes) {
-        bool seen = false;
-        for (DWORD session : sessions)
-            seen = seen || session == found.session;
-        if (seen)
-            continue;
-        sessions.push_back(found.session);
-        text += std::to_wstring(found.session) + L" " + SessionUser(found.session) + L"\n";
-    }
-    const CUniqueHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    const DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    return file && WriteFile(file.Get(), text.data(), bytes, &written, nullptr) && written == bytes;
 }
 
 struct CRecordedSession {
     DWORD session;
-    std::wstring user;
+    wchar_t user[kMaxUser]; // empty: nobody logged on
 };
 
+struct CSessionList {
+    CRecordedSession items[kMaxProcesses];
+    int count = 0;
+
+    bool Has(DWORD session) const {
+        for (int i = 0; i < count; ++i)
+            if (items[i].session == session)
+                return true;
+        return false;
+    }
+};
+
+// The user logged on in a session, as DOMAIN\name.
+void SessionUser(DWORD session, wchar_t (&user)[kMaxUser]) {
+    user[0] = 0;
+    CUniqueWtsMemory domain, name;
+    DWORD bytes = 0;
+    if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session, WTSDomainName,
+                                     reinterpret_cast<LPWSTR*>(domain.Put()), &bytes) ||
+        !WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session, WTSUserName,
+                                     reinterpret_cast<LPWSTR*>(name.Put()), &bytes))
+        return;
+    const wchar_t* domainText = static_cast<const wchar_t*>(domain.Get());
+    const wchar_t* nameText = static_cast<const wchar_t*>(name.Get());
+    if (!*nameText)
+        return;
+    if (std::wcslen(domainText) + std::wcslen(nameText) + 2 > kMaxUser)
+        return;
+    wsprintfW(user, *domainText ? L"%s\\%s" : L"%s%s", domainText, nameText);
+}
+
+// The record: one line per session, "<session> <user>", in UTF-16.
+bool WriteRecord(const wchar_t* path, const CProcessList& processes) {
+    const CUniqueHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    CSessionList written;
+    for (int i = 0; i < processes.count; ++i) {
+        const DWORD session = processes.items[i].session;
+        if (written.Has(session))
+            continue;
+        CRecordedSession& item = written.items[written.count++];
+        item.session = session;
+        SessionUser(session, item.user);
+        wchar_t line[kMaxUser + 16];
+        const int length = wsprintfW(line, L"%lu %s\n", session, item.user);
+        const DWORD bytes = static_cast<DWORD>(length) * sizeof(wchar_t);
+        DWORD done = 0;
+        if (!WriteFile(file.Get(), line, bytes, &done, nullptr) || done != bytes)
+            return false;
+    }
+    return true;
+}
+
 // No record, or an empty one: no session ran the program.
-std::vector<CRecordedSession> ReadRecord(const wchar_t* path) {
-    std::vector<CRecordedSession> sessions;
+void ReadRecord(const wchar_t* path, CSessionList& sessions) {
     const CUniqueHandle file(
         CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file)
-        return sessions;
-    std::wstring text;
-    wchar_t buffer[256];
+    static wchar_t text[kMaxProcesses * (kMaxUser + 16)];
     DWORD got = 0;
-    while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-        text.append(buffer, got / sizeof(wchar_t));
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find(L'\n', start);
-        if (end == std::wstring::npos)
-            end = text.size();
-        const std::wstring line = text.substr(start, end - start);
-        const size_t blank = line.find(L' ');
-        if (blank != std::wstring::npos)
-            sessions.push_back({static_cast<DWORD>(std::wcstoul(line.c_str(), nullptr, 10)),
-                                line.substr(blank + 1)});
-        start = end + 1;
+    if (!file || !ReadFile(file.Get(), text, sizeof text - sizeof(wchar_t), &got, nullptr))
+        return;
+    text[got / sizeof(wchar_t)] = 0;
+    for (wchar_t* line = text; *line && sessions.count < kMaxProcesses;) {
+        wchar_t* end = std::wcschr(line, L'\n');
+        if (end)
+            *end = 0;
+        wchar_t* rest = nullptr;
+        const unsigned long session = std::wcstoul(line, &rest, 10);
+        if (rest != line && *rest == L' ' && std::wcslen(rest + 1) < kMaxUser) {
+            CRecordedSession& item = sessions.items[sessions.count++];
+            item.session = session;
+            lstrcpyW(item.user, rest + 1);
+        }
+        line = end ? end + 1 : line + std::wcslen(line);
     }
-    return sessions;
 }
 
 struct CCloseRequest {
@@ -211,28 +241,28 @@ bool EndProcess(const CProgramProcess& found) {
     return WaitForSingleObject(found.process.Get(), kEndDeadlineMs) == WAIT_OBJECT_0;
 }
 
-DWORD CloseProcesses(const wchar_t* record,
-                     const std::vector<BY_HANDLE_FILE_INFORMATION>& targets) {
+DWORD CloseProcesses(const wchar_t* record, const CProgramFiles& targets) {
     EnableDebugPrivilege();
-    const std::vector<CProgramProcess> processes = FindProcesses(targets);
+    CProcessList processes;
+    FindProcesses(targets, processes);
     if (std::wcscmp(record, L"-") != 0 && !WriteRecord(record, processes))
-        return static_cast<DWORD>(processes.size() + 1); // nothing closed without its record
-    std::vector<bool> asked;
-    for (const CProgramProcess& found : processes) {
-        CCloseRequest request{found.id, false};
+        return static_cast<DWORD>(processes.count + 1); // nothing closed without its record
+    bool asked[kMaxProcesses] = {};
+    for (int i = 0; i < processes.count; ++i) {
+        CCloseRequest request{processes.items[i].id, false};
         EnumWindows(AskToClose, reinterpret_cast<LPARAM>(&request));
-        asked.push_back(request.asked);
+        asked[i] = request.asked;
     }
     // One deadline for all: those asked close side by side. One that no
     // window here could ask (another session's, one without a window yet)
     // has nothing to wait for.
     const ULONGLONG deadline = GetTickCount64() + kCloseDeadlineMs;
     DWORD left = 0;
-    for (size_t i = 0; i < processes.size(); ++i) {
+    for (int i = 0; i < processes.count; ++i) {
         const ULONGLONG now = GetTickCount64();
         const DWORD wait = asked[i] && now < deadline ? static_cast<DWORD>(deadline - now) : 0;
-        if (WaitForSingleObject(processes[i].process.Get(), wait) != WAIT_OBJECT_0 &&
-            !EndProcess(processes[i]))
+        if (WaitForSingleObject(processes.items[i].process.Get(), wait) != WAIT_OBJECT_0 &&
+            !EndProcess(processes.items[i]))
             ++left;
     }
     return left;
@@ -304,10 +334,14 @@ HRESULT StartThroughShell(const wchar_t* program, const wchar_t* arguments) {
 
 // Waits until a process of the program runs in the session.
 bool WaitUntilRunningIn(const BY_HANDLE_FILE_INFORMATION& program, DWORD session) {
+    CProgramFiles target;
+    target.files[target.count++] = program;
     const ULONGLONG deadline = GetTickCount64() + kStartDeadlineMs;
     do {
-        for (const CProgramProcess& found : FindProcesses({program}))
-            if (found.session == session)
+        CProcessList found;
+        FindProcesses(target, found);
+        for (int i = 0; i < found.count; ++i)
+            if (found.items[i].session == session)
                 return true;
         Sleep(kPollMs);
     } while (GetTickCount64() < deadline);
@@ -322,10 +356,11 @@ bool WaitUntilRunningIn(const BY_HANDLE_FILE_INFORMATION& program, DWORD session
 // deleted once the program runs.
 HRESULT StartAsTask(const wchar_t* program, const CRecordedSession& target) {
     const wchar_t* slash = std::wcsrchr(program, L'\\');
-    const std::wstring name = L"OrvisaWakeup start in session " + std::to_wstring(target.session);
+    wchar_t name[64];
+    wsprintfW(name, L"OrvisaWakeup start in session %lu", target.session);
     const CUniqueBstr root(SysAllocString(L"\\"));
-    const CUniqueBstr taskName(SysAllocString(name.c_str()));
-    const CUniqueBstr user(SysAllocString(target.user.c_str()));
+    const CUniqueBstr taskName(SysAllocString(name));
+    const CUniqueBstr user(SysAllocString(target.user));
     const CUniqueBstr path(SysAllocString(program));
     const CUniqueBstr arguments(SysAllocString(kMinimized));
     const CUniqueBstr directory(
@@ -398,20 +433,22 @@ HRESULT StartAsTask(const wchar_t* program, const CRecordedSession& target) {
 DWORD Restart(const wchar_t* record, const wchar_t* program, bool here) {
     DWORD own = 0;
     ProcessIdToSessionId(GetCurrentProcessId(), &own);
-    std::vector<CRecordedSession> sessions = ReadRecord(record);
-    bool ownRecorded = false;
-    for (const CRecordedSession& recorded : sessions)
-        ownRecorded = ownRecorded || recorded.session == own;
-    if (here && !ownRecorded)
-        sessions.push_back({own, SessionUser(own)});
+    CSessionList sessions;
+    ReadRecord(record, sessions);
+    if (here && !sessions.Has(own) && sessions.count < kMaxProcesses) {
+        CRecordedSession& item = sessions.items[sessions.count++];
+        item.session = own;
+        SessionUser(own, item.user);
+    }
     DWORD failed = 0;
-    for (const CRecordedSession& recorded : sessions) {
+    for (int i = 0; i < sessions.count; ++i) {
+        const CRecordedSession& recorded = sessions.items[i];
         HRESULT hr = E_FAIL;
         // In this session the desktop shell starts it; where there is none
         // (a deployment tool's install), the task does.
         if (recorded.session == own)
             hr = StartThroughShell(program, here ? L"" : kMinimized);
-        if (FAILED(hr) && !recorded.user.empty())
+        if (FAILED(hr) && recorded.user[0])
             hr = StartAsTask(program, recorded);
         if (FAILED(hr))
             ++failed;
@@ -424,13 +461,11 @@ DWORD Run(int argc, wchar_t** argv) {
         return ERROR_BAD_ARGUMENTS;
     const wchar_t* command = argv[1];
     const wchar_t* record = argv[2];
-    if (std::wcscmp(command, L"close") == 0) {
-        std::vector<BY_HANDLE_FILE_INFORMATION> targets;
-        for (int i = 3; i < argc; ++i) {
-            BY_HANDLE_FILE_INFORMATION info{};
-            if (FileIdentity(argv[i], info)) // no such program: nothing runs it
-                targets.push_back(info);
-        }
+    if (std::wcscmp(command, L"close") == 0 && argc - 3 <= kMaxPrograms) {
+        CProgramFiles targets;
+        for (int i = 3; i < argc; ++i)
+            if (FileIdentity(argv[i], targets.files[targets.count])) // else nothing runs it
+                ++targets.count;
         return CloseProcesses(record, targets);
     }
     if (std::wcscmp(command, L"restart") == 0 && argc <= 5) {

@@ -17,6 +17,8 @@
 !define EXIT_FILES_IN_USE 4      ; a file stays in use (the host has the module
                                  ; loaded); nothing changed
 !define EXIT_PREVIOUS_REMAINS 5  ; the install in another folder did not uninstall
+!define EXIT_WRITE_FAILED 6      ; a file could not be written; the installed
+                                 ; version was put back
 !define EXIT_RESTART_NEEDED 3010 ; uninstaller: removed, but the module the
                                  ; host holds goes when Windows restarts
 
@@ -56,6 +58,10 @@ AllowSkipFiles off
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define RUN_VALUE "OrvisaWakeUp"
 !define HELPER "$PLUGINSDIR\setuphelper.exe"
+; The sessions that ran a scheduler when it was closed, and their users.
+!define SESSIONS "$PLUGINSDIR\sessions"
+; Copies of the installed version's files, put back when a write fails.
+!define BACKUP "$PLUGINSDIR\previous"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -96,6 +102,11 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" ""
 
 ; The program folder of an earlier install, from its Add/Remove Programs entry.
 Var PreviousDir
+; The scheduler that the installed version starts: the one to start again
+; where the install stops after the running ones were closed.
+Var InstalledProgram
+; 1 once the running schedulers are closed.
+Var Closed
 
 ; Both run as administrators only: the module registers for every user,
 ; the entries are machine-wide, and the host usually lives under Program
@@ -116,10 +127,27 @@ Var PreviousDir
   File "/oname=${HELPER}" "${BINDIR}/setuphelper.exe"
 !macroend
 
-; Closes every running scheduler and waits for its process to end, so that
-; its files can be replaced or removed. The window takes WM_CLOSE like a
-; click on its close box.
-!macro CLOSE_SCHEDULER
+; Closes every running scheduler, in every session, and waits for it to
+; end, so that its files can be replaced or removed: its window, where this
+; desktop shows it, takes WM_CLOSE like a click on its close box; what does
+; not close (hung behind a message box, or another user's copy in another
+; session, which no window here reaches) is ended. RECORD names the file
+; that keeps the sessions it ran in, for the start afterwards; "-" keeps
+; none.
+!macro CLOSE_SCHEDULERS RECORD PROGRAMS
+  ClearErrors
+  ExecWait '"${HELPER}" close "${RECORD}" ${PROGRAMS}' $0
+  ${If} ${Errors}
+    ; The helper did not run (a PC that refuses unpacked programs): at least
+    ; the scheduler of this desktop is closed, by its window.
+    DetailPrint "The setup helper did not run; closing the scheduler of this desktop"
+    !insertmacro CLOSE_WINDOW
+  ${ElseIf} $0 <> 0
+    DetailPrint "Could not end every running scheduler ($0 left)"
+  ${EndIf}
+!macroend
+
+!macro CLOSE_WINDOW
   StrCpy $R0 0
   ${Do}
     FindWindow $0 "${WAKEUP_WINDOW_CLASS}" "${WAKEUP_WINDOW_TITLE}"
@@ -130,8 +158,9 @@ Var PreviousDir
     DetailPrint "Closing the running scheduler"
     StrCpy $1 0
     System::Call "user32::GetWindowThreadProcessId(p r0, *i .r1) i"
-    ; SYNCHRONIZE: enough to wait for the process.
-    System::Call "kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2"
+    ; SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION: enough to wait for it,
+    ; and granted on another user's process too.
+    System::Call "kernel32::OpenProcess(i 0x00101000, i 0, i r1) p .r2"
     SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
     ${If} $2 <> 0
       System::Call "kernel32::WaitForSingleObject(p r2, i 10000) i"
@@ -141,15 +170,14 @@ Var PreviousDir
   ${Loop}
 !macroend
 
-; After the polite close: what still runs the program (hung behind a message
-; box, or another user's copy in another session, which the window search
-; cannot see) is ended, so that its file can be replaced or removed.
-!macro END_PROGRAM PATH
+; Starts the scheduler PROGRAM again, minimised, in every session that ran
+; one when they were closed, as that session's user. FLAGS "/here": in this
+; session too, shown.
+!macro START_AGAIN PROGRAM FLAGS
   ClearErrors
-  ExecWait '"${HELPER}" end "${PATH}"' $0
+  ExecWait '"${HELPER}" restart "${SESSIONS}" "${PROGRAM}" ${FLAGS}' $0
   ${If} ${Errors}
-  ${OrIf} $0 <> 0
-    DetailPrint "Could not end every process of ${PATH}"
+    StrCpy $0 -1
   ${EndIf}
 !macroend
 
@@ -179,8 +207,14 @@ Function CheckHostDirectory
   ${EndIf}
 FunctionEnd
 
-Function CloseScheduler
-  !insertmacro CLOSE_SCHEDULER
+; The installed version stays as it was: its schedulers, if they were
+; closed already, start again.
+Function StopWithInstalledVersion
+  Push $0
+  ${If} $Closed == 1
+    !insertmacro START_AGAIN "$InstalledProgram" ""
+  ${EndIf}
+  Pop $0
 FunctionEnd
 
 ; Waits until the file on the stack can be overwritten, asking to close what
@@ -206,6 +240,7 @@ Function WaitUntilReplaceable
     ${EndIf}
     DetailPrint "$0 is in use (error $2)"
     ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$0 is in use and cannot be replaced. While Orvisa runs, it holds the extension module.$\r$\n$\r$\nClose Orvisa, then click Retry. Cancel stops here and leaves the installed version as it is." /SD IDCANCEL IDCANCEL`
+      Call StopWithInstalledVersion
       SetErrorLevel ${EXIT_FILES_IN_USE}
       Abort "$0 is in use; the installed version is left as it is."
     ${EndIf}
@@ -244,6 +279,10 @@ Function RemovePreviousInstall
   ; Removed, or all but a module something still holds, which goes at restart.
   ${If} $0 <> 0
   ${AndIf} $0 <> ${EXIT_RESTART_NEEDED}
+    ; The files written into the new folder go again.
+    SetOutPath "$INSTDIR"
+    !insertmacro REMOVE_FILES "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
+    Call StopWithInstalledVersion
     MessageBox MB_OK|MB_ICONSTOP "The earlier install of ${PRODUCT} in $PreviousDir could not be uninstalled (exit code $0).$\r$\n$\r$\nUninstall it under Add/Remove Programs, then run this installer again." /SD IDOK
     SetErrorLevel ${EXIT_PREVIOUS_REMAINS}
     Abort "The earlier install in $PreviousDir could not be uninstalled."
@@ -253,8 +292,65 @@ Function RemovePreviousInstall
   RMDir "$PreviousDir"
 FunctionEnd
 
-Function un.CloseScheduler
-  !insertmacro CLOSE_SCHEDULER
+; Before anything of the installed version changes, the new files are
+; written; a write that fails (a host that loaded the module after the
+; check, a file that cannot be opened) puts back the installed version's
+; files as they were, and the install stops with its registration and
+; entries untouched.
+!macro BACK_UP FILE
+  ${If} ${FileExists} "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${FILE}"
+  ${AndIfNot} ${FileExists} "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${FILE}\*.*"
+    CopyFiles /SILENT "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${FILE}" "${BACKUP}\${FILE}"
+  ${EndIf}
+!macroend
+
+!macro PUT_BACK FILE
+  ${If} ${FileExists} "${BACKUP}\${FILE}"
+    CopyFiles /SILENT "${BACKUP}\${FILE}" "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${FILE}"
+  ${Else}
+    Delete "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${FILE}"
+  ${EndIf}
+!macroend
+
+Function PutBackInstalledVersion
+  ; Out of the program folder, which cannot go while it is the current one.
+  SetOutPath "$INSTDIR"
+  !insertmacro PUT_BACK "${WAKEUP_MODULE_FILE}"
+  !insertmacro PUT_BACK "${WAKEUP_PROGRAM_FILE}"
+  !insertmacro PUT_BACK "${UNINSTALLER}"
+  RMDir "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
+FunctionEnd
+
+Function WriteFiles
+  CreateDirectory "${BACKUP}"
+  !insertmacro BACK_UP "${WAKEUP_MODULE_FILE}"
+  !insertmacro BACK_UP "${WAKEUP_PROGRAM_FILE}"
+  !insertmacro BACK_UP "${UNINSTALLER}"
+
+  SetOutPath "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
+  ; A file that cannot be written is skipped and sets the error flag, rather
+  ; than asking or stopping at once: what was written before it goes back.
+  SetOverwrite try
+  ClearErrors
+  ; The module first: it is the file a host may hold.
+  File "${BINDIR}/${WAKEUP_MODULE_FILE}"
+  ${IfNot} ${Errors}
+    File "${BINDIR}/${WAKEUP_PROGRAM_FILE}"
+  ${EndIf}
+  ${IfNot} ${Errors}
+    WriteUninstaller "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${UNINSTALLER}"
+  ${EndIf}
+  SetOverwrite on
+  ${IfNot} ${Errors}
+    Return
+  ${EndIf}
+
+  DetailPrint "A file in $INSTDIR\${WAKEUP_PROGRAM_DIR} could not be written; putting back the installed version"
+  Call PutBackInstalledVersion
+  Call StopWithInstalledVersion
+  MessageBox MB_OK|MB_ICONSTOP "A file in $INSTDIR\${WAKEUP_PROGRAM_DIR} could not be written (is Orvisa running?).$\r$\n$\r$\nThe installed version is left as it was. Close Orvisa and run this installer again." /SD IDOK
+  SetErrorLevel ${EXIT_WRITE_FAILED}
+  Abort "A file could not be written; the installed version is left as it was."
 FunctionEnd
 
 Section "Scheduler and extension module (required)" SecProgram
@@ -275,11 +371,14 @@ Section "Scheduler and extension module (required)" SecProgram
     Call WaitUntilReplaceable
   ${EndIf}
 
-  Call CloseScheduler
-  !insertmacro END_PROGRAM "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}"
-  ${If} $PreviousDir != ""
-    !insertmacro END_PROGRAM "$PreviousDir\${WAKEUP_PROGRAM_FILE}"
+  ${If} $PreviousDir == ""
+    StrCpy $InstalledProgram "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}"
+  ${Else}
+    StrCpy $InstalledProgram "$PreviousDir\${WAKEUP_PROGRAM_FILE}"
   ${EndIf}
+  ; From here on, a stop starts the closed schedulers again.
+  !insertmacro CLOSE_SCHEDULERS "${SESSIONS}" '"$InstalledProgram" "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}"'
+  StrCpy $Closed 1
   ; Now nothing of ours runs them, so whatever holds one of them still is
   ; asked about, before anything changes.
   !insertmacro WAIT_UNTIL_FOLDER_REPLACEABLE "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
@@ -287,39 +386,43 @@ Section "Scheduler and extension module (required)" SecProgram
     !insertmacro WAIT_UNTIL_FOLDER_REPLACEABLE "$PreviousDir"
   ${EndIf}
 
+  Call WriteFiles
+  ; Only once the new files are in place does the earlier install in
+  ; another folder go, with its registration and entries.
   Call RemovePreviousInstall
-  ; A switch turned off on a second install takes away the first's entry.
-  DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
-
-  ; The module of an earlier install unregisters first, so that a failure
-  ; below leaves no classes of it pointing to a removed file.
-  ${If} ${FileExists} "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE}"
-    UnRegDLL "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE}"
-  ${EndIf}
-
-  SetOutPath "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
-  File "${BINDIR}/${WAKEUP_PROGRAM_FILE}"
-  File "${BINDIR}/${WAKEUP_MODULE_FILE}"
+  ; Over an earlier install in this folder, the registration below
+  ; overwrites the earlier one's, which named the same file: unregistered
+  ; first, a failed write or registration would leave the installed version
+  ; without it.
 
   ; As regsvr32 does: the module's own DllRegisterServer. A module that
   ; cannot register is of no use to the host, and a scheduler without it
-  ; never hears of the host, so the install is undone as a whole.
+  ; never hears of the host, so the install is undone as a whole: an
+  ; earlier install in this folder gets its files back, registered again
+  ; (the failed module may have taken away classes they share), and
+  ; otherwise nothing of ours is left.
   ClearErrors
   RegDLL "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE}"
   ${If} ${Errors}
     DetailPrint "Registering $INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE} failed; undoing the install"
     UnRegDLL "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE}"
-    ; Out of the program folder, which cannot go while it is the current one.
-    SetOutPath "$INSTDIR"
-    !insertmacro REMOVE_ENTRIES
-    !insertmacro REMOVE_FILES "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
+    ${If} ${FileExists} "${BACKUP}\${WAKEUP_MODULE_FILE}"
+      Call PutBackInstalledVersion
+      RegDLL "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE}"
+      Call StopWithInstalledVersion
+      StrCpy $0 "The installed version is left as it was."
+    ${Else}
+      SetOutPath "$INSTDIR"
+      !insertmacro REMOVE_ENTRIES
+      !insertmacro REMOVE_FILES "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
+      StrCpy $0 "Nothing of ${PRODUCT} is installed now."
+    ${EndIf}
     MessageBox MB_OK|MB_ICONSTOP \
-      "The extension module $INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE} could not be registered (its DllRegisterServer failed).$\r$\n$\r$\nNothing of ${PRODUCT} is installed now. Run the installer again as an administrator." \
+      "The extension module $INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_MODULE_FILE} could not be registered (its DllRegisterServer failed).$\r$\n$\r$\n$0 Run the installer again as an administrator." \
       /SD IDOK
-    Abort "Registering the extension module failed; nothing is installed."
+    Abort "Registering the extension module failed. $0"
   ${EndIf}
 
-  WriteUninstaller "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${UNINSTALLER}"
   CreateShortCut "${SHORTCUT}" "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -337,23 +440,34 @@ SectionEnd
 
 Section "Start at logon" SecLogon
   WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}" /minimized'
+SectionEnd
+
+; Last, once everything is in place.
+Section "-Start again"
+  ; A switch turned off on a second install takes away the first's entry.
+  ${IfNot} ${SectionIsSelected} ${SecLogon}
+    DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+  ${EndIf}
   ; Not with this installer's token: it is elevated, and Windows drops the
   ; window messages that the host, unelevated, sends to a program of higher
-  ; integrity. The desktop's Explorer starts it as the logged-on user, as a
-  ; double-click would. A silent install, often run with nobody at the
-  ; desktop, leaves it to the next logon.
-  ${If} ${Silent}
-    DetailPrint "The scheduler starts at the next logon"
-  ${Else}
-    ClearErrors
-    ExecWait '"${HELPER}" start "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}"' $0
-    ${If} ${Errors}
-    ${OrIf} $0 <> 0
-      DetailPrint "The desktop shell did not start the scheduler (error $0)"
+  ; integrity. Every session that ran a scheduler gets it back, as its user,
+  ; so that a silent update at night leaves the wake timer armed; an
+  ; interactive install with start at logon starts it in this session too,
+  ; shown. A silent install starts it nowhere else: the logon does.
+  StrCpy $0 ""
+  ${IfNot} ${Silent}
+  ${AndIf} ${SectionIsSelected} ${SecLogon}
+    StrCpy $0 "/here"
+  ${EndIf}
+  StrCpy $1 $0
+  !insertmacro START_AGAIN "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}" $1
+  ${If} $0 <> 0
+    DetailPrint "The scheduler did not start again in every session (error $0)"
+    ${If} $1 == "/here"
       MessageBox MB_OK|MB_ICONINFORMATION "The scheduler could not be started now. It starts at your next logon, or start OrvisaWakeUp from the Start menu."
-    ${Else}
-      DetailPrint "Started the scheduler as the logged-on user"
     ${EndIf}
+  ${Else}
+    DetailPrint "Started the scheduler as the logged-on user where it ran"
   ${EndIf}
 SectionEnd
 
@@ -378,8 +492,7 @@ FunctionEnd
 Section "Uninstall"
   DetailPrint "Removing ${PRODUCT} ${VERSION} from $INSTDIR"
   !insertmacro UNPACK_HELPER
-  Call un.CloseScheduler
-  !insertmacro END_PROGRAM "$INSTDIR\${WAKEUP_PROGRAM_FILE}"
+  !insertmacro CLOSE_SCHEDULERS "-" '"$INSTDIR\${WAKEUP_PROGRAM_FILE}"'
   ClearErrors
   UnRegDLL "$INSTDIR\${WAKEUP_MODULE_FILE}"
   ${If} ${Errors}

@@ -5,6 +5,7 @@
 // hands it another, or by Detach to a new owner.
 #include <windows.h>
 #include <oleauto.h>
+#include <wtsapi32.h>
 
 #include <utility>
 
@@ -65,6 +66,9 @@ struct LocalFreeCall {
 struct FreeLibraryCall {
     void operator()(HMODULE module) const { ::FreeLibrary(module); }
 };
+struct WtsFreeMemoryCall {
+    void operator()(void* memory) const { ::WTSFreeMemory(memory); }
+};
 
 // Kernel handles. The system answers "none" with null from some functions
 // and with INVALID_HANDLE_VALUE from others (files, directories); both mean
@@ -85,6 +89,8 @@ using CUniqueRegKey = CUniqueResource<CResourceTraits<HKEY, nullptr, RegCloseKey
 using CUniqueBstr = CUniqueResource<CResourceTraits<BSTR, nullptr, SysFreeStringCall>>;
 using CUniqueLocalMemory = CUniqueResource<CResourceTraits<void*, nullptr, LocalFreeCall>>;
 using CUniqueLibrary = CUniqueResource<CResourceTraits<HMODULE, nullptr, FreeLibraryCall>>;
+// What the Remote Desktop Services functions hand out.
+using CUniqueWtsMemory = CUniqueResource<CResourceTraits<void*, nullptr, WtsFreeMemoryCall>>;
 
 // A COM interface reference: released when the owner goes or is reset;
 // Attach takes over a reference without adding one.

@@ -1,11 +1,12 @@
 // The real installer and uninstaller, run silently as an administrator or a
 // deployment tool runs them: into a host directory whose path has a blank,
-// again over running schedulers, into another host directory, and out again,
-// leaving the host's file and settings as they were; with the module loaded
-// by a running host; and the installer around a module that does not
-// register, which must leave nothing behind. The helper that starts the
-// scheduler as the logged-on user after an interactive install is run by
-// itself.
+// again over running schedulers, which run again afterwards, into another
+// host directory, and out again, leaving the host's file and settings as
+// they were; with the module loaded by a running host; over a file that
+// cannot be written, which must leave the installed version working; and
+// the installer around a module that does not register, which must leave
+// nothing behind. The helper that starts the scheduler as the logged-on
+// user after an interactive install is run by itself.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -38,6 +39,7 @@ const char kPendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager"
 const char kPendingValue[] = "PendingFileRenameOperations";
 // The installer's and uninstaller's own exit codes.
 constexpr DWORD kFilesInUse = 4;
+constexpr DWORD kWriteFailed = 6;
 constexpr DWORD kRestartNeeded = 3010;
 // An installer run does little, but the first start of a Wine program on a
 // loaded machine can take seconds.
@@ -199,6 +201,15 @@ CUniqueHandle StartSuspended(const std::string& program) {
         return CUniqueHandle();
     const CUniqueHandle thread(info.hThread);
     return CUniqueHandle(info.hProcess);
+}
+
+std::string ProcessImage(DWORD processId) {
+    const CUniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    char image[MAX_PATH] = {};
+    DWORD size = sizeof image;
+    if (!process || !QueryFullProcessImageNameA(process.Get(), 0, image, &size))
+        return kMissing;
+    return image;
 }
 
 HWND SchedulerWindow() {
@@ -368,7 +379,7 @@ protected:
     ValueMap m_settings;
 };
 
-TEST_F(Installer, SilentInstallLeavesTheStartToTheLogonAndAnUpgradeEndsEveryScheduler) {
+TEST_F(Installer, SilentInstallLeavesTheStartToTheLogonAndAnUpgradeStartsTheSchedulerAgain) {
     ASSERT_EQ(Install(""), 0u);
     ExpectInstalled();
     EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue),
@@ -388,11 +399,18 @@ TEST_F(Installer, SilentInstallLeavesTheStartToTheLogonAndAnUpgradeEndsEverySche
 
     ASSERT_EQ(Install(""), 0u);
     EXPECT_TRUE(scheduler.WaitExit()) << "the running scheduler was not closed";
+    EXPECT_EQ(scheduler.ExitCode(), 0u) << "ended although it closed when asked";
     EXPECT_EQ(WaitForSingleObject(hung.Get(), 0), WAIT_OBJECT_0) << "the hung one was not ended";
     EXPECT_FALSE(SameTime(LastWriteTime(m_program), kOld)) << "the scheduler was not replaced";
     EXPECT_FALSE(SameTime(LastWriteTime(m_module), kOld)) << "the module was not replaced";
     ExpectInstalled();
-    EXPECT_TRUE(Processes(0, "kelmarwakeup.exe").empty());
+    // Its session ran one, so it runs one again: once, minimised (in the
+    // notification area, or in the task bar where there is none).
+    const HWND again = WaitForScheduler();
+    ASSERT_NE(again, nullptr) << "the scheduler was not started again";
+    EXPECT_NE(WindowProcess(again), scheduler.Id());
+    EXPECT_TRUE(winetest::WaitFor([&] { return IsIconic(again) != FALSE; })) << "not minimised";
+    EXPECT_EQ(Processes(0, "kelmarwakeup.exe").size(), 1u);
 
     EXPECT_EQ(Uninstall(), 0u);
     ExpectUninstalled();
@@ -403,8 +421,9 @@ TEST_F(Installer, SilentInstallLeavesTheStartToTheLogonAndAnUpgradeEndsEverySche
 TEST_F(Installer, HelperStartsTheSchedulerThroughTheDesktopShell) {
     ASSERT_EQ(Install("/NOAUTOSTART"), 0u);
     winetest::CProcess helper;
-    ASSERT_TRUE(
-        helper.Start("\"" + WindowsPath(WAKEUP_SETUPHELPER) + "\" start \"" + m_program + "\""));
+    // No record of closed schedulers: only this session's start.
+    ASSERT_TRUE(helper.Start("\"" + WindowsPath(WAKEUP_SETUPHELPER) + "\" restart \"" +
+                             m_temp.Path() + "\\none\" \"" + m_program + "\" /here"));
     ASSERT_TRUE(helper.WaitExit(kRunDeadlineMs));
     EXPECT_EQ(helper.ExitCode(), 0u);
     EXPECT_NE(WaitForScheduler(), nullptr) << "the shell did not start the scheduler";
@@ -431,6 +450,34 @@ TEST_F(Installer, UpgradeWaitsUntilTheHostLetsGoOfTheModule) {
     ExpectInstalled();
 }
 
+// A file that cannot be written once the checks have passed, as the module
+// cannot when a host loads it in between: the installed version stays as it
+// was, registered, started at logon, and running.
+TEST_F(Installer, FailedWriteLeavesTheInstalledVersionWorking) {
+    ASSERT_EQ(Install(""), 0u);
+    winetest::CProcess scheduler;
+    ASSERT_TRUE(scheduler.Start("\"" + m_program + "\""));
+    ASSERT_NE(WaitForScheduler(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(MarkOld());
+    // A folder in the uninstaller's place: it is written after the others.
+    ASSERT_TRUE(DeleteFileA(m_uninstaller.c_str()));
+    ASSERT_TRUE(CreateDirectoryA(m_uninstaller.c_str(), nullptr));
+
+    // Without start at logon, which would take the earlier entry away.
+    EXPECT_EQ(Install("/NOAUTOSTART"), kWriteFailed);
+    EXPECT_TRUE(SameTime(LastWriteTime(m_program), kOld)) << "the scheduler was not put back";
+    EXPECT_TRUE(SameTime(LastWriteTime(m_module), kOld)) << "the module was not put back";
+    ExpectInstalled();
+    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue),
+              "\"" + m_program + "\" /minimized");
+    EXPECT_TRUE(scheduler.WaitExit());
+    EXPECT_NE(WaitForScheduler(), nullptr) << "the closed scheduler was not started again";
+
+    ASSERT_TRUE(RemoveDirectoryA(m_uninstaller.c_str()));
+    EXPECT_EQ(Install(""), 0u);
+    ExpectInstalled();
+}
+
 TEST_F(Installer, UninstallMovesALoadedModuleAsideAndDeletesItAtRestart) {
     ASSERT_EQ(Install("/NOAUTOSTART"), 0u);
     winetest::CProcess host;
@@ -454,7 +501,7 @@ TEST_F(Installer, UninstallMovesALoadedModuleAsideAndDeletesItAtRestart) {
     ExpectUninstalled();
 }
 
-TEST_F(Installer, InstallIntoAnotherHostDirectoryUninstallsTheEarlierOne) {
+TEST_F(Installer, InstallIntoAnotherHostDirectoryUninstallsTheEarlierOneAndStartsTheNew) {
     ASSERT_EQ(Install(""), 0u);
     const std::string earlierDir = m_programDir;
     winetest::CProcess scheduler;
@@ -467,6 +514,10 @@ TEST_F(Installer, InstallIntoAnotherHostDirectoryUninstallsTheEarlierOne) {
     EXPECT_FALSE(FileExists(earlierDir)) << "files left in " << earlierDir;
     ExpectInstalled();
     EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"), m_programDir);
+    const HWND again = WaitForScheduler();
+    ASSERT_NE(again, nullptr) << "the scheduler was not started again";
+    EXPECT_EQ(lstrcmpiA(ProcessImage(WindowProcess(again)).c_str(), m_program.c_str()), 0)
+        << ProcessImage(WindowProcess(again));
     EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue),
               "\"" + m_program + "\" /minimized");
 }
@@ -482,14 +533,24 @@ TEST_F(Installer, NoAutostartSwitchLeavesOutStartAtLogon) {
     ExpectUninstalled();
 }
 
-TEST_F(Installer, RegistrationFailureUndoesTheWholeInstall) {
-    // Over an earlier install, whose module the failed one replaced.
-    ASSERT_EQ(Install("/NOAUTOSTART"), 0u);
-    ASSERT_TRUE(FileExists(m_uninstaller));
-
+TEST_F(Installer, RegistrationFailureUndoesTheInstall) {
     EXPECT_EQ(Install("", WAKEUP_FAILING_SETUP), 2u) << "the install did not stop";
     ExpectUninstalled();
-    EXPECT_TRUE(Processes(0, "kelmarwakeup.exe").empty()) << "started after a failed install";
+
+    // Over an earlier install, whose module the failed one replaced: the
+    // earlier one is back, registered, with its entries, and runs again.
+    ASSERT_EQ(Install(""), 0u);
+    winetest::CProcess scheduler;
+    ASSERT_TRUE(scheduler.Start("\"" + m_program + "\""));
+    ASSERT_NE(WaitForScheduler(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(MarkOld());
+    EXPECT_EQ(Install("", WAKEUP_FAILING_SETUP), 2u) << "the install did not stop";
+    EXPECT_TRUE(SameTime(LastWriteTime(m_module), kOld)) << "the module was not put back";
+    ExpectInstalled();
+    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue),
+              "\"" + m_program + "\" /minimized");
+    EXPECT_TRUE(scheduler.WaitExit());
+    EXPECT_NE(WaitForScheduler(), nullptr) << "the closed scheduler was not started again";
 }
 
 } // namespace

@@ -12,5 +12,7 @@ public:
     uint32_t Rotate() override;
 
 private:
-    std::string m_folder;
+    // In UTF-16: a profile path outside the system's code page has no ANSI
+    // spelling.
+    std::wstring m_folder;
 };

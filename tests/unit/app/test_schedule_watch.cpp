@@ -1,5 +1,6 @@
 // The watch on the host directory and the notices of its change handler.
 #include "tests/fakes/WakeUpDlgFixture.h"
+#include "common/WakeupMessages.h"
 #include "wakeup/dirwatch/DirectoryChangeHandler.h"
 
 namespace {
@@ -28,9 +29,17 @@ TEST_F(ScheduleWatch, StartsInTheConstructorForWritesAndNamesOfTheScheduleOnly) 
     EXPECT_EQ(Scans(), 0); // no scan before the start notice
 }
 
-TEST_F(ScheduleWatch, EveryNoticeScansAndAFailedStartDoesNot) {
+TEST_F(ScheduleWatch, EveryNoticeScansWithItsChangeCodeAndAFailedStartDoesNot) {
     Init();
     WriteSchedule("");
+    // The codes the notices carry, on their way to the dialog.
+    std::vector<int32_t> codes;
+    m_messenger.SetDialog("OrvisaWakeUp", [&](uint32_t message, uint32_t wParam, int32_t lParam) {
+        if (message == WAKEUP_MESSAGE && wParam == WAKEUP_MSG_SCHEDULE_DIR_CHANGED)
+            codes.push_back(lParam);
+        intptr_t result = 0;
+        Dlg().WindowProc(message, wParam, lParam, &result);
+    });
     Handler().On_WatchStarted(5, "C:\\Orvisa");
     Handler().On_WatchStopped("C:\\Orvisa");
     EXPECT_EQ(Scans(), 0);
@@ -41,6 +50,8 @@ TEST_F(ScheduleWatch, EveryNoticeScansAndAFailedStartDoesNot) {
     Handler().On_FileRenamed("C:\\Orvisa\\tvrecord.tmp", "C:\\Orvisa\\tvrecord.xml");
     Handler().On_ChangesLost("C:\\Orvisa");
     EXPECT_EQ(Scans(), 6);
+    // Started, modified, added, removed, renamed; lost changes as modified.
+    EXPECT_EQ(codes, (std::vector<int32_t>{5, 3, 1, 2, 4, 3}));
     std::vector<std::string> expected;
     for (int i = 0; i < 6; ++i) {
         expected.push_back("tvrecord.xml has changed.");

@@ -208,7 +208,7 @@ TEST_F(SuspendCountdown, SessionAwayFromTheConsoleStandsTheCountStillUntilItIsBa
     Send(0x02B1, 8, 1);
     Cycle();
     EXPECT_EQ(m_progress.GetPos(), 1);
-    Send(0x02B1, 2, 1);
+    Send(0x02B1, 3, 1); // this session taken over from a remote desktop
     Cycle();
     Cycle();
     EXPECT_EQ(m_progress.GetPos(), 1);

@@ -55,6 +55,17 @@ TEST_F(WakeTimer, ArmsSixtySecondsEarlyWithAnAbsoluteDueTimeAndLogsWhenDone) {
                                                                 "No recording scheduled"}));
 }
 
+TEST_F(WakeTimer, WaitThatEndsWithoutTheTimerSaysCancelledAndDisarms) {
+    Init();
+    Arm(CDateTime(2005, 3, 2, 23, 5, 30));
+    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    m_timers.StopWaits(); // the wait fails, the timer has not fired
+    JoinWorkers();
+    EXPECT_EQ(Messages().back(), "Timer cancelled for: 3/2/2005 11:05:30 PM");
+    EXPECT_EQ(m_timers.DueTime("KelmarTimer"), 0);
+    EXPECT_EQ(m_messenger.PostedCount(), 0u); // no wake to take
+}
+
 TEST_F(WakeTimer, CloseTargetsWakeAtTheTargetItself) {
     Init();
     const struct {

@@ -6,6 +6,27 @@ using namespace winetest;
 
 namespace {
 class Settings : public SchedulerTest {};
+
+bool ShutdownPrivilegeEnabled(DWORD processId) {
+    const CUniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    HANDLE token = nullptr;
+    if (!process || !OpenProcessToken(process.Get(), TOKEN_QUERY, &token))
+        return false;
+    const CUniqueHandle owned(token);
+    char buffer[4096];
+    DWORD size = 0;
+    LUID shutdown;
+    if (!GetTokenInformation(token, TokenPrivileges, buffer, sizeof buffer, &size) ||
+        !LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &shutdown))
+        return false;
+    const auto* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer);
+    for (DWORD i = 0; i < privileges->PrivilegeCount; ++i) {
+        const LUID_AND_ATTRIBUTES& p = privileges->Privileges[i];
+        if (p.Luid.LowPart == shutdown.LowPart && p.Luid.HighPart == shutdown.HighPart)
+            return (p.Attributes & SE_PRIVILEGE_ENABLED) != 0;
+    }
+    return false;
+}
 } // namespace
 
 TEST_F(Settings, StoredSettingsAreShownInTheControls) {
@@ -76,4 +97,22 @@ TEST_F(Settings, EnterWithMinutesOutOfRangeShowsTheRangeMessageAndStaysOpen) {
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
     EXPECT_TRUE(m_process.Running());
     EXPECT_TRUE(IsWindow(m_window));
+}
+
+TEST_F(Settings, MinutesAreStoredWhenFocusLeavesTheirFieldAndTheHiddenButtonAsksForSleep) {
+    SetSettingDword("SuspendTime", 30);
+    InstallProgram();
+    ASSERT_TRUE(StartProgram());
+    SetWindowTextA(Control(1005), "7");
+    PostMessageA(m_window, WM_COMMAND, MAKEWPARAM(1005, EN_KILLFOCUS),
+                 reinterpret_cast<LPARAM>(Control(1005)));
+    EXPECT_TRUE(WaitFor([] { return GetSettingDword("SuspendTime") == 7; }));
+    EXPECT_TRUE(WaitFor([&] { return SendMessageA(Control(1004), PBM_GETRANGE, FALSE, 0) == 7; }));
+
+    // The request's first step is visible from here (Wine's sleep itself
+    // does nothing): the process enables its shutdown privilege.
+    EXPECT_FALSE(ShutdownPrivilegeEnabled(m_process.Id()));
+    PostMessageA(m_window, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(Control(1002)));
+    EXPECT_TRUE(WaitFor([&] { return ShutdownPrivilegeEnabled(m_process.Id()); }));
 }

@@ -1,13 +1,13 @@
 // schedulelatency: measures, against a running scheduler, the time from a
 // write of <host>\tvrecord.xml to
 //   armed:  the new due time on the scheduler's timer object, and
-//   logged: the scheduler's "Timer set to: " line for it in its list, after
-//           every line of the scan,
+//   logged: the scan's last line (the new recording's) in the scheduler's
+//           list, which takes the scan's lines at its end,
 // over a number of writes, and prints the median and the worst of each.
 //   schedulelatency <host directory> [entries] [writes]
-// Each write is a schedule of `entries` recordings whose earliest one is new,
-// so that every write arms the timer anew; the next write follows once the
-// line has shown.
+// Each write is a schedule of `entries` recordings whose earliest one, written
+// last, is new, so that every write arms the timer anew; the next write
+// follows once its line has shown.
 #include <windows.h>
 
 #include <algorithm>
@@ -23,8 +23,8 @@ namespace {
 // The text after marker in the newest of the last lines that holds it, or
 // empty. Only the newest lines are read: each read is a round trip to the
 // scheduler, and the measurement should not wait for many of them.
-std::string NewestAfter(HWND list, const std::string& marker) {
-    const auto lines = winetest::ListBoxLines(list, 12);
+std::string NewestAfter(HWND list, const std::string& marker, int newest = 12) {
+    const auto lines = winetest::ListBoxLines(list, newest);
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
         const size_t at = it->find(marker);
         if (at != std::string::npos)
@@ -32,6 +32,8 @@ std::string NewestAfter(HWND list, const std::string& marker) {
     }
     return std::string();
 }
+
+constexpr ULONGLONG kHalfMinute = 30ULL * 10000000ULL; // in 100-ns units
 
 std::string Program(const std::string& start, const std::string& channel) {
     return "<program start=\"" + start + "\" freq=\"once\" channel=\"" + channel + "\"/>";
@@ -68,8 +70,9 @@ int main(int argc, char** argv) {
     std::vector<double> armedMillis, loggedMillis;
     for (int i = 0; i < writes; ++i) {
         const std::string channel = "Latency" + std::to_string(i);
-        const std::string xml = "<tvrecord>" +
-                                Program(winetest::ScheduleStartIn(24 * 60 + i), channel) + rest +
+        // Last, so that its line is among the scan's newest.
+        const std::string xml = "<tvrecord>" + rest +
+                                Program(winetest::ScheduleStartIn(24 * 60 + i), channel) +
                                 "</tvrecord>";
         const ULONGLONG dueBefore = winetest::ArmedDueTime();
         LARGE_INTEGER start, armedAt{}, loggedAt{};
@@ -80,24 +83,27 @@ int main(int argc, char** argv) {
         const auto deadline = GetTickCount64() + winetest::kDeadlineMs;
         bool armed = false;
         while (!armed && GetTickCount64() < deadline) {
+            // Each write's recording is a minute or more from the last one's;
+            // the due time read back varies by the moments of the reading.
             const ULONGLONG due = winetest::ArmedDueTime();
-            armed = due != 0 && due != dueBefore;
+            armed = due != 0 && (due > dueBefore ? due - dueBefore : dueBefore - due) > kHalfMinute;
             if (!armed)
                 Sleep(0);
         }
         QueryPerformanceCounter(&armedAt);
-        std::string target;
+        // The new recording's line is the scan's last: the list has them all.
         bool logged = false;
         while (armed && !logged && GetTickCount64() < deadline) {
-            if (target.empty())
-                target = NewestAfter(list, " channel " + channel + " Start: ");
-            logged = !target.empty() && NewestAfter(list, " Timer set to: ") == target;
+            logged = !NewestAfter(list, " channel " + channel + " Start: ", 4).empty();
             if (!logged)
                 Sleep(1);
         }
         QueryPerformanceCounter(&loggedAt);
         if (!armed || !logged) {
-            std::printf("write %d: not %s in time\n", i, armed ? "logged" : "armed");
+            std::printf("write %d: not %s in time; the newest lines:\n", i,
+                        armed ? "logged" : "armed");
+            for (const std::string& line : winetest::ListBoxLines(list, 12))
+                std::printf("  %s\n", line.c_str());
             return 1;
         }
         armedMillis.push_back(Millis(start, armedAt));

@@ -55,7 +55,7 @@ struct CWakeUpParts : CFakePorts {
     CAutoSuspend m_countdown{CountdownPorts(), m_wakeUpLog, m_settings, m_host,
                              m_arming,         m_hostDir,   m_stop};
     CWakeProof m_proof{ProofPorts(), m_wakeUpLog, m_arming, m_settings.m_bHibernate};
-    CHostEventHandler m_events{EventPorts(), m_wakeUpLog, m_host,     m_countdown,
+    CHostEventHandler m_events{EventPorts(), m_wakeUpLog, m_host,   m_countdown,
                                m_arming,     m_proof,     m_hostDir};
 };
 

@@ -32,11 +32,15 @@ public:
     void SetKeepAwake(const std::string& reason);
 
 private:
+    // Shows the text until no other writer has changed it meanwhile.
     void Show();
+    std::string Text() const;
 
     IDialogControls& m_controls;
-    // Shown under the lock, so that the control ends with the latest text.
-    std::mutex m_lock;
+    // Never held while the control is written: a wake-timer thread's write
+    // waits for the dialog's thread, which may be waiting for the lock.
+    mutable std::mutex m_lock;
+    unsigned m_nChanges = 0;
     std::string m_target;
     std::string m_warning;
     std::string m_keepAwake;

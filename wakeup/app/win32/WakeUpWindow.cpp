@@ -239,6 +239,11 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             m_dlg.OnClockTick();
             return TRUE;
         }
+        if (wParam == kRedrawTimer) {
+            KillTimer(m_hWnd, kRedrawTimer);
+            m_log.Redraw();
+            return TRUE;
+        }
         if (wParam != kStartMinimizedTimer)
             return FALSE;
         FinishMinimizedStart();
@@ -251,7 +256,7 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnTrayIcon(lParam);
         return TRUE;
     case CWin32LogList::kRedrawMessage:
-        m_log.Redraw();
+        SetTimer(m_hWnd, kRedrawTimer, kRedrawDelayMs, nullptr);
         return TRUE;
     case WM_USER:
     case WM_POWERBROADCAST:

@@ -91,6 +91,11 @@ private:
     // machine slept; the tick compares the clock.
     static constexpr UINT_PTR kClockTickTimer = 2;
     static constexpr UINT kClockTickMs = 10000;
+    // The log list's redraw after a burst of lines, a moment later: the
+    // wake-timer thread's lines, which it adds before it sets the timer,
+    // need not wait behind the drawing.
+    static constexpr UINT_PTR kRedrawTimer = 3;
+    static constexpr UINT kRedrawDelayMs = 50;
     CTrayIcon m_tray{kTrayIconMessage};
     UINT m_taskbarCreated;
     CWakeUpDlg m_dlg; // last: its constructor may use every port above

@@ -90,7 +90,8 @@ TEST_F(WakeProof, ResumeAfterTheWakeTimeIsReportedWithWhatToCheck) {
     Power(4);
     // The user wakes the PC at 22:20: the recording's start passed asleep.
     m_clock.Set(CDateTime(2005, 3, 2, 22, 20, 0));
-    m_timers.Fire("KelmarTimer");
+    m_timers.Fire("KelmarTimer"); // the timer's own line comes first
+    JoinWorkers();
     Power(18);
     Power(7);
     EXPECT_EQ(LinesFrom("The PC was woken by the user"),
@@ -101,7 +102,6 @@ TEST_F(WakeProof, ResumeAfterTheWakeTimeIsReportedWithWhatToCheck) {
                   "Check: wake timers in the power plan: on mains power disabled, on battery "
                   "enabled",
                   "Check: the PC's sleep states could not be read"}));
-    JoinWorkers();
     // Too late for the wait: the fired wake holds nothing.
     m_messenger.DeliverPosted();
     EXPECT_FALSE(m_host.awaitingRecording);

@@ -134,10 +134,9 @@ bool CAutoSuspend::ReadyToSleep() {
 }
 
 void CAutoSuspend::SuspendNow() {
-    SetTokenPrivilege("SeShutdownPrivilege", true);
     // A PC that cannot enter the state (modern standby, S3 turned off in the
     // firmware) would otherwise fail silently every time the count runs out.
-    if (const uint32_t error = m_ports.power.SetSystemPowerState(!m_settings.m_bHibernate, false))
+    if (const uint32_t error = RequestSleep(m_ports.power, m_settings.m_bHibernate))
         m_log.Add("Suspend failed: error " + std::to_string(error));
 }
 

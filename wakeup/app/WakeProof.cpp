@@ -61,9 +61,8 @@ void CWakeProof::StartTest() {
 }
 
 void CWakeProof::RequestSleep() {
-    // As the countdown asks: without force, wake events left on.
-    SetProcessPrivilege(m_ports.power, "SeShutdownPrivilege", true);
-    if (const uint32_t error = m_ports.power.SetSystemPowerState(!m_hibernate, false))
+    // As the countdown asks.
+    if (const uint32_t error = ::RequestSleep(m_ports.power, m_hibernate))
         m_ports.messenger.PostToDialog(kTestRequestFailedMessage, error, 0);
 }
 

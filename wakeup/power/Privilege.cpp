@@ -17,3 +17,8 @@ bool SetProcessPrivilege(IPower& power, const char* name, bool enable) {
     power.WriteStandardOutput(text);
     return false;
 }
+
+uint32_t RequestSleep(IPower& power, bool hibernate) {
+    SetProcessPrivilege(power, "SeShutdownPrivilege", true);
+    return power.SetSystemPowerState(!hibernate, false);
+}

@@ -2,16 +2,28 @@
 
 #include "wakeup/platform/Power.h"
 
-namespace {
-// "Important wake timers only" lets the system's own timers wake the
-// machine, not this one.
-bool Blocks(uint32_t value) {
+bool WakeTimersBlocked(uint32_t value) {
     return value == WAKE_TIMERS_DISABLED || value == WAKE_TIMERS_IMPORTANT_ONLY;
 }
-} // namespace
+
+std::string TimerWakeableStates(const SleepCapabilities& capabilities) {
+    // The clock can wake the machine from a state that is no deeper than
+    // the one it names.
+    std::string states;
+    const auto add = [&](const char* name) {
+        states += (states.empty() ? "" : ", ") + std::string(name);
+    };
+    static const char* const kStandby[] = {"S1", "S2", "S3"};
+    for (int s = 0; s < 3; ++s)
+        if (capabilities.standby[s] && POWER_STATE_SLEEPING1 + s <= capabilities.rtcWake)
+            add(kStandby[s]);
+    if (capabilities.hibernate && POWER_STATE_HIBERNATE <= capabilities.rtcWake)
+        add("hibernation");
+    return states;
+}
 
 std::string WakeTimerSettingWarning(uint32_t onMains, uint32_t onBattery) {
-    const bool mains = Blocks(onMains), battery = Blocks(onBattery);
+    const bool mains = WakeTimersBlocked(onMains), battery = WakeTimersBlocked(onBattery);
     if (!mains && !battery)
         return std::string();
     const char* where = mains && battery ? "on mains power and on battery"
@@ -24,14 +36,7 @@ std::string WakeTimerSettingWarning(uint32_t onMains, uint32_t onBattery) {
 
 std::string SleepCapabilityWarning(const SleepCapabilities& capabilities) {
     // Modern standby keeps the machine in a low-power idle that timers end.
-    if (capabilities.modernStandby)
-        return std::string();
-    // The clock can wake the machine from a state that is no deeper than
-    // the one it names.
-    for (int s = 0; s < 3; ++s)
-        if (capabilities.standby[s] && POWER_STATE_SLEEPING1 + s <= capabilities.rtcWake)
-            return std::string();
-    if (capabilities.hibernate && POWER_STATE_HIBERNATE <= capabilities.rtcWake)
+    if (capabilities.modernStandby || !TimerWakeableStates(capabilities).empty())
         return std::string();
     return "This PC has no sleep state that a timer can wake it from: it will not wake for a "
            "recording. Let it stay on, or allow wake by RTC alarm in its BIOS or UEFI setup";

@@ -42,24 +42,6 @@ const char* SettingText(uint32_t value) {
     }
 }
 
-bool Blocks(uint32_t value) {
-    return value == WAKE_TIMERS_DISABLED || value == WAKE_TIMERS_IMPORTANT_ONLY;
-}
-
-// The sleep states the clock can wake the machine from, "S1, S3", or
-// empty.
-std::string WakeableStates(const SleepCapabilities& capabilities) {
-    std::string states;
-    const auto add = [&](const char* name) {
-        states += (states.empty() ? "" : ", ") + std::string(name);
-    };
-    for (int s = 0; s < 3; ++s)
-        if (capabilities.standby[s] && POWER_STATE_SLEEPING1 + s <= capabilities.rtcWake)
-            add(s == 0 ? "S1" : s == 1 ? "S2" : "S3");
-    if (capabilities.hibernate && POWER_STATE_HIBERNATE <= capabilities.rtcWake)
-        add("hibernation");
-    return states;
-}
 } // namespace
 
 ResumeReport ReportResume(const ResumeFacts& facts, const IDateText& dateText) {
@@ -129,7 +111,7 @@ std::vector<std::string> WakeChecks(const WakeAbility& ability) {
     else
         lines.push_back("Check: the power plan's wake-timer setting could not be read");
     if (ability.capabilitiesRead) {
-        const std::string states = WakeableStates(ability.capabilities);
+        const std::string states = TimerWakeableStates(ability.capabilities);
         lines.push_back("Check: sleep states a timer can wake this PC from: " +
                         (states.empty() ? std::string("none") : states));
         lines.push_back(ability.capabilities.modernStandby
@@ -146,9 +128,9 @@ std::vector<std::string> WakeChecks(const WakeAbility& ability) {
 std::string WakeStatusWarning(const WakeAbility& ability) {
     if (ability.timerUnsupported)
         return ", but this PC cannot be woken by a timer";
-    if (ability.settingRead && Blocks(ability.onMains))
+    if (ability.settingRead && WakeTimersBlocked(ability.onMains))
         return ", but wake timers are off in the power plan";
-    if (ability.settingRead && Blocks(ability.onBattery))
+    if (ability.settingRead && WakeTimersBlocked(ability.onBattery))
         return ", but wake timers are off in the power plan on battery";
     if (ability.capabilitiesRead && !SleepCapabilityWarning(ability.capabilities).empty())
         return ", but no sleep state of this PC can be woken by a timer";

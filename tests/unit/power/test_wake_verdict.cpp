@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/fakes/FakePlatform.h"
+#include "wakeup/power/WakeTimerSetting.h"
 #include "wakeup/power/WakeVerdict.h"
 
 namespace {
@@ -111,29 +112,36 @@ TEST(WakeVerdict, ResumeReportFollowsTheDueTimeTheResumeAndWhoStartedIt) {
     }
 }
 
-TEST(WakeVerdict, ChecksAndTheStatusWarningSayWhatStandsAgainstTheWake) {
-    WakeAbility ability;
-    ability.settingRead = true;
-    ability.onMains = WAKE_TIMERS_ENABLED;
-    ability.onBattery = WAKE_TIMERS_IMPORTANT_ONLY;
-    ability.capabilitiesRead = true;
-    ability.capabilities.standby[2] = true;
-    ability.capabilities.hibernate = true;
-    ability.capabilities.rtcWake = POWER_STATE_HIBERNATE;
-    EXPECT_EQ(WakeChecks(ability),
-              (std::vector<std::string>{
-                  "Check: wake timers in the power plan: on mains power enabled, on battery "
-                  "important wake timers only",
-                  "Check: sleep states a timer can wake this PC from: S3, hibernation",
-                  "Check: this PC does not use modern standby"}));
-    EXPECT_EQ(WakeStatusWarning(ability), ", but wake timers are off in the power plan on battery");
-    ability.onBattery = WAKE_TIMERS_ENABLED;
-    EXPECT_EQ(WakeStatusWarning(ability), "");
-    ability.capabilities.rtcWake = POWER_STATE_SLEEPING1; // S1 only, which it does not have
-    EXPECT_EQ(WakeStatusWarning(ability),
-              ", but no sleep state of this PC can be woken by a timer");
-    ability.onMains = WAKE_TIMERS_DISABLED;
-    EXPECT_EQ(WakeStatusWarning(ability), ", but wake timers are off in the power plan");
-    ability.timerUnsupported = true;
-    EXPECT_EQ(WakeStatusWarning(ability), ", but this PC cannot be woken by a timer");
+TEST(WakeVerdict, StatusWarningNamesTheFirstThingThatStandsAgainstTheWake) {
+    const struct {
+        uint32_t onMains, onBattery;
+        int rtcWake; // the deepest state the clock wakes; S3 and hibernation exist
+        bool unsupported;
+        const char* warning;
+    } cases[] = {
+        {WAKE_TIMERS_ENABLED, WAKE_TIMERS_ENABLED, POWER_STATE_HIBERNATE, false, ""},
+        {WAKE_TIMERS_ENABLED, WAKE_TIMERS_IMPORTANT_ONLY, POWER_STATE_HIBERNATE, false,
+         ", but wake timers are off in the power plan on battery"},
+        {WAKE_TIMERS_ENABLED, WAKE_TIMERS_ENABLED, POWER_STATE_SLEEPING1, false,
+         ", but no sleep state of this PC can be woken by a timer"},
+        {WAKE_TIMERS_DISABLED, WAKE_TIMERS_ENABLED, POWER_STATE_SLEEPING1, false,
+         ", but wake timers are off in the power plan"},
+        {WAKE_TIMERS_DISABLED, WAKE_TIMERS_ENABLED, POWER_STATE_HIBERNATE, true,
+         ", but this PC cannot be woken by a timer"},
+    };
+    for (const auto& c : cases) {
+        WakeAbility ability;
+        ability.settingRead = ability.capabilitiesRead = true;
+        ability.onMains = c.onMains;
+        ability.onBattery = c.onBattery;
+        ability.capabilities.standby[2] = ability.capabilities.hibernate = true;
+        ability.capabilities.rtcWake = c.rtcWake;
+        ability.timerUnsupported = c.unsupported;
+        EXPECT_EQ(WakeStatusWarning(ability), c.warning) << &c - cases;
+    }
+    // The states the checks list after a failed wake.
+    SleepCapabilities both;
+    both.standby[2] = both.hibernate = true;
+    both.rtcWake = POWER_STATE_HIBERNATE;
+    EXPECT_EQ(TimerWakeableStates(both), "S3, hibernation");
 }

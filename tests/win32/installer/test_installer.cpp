@@ -323,6 +323,26 @@ protected:
         ASSERT_TRUE(SetLastWriteTime(m_module, kOld));
     }
 
+    // An earlier install with its scheduler running and its files marked
+    // old, for an install that must put it back.
+    void InstallOldAndRun(winetest::CProcess& scheduler) {
+        ASSERT_EQ(Install(""), 0u);
+        ASSERT_TRUE(scheduler.Start("\"" + m_program + "\""));
+        ASSERT_NE(WaitForScheduler(), nullptr);
+        ASSERT_NO_FATAL_FAILURE(MarkOld());
+    }
+
+    // After a failed install: the earlier one's module back, registered,
+    // started at logon, and its scheduler closed and started again.
+    void ExpectOldBackAndRunning(winetest::CProcess& scheduler) {
+        EXPECT_TRUE(SameTime(LastWriteTime(m_module), kOld)) << "the module was not put back";
+        ExpectInstalled();
+        EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue),
+                  "\"" + m_program + "\" /minimized");
+        EXPECT_TRUE(scheduler.WaitExit());
+        EXPECT_NE(WaitForScheduler(), nullptr) << "the closed scheduler was not started again";
+    }
+
     // The scheduler's window, once something has started it.
     HWND WaitForScheduler() {
         HWND window = nullptr;
@@ -454,11 +474,8 @@ TEST_F(Installer, UpgradeWaitsUntilTheHostLetsGoOfTheModule) {
 // cannot when a host loads it in between: the installed version stays as it
 // was, registered, started at logon, and running.
 TEST_F(Installer, FailedWriteLeavesTheInstalledVersionWorking) {
-    ASSERT_EQ(Install(""), 0u);
     winetest::CProcess scheduler;
-    ASSERT_TRUE(scheduler.Start("\"" + m_program + "\""));
-    ASSERT_NE(WaitForScheduler(), nullptr);
-    ASSERT_NO_FATAL_FAILURE(MarkOld());
+    ASSERT_NO_FATAL_FAILURE(InstallOldAndRun(scheduler));
     // A folder in the uninstaller's place: it is written after the others.
     ASSERT_TRUE(DeleteFileA(m_uninstaller.c_str()));
     ASSERT_TRUE(CreateDirectoryA(m_uninstaller.c_str(), nullptr));
@@ -466,12 +483,7 @@ TEST_F(Installer, FailedWriteLeavesTheInstalledVersionWorking) {
     // Without start at logon, which would take the earlier entry away.
     EXPECT_EQ(Install("/NOAUTOSTART"), kWriteFailed);
     EXPECT_TRUE(SameTime(LastWriteTime(m_program), kOld)) << "the scheduler was not put back";
-    EXPECT_TRUE(SameTime(LastWriteTime(m_module), kOld)) << "the module was not put back";
-    ExpectInstalled();
-    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue),
-              "\"" + m_program + "\" /minimized");
-    EXPECT_TRUE(scheduler.WaitExit());
-    EXPECT_NE(WaitForScheduler(), nullptr) << "the closed scheduler was not started again";
+    ExpectOldBackAndRunning(scheduler);
 
     ASSERT_TRUE(RemoveDirectoryA(m_uninstaller.c_str()));
     EXPECT_EQ(Install(""), 0u);
@@ -539,18 +551,10 @@ TEST_F(Installer, RegistrationFailureUndoesTheInstall) {
 
     // Over an earlier install, whose module the failed one replaced: the
     // earlier one is back, registered, with its entries, and runs again.
-    ASSERT_EQ(Install(""), 0u);
     winetest::CProcess scheduler;
-    ASSERT_TRUE(scheduler.Start("\"" + m_program + "\""));
-    ASSERT_NE(WaitForScheduler(), nullptr);
-    ASSERT_NO_FATAL_FAILURE(MarkOld());
+    ASSERT_NO_FATAL_FAILURE(InstallOldAndRun(scheduler));
     EXPECT_EQ(Install("", WAKEUP_FAILING_SETUP), 2u) << "the install did not stop";
-    EXPECT_TRUE(SameTime(LastWriteTime(m_module), kOld)) << "the module was not put back";
-    ExpectInstalled();
-    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue),
-              "\"" + m_program + "\" /minimized");
-    EXPECT_TRUE(scheduler.WaitExit());
-    EXPECT_NE(WaitForScheduler(), nullptr) << "the closed scheduler was not started again";
+    ExpectOldBackAndRunning(scheduler);
 }
 
 } // namespace

@@ -20,17 +20,14 @@
 #include "tests/win32/support/WineTestSupport.h"
 
 namespace {
-// The text after marker in the newest of the last lines that holds it, or
-// empty. Only the newest lines are read: each read is a round trip to the
-// scheduler, and the measurement should not wait for many of them.
-std::string NewestAfter(HWND list, const std::string& marker, int newest = 12) {
-    const auto lines = winetest::ListBoxLines(list, newest);
-    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
-        const size_t at = it->find(marker);
-        if (at != std::string::npos)
-            return it->substr(at + marker.size());
-    }
-    return std::string();
+// Whether one of the list's four newest lines holds part. Only those are
+// read: each read is a round trip to the scheduler, and the measurement
+// should not wait for many of them.
+bool AmongNewest(HWND list, const std::string& part) {
+    const auto lines = winetest::ListBoxLines(list, 4);
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.find(part) != std::string::npos;
+    });
 }
 
 constexpr ULONGLONG kHalfMinute = 30ULL * 10000000ULL; // in 100-ns units
@@ -94,7 +91,7 @@ int main(int argc, char** argv) {
         // The new recording's line is the scan's last: the list has them all.
         bool logged = false;
         while (armed && !logged && GetTickCount64() < deadline) {
-            logged = !NewestAfter(list, " channel " + channel + " Start: ", 4).empty();
+            logged = AmongNewest(list, " channel " + channel + " Start: ");
             if (!logged)
                 Sleep(1);
         }

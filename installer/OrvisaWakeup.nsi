@@ -33,7 +33,14 @@
 !insertmacro NEED_DEFINE OUTFILE
 !insertmacro NEED_DEFINE NAMES
 
+!ifdef WIN64
+; The tests' 64-bit flavour: a 64-bit installer of 64-bit binaries, whose
+; registry writes (the module's registration among them) land in the 64-bit
+; view; the release is the 32-bit one.
+Target amd64-unicode
+!else
 Unicode true
+!endif
 SetCompressor /SOLID lzma
 ManifestDPIAware true
 ; The extension registers its classes under HKEY_CLASSES_ROOT for every user,

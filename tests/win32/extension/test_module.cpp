@@ -73,7 +73,11 @@ TEST(Module, EmbedsTheEmptyTypeLibraryAsResourceOne) {
         EXPECT_EQ(attr->wMajorVerNum, 1);
         EXPECT_EQ(attr->wMinorVerNum, 0);
         EXPECT_EQ(attr->lcid, 0x0409u);
+#ifdef _WIN64
+        EXPECT_EQ(attr->syskind, SYS_WIN64);
+#else
         EXPECT_EQ(attr->syskind, SYS_WIN32);
+#endif
     }
 
     CUniqueBstr name;

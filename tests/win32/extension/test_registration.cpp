@@ -97,7 +97,14 @@ TEST_F(Registration, WritesTheLayoutOfEveryClassAndTheTypeLibrary) {
         ExpectRegistered(known);
     }
     EXPECT_EQ(StringValue(HKEY_CLASSES_ROOT, TypeLibKey()), "OrvisaWakeup 1.0 Type Library");
-    EXPECT_TRUE(SamePath(StringValue(HKEY_CLASSES_ROOT, TypeLibKey() + "\\409\\win32"),
+    // RegisterTypeLib names the platform after the library's system kind,
+    // which follows the module's flavour.
+#ifdef _WIN64
+    const std::string platform = "win64";
+#else
+    const std::string platform = "win32";
+#endif
+    EXPECT_TRUE(SamePath(StringValue(HKEY_CLASSES_ROOT, TypeLibKey() + "\\409\\" + platform),
                          ExtensionModulePath()));
 }
 

@@ -7,10 +7,11 @@ add_library(kelmarwakeup_window OBJECT
   ${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.rc
 )
 target_link_libraries(kelmarwakeup_window PUBLIC wakeup_win32 wakeup_common)
-# The version resource includes the generated Version.h.
+# The version resource includes the generated Version.h; the manifest and
+# the icon are read by windres too, which names no dependencies of its own.
 target_include_directories(kelmarwakeup_window PRIVATE ${CMAKE_BINARY_DIR}/generated)
 set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.rc PROPERTIES
-  OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/Version.h)
+  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/Version.h;${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.manifest;${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.ico")
 
 # kelmarwakeup.exe: the Win32 program around the dialog's logic.
 add_executable(kelmarwakeup WIN32 ${CMAKE_CURRENT_LIST_DIR}/WakeUpApp.cpp

@@ -354,6 +354,8 @@ int64_t CFakeLocalTimeConverter::FileTimeOf(const CDateTime& utc) {
 }
 
 int64_t CFakeLocalTimeConverter::LocalToUtcFileTime(const CDateTime& local) const {
+    if (m_failing)
+        return ILocalTimeConverter::kUnconvertible;
     return FileTimeOf(local - CDateTimeSpan(0, m_offsetHours, 0, 0));
 }
 

@@ -187,9 +187,13 @@ public:
     int64_t LocalToUtcFileTime(const CDateTime& local) const override;
     // The file time of a local moment, as the test expects it.
     static int64_t FileTimeOf(const CDateTime& utc);
+    // Every conversion from now on fails, as the system's does for a date it
+    // cannot convert.
+    void FailConversion() { m_failing = true; }
 
 private:
     int m_offsetHours;
+    bool m_failing = false;
 };
 
 // Named manual-reset timers in memory, shared by every handle of a name and

@@ -27,10 +27,11 @@ void CWakeProof::UseThreadEntry(IThreadStarter::ThreadProc proc, void* param) {
     m_threadParam = param;
 }
 
-std::string CWakeProof::TestRefusal(const CHostState& host, int marginMinutes) const {
+std::string CWakeProof::TestRefusal(const CHostState& host, int marginMinutes,
+                                    const std::string& sleepRefusal) const {
     // A recording due before the test is over, and within the margin after.
     return WakeTestRefusal(host.recording, host.paused, host.awaitingRecording,
-                           m_arming.RecordingWithin(marginMinutes + kTestMinutes));
+                           m_arming.RecordingWithin(marginMinutes + kTestMinutes), sleepRefusal);
 }
 
 void CWakeProof::StartTest() {
@@ -43,7 +44,9 @@ void CWakeProof::StartTest() {
                   std::to_string(m_ports.timers.LastError()));
         return;
     }
-    if (!m_ports.timers.Set(timer, m_ports.localTime.LocalToUtcFileTime(due), true)) {
+    const int64_t dueTime = m_ports.localTime.LocalToUtcFileTime(due);
+    if (dueTime == ILocalTimeConverter::kUnconvertible ||
+        !m_ports.timers.Set(timer, dueTime, true)) {
         m_log.Add("Wake test failed: unable to set its timer: error " +
                   std::to_string(m_ports.timers.LastError()));
         m_ports.timers.Close(timer);

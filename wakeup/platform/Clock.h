@@ -14,6 +14,9 @@ public:
 // 1 January 1601), with the time-zone rules in force at that moment.
 class ILocalTimeConverter {
 public:
+    // What a moment that cannot be converted gives: as a due time it would
+    // be 1601, long past, and fire at once.
+    static constexpr int64_t kUnconvertible = 0;
     virtual ~ILocalTimeConverter() = default;
     virtual int64_t LocalToUtcFileTime(const CDateTime& local) const = 0;
 };

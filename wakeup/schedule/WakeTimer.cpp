@@ -38,8 +38,10 @@ CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const Log& log) {
     const int64_t dueTime = m_localTime.LocalToUtcFileTime(arming.due);
     log("Set timer to: " + FormatSpanText(span) + " from now.");
 
+    // A moment the system cannot convert would be 1601: due at once, it
+    // would fire now and hold the PC awake for a recording hours away.
     bool set = false;
-    {
+    if (dueTime != ILocalTimeConverter::kUnconvertible) {
         // Under the lock, so that an older arming that has just woken can no
         // longer cancel the timer after this setting.
         std::lock_guard<std::mutex> lock(m_generationLock);

@@ -116,18 +116,28 @@ TEST_F(WakeTimer, FailedCreationIsLoggedAndFreesTheScan) {
     JoinWorkers();
 }
 
-TEST_F(WakeTimer, FailedSettingIsLoggedAndFreesTheScan) {
+namespace {
+// The system refuses the setting, or the wake moment cannot be converted to
+// a due time (which would be 1601 and fire at once): nothing is armed.
+class WakeTimerFailure : public WakeTimer, public ::testing::WithParamInterface<bool> {};
+} // namespace
+
+TEST_P(WakeTimerFailure, IsLoggedArmsNothingAndFreesTheScan) {
     Init();
-    m_timers.FailSet();
+    if (GetParam())
+        m_localTime.FailConversion();
+    else
+        m_timers.FailSet();
     WriteSchedule(Program("3-4-2005T07:30", "once"));
     m_arming.Scan();
     RunStartedThreads();
     JoinWorkers();
-    const auto messages = Messages();
-    EXPECT_EQ(messages.back(), "Unable to set timer to: 3/4/2005 7:30:00 AM");
+    EXPECT_EQ(Messages().back(), "Unable to set timer to: 3/4/2005 7:30:00 AM");
     EXPECT_EQ(m_arming.m_scanBusy, 0);
     EXPECT_EQ(m_timers.OpenHandles(), 0);
+    EXPECT_EQ(m_arming.ArmedWake().target, CDateTime());
 }
+INSTANTIATE_TEST_SUITE_P(SettingRefusedOrMomentUnconvertible, WakeTimerFailure, ::testing::Bool());
 
 TEST_F(WakeTimer, NewerArmingTakesTheTimerOverAndIsNeverUndone) {
     Init();

@@ -61,7 +61,7 @@ int64_t CWin32LocalTimeConverter::LocalToUtcFileTime(const CDateTime& local) con
     // The rules of the time zone for that date, not today's offset.
     if (!TzSpecificLocalTimeToSystemTime(nullptr, &localTime, &utc) ||
         !SystemTimeToFileTime(&utc, &fileTime))
-        return 0;
+        return kUnconvertible;
     return static_cast<int64_t>(static_cast<uint64_t>(fileTime.dwHighDateTime) << 32 |
                                 fileTime.dwLowDateTime);
 }

@@ -9,6 +9,11 @@ unsigned RunOwnCountdown(void* countdown) {
     static_cast<CAutoSuspend*>(countdown)->Run();
     return 0;
 }
+
+unsigned RequestSleepAside(void* countdown) {
+    static_cast<CAutoSuspend*>(countdown)->SuspendNow();
+    return 0;
+}
 } // namespace
 
 CAutoSuspend::CAutoSuspend(const Ports& ports, CWakeUpLog& log, const CWakeUpSettings& settings,
@@ -63,7 +68,7 @@ void CAutoSuspend::Run() {
 void CAutoSuspend::RunCycle() {
     uint32_t timerError = 0;
     m_ticker.WaitOneMinute(timerError);
-    if (m_stop)
+    if (m_stop || m_sleepRefused)
         return;
     if (timerError && !m_bTickerFailing)
         // Not the wake timer's line: this one only paces the count.
@@ -134,10 +139,27 @@ bool CAutoSuspend::ReadyToSleep() {
 }
 
 void CAutoSuspend::SuspendNow() {
-    // A PC that cannot enter the state (modern standby, S3 turned off in the
-    // firmware) would otherwise fail silently every time the count runs out.
-    if (const uint32_t error = RequestSleep(m_ports.power, m_settings.m_bHibernate))
+    const uint32_t error = RequestSleep(m_ports.power, m_settings.m_bHibernate);
+    if (!error)
+        return;
+    uint32_t none = 0;
+    if (m_sleepRefused.compare_exchange_strong(none, error))
+        m_log.Add("This PC cannot be sent to sleep by a program (error " + std::to_string(error) +
+                  "): the countdown stops");
+    else
         m_log.Add("Suspend failed: error " + std::to_string(error));
+}
+
+void CAutoSuspend::SuspendNowAside() {
+    if (!m_ports.threads.Start(RequestSleepAside, this))
+        m_log.Add("Suspend failed: no thread for the request");
+}
+
+std::string CAutoSuspend::SleepRefusal() const {
+    const uint32_t error = m_sleepRefused;
+    if (!error)
+        return "";
+    return "this PC cannot be sent to sleep by a program (error " + std::to_string(error) + ")";
 }
 
 bool CAutoSuspend::SetTokenPrivilege(const char* privilege, bool enable) {

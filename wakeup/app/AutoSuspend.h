@@ -55,7 +55,16 @@ public:
     void RunCycle();
 
     // Suspend, or hibernate when chosen, without force; a failure is logged.
+    // The first refusal of a run stops the countdown: a PC that no program
+    // can send to sleep (modern standby, S3 turned off in the firmware)
+    // refuses every time.
     void SuspendNow();
+    // The hidden button: the same request on a thread of its own, since it
+    // returns only after the resume and the dialog's thread must handle the
+    // suspend notice (its scan and arming) before the PC goes down.
+    void SuspendNowAside();
+    // Why no program can send this PC to sleep; empty until a request failed.
+    std::string SleepRefusal() const;
     bool SetTokenPrivilege(const char* privilege, bool enable);
 
     // The resets so far; a sleep decided after a wait compares them.
@@ -81,6 +90,8 @@ private:
     // Counted, so that a sleep decided after a wait sees the activity
     // during it. The countdown's own return to full is not counted.
     std::atomic<unsigned> m_nResets{0};
+    // The system's error for the first refused sleep request; 0: none yet.
+    std::atomic<uint32_t> m_sleepRefused{0};
     IThreadStarter::ThreadProc m_threadProc;
     void* m_threadParam;
 };

@@ -53,7 +53,9 @@ public:
     void UseThreadEntry(IThreadStarter::ThreadProc proc, void* param);
 
     // On the dialog's thread. Why the test cannot run now; empty when it can.
-    std::string TestRefusal(const CHostState& host, int marginMinutes) const;
+    // sleepRefusal: why no program can send this PC to sleep, or empty.
+    std::string TestRefusal(const CHostState& host, int marginMinutes,
+                            const std::string& sleepRefusal = {}) const;
     // Arms the test's timer and asks for sleep from a thread of its own.
     void StartTest();
     // The request thread's work.

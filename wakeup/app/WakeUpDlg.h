@@ -77,8 +77,8 @@ public:
     void OnSuspendMinutesKillFocus();
     void OnSuspendTextChange() { m_settings.OnSuspendTextChange(); }
     void OnHibernateClicked() { m_settings.OnHibernateClicked(); }
-    // Hidden button 1002.
-    void SuspendNow() { m_countdown.SuspendNow(); }
+    // Hidden button 1002: the countdown's request, on a thread of its own.
+    void SuspendNow() { m_countdown.SuspendNowAside(); }
     int SetTokenPrivilege(const char* privilege, int enable) { // BOOL
         return m_countdown.SetTokenPrivilege(privilege, enable != 0) ? 1 : 0;
     }
@@ -89,7 +89,8 @@ public:
     // The wake test (the dialog's thread): why it cannot run now (empty
     // when it can), and its start once the user has confirmed it.
     std::string WakeTestRefusal() const {
-        return m_proof.TestRefusal(m_host, m_settings.m_nSleepMarginMinutes);
+        return m_proof.TestRefusal(m_host, m_settings.m_nSleepMarginMinutes,
+                                   m_countdown.SleepRefusal());
     }
     void StartWakeTest() { m_proof.StartTest(); }
     // The wake test's request thread.

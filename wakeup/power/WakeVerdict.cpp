@@ -89,8 +89,10 @@ std::string WakeTestRequestFailed(uint32_t error) {
 }
 
 std::string WakeTestRefusal(bool recording, bool paused, bool awaitingRecording,
-                            const std::string& recordingSoon) {
+                            const std::string& recordingSoon, const std::string& sleepRefusal) {
     const std::string prefix = "The wake test cannot run now: ";
+    if (!sleepRefusal.empty())
+        return prefix + sleepRefusal + ".";
     if (recording)
         return prefix + "a recording is running.";
     if (paused)

@@ -1,4 +1,6 @@
 // The auto-suspend countdown, one one-minute cycle at a time.
+#include <algorithm>
+
 #include "common/WakeupMessages.h"
 #include "tests/unit/schedule/ScheduleFixture.h"
 #include "wakeup/power/HostCommand.h"
@@ -53,7 +55,7 @@ TEST_F(SuspendCountdown, LengthZeroNeverSleeps) {
     EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(SuspendCountdown, LengthOneSleepsAfterOneCycleWithoutWarning) {
+TEST_F(SuspendCountdown, LengthOneSleepsAfterOneCycleAndARefusedSleepStopsTheCountdown) {
     Start(1);
     m_settings.m_bHibernate = 1;
     m_power.FailSleep(50); // no standby the firmware offers
@@ -61,6 +63,24 @@ TEST_F(SuspendCountdown, LengthOneSleepsAfterOneCycleWithoutWarning) {
     EXPECT_TRUE(m_processes.CommandLines().empty());
     EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"hibernate"});
     EXPECT_EQ(m_progress.GetPos(), 1);
+    const std::string stops =
+        "This PC cannot be sent to sleep by a program (error 50): the countdown stops";
+    EXPECT_EQ(Messages().back(), stops);
+    // Said once; the count asks no more, and the wake test says why.
+    for (int i = 0; i < 3; ++i)
+        Cycle();
+    EXPECT_EQ(m_power.SleepRequests().size(), 1u);
+    const auto lines = Messages();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), stops), 1);
+    EXPECT_EQ(m_proof.TestRefusal(m_host, 0, m_countdown.SleepRefusal()),
+              "The wake test cannot run now: this PC cannot be sent to sleep by a program "
+              "(error 50).");
+    // The hidden button still asks, from a thread of its own.
+    m_countdown.SuspendNowAside();
+    EXPECT_EQ(m_power.SleepRequests().size(), 1u);
+    RunStartedThreads();
+    JoinWorkers();
+    EXPECT_EQ(m_power.SleepRequests().size(), 2u);
     EXPECT_EQ(Messages().back(), "Suspend failed: error 50");
 }
 

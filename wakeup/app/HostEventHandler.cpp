@@ -33,6 +33,11 @@ bool CHostEventHandler::WindowProc(uint32_t message, uint32_t wParam, int32_t lP
         OnSessionChange(wParam);
         return false;
     }
+    if (message == END_SESSION_MESSAGE) {
+        if (wParam)
+            OnSessionEnd();
+        return false;
+    }
     if (message != WAKEUP_MESSAGE)
         return false;
     switch (wParam) {
@@ -57,6 +62,17 @@ bool CHostEventHandler::WindowProc(uint32_t message, uint32_t wParam, int32_t lP
         break;
     }
     return false;
+}
+
+void CHostEventHandler::OnSessionEnd() {
+    // The system ends the process soon after this message returns, with no
+    // program end of its own: no later line would reach the file.
+    constexpr uint32_t kFlushMs = 2000;
+    const CScheduleArming::Wake armed = m_arming.ArmedWake();
+    if (armed.target > CDateTime())
+        m_log.Add("The session ends: the wake for the recording at " +
+                  m_ports.dateText.Format(armed.recordingStart) + " ends with it");
+    m_log.FlushFile(kFlushMs);
 }
 
 void CHostEventHandler::OnPlayerEvent(int32_t code) {

@@ -41,7 +41,7 @@ public:
     CHostEventHandler(const CHostEventHandler&) = delete;
     CHostEventHandler& operator=(const CHostEventHandler&) = delete;
 
-    // WM_USER, WM_POWERBROADCAST, WM_WTSSESSION_CHANGE and the dialog's
+    // WM_USER, WM_POWERBROADCAST, WM_WTSSESSION_CHANGE, WM_ENDSESSION and the dialog's
     // rescan request. True when *result replaces the base window
     // procedure's answer.
     bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result);
@@ -56,6 +56,9 @@ private:
     bool OnPowerBroadcast(uint32_t event, intptr_t* result);
     bool OnSuspendQuery(intptr_t* result);
     void OnSessionChange(uint32_t event);
+    // Logoff or shutdown: the armed wake ends with the process, and the
+    // file gets every line before it does.
+    void OnSessionEnd();
     void OnWakeFired();
     void EndAwaiting();
     // The second line under the log: what keeps the PC awake now.

@@ -27,6 +27,10 @@ constexpr uint32_t WTS_EVENT_CONSOLE_CONNECT = 1;
 constexpr uint32_t WTS_EVENT_CONSOLE_DISCONNECT = 2;
 constexpr uint32_t WTS_EVENT_REMOTE_CONNECT = 3;
 
+// The end of the session (WM_ENDSESSION; wParam non-zero: it does end, by
+// logoff or shutdown, and the process ends with it).
+constexpr uint32_t END_SESSION_MESSAGE = 0x0016;
+
 // Whether the session is at the console after the event: connected to it,
 // or taken away from it by a switch to another user or to a remote
 // connection. Other events (lock, logon, ...) leave it as it was.

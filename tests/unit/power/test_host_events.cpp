@@ -165,6 +165,24 @@ TEST_F(HostEvents, SuspendNoticeArmsTheLatestScheduleAndTheFirstResumeScansAgain
     m_timers.Fire("KelmarTimer");
 }
 
+TEST_F(HostEvents, SessionEndSaysTheArmedWakeEndsAndTheFileHasEveryLine) {
+    Init();
+    Send(0x0016, 1, 0); // nothing armed: no line
+    EXPECT_TRUE(Messages().empty());
+    WriteSchedule(Program("3-5-2005T08:00", "once"));
+    m_wait.WhileWaiting([this] { RunStartedThreads(); });
+    Power(4);
+    Send(0x0016, 0, 0); // the end was called off
+    const std::string ends = "The session ends: the wake for the recording at 3/5/2005 8:00:00 AM "
+                             "ends with it";
+    EXPECT_NE(Messages().back(), ends);
+    Send(0x0016, 1, 0);
+    EXPECT_EQ(Messages().back(), ends);
+    // In the file at once, not at the writer's next turn.
+    EXPECT_NE(m_logFile.Text().find(ends), std::string::npos);
+    m_timers.Fire("KelmarTimer");
+}
+
 TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStart) {
     m_registry.SetDword(kKey, "PVRBufferBegin", 5);
     Init();

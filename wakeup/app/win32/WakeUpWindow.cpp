@@ -261,6 +261,7 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_USER:
     case WM_POWERBROADCAST:
     case WM_WTSSESSION_CHANGE:
+    case WM_ENDSESSION:
     case CScheduleArming::kRescanMessage:
     case CScheduleArming::kWakeFiredMessage:
     case CHostEventHandler::kOtherProgramsMessage:

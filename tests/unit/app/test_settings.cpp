@@ -89,6 +89,16 @@ TEST_F(Settings, OddNumberValuesAreReadWithoutGarbage) {
     EXPECT_FALSE(dlg.m_bHibernate);
 }
 
+TEST_F(Settings, SleepMarginAboveADayCountsAsTheDefault) {
+    auto& dlg = Init();
+    const std::pair<uint32_t, int> cases[] = {{0, 0}, {1440, 1440}, {1441, 15}, {UINT32_MAX, 15}};
+    for (const auto& [stored, margin] : cases) {
+        m_registry.SetDword(kKey, "SleepMarginMinutes", stored);
+        dlg.m_settings.Load();
+        EXPECT_EQ(dlg.m_settings.m_nSleepMarginMinutes, margin) << stored;
+    }
+}
+
 TEST_F(Settings, HibernateIsReadFromUseHibernateAndWrittenToSuspendHibernate) {
     m_registry.SetDword(kKey, "UseHibernate", 0);
     m_registry.SetDword(kKey, "SuspendHibernate", 1);

@@ -574,6 +574,17 @@ bool CFakePower::ReadSystemExecutionState(uint32_t& state) {
     return true;
 }
 
+bool CFakePower::ReadOnBattery(bool& onBattery) {
+    Guard g(m_lock);
+    onBattery = m_batteryPower;
+    return true;
+}
+
+void CFakePower::SetOnBattery(bool onBattery) {
+    Guard g(m_lock);
+    m_batteryPower = onBattery;
+}
+
 void CFakePower::FailSleep(uint32_t error) {
     Guard g(m_lock);
     m_sleepError = error;

@@ -281,7 +281,9 @@ public:
     bool ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) override;
     bool ReadSleepCapabilities(SleepCapabilities& capabilities) override;
     bool ReadSystemExecutionState(uint32_t& state) override;
+    bool ReadOnBattery(bool& onBattery) override;
 
+    void SetOnBattery(bool onBattery);
     // The state the thread holds now (the last one set; 0 before any).
     uint32_t HeldState() const;
     // What the system's state reads: by default the state held here, as on
@@ -314,6 +316,7 @@ private:
     uint32_t m_sleepError = 0;
     bool m_hasCapabilities = false;
     SleepCapabilities m_capabilities;
+    bool m_batteryPower = false;
     std::function<uint32_t()> m_readSystemState;
     std::function<uint32_t(bool)> m_sleep;
 };

@@ -1,8 +1,10 @@
 #include "wakeup/app/AutoSuspend.h"
 
 #include "wakeup/app/HostEventHandler.h"
+#include "wakeup/app/WakeStatus.h"
 #include "wakeup/power/HostCommand.h"
 #include "wakeup/power/Privilege.h"
+#include "wakeup/power/WakeableSleep.h"
 
 namespace {
 unsigned RunOwnCountdown(void* countdown) {
@@ -105,8 +107,9 @@ void CAutoSuspend::RunCycle() {
         return;
     m_log.Add("Force suspend because timeout has expired");
     m_ports.progress.SetPos(m_settings.m_nSuspendMinutes);
-    if (ReadyToSleep())
-        SuspendNow();
+    bool hibernate = m_settings.m_bHibernate;
+    if (ReadyToSleep(hibernate))
+        SuspendNow(hibernate);
 }
 
 bool CAutoSuspend::UserInputInTheLastMinute() {
@@ -115,7 +118,7 @@ bool CAutoSuspend::UserInputInTheLastMinute() {
     return m_ports.session.MillisecondsSinceInput(ms) && ms < kOneMinuteMs;
 }
 
-bool CAutoSuspend::ReadyToSleep() {
+bool CAutoSuspend::ReadyToSleep(bool& hibernate) {
     // Systems since Vista do not ask the dialog before they sleep, so the
     // suspend query's rule is applied here as well. The dialog's thread
     // handles the host's events during the wait for the wake timer: the
@@ -135,11 +138,29 @@ bool CAutoSuspend::ReadyToSleep() {
     const SleepDecision decision = DecideSleep(SleepAsker::countdown, state);
     if (!decision.logLine.empty())
         m_log.Add(decision.logLine);
-    return decision.sleep;
+    return decision.sleep && WakeableSleepNow(hibernate);
 }
 
-void CAutoSuspend::SuspendNow() {
-    const uint32_t error = RequestSleep(m_ports.power, m_settings.m_bHibernate);
+bool CAutoSuspend::WakeableSleepNow(bool& hibernate) {
+    WakeableSleepInputs in;
+    in.hibernate = hibernate;
+    if (!m_arming.ArmedRecording(in.recordingStart, in.minutesToStart))
+        return true;
+    in.ability = ReadWakeAbility(m_ports.power);
+    bool onBattery = false;
+    in.onBattery = m_ports.power.ReadOnBattery(onBattery) && onBattery;
+    const WakeableSleep choice = ChooseWakeableSleep(in);
+    if (!choice.standsBack || m_stoodBackFor != in.recordingStart) {
+        if (!choice.logLine.empty())
+            m_log.Add(choice.logLine);
+    }
+    m_stoodBackFor = choice.standsBack ? in.recordingStart : std::string();
+    hibernate = choice.hibernate;
+    return choice.sleep;
+}
+
+void CAutoSuspend::SuspendNow(bool hibernate) {
+    const uint32_t error = RequestSleep(m_ports.power, hibernate);
     if (!error)
         return;
     uint32_t none = 0;

@@ -54,11 +54,12 @@ public:
     void Run();
     void RunCycle();
 
-    // Suspend, or hibernate when chosen, without force; a failure is logged.
+    // Suspend, or hibernate, without force; a failure is logged.
     // The first refusal of a run stops the countdown: a PC that no program
     // can send to sleep (modern standby, S3 turned off in the firmware)
     // refuses every time.
-    void SuspendNow();
+    void SuspendNow() { SuspendNow(m_settings.m_bHibernate); }
+    void SuspendNow(bool hibernate);
     // The hidden button: the same request on a thread of its own, since it
     // returns only after the resume and the dialog's thread must handle the
     // suspend notice (its scan and arming) before the PC goes down.
@@ -76,7 +77,10 @@ private:
     bool UserInputInTheLastMinute();
     // When the count ran out: has the schedule scanned and the wake timer
     // set, then decides from the state after that wait.
-    bool ReadyToSleep();
+    bool ReadyToSleep(bool& hibernate);
+    // Whether this sleep leaves the armed recording's timer able to wake
+    // the PC, and which sleep it is.
+    bool WakeableSleepNow(bool& hibernate);
 
     Ports m_ports;
     CWakeUpLog& m_log;
@@ -92,6 +96,9 @@ private:
     std::atomic<unsigned> m_nResets{0};
     // The system's error for the first refused sleep request; 0: none yet.
     std::atomic<uint32_t> m_sleepRefused{0};
+    // The recording the countdown last stood back for, as the log writes
+    // its start: the line is said once per recording (the thread's own).
+    std::string m_stoodBackFor;
     IThreadStarter::ThreadProc m_threadProc;
     void* m_threadParam;
 };

@@ -138,6 +138,16 @@ std::string CScheduleArming::RecordingWithin(int minutes) const {
     return m_ports.dateText.Format(armed.recordingStart);
 }
 
+bool CScheduleArming::ArmedRecording(std::string& start, int64_t& minutesAway) const {
+    const Wake armed = ArmedWake();
+    if (!IsSet(armed.target))
+        return false;
+    start = m_ports.dateText.Format(armed.recordingStart);
+    minutesAway =
+        static_cast<int64_t>((armed.recordingStart - m_ports.clock.Now()).GetTotalDays() * 24 * 60);
+    return true;
+}
+
 void CScheduleArming::ReleaseScan() {
     m_scanBusy = false;
     // The dialog's thread scans; this may be the wake-timer thread.

@@ -97,6 +97,9 @@ public:
     // From any thread: the start of the armed recording when its wake is
     // less than `minutes` away, as the log writes dates; empty otherwise.
     std::string RecordingWithin(int minutes) const;
+    // The start of the recording whose wake is armed, as the log writes
+    // dates, and the whole minutes until it; false when none is armed.
+    bool ArmedRecording(std::string& start, int64_t& minutesAway) const;
     // From another thread: has the dialog's thread scan, then waits until
     // the arming is done; false when the dialog is gone or that takes too
     // long. A set `stop` ends the wait at once.

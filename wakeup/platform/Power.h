@@ -55,6 +55,9 @@ public:
     // What every thread of every session asks of the system now, the
     // ES_FLAG_ values combined; false when it cannot be read.
     virtual bool ReadSystemExecutionState(uint32_t& state) = 0;
+    // Whether the machine runs on battery now; false when the system cannot
+    // tell.
+    virtual bool ReadOnBattery(bool& onBattery) = 0;
 };
 
 // Starts a program by its command line and does not wait for it.

@@ -84,6 +84,26 @@ TEST_F(SuspendCountdown, LengthOneSleepsAfterOneCycleAndARefusedSleepStopsTheCou
     EXPECT_EQ(Messages().back(), "Suspend failed: error 50");
 }
 
+TEST_F(SuspendCountdown, OnBatteryWithWakeTimersOffItStandsBackOnceAndSleepsWhenPluggedIn) {
+    Start(1);
+    m_power.SetWakeTimerSetting(WAKE_TIMERS_ENABLED, WAKE_TIMERS_DISABLED);
+    m_power.SetOnBattery(true);
+    WriteSchedule(Program("3-2-2005T22:00", "once")); // an hour off
+    m_wait.WhileWaiting([this] { RunStartedThreads(); });
+    const std::string line = "Suspend cancelled because the PC could not wake for the recording "
+                             "at 3/2/2005 10:00:00 PM: on battery, the power plan does not "
+                             "allow wake timers";
+    for (int i = 0; i < 3; ++i)
+        Cycle();
+    EXPECT_TRUE(m_power.SleepRequests().empty());
+    const auto lines = Messages();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1);
+    m_power.SetOnBattery(false);
+    Cycle();
+    EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"suspend"});
+    m_timers.Fire("KelmarTimer");
+}
+
 TEST_F(SuspendCountdown, RecordingOrPauseFreezesTheCountAndTheirEndStartsItAgain) {
     Start(3);
     Cycle();

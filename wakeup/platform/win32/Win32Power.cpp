@@ -103,6 +103,15 @@ bool CWin32Power::ReadSystemExecutionState(uint32_t& state) {
     return true;
 }
 
+bool CWin32Power::ReadOnBattery(bool& onBattery) {
+    SYSTEM_POWER_STATUS status{};
+    // ACLineStatus: 0 offline, 1 online, 255 unknown.
+    if (!GetSystemPowerStatus(&status) || status.ACLineStatus > 1)
+        return false;
+    onBattery = status.ACLineStatus == 0;
+    return true;
+}
+
 bool CWin32ProcessStarter::StartProcess(const std::string& commandLine) {
     // The system may write into the command line.
     std::vector<char> buffer(commandLine.begin(), commandLine.end());

@@ -11,6 +11,7 @@ public:
     bool ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) override;
     bool ReadSleepCapabilities(SleepCapabilities& capabilities) override;
     bool ReadSystemExecutionState(uint32_t& state) override;
+    bool ReadOnBattery(bool& onBattery) override;
 };
 
 class CWin32ProcessStarter : public IProcessStarter {

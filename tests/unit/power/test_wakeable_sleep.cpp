@@ -1,0 +1,94 @@
+// Whether the countdown's sleep leaves the armed recording's timer able to
+// wake the PC: the power source's wake-timer setting, the sleep state a timer
+// can wake, the battery's bound.
+#include <gtest/gtest.h>
+
+#include "wakeup/power/WakeableSleep.h"
+
+namespace {
+constexpr uint32_t kOn = WAKE_TIMERS_ENABLED, kOff = WAKE_TIMERS_DISABLED,
+                   kImportant = WAKE_TIMERS_IMPORTANT_ONLY;
+const std::string kStart = "3/5/2005 8:00:00 AM";
+const std::string kCancelled =
+    "Suspend cancelled because the PC could not wake for the recording at " + kStart + ": ";
+
+// S3 and hibernation, the clock waking the deepest given.
+WakeAbility Ability(uint32_t onMains, uint32_t onBattery, int rtcWake) {
+    WakeAbility ability;
+    ability.settingRead = true;
+    ability.onMains = onMains;
+    ability.onBattery = onBattery;
+    ability.capabilitiesRead = true;
+    ability.capabilities.standby[2] = true;
+    ability.capabilities.hibernate = true;
+    ability.capabilities.rtcWake = rtcWake;
+    return ability;
+}
+} // namespace
+
+TEST(WakeableSleep, StandsBackOnlyWhereTheTimerCouldNotWakeThePc) {
+    constexpr int kS3 = POWER_STATE_SLEEPING1 + 2, kS4 = POWER_STATE_HIBERNATE;
+    struct Case {
+        const char* name;
+        WakeAbility ability;
+        bool onBattery, hibernate, armed;
+        int64_t minutesToStart;
+        bool sleeps, hibernates;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"all allowed", Ability(kOn, kOn, kS4), true, true, true, 30, true, true, ""},
+        {"nothing armed", Ability(kOff, kOff, 0), true, true, false, 30, true, true, ""},
+        {"battery, timers off", Ability(kOn, kOff, kS4), true, false, true, 30, false, false,
+         kCancelled + "on battery, the power plan does not allow wake timers"},
+        {"battery, important only", Ability(kOn, kImportant, kS4), true, false, true, 120, false,
+         false, kCancelled + "on battery, the power plan allows important wake timers only"},
+        {"battery setting on mains", Ability(kOn, kOff, kS4), false, false, true, 30, true, false,
+         ""},
+        {"mains, timers off, days away", Ability(kOff, kOn, kS4), false, false, true, 5000, false,
+         false, kCancelled + "on mains power, the power plan does not allow wake timers"},
+        {"battery beyond the bound", Ability(kOn, kOff, kS4), true, false, true, 121, true, false,
+         "Going to sleep on battery although the PC could not wake for the recording at " + kStart +
+             " (on battery, the power plan does not allow wake timers): it will be missed "
+             "unless the PC is woken by hand or plugged in"},
+        {"hibernation unwakeable, standby wakeable", Ability(kOn, kOn, kS3), false, true, true, 30,
+         true, false,
+         "Suspending instead of hibernating: a timer cannot wake this PC from hibernation for "
+         "the recording at " +
+             kStart},
+        {"no wakeable state", Ability(kOn, kOn, POWER_STATE_SLEEPING1), false, true, true, 30,
+         false, true, kCancelled + "a timer cannot wake this PC from hibernation"},
+        {"standby unwakeable", Ability(kOn, kOn, POWER_STATE_SLEEPING1), false, false, true, 30,
+         false, false, kCancelled + "a timer cannot wake this PC from standby"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WakeableSleepInputs in;
+        in.ability = c.ability;
+        in.onBattery = c.onBattery;
+        in.hibernate = c.hibernate;
+        in.recordingStart = c.armed ? kStart : "";
+        in.minutesToStart = c.minutesToStart;
+        const WakeableSleep out = ChooseWakeableSleep(in);
+        EXPECT_EQ(out.sleep, c.sleeps);
+        EXPECT_EQ(out.standsBack, !c.sleeps);
+        EXPECT_EQ(out.hibernate, c.hibernates);
+        EXPECT_EQ(out.logLine, c.line);
+    }
+}
+
+TEST(WakeableSleep, SleepStatesTheSystemDoesNotListOrModernStandbyStandNothingBack) {
+    // A state the PC lacks is one the request fails to enter; modern standby
+    // names no S-state at all.
+    WakeAbility none = Ability(kOn, kOn, 0);
+    none.capabilities.standby[2] = none.capabilities.hibernate = false;
+    WakeAbility modern = Ability(kOn, kOn, 0);
+    modern.capabilities.modernStandby = true;
+    for (const WakeAbility& ability : {none, modern}) {
+        WakeableSleepInputs in;
+        in.ability = ability;
+        in.recordingStart = kStart;
+        in.minutesToStart = 30;
+        EXPECT_TRUE(ChooseWakeableSleep(in).sleep);
+    }
+}

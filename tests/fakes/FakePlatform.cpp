@@ -574,6 +574,25 @@ bool CFakePower::ReadSystemExecutionState(uint32_t& state) {
     return true;
 }
 
+void CFakeSession::SetRecordingMark(bool recording) {
+    std::lock_guard<std::mutex> g(m_marks->lock);
+    m_marks->held[this] = recording;
+}
+
+bool CFakeSession::OtherSessionRecording() {
+    std::lock_guard<std::mutex> g(m_marks->lock);
+    for (const auto& [session, held] : m_marks->held)
+        if (session != this && held)
+            return true;
+    return false;
+}
+
+bool CFakeSession::HoldsMark() const {
+    std::lock_guard<std::mutex> g(m_marks->lock);
+    const auto it = m_marks->held.find(this);
+    return it != m_marks->held.end() && it->second;
+}
+
 bool CFakePower::ReadOnBattery(bool& onBattery) {
     Guard g(m_lock);
     onBattery = m_batteryPower;

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <mutex>
 #include <string>
@@ -394,13 +395,24 @@ public:
         ms = m_sinceInput;
         return m_sinceInput != UINT32_MAX;
     }
+    void SetRecordingMark(bool recording) override;
+    bool OtherSessionRecording() override;
     void SetAtConsole(bool atConsole) { m_atConsole = atConsole; }
+    // The global namespace of the marks, shared by the sessions of one
+    // machine; each session has its own by default.
+    struct Marks {
+        std::mutex lock;
+        std::map<const CFakeSession*, bool> held;
+    };
+    void ShareMarks(std::shared_ptr<Marks> marks) { m_marks = std::move(marks); }
+    bool HoldsMark() const;
     // UINT32_MAX: the system cannot tell (the default).
     void SetMillisecondsSinceInput(uint32_t ms) { m_sinceInput = ms; }
 
 private:
     std::atomic<bool> m_atConsole{true};
     std::atomic<uint32_t> m_sinceInput{UINT32_MAX};
+    std::shared_ptr<Marks> m_marks = std::make_shared<Marks>();
 };
 
 // Waits poll the condition with real short sleeps; a test can run work on

@@ -20,7 +20,9 @@ struct CFakePorts {
         return {m_progress,  m_timers, m_wait,    m_threads,
                 m_processes, m_power,  m_session, m_messenger};
     }
-    CHostEventHandler::Ports EventPorts() { return {m_power, m_processes, m_clock, m_dateText}; }
+    CHostEventHandler::Ports EventPorts() {
+        return {m_power, m_processes, m_clock, m_dateText, m_session};
+    }
     CWakeProof::Ports ProofPorts() {
         return {m_timers, m_localTime, m_clock, m_dateText, m_power, m_threads, m_messenger};
     }

@@ -132,6 +132,7 @@ bool CAutoSuspend::ReadyToSleep(bool& hibernate) {
     // is down and then wakes nothing; and the request below would sleep
     // over whatever keeps the machine awake, another user's recording too.
     state.recordingSoon = m_arming.RecordingWithin(m_settings.m_nSleepMarginMinutes);
+    state.otherSessionRecording = m_ports.session.OtherSessionRecording();
     state.otherProgramAwake =
         m_ports.messenger.SendToDialog(CHostEventHandler::kOtherProgramsMessage, 0, 0) &&
         m_host.otherProgramAwake;

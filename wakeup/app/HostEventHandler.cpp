@@ -94,10 +94,11 @@ void CHostEventHandler::OnPlayerEvent(int32_t code) {
     if (reaction.recording == FlagChange::set && m_host.awaitingRecording)
         EndAwaiting();
     SetExecutionState(m_executionState.AfterPlayerEvent(reaction, m_host.recording, m_host.paused));
-    ShowKeepAwake();
+    KeepAwakeChanged();
 }
 
-void CHostEventHandler::ShowKeepAwake() {
+void CHostEventHandler::KeepAwakeChanged() {
+    m_ports.session.SetRecordingMark(m_host.recording || m_host.awaitingRecording);
     m_arming.Status().SetKeepAwake(
         KeepAwakeText(m_host.recording, m_host.paused,
                       m_host.awaitingRecording ? m_ports.dateText.Format(m_awaitedStart) : ""));
@@ -128,13 +129,13 @@ void CHostEventHandler::OnWakeFired() {
     m_log.Add("Woke for the recording at " + m_ports.dateText.Format(start) +
               ": keeping the PC awake until it starts");
     SetExecutionState(m_executionState.AfterAwaitingChange(true, m_host.recording, m_host.paused));
-    ShowKeepAwake();
+    KeepAwakeChanged();
 }
 
 void CHostEventHandler::EndAwaiting() {
     m_host.awaitingRecording = false;
     SetExecutionState(m_executionState.AfterAwaitingChange(false, m_host.recording, m_host.paused));
-    ShowKeepAwake();
+    KeepAwakeChanged();
 }
 
 void CHostEventHandler::OnClockTick() {

@@ -13,6 +13,7 @@
 #include "wakeup/app/WakeProof.h"
 #include "wakeup/app/WakeUpLog.h"
 #include "wakeup/platform/Power.h"
+#include "wakeup/platform/Session.h"
 #include "wakeup/power/HostEvents.h"
 
 class CHostEventHandler {
@@ -33,6 +34,7 @@ public:
         IProcessStarter& processes; // the host's command tool
         const IClock& clock;
         const IDateText& dateText;
+        ISession& session; // the mark for other sessions
     };
 
     CHostEventHandler(const Ports& ports, CWakeUpLog& log, CHostState& host,
@@ -61,8 +63,10 @@ private:
     void OnSessionEnd();
     void OnWakeFired();
     void EndAwaiting();
-    // The second line under the log: what keeps the PC awake now.
-    void ShowKeepAwake();
+    // What keeps the PC awake has changed: the second line under the log,
+    // and the mark that other sessions' schedulers see while this one
+    // records or holds a woken PC for a recording.
+    void KeepAwakeChanged();
     void SetExecutionState(uint32_t state);
     void CheckOtherPrograms();
 

@@ -12,4 +12,10 @@ public:
     // How long ago the session's last keyboard or mouse input was; false
     // when the system cannot tell.
     virtual bool MillisecondsSinceInput(uint32_t& ms) = 0;
+    // While set, the schedulers of the other sessions see that this one
+    // records, or holds a woken PC for a recording: a named object in the
+    // global namespace, one per session.
+    virtual void SetRecordingMark(bool recording) = 0;
+    // Whether the scheduler of another session holds its mark now.
+    virtual bool OtherSessionRecording() = 0;
 };

@@ -34,6 +34,10 @@ uint32_t CExecutionStatePolicy::Wanted(bool recording, bool paused) const {
     uint32_t wanted = m_nEventState;
     if (recording || paused || m_bAwaiting)
         wanted |= ES_FLAG_CONTINUOUS | ES_FLAG_SYSTEM_REQUIRED;
+    // Documented for recording programs: where the power plan allows away
+    // mode, a sleep during the recording only turns screen and sound off.
+    if (recording)
+        wanted |= ES_FLAG_AWAYMODE_REQUIRED;
     return wanted;
 }
 

@@ -26,6 +26,8 @@ SleepDecision DecideSleep(SleepAsker asker, const SleepState& state) {
     // machine is down, and then wakes nothing.
     if (!state.recordingSoon.empty())
         return {false, "Suspend cancelled because a recording starts at " + state.recordingSoon};
+    if (state.otherSessionRecording)
+        return {false, "Suspend cancelled because another session is recording"};
     if (state.otherProgramAwake)
         return {false, "Suspend cancelled because another program keeps the PC awake"};
     return {true, ""};

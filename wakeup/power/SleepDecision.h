@@ -29,6 +29,9 @@ struct SleepState {
     // Something other than this scheduler asks the system to stay awake: a
     // recording in another user's session, a backup, a player.
     bool otherProgramAwake = false;
+    // The scheduler of another session records, or holds a woken PC for a
+    // recording.
+    bool otherSessionRecording = false;
 };
 
 struct SleepDecision {

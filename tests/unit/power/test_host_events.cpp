@@ -5,6 +5,8 @@
 
 namespace {
 constexpr uint32_t kAwake = 0x80000003, kContinuous = 0x80000000, kSystem = 0x80000001;
+// A running recording asks for away mode too.
+constexpr uint32_t kAwayMode = 0x40;
 const char kCancel[] = "\"C:\\Orvisa\\orvisacmd\" message 150 300 2 Auto Suspend Cancelled.";
 
 class HostEvents : public ScheduleTest {
@@ -27,14 +29,14 @@ TEST_F(HostEvents, PlayerEventsLogSetTheFlagsAndTheExecutionState) {
         std::vector<uint32_t> states; // set by this event
     };
     const Step steps[] = {
-        {25, "RecordingStarted", true, false, {kAwake}},
+        {25, "RecordingStarted", true, false, {kAwake | kAwayMode}},
         {0, "Pause", true, true, {}},
         {1, "Resume", true, false, {}},
         {34, "RecordedListChanged", true, false, {}},
         {26, "RecordingStopped", false, false, {kContinuous}},
         // A running recording or paused playback keeps the system required
         // even where the host's table leaves the state alone.
-        {27, "RecordingInProgress", true, false, {kSystem}},
+        {27, "RecordingInProgress", true, false, {kSystem | kAwayMode}},
         {26, "RecordingStopped", false, false, {kContinuous}},
         {0, "Pause", false, true, {kSystem}},
         {1, "Resume", false, false, {kContinuous}},
@@ -55,6 +57,8 @@ TEST_F(HostEvents, PlayerEventsLogSetTheFlagsAndTheExecutionState) {
         EXPECT_EQ(std::vector<uint32_t>(states.begin() + static_cast<long>(before), states.end()),
                   step.states);
         EXPECT_EQ(m_progress.GetPos(), 30); // back to full
+        // Other sessions' schedulers see a recording here.
+        EXPECT_EQ(m_session.HoldsMark(), step.recording);
     }
     EXPECT_TRUE(m_processes.CommandLines().empty()); // never in the warning phase
 }
@@ -208,6 +212,7 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
         EXPECT_EQ(Messages(), std::vector<std::string>{"Woke for the recording at " + start +
                                                        ": keeping the PC awake until it starts"});
         EXPECT_EQ(m_power.HeldState(), kSystem);
+        EXPECT_TRUE(m_session.HoldsMark());
         EXPECT_EQ(Power(0), 0x424D5144);
         EXPECT_EQ(Messages().back(), "Query Suspend, deny because a recording is about to start");
         if (reported)
@@ -221,7 +226,8 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
         const std::string notStarted =
             "The recording at " + start + " has not started: the PC may sleep again";
         EXPECT_EQ(std::count(lines.begin(), lines.end(), notStarted), reported ? 0 : 1);
-        EXPECT_EQ(m_power.HeldState(), reported ? kAwake : kContinuous);
+        EXPECT_EQ(m_power.HeldState(), reported ? kAwake | kAwayMode : kContinuous);
+        EXPECT_EQ(m_session.HoldsMark(), reported);
         EXPECT_FALSE(m_host.awaitingRecording);
         if (reported)
             Player(26);

@@ -16,7 +16,7 @@ TEST(SleepDecision, RefusalsComeInOrderAndOnlyTheCountdownStandsBackForTheRest) 
     // Each case clears the reason before it, so the next one shows.
     SleepState all;
     all.recording = all.paused = all.awaitingRecording = all.countReset = true;
-    all.awayFromConsole = all.otherProgramAwake = true;
+    all.awayFromConsole = all.otherSessionRecording = all.otherProgramAwake = true;
     all.wakeTimerSet = false;
     all.recordingSoon = "3/3/2005 8:15:00 PM";
     SleepState paused = all;
@@ -31,8 +31,10 @@ TEST(SleepDecision, RefusalsComeInOrderAndOnlyTheCountdownStandsBackForTheRest) 
     unarmed.awayFromConsole = false;
     SleepState soon = unarmed;
     soon.wakeTimerSet = true;
-    SleepState other = soon;
-    other.recordingSoon.clear();
+    SleepState session = soon;
+    session.recordingSoon.clear();
+    SleepState other = session;
+    other.otherSessionRecording = false;
     const Case cases[] = {
         {all, "Query Suspend, deny because recording is on",
          "Suspend cancelled because recording is on"},
@@ -47,6 +49,7 @@ TEST(SleepDecision, RefusalsComeInOrderAndOnlyTheCountdownStandsBackForTheRest) 
         {away, nullptr, "Suspend cancelled because this session is not at the console"},
         {unarmed, nullptr, "Suspend cancelled because the wake timer is not set yet"},
         {soon, nullptr, "Suspend cancelled because a recording starts at 3/3/2005 8:15:00 PM"},
+        {session, nullptr, "Suspend cancelled because another session is recording"},
         {other, nullptr, "Suspend cancelled because another program keeps the PC awake"},
         {SleepState(), nullptr, nullptr},
     };

@@ -6,6 +6,7 @@
 #include "wakeup/platform/win32/Win32Clock.h"
 #include "wakeup/platform/win32/Win32CodePage.h"
 #include "wakeup/platform/win32/Win32Files.h"
+#include "wakeup/platform/win32/Win32Session.h"
 #include "wakeup/platform/win32/Win32Threads.h"
 #include "wakeup/platform/win32/Win32Timers.h"
 #include "wakeup/platform/win32/Win32WindowMessages.h"
@@ -37,6 +38,20 @@ TEST(LocalTimeConverter, UsesTheZoneRulesOfTheTargetDate) {
               UtcFileTime(2027, 3, 28, 0, 59));
     EXPECT_EQ(converter.LocalToUtcFileTime(CDateTime(2027, 3, 28, 3, 0, 0)),
               UtcFileTime(2027, 3, 28, 1, 0));
+}
+
+TEST(Session, RecordingMarkIsTheSessionsGlobalObjectWhileSet) {
+    DWORD own = 0;
+    ASSERT_TRUE(ProcessIdToSessionId(GetCurrentProcessId(), &own));
+    const std::string name = "Global\\KelmarWakeUp.Recording." + std::to_string(own);
+    const auto exists = [&] { return CUniqueHandle(OpenEventA(SYNCHRONIZE, FALSE, name.c_str())); };
+    CWin32Session session;
+    session.SetRecordingMark(true);
+    EXPECT_TRUE(exists());
+    // Its own mark is no other session's recording.
+    EXPECT_FALSE(session.OtherSessionRecording());
+    session.SetRecordingMark(false);
+    EXPECT_FALSE(exists());
 }
 
 TEST(DateText, RendersInTheUserLocaleWithoutTheTimeAtMidnight) {

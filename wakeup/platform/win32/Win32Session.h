@@ -1,12 +1,15 @@
 #pragma once
 #include <windows.h>
 
+#include "common/win32/Owners.h"
 #include "wakeup/platform/Session.h"
 
 class CWin32Session : public ISession {
 public:
     bool AtConsole() override;
     bool MillisecondsSinceInput(uint32_t& ms) override;
+    void SetRecordingMark(bool recording) override;
+    bool OtherSessionRecording() override;
     // The window gets WM_WTSSESSION_CHANGE for this session from now on,
     // until Detach.
     void Attach(HWND window);
@@ -14,4 +17,5 @@ public:
 
 private:
     HWND m_window = nullptr;
+    CUniqueHandle m_mark;
 };

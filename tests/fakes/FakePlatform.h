@@ -191,10 +191,12 @@ public:
     // Every conversion from now on fails, as the system's does for a date it
     // cannot convert.
     void FailConversion() { m_failing = true; }
+    // A move to another time zone.
+    void SetUtcOffset(int hours) { m_offsetHours = hours; }
 
 private:
-    int m_offsetHours;
-    bool m_failing = false;
+    std::atomic<int> m_offsetHours;
+    std::atomic<bool> m_failing{false};
 };
 
 // Named manual-reset timers in memory, shared by every handle of a name and

@@ -33,6 +33,11 @@ bool CHostEventHandler::WindowProc(uint32_t message, uint32_t wParam, int32_t lP
         OnSessionChange(wParam);
         return false;
     }
+    if (message == TIME_CHANGE_MESSAGE) {
+        m_log.Add("The clock or the time zone has changed: the wake timer is set anew");
+        m_arming.RearmForNewClock();
+        return false;
+    }
     if (message == END_SESSION_MESSAGE) {
         if (wParam)
             OnSessionEnd();

@@ -72,7 +72,7 @@ void CScheduleArming::Scan() {
     // goes to sleep now must still be woken for the start itself.
     if (m_bSleepComing && !(m_nextStart > now) && m_nextRecording > now)
         m_nextStart = m_nextRecording;
-    if (m_nextStart > now && m_nextStart != m_armedStart) {
+    if (m_nextStart > now && (m_nextStart != m_armedStart || m_bClockChanged.exchange(false))) {
         SetArmed(m_nextStart, m_nextRecording);
         // The flag stays set until the new thread has set its timer, so that
         // m_nextStart stays as it is while the thread reads it.
@@ -81,6 +81,11 @@ void CScheduleArming::Scan() {
         SetArmed(CDateTime(), CDateTime());
     }
     ReleaseScan();
+}
+
+void CScheduleArming::RearmForNewClock() {
+    m_bClockChanged = true;
+    Scan();
 }
 
 void CScheduleArming::SetArmed(const CDateTime& target, const CDateTime& recordingStart) {

@@ -73,6 +73,10 @@ public:
 
     // On the dialog's thread.
     void Scan();
+    // The clock or the time zone has changed (WM_TIMECHANGE): the armed
+    // target is the same local moment, but its due time, fixed in UTC when
+    // it was set, is not. Scans, and arms the target even where it stays.
+    void RearmForNewClock();
     // On the dialog's thread: the machine is about to sleep (from the
     // suspend notice to the next resume notice).
     void SetSleepComing(bool coming) { m_bSleepComing = coming; }
@@ -128,6 +132,8 @@ private:
     void SetArmed(const CDateTime& target, const CDateTime& recordingStart);
 
     bool m_bSleepComing = false;
+    // Set by a change of the clock: the next scan arms its target anew.
+    std::atomic<bool> m_bClockChanged{false};
     std::atomic<bool> m_bToldUnsupported{false};
     mutable std::mutex m_wakeLock;
     // The armed wake's due moment, once its thread has set the timer.

@@ -27,6 +27,9 @@ constexpr uint32_t WTS_EVENT_CONSOLE_CONNECT = 1;
 constexpr uint32_t WTS_EVENT_CONSOLE_DISCONNECT = 2;
 constexpr uint32_t WTS_EVENT_REMOTE_CONNECT = 3;
 
+// The system's clock or time zone has changed (WM_TIMECHANGE).
+constexpr uint32_t TIME_CHANGE_MESSAGE = 0x001E;
+
 // The end of the session (WM_ENDSESSION; wParam non-zero: it does end, by
 // logoff or shutdown, and the process ends with it).
 constexpr uint32_t END_SESSION_MESSAGE = 0x0016;

@@ -262,6 +262,7 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_POWERBROADCAST:
     case WM_WTSSESSION_CHANGE:
     case WM_ENDSESSION:
+    case WM_TIMECHANGE:
     case CScheduleArming::kRescanMessage:
     case CScheduleArming::kWakeFiredMessage:
     case CHostEventHandler::kOtherProgramsMessage:

@@ -114,6 +114,10 @@ Var PreviousDir
 Var InstalledProgram
 ; 1 once the running schedulers are closed.
 Var Closed
+; 1 while the new files are written beside the installed ones and swapped
+; in: an install that fails then, for whatever reason, puts the installed
+; version back.
+Var Swapping
 
 ; Both run as administrators only: the module registers for every user,
 ; the entries are machine-wide, and the host usually lives under Program
@@ -196,12 +200,23 @@ Var Closed
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 !macroend
 
+; The new files, written beside the installed ones before they are swapped
+; in (WriteFiles).
+!define NEW ".new"
+
+!macro DISCARD_NEW_FILES DIR
+  Delete "${DIR}\${WAKEUP_MODULE_FILE}${NEW}"
+  Delete "${DIR}\${WAKEUP_PROGRAM_FILE}${NEW}"
+  Delete "${DIR}\${UNINSTALLER}${NEW}"
+!macroend
+
 ; The program folder's files; the folder itself goes only when nothing else
 ; is left in it.
 !macro REMOVE_FILES DIR
   Delete "${DIR}\${WAKEUP_PROGRAM_FILE}"
   Delete "${DIR}\${WAKEUP_MODULE_FILE}"
   Delete "${DIR}\${UNINSTALLER}"
+  !insertmacro DISCARD_NEW_FILES "${DIR}"
   RMDir "${DIR}"
 !macroend
 
@@ -299,11 +314,37 @@ Function RemovePreviousInstall
   RMDir "$PreviousDir"
 FunctionEnd
 
-; Before anything of the installed version changes, the new files are
-; written; a write that fails (a host that loaded the module after the
-; check, a file that cannot be opened) puts back the installed version's
-; files as they were, and the install stops with its registration and
-; entries untouched.
+; Before anything of the installed version changes, its files are copied
+; aside and the new ones are written beside them under names of their own;
+; then each is swapped in by a replace-move, so that no file is ever half
+; written in its place. A failure anywhere (a copy aside, a write, a full
+; disk, a swap refused by a host that loaded the module after the check)
+; puts back the installed version's files as they were, and the install
+; stops with its registration and entries untouched.
+; The new file FILE${NEW} replaces FILE in the program folder, unless an
+; earlier step failed ($0 not empty); $0 says "failed" when it does not.
+!macro SWAP_IN FILE
+  ${If} $0 == ""
+    System::Call "kernel32::MoveFileExW(w '$INSTDIR\${WAKEUP_PROGRAM_DIR}\${FILE}${NEW}', w '$INSTDIR\${WAKEUP_PROGRAM_DIR}\${FILE}', i 9) i .r0 ?e"
+    Pop $1 ; the last error
+    ; MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH
+    ${If} $0 = 0
+      DetailPrint "${FILE} could not be replaced (error $1)"
+      StrCpy $0 "failed"
+    ${Else}
+      StrCpy $0 ""
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+; Each step sets $0 to "failed" when it fails; testing the error flag
+; clears it, so it is read once per step.
+!macro STEP_DONE
+  ${If} ${Errors}
+    StrCpy $0 "failed"
+  ${EndIf}
+!macroend
+
 !macro BACK_UP FILE
   ${If} ${FileExists} "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${FILE}"
   ${AndIfNot} ${FileExists} "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${FILE}\*.*"
@@ -322,6 +363,7 @@ FunctionEnd
 Function PutBackInstalledVersion
   ; Out of the program folder, which cannot go while it is the current one.
   SetOutPath "$INSTDIR"
+  !insertmacro DISCARD_NEW_FILES "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
   !insertmacro PUT_BACK "${WAKEUP_MODULE_FILE}"
   !insertmacro PUT_BACK "${WAKEUP_PROGRAM_FILE}"
   !insertmacro PUT_BACK "${UNINSTALLER}"
@@ -329,31 +371,51 @@ Function PutBackInstalledVersion
 FunctionEnd
 
 Function WriteFiles
+  Push $0
+  Push $1
+  StrCpy $0 ""
+  ClearErrors
   CreateDirectory "${BACKUP}"
   !insertmacro BACK_UP "${WAKEUP_MODULE_FILE}"
   !insertmacro BACK_UP "${WAKEUP_PROGRAM_FILE}"
   !insertmacro BACK_UP "${UNINSTALLER}"
+  !insertmacro STEP_DONE
+  ${If} $0 != ""
+    DetailPrint "The installed files could not be copied aside; nothing is changed"
+    Goto stop
+  ${EndIf}
 
+  StrCpy $Swapping 1
   SetOutPath "$INSTDIR\${WAKEUP_PROGRAM_DIR}"
   ; A file that cannot be written is skipped and sets the error flag, rather
-  ; than asking or stopping at once: what was written before it goes back.
+  ; than asking or stopping at once; a write that fails partway ends the
+  ; install, and .onInstFailed puts the installed version back.
   SetOverwrite try
-  ClearErrors
-  ; The module first: it is the file a host may hold.
-  File "${BINDIR}/${WAKEUP_MODULE_FILE}"
-  ${IfNot} ${Errors}
-    File "${BINDIR}/${WAKEUP_PROGRAM_FILE}"
+  File "/oname=${WAKEUP_MODULE_FILE}${NEW}" "${BINDIR}/${WAKEUP_MODULE_FILE}"
+  !insertmacro STEP_DONE
+  ${If} $0 == ""
+    File "/oname=${WAKEUP_PROGRAM_FILE}${NEW}" "${BINDIR}/${WAKEUP_PROGRAM_FILE}"
+    !insertmacro STEP_DONE
   ${EndIf}
-  ${IfNot} ${Errors}
-    WriteUninstaller "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${UNINSTALLER}"
+  ${If} $0 == ""
+    WriteUninstaller "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${UNINSTALLER}${NEW}"
+    !insertmacro STEP_DONE
   ${EndIf}
   SetOverwrite on
-  ${IfNot} ${Errors}
+  ; The module first: it is the file a host may hold.
+  !insertmacro SWAP_IN "${WAKEUP_MODULE_FILE}"
+  !insertmacro SWAP_IN "${WAKEUP_PROGRAM_FILE}"
+  !insertmacro SWAP_IN "${UNINSTALLER}"
+  StrCpy $Swapping 0
+  ${If} $0 == ""
+    Pop $1
+    Pop $0
     Return
   ${EndIf}
 
   DetailPrint "A file in $INSTDIR\${WAKEUP_PROGRAM_DIR} could not be written; putting back the installed version"
   Call PutBackInstalledVersion
+stop:
   Call StopWithInstalledVersion
   MessageBox MB_OK|MB_ICONSTOP "A file in $INSTDIR\${WAKEUP_PROGRAM_DIR} could not be written (is Orvisa running?).$\r$\n$\r$\nThe installed version is left as it was. Close Orvisa and run this installer again." /SD IDOK
   SetErrorLevel ${EXIT_WRITE_FAILED}
@@ -482,6 +544,19 @@ SectionEnd
   !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "${WAKEUP_PROGRAM_FILE} and ${WAKEUP_MODULE_FILE} in the subfolder ${WAKEUP_PROGRAM_DIR}, the module registered for the host."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecLogon} "Start the scheduler whenever a user logs on, and start it now for you. Without it, start OrvisaWakeUp from the Start menu."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+; Also when the install ends on an error of NSIS's own (a write that fails
+; partway, a full disk): while the files were being swapped, the installed
+; version goes back and its schedulers start again.
+Function .onInstFailed
+  ${If} $Swapping == 1
+    StrCpy $Swapping 0
+    DetailPrint "The install failed while its files were written; putting back the installed version"
+    Call PutBackInstalledVersion
+    Call StopWithInstalledVersion
+    SetErrorLevel ${EXIT_WRITE_FAILED}
+  ${EndIf}
+FunctionEnd
 
 Function .onInit
   SetShellVarContext all

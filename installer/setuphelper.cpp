@@ -394,7 +394,10 @@ HRESULT StartAsTask(const wchar_t* program, const CRecordedSession& target) {
     if (FAILED(hr = task->get_Settings(settings.Put())) ||
         FAILED(hr = settings->put_ExecutionTimeLimit(noLimit.Get())) ||
         FAILED(hr = settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE)) ||
-        FAILED(hr = settings->put_StopIfGoingOnBatteries(VARIANT_FALSE)))
+        FAILED(hr = settings->put_StopIfGoingOnBatteries(VARIANT_FALSE)) ||
+        // Normal priority: a task's default (7) runs below normal with low
+        // I/O, and the scheduler would keep that for the whole session.
+        FAILED(hr = settings->put_Priority(5)))
         return hr;
     CComPtr<IPrincipal> principal;
     if (FAILED(hr = task->get_Principal(principal.Put())) ||

@@ -336,6 +336,9 @@ protected:
     // started at logon, and its scheduler closed and started again.
     void ExpectOldBackAndRunning(winetest::CProcess& scheduler) {
         EXPECT_TRUE(SameTime(LastWriteTime(m_module), kOld)) << "the module was not put back";
+        // The new files written beside the old ones went again.
+        for (const std::string& file : {m_module, m_program, m_uninstaller})
+            EXPECT_FALSE(FileExists(file + ".new")) << file;
         ExpectInstalled();
         EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue),
                   "\"" + m_program + "\" /minimized");
@@ -476,7 +479,8 @@ TEST_F(Installer, UpgradeWaitsUntilTheHostLetsGoOfTheModule) {
 TEST_F(Installer, FailedWriteLeavesTheInstalledVersionWorking) {
     winetest::CProcess scheduler;
     ASSERT_NO_FATAL_FAILURE(InstallOldAndRun(scheduler));
-    // A folder in the uninstaller's place: it is written after the others.
+    // A folder in the uninstaller's place: the last swap fails, after the
+    // module and the program were swapped in.
     ASSERT_TRUE(DeleteFileA(m_uninstaller.c_str()));
     ASSERT_TRUE(CreateDirectoryA(m_uninstaller.c_str(), nullptr));
 

@@ -100,9 +100,11 @@ void CAutoSuspend::RunCycle() {
     // Read anew for each test: the dialog's thread may put the count back
     // to full at any moment.
     const int left = m_ports.progress.GetPos();
-    if (PhaseAfterStep(left) == CountdownPhase::warning)
+    if (PhaseAfterStep(left) == CountdownPhase::warning) {
         m_ports.processes.StartProcess(
             HostCommandLine(m_hostDir, SuspendWarningArguments(m_settings.SuspendText(), left)));
+        m_bWarned = true;
+    }
     if (PhaseAfterStep(m_ports.progress.GetPos()) != CountdownPhase::expired)
         return;
     m_log.Add("Force suspend because timeout has expired");
@@ -110,6 +112,10 @@ void CAutoSuspend::RunCycle() {
     bool hibernate = m_settings.m_bHibernate;
     if (ReadyToSleep(hibernate))
         SuspendNow(hibernate);
+    else if (m_bWarned)
+        // The host's screen said that the PC goes to sleep: it does not.
+        m_ports.processes.StartProcess(HostCommandLine(m_hostDir, HOST_CANCEL_NOTICE_ARGUMENTS));
+    m_bWarned = false;
 }
 
 bool CAutoSuspend::UserInputInTheLastMinute() {

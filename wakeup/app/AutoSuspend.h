@@ -91,6 +91,8 @@ private:
     const std::atomic<bool>& m_stop;
     CMinuteTicker m_ticker;
     bool m_bTickerFailing = false; // the thread's own
+    // A warning went to the host's screen in this count (the thread's own).
+    bool m_bWarned = false;
     // Counted, so that a sleep decided after a wait sees the activity
     // during it. The countdown's own return to full is not counted.
     std::atomic<unsigned> m_nResets{0};

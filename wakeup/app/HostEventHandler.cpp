@@ -155,6 +155,13 @@ void CHostEventHandler::OnClockTick() {
 }
 
 void CHostEventHandler::CheckOtherPrograms() {
+    // The sleep is refused for these whatever the system says, and letting
+    // go of the thread's state would drop the recording's or the wake's
+    // hold for a moment.
+    if (m_host.recording || m_host.paused || m_host.awaitingRecording) {
+        m_host.otherProgramAwake = false;
+        return;
+    }
     // The system's state includes this thread's own request, which the
     // host's events may have left set; it is let go for the reading.
     constexpr uint32_t kKeepsAwake = ES_FLAG_SYSTEM_REQUIRED | ES_FLAG_AWAYMODE_REQUIRED;

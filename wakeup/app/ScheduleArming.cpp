@@ -57,6 +57,10 @@ void CScheduleArming::Scan() {
         m_log.Add(line);
     if (!scan.found) {
         m_nextStart = NEXT_START_NONE;
+        {
+            std::lock_guard<std::mutex> lock(m_wakeLock);
+            m_upcoming = Wake();
+        }
         m_log.Add("No new schedule found");
         // An earlier arming stays in force, and the line with it.
         if (!IsSet(ArmedWake().target))
@@ -66,13 +70,19 @@ void CScheduleArming::Scan() {
     }
     m_nextStart = scan.wakeTarget;
     m_nextRecording = scan.recordingStart;
+    {
+        std::lock_guard<std::mutex> lock(m_wakeLock);
+        m_upcoming = {scan.wakeTarget, scan.recordingStart, CDateTime()};
+    }
     const CDateTime now = m_ports.clock.Now();
     // Within the lead time of a recording that has not started, its wake
     // moment has passed and an awake machine arms nothing for it; one that
     // goes to sleep now must still be woken for the start itself.
     if (m_bSleepComing && !(m_nextStart > now) && m_nextRecording > now)
         m_nextStart = m_nextRecording;
-    if (m_nextStart > now && (m_nextStart != m_armedStart || m_bClockChanged.exchange(false))) {
+    const bool firedAlready = m_nextStart == m_firedTarget && !m_bSleepComing;
+    if (m_nextStart > now && !firedAlready &&
+        (m_nextStart != m_armedStart || m_bClockChanged.exchange(false))) {
         SetArmed(m_nextStart, m_nextRecording);
         // The flag stays set until the new thread has set its timer, so that
         // m_nextStart stays as it is while the thread reads it.
@@ -121,6 +131,7 @@ bool CScheduleArming::TakeFiredWake(CDateTime& recordingStart) {
         m_armedRecording = CDateTime();
     }
     m_rescanAfter = m_fired.recordingStart;
+    m_firedTarget = m_fired.target;
     recordingStart = m_fired.recordingStart;
     return true;
 }
@@ -136,6 +147,19 @@ void CScheduleArming::OnClockTick() {
 
 std::string CScheduleArming::RecordingWithin(int minutes) const {
     const Wake armed = ArmedWake();
+    if (minutes > 0 && !IsSet(armed.target)) {
+        // Within a recording's lead time its wake has passed and nothing is
+        // armed for it, but its start is nearer than any margin.
+        Wake upcoming;
+        {
+            std::lock_guard<std::mutex> lock(m_wakeLock);
+            upcoming = m_upcoming;
+        }
+        const CDateTime now = m_ports.clock.Now();
+        if (IsSet(upcoming.target) && !(upcoming.target > now) && upcoming.recordingStart > now)
+            return m_ports.dateText.Format(upcoming.recordingStart);
+        return "";
+    }
     if (minutes <= 0 || !IsSet(armed.target) ||
         (armed.target - m_ports.clock.Now()).GetTotalDays() >=
             CDateTimeSpan(0, 0, minutes, 0).GetTotalDays())

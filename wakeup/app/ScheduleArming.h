@@ -143,6 +143,14 @@ private:
     Wake m_fired;
     // Once this start has passed, the dialog's thread scans again.
     CDateTime m_rescanAfter;
+    // The target of the last fired wake (the dialog's thread's own): a
+    // rescan before it passes arms it again only for a sleep, or it would
+    // fire a second time for the same recording.
+    CDateTime m_firedTarget;
+    // The last scan's next recording and its wake target, under m_wakeLock:
+    // within the recording's lead time nothing is armed, and the margin
+    // still counts it.
+    Wake m_upcoming;
 
     Ports m_ports;
     CWakeStatus m_status;

@@ -318,3 +318,81 @@ TEST_F(SuspendCountdown, KeyboardOrMouseInTheLastMinuteCountsAsActivityUnlessTur
         }
     }
 }
+
+// Where the countdown meets the event handling and the arming.
+TEST_F(SuspendCountdown, OtherProgramsCheckLetsGoOnlyOfAnEventsStateNeverOfAHold) {
+    Start(1);
+    // An event that keeps the PC awake by the host's table, not a hold: the
+    // check lets go of it to read the others, and nothing else holds.
+    SendPlayerEvent(2);
+    Cycle();
+    EXPECT_EQ(m_power.SleepRequests().size(), 1u);
+
+    // A wake's hold: refused for it, and never let go of meanwhile.
+    m_registry.SetDword(kKey, "PVRBufferBegin", 0);
+    m_settings.Load();
+    WriteSchedule(Program("3-2-2005T21:30", "once"));
+    m_arming.Scan();
+    RunStartedThreads();
+    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    m_clock.Set(CDateTime(2005, 3, 2, 21, 29, 10));
+    m_timers.Fire("KelmarTimer");
+    JoinWorkers();
+    m_messenger.DeliverPosted();
+    ASSERT_TRUE(m_host.awaitingRecording);
+    const size_t states = m_power.ExecutionStates().size();
+    Cycle();
+    EXPECT_EQ(Messages().back(), "Suspend cancelled because a recording is about to start");
+    const auto after = m_power.ExecutionStates();
+    EXPECT_EQ(after.size(), states) << "the hold was let go of during the check";
+    EXPECT_EQ(m_power.SleepRequests().size(), 1u);
+}
+
+TEST_F(SuspendCountdown, StandsBackWithinALeadTimeWhereNothingIsArmed) {
+    m_registry.SetDword(kKey, "PVRBufferBegin", 10);
+    Start(1);
+    // 21:00 now: the wake for 21:05 less ten minutes has passed.
+    WriteSchedule(Program("3-2-2005T21:05", "once"));
+    m_arming.Scan();
+    EXPECT_EQ(m_threads.Count(), 0u);
+    Cycle();
+    EXPECT_TRUE(m_power.SleepRequests().empty());
+    EXPECT_EQ(Messages().back(),
+              "Suspend cancelled because a recording starts at 3/2/2005 9:05:00 PM");
+}
+
+TEST_F(SuspendCountdown, RescanAfterAFiringArmsTheSameTargetOnlyForASleep) {
+    Start(0);
+    WriteSchedule(Program("3-2-2005T21:30", "once"));
+    m_arming.Scan();
+    RunStartedThreads();
+    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    m_clock.Set(CDateTime(2005, 3, 2, 21, 29, 10));
+    m_timers.Fire("KelmarTimer");
+    JoinWorkers();
+    m_messenger.DeliverPosted();
+    m_arming.Scan(); // within the minute before the target
+    EXPECT_EQ(m_threads.Count(), 0u) << "armed again: a second firing for the same recording";
+    m_arming.SetSleepComing(true);
+    m_arming.Scan();
+    EXPECT_EQ(m_threads.Count(), 1u);
+    m_arming.SetSleepComing(false);
+    RunStartedThreads();
+    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    m_timers.Fire("KelmarTimer");
+}
+
+TEST_F(SuspendCountdown, CountThatWarnedAndThenStandsBackSendsTheCancelNotice) {
+    Start(2);
+    // The armed wake is five minutes off, within the default margin.
+    WriteSchedule(Program("3-2-2005T21:06", "once"));
+    m_arming.Scan();
+    RunStartedThreads();
+    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    Cycle(); // the warning of the last minute
+    Cycle(); // runs out, and stands back
+    EXPECT_TRUE(m_power.SleepRequests().empty());
+    EXPECT_EQ(m_processes.CommandLines().back(), std::string(kHost) + HOST_CANCEL_NOTICE_ARGUMENTS);
+    EXPECT_EQ(m_processes.CommandLines().size(), 2u);
+    m_timers.Fire("KelmarTimer");
+}

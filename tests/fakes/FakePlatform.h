@@ -193,6 +193,7 @@ public:
     void FailConversion() { m_failing = true; }
     // A move to another time zone.
     void SetUtcOffset(int hours) { m_offsetHours = hours; }
+    int UtcOffset() const { return m_offsetHours; }
 
 private:
     std::atomic<int> m_offsetHours;

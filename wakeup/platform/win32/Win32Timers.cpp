@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/win32/Owners.h"
+#include "wakeup/platform/ZoneRules.h"
 
 namespace {
 HANDLE ToHandle(IWaitableTimers::Handle handle) {
@@ -48,19 +49,44 @@ uint32_t CWin32WaitableTimers::LastError() const {
     return GetLastError();
 }
 
+namespace {
+ZoneTransition TransitionOf(const SYSTEMTIME& t) {
+    ZoneTransition transition;
+    transition.year = t.wYear;
+    transition.month = t.wMonth;
+    transition.dayOfWeek = t.wDayOfWeek;
+    transition.day = t.wDay;
+    transition.hour = t.wHour;
+    transition.minute = t.wMinute;
+    transition.second = t.wSecond;
+    return transition;
+}
+} // namespace
+
 int64_t CWin32LocalTimeConverter::LocalToUtcFileTime(const CDateTime& local) const {
-    SYSTEMTIME localTime{};
-    localTime.wYear = static_cast<WORD>(local.GetYear());
-    localTime.wMonth = static_cast<WORD>(local.GetMonth());
-    localTime.wDay = static_cast<WORD>(local.GetDay());
-    localTime.wHour = static_cast<WORD>(local.GetHour());
-    localTime.wMinute = static_cast<WORD>(local.GetMinute());
-    localTime.wSecond = static_cast<WORD>(local.GetSecond());
-    SYSTEMTIME utc;
+    // The zone's rules for that year, not today's offset; the moments the
+    // wall clock skips or repeats are converted by the program's own choice
+    // (ZoneRules.h), not by whatever the system's conversion makes of them.
+    TIME_ZONE_INFORMATION zone{};
+    if (!local.IsValid() ||
+        !GetTimeZoneInformationForYear(static_cast<USHORT>(local.GetYear()), nullptr, &zone))
+        return kUnconvertible;
+    ZoneRules rules;
+    rules.bias = static_cast<int>(zone.Bias);
+    rules.standardBias = static_cast<int>(zone.StandardBias);
+    rules.daylightBias = static_cast<int>(zone.DaylightBias);
+    rules.toStandard = TransitionOf(zone.StandardDate);
+    rules.toDaylight = TransitionOf(zone.DaylightDate);
+    const CDateTime utcMoment = LocalToUtc(rules, local);
+    SYSTEMTIME utc{};
+    utc.wYear = static_cast<WORD>(utcMoment.GetYear());
+    utc.wMonth = static_cast<WORD>(utcMoment.GetMonth());
+    utc.wDay = static_cast<WORD>(utcMoment.GetDay());
+    utc.wHour = static_cast<WORD>(utcMoment.GetHour());
+    utc.wMinute = static_cast<WORD>(utcMoment.GetMinute());
+    utc.wSecond = static_cast<WORD>(utcMoment.GetSecond());
     FILETIME fileTime;
-    // The rules of the time zone for that date, not today's offset.
-    if (!TzSpecificLocalTimeToSystemTime(nullptr, &localTime, &utc) ||
-        !SystemTimeToFileTime(&utc, &fileTime))
+    if (!utcMoment.IsValid() || !SystemTimeToFileTime(&utc, &fileTime))
         return kUnconvertible;
     return static_cast<int64_t>(static_cast<uint64_t>(fileTime.dwHighDateTime) << 32 |
                                 fileTime.dwLowDateTime);

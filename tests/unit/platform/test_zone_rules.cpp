@@ -1,0 +1,78 @@
+// Local starts to UTC moments by a zone's rules, across the changes of
+// daylight-saving time, north and south of the equator.
+#include <gtest/gtest.h>
+
+#include "wakeup/platform/ZoneRules.h"
+
+namespace {
+// Central Europe: UTC+1, daylight UTC+2 from the last Sunday of March 02:00
+// to the last Sunday of October 03:00.
+ZoneRules Berlin() {
+    ZoneRules rules;
+    rules.bias = -60;
+    rules.daylightBias = -60;
+    rules.toDaylight = {0, 3, 0, 5, 2, 0, 0};
+    rules.toStandard = {0, 10, 0, 5, 3, 0, 0};
+    return rules;
+}
+
+// Eastern Australia: UTC+10, daylight UTC+11 from the first Sunday of
+// October 02:00 to the first Sunday of April 03:00.
+ZoneRules Sydney() {
+    ZoneRules rules;
+    rules.bias = -600;
+    rules.daylightBias = -60;
+    rules.toDaylight = {0, 10, 0, 1, 2, 0, 0};
+    rules.toStandard = {0, 4, 0, 1, 3, 0, 0};
+    return rules;
+}
+
+ZoneRules Tokyo() {
+    ZoneRules rules;
+    rules.bias = -540;
+    return rules;
+}
+
+CDateTime At(int month, int day, int hour, int minute) {
+    return CDateTime(2027, month, day, hour, minute, 0);
+}
+} // namespace
+
+TEST(ZoneRules, LocalStartsBecomeUtcAcrossTheChanges) {
+    struct Case {
+        const char* what;
+        ZoneRules rules;
+        CDateTime local, utc;
+    };
+    const Case cases[] = {
+        {"Berlin, winter", Berlin(), At(1, 15, 20, 15), At(1, 15, 19, 15)},
+        {"Berlin, summer", Berlin(), At(7, 15, 20, 15), At(7, 15, 18, 15)},
+        {"Berlin, before the spring gap", Berlin(), At(3, 28, 1, 59), At(3, 28, 0, 59)},
+        {"Berlin, in the gap: the moment after it", Berlin(), At(3, 28, 2, 30), At(3, 28, 1, 0)},
+        {"Berlin, the gap's end", Berlin(), At(3, 28, 3, 0), At(3, 28, 1, 0)},
+        {"Berlin, before the repeated hour", Berlin(), At(10, 31, 1, 59), At(10, 30, 23, 59)},
+        {"Berlin, the repeated hour: its first time", Berlin(), At(10, 31, 2, 30),
+         At(10, 31, 0, 30)},
+        {"Berlin, after the repeated hour", Berlin(), At(10, 31, 3, 0), At(10, 31, 2, 0)},
+        {"Sydney, summer", Sydney(), At(1, 15, 20, 0), At(1, 15, 9, 0)},
+        {"Sydney, winter", Sydney(), At(7, 15, 20, 0), At(7, 15, 10, 0)},
+        {"Sydney, in the gap", Sydney(), At(10, 3, 2, 30), At(10, 2, 16, 0)},
+        {"Sydney, the repeated hour: its first time", Sydney(), At(4, 4, 2, 30), At(4, 3, 15, 30)},
+        {"Sydney, after the repeated hour", Sydney(), At(4, 4, 3, 0), At(4, 3, 17, 0)},
+        {"Tokyo, no daylight time", Tokyo(), At(3, 28, 2, 30), At(3, 27, 17, 30)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_NEAR(LocalToUtc(c.rules, c.local).GetVariantDate(), c.utc.GetVariantDate(), 1e-7);
+    }
+}
+
+TEST(ZoneRules, TransitionDatesByWeekdayOrByDate) {
+    // The fifth Sunday of a month that has four is its last.
+    EXPECT_EQ(TransitionMoment({0, 2, 0, 5, 2, 0, 0}, 2027), CDateTime(2027, 2, 28, 2, 0, 0));
+    EXPECT_EQ(TransitionMoment({0, 3, 0, 2, 2, 0, 0}, 2027), CDateTime(2027, 3, 14, 2, 0, 0));
+    EXPECT_EQ(TransitionMoment({2027, 9, 0, 21, 23, 59, 59}, 2027),
+              CDateTime(2027, 9, 21, 23, 59, 59));
+    EXPECT_FALSE(TransitionMoment({0, 0, 0, 0, 0, 0, 0}, 2027).IsValid());
+    EXPECT_FALSE(TransitionMoment({0, 13, 0, 1, 0, 0, 0}, 2027).IsValid());
+}

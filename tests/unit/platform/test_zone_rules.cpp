@@ -5,26 +5,26 @@
 #include "wakeup/platform/ZoneRules.h"
 
 namespace {
+// A zone an hour ahead in daylight time, between the two changes.
+ZoneRules Zone(int bias, const ZoneTransition& toDaylight, const ZoneTransition& toStandard) {
+    ZoneRules rules;
+    rules.bias = bias;
+    rules.daylightBias = -60;
+    rules.toDaylight = toDaylight;
+    rules.toStandard = toStandard;
+    return rules;
+}
+
 // Central Europe: UTC+1, daylight UTC+2 from the last Sunday of March 02:00
 // to the last Sunday of October 03:00.
 ZoneRules Berlin() {
-    ZoneRules rules;
-    rules.bias = -60;
-    rules.daylightBias = -60;
-    rules.toDaylight = {0, 3, 0, 5, 2, 0, 0};
-    rules.toStandard = {0, 10, 0, 5, 3, 0, 0};
-    return rules;
+    return Zone(-60, {0, 3, 0, 5, 2, 0, 0}, {0, 10, 0, 5, 3, 0, 0});
 }
 
 // Eastern Australia: UTC+10, daylight UTC+11 from the first Sunday of
 // October 02:00 to the first Sunday of April 03:00.
 ZoneRules Sydney() {
-    ZoneRules rules;
-    rules.bias = -600;
-    rules.daylightBias = -60;
-    rules.toDaylight = {0, 10, 0, 1, 2, 0, 0};
-    rules.toStandard = {0, 4, 0, 1, 3, 0, 0};
-    return rules;
+    return Zone(-600, {0, 10, 0, 1, 2, 0, 0}, {0, 4, 0, 1, 3, 0, 0});
 }
 
 ZoneRules Tokyo() {

@@ -19,6 +19,18 @@ protected:
     }
     void Cycle() { m_countdown.RunCycle(); }
     void SendPlayerEvent(int32_t code) { Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, code); }
+    // Arms the wake for a recording at 21:30 (no lead time) and fires it a
+    // minute before, as the system would; the fired wake is taken.
+    void ArmAndFireForHalfPastNine() {
+        WriteSchedule(Program("3-2-2005T21:30", "once"));
+        m_arming.Scan();
+        RunStartedThreads();
+        ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+        m_clock.Set(CDateTime(2005, 3, 2, 21, 29, 10));
+        m_timers.Fire("KelmarTimer");
+        JoinWorkers();
+        m_messenger.DeliverPosted();
+    }
 };
 } // namespace
 
@@ -331,14 +343,7 @@ TEST_F(SuspendCountdown, OtherProgramsCheckLetsGoOnlyOfAnEventsStateNeverOfAHold
     // A wake's hold: refused for it, and never let go of meanwhile.
     m_registry.SetDword(kKey, "PVRBufferBegin", 0);
     m_settings.Load();
-    WriteSchedule(Program("3-2-2005T21:30", "once"));
-    m_arming.Scan();
-    RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
-    m_clock.Set(CDateTime(2005, 3, 2, 21, 29, 10));
-    m_timers.Fire("KelmarTimer");
-    JoinWorkers();
-    m_messenger.DeliverPosted();
+    ASSERT_NO_FATAL_FAILURE(ArmAndFireForHalfPastNine());
     ASSERT_TRUE(m_host.awaitingRecording);
     const size_t states = m_power.ExecutionStates().size();
     Cycle();
@@ -363,14 +368,7 @@ TEST_F(SuspendCountdown, StandsBackWithinALeadTimeWhereNothingIsArmed) {
 
 TEST_F(SuspendCountdown, RescanAfterAFiringArmsTheSameTargetOnlyForASleep) {
     Start(0);
-    WriteSchedule(Program("3-2-2005T21:30", "once"));
-    m_arming.Scan();
-    RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
-    m_clock.Set(CDateTime(2005, 3, 2, 21, 29, 10));
-    m_timers.Fire("KelmarTimer");
-    JoinWorkers();
-    m_messenger.DeliverPosted();
+    ASSERT_NO_FATAL_FAILURE(ArmAndFireForHalfPastNine());
     m_arming.Scan(); // within the minute before the target
     EXPECT_EQ(m_threads.Count(), 0u) << "armed again: a second firing for the same recording";
     m_arming.SetSleepComing(true);

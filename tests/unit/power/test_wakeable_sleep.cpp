@@ -24,6 +24,15 @@ WakeAbility Ability(uint32_t onMains, uint32_t onBattery, int rtcWake) {
     ability.capabilities.rtcWake = rtcWake;
     return ability;
 }
+
+// A PC that lists no sleep state (the request fails to enter one), or one
+// with modern standby, which names no S-state: nothing to stand back for.
+WakeAbility NoStateListed(bool modernStandby) {
+    WakeAbility ability = Ability(kOn, kOn, 0);
+    ability.capabilities.standby[2] = ability.capabilities.hibernate = modernStandby;
+    ability.capabilities.modernStandby = modernStandby;
+    return ability;
+}
 } // namespace
 
 TEST(WakeableSleep, StandsBackOnlyWhereTheTimerCouldNotWakeThePc) {
@@ -60,6 +69,8 @@ TEST(WakeableSleep, StandsBackOnlyWhereTheTimerCouldNotWakeThePc) {
          false, true, kCancelled + "a timer cannot wake this PC from hibernation"},
         {"standby unwakeable", Ability(kOn, kOn, POWER_STATE_SLEEPING1), false, false, true, 30,
          false, false, kCancelled + "a timer cannot wake this PC from standby"},
+        {"no state listed", NoStateListed(false), false, true, true, 30, true, true, ""},
+        {"modern standby", NoStateListed(true), false, false, true, 30, true, false, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -74,21 +85,5 @@ TEST(WakeableSleep, StandsBackOnlyWhereTheTimerCouldNotWakeThePc) {
         EXPECT_EQ(out.standsBack, !c.sleeps);
         EXPECT_EQ(out.hibernate, c.hibernates);
         EXPECT_EQ(out.logLine, c.line);
-    }
-}
-
-TEST(WakeableSleep, SleepStatesTheSystemDoesNotListOrModernStandbyStandNothingBack) {
-    // A state the PC lacks is one the request fails to enter; modern standby
-    // names no S-state at all.
-    WakeAbility none = Ability(kOn, kOn, 0);
-    none.capabilities.standby[2] = none.capabilities.hibernate = false;
-    WakeAbility modern = Ability(kOn, kOn, 0);
-    modern.capabilities.modernStandby = true;
-    for (const WakeAbility& ability : {none, modern}) {
-        WakeableSleepInputs in;
-        in.ability = ability;
-        in.recordingStart = kStart;
-        in.minutesToStart = 30;
-        EXPECT_TRUE(ChooseWakeableSleep(in).sleep);
     }
 }

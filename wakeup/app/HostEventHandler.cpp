@@ -154,6 +154,24 @@ void CHostEventHandler::OnClockTick() {
     m_proof.OnClockTick();
 }
 
+bool CHostEventHandler::NextTick(CDateTime& at) const {
+    bool any = false;
+    const auto take = [&](const CDateTime& moment) {
+        if (!any || moment < at)
+            at = moment;
+        any = true;
+    };
+    // The hold ends once its end has passed: a second after it.
+    if (m_host.awaitingRecording)
+        take(m_awaitedStart + CDateTimeSpan(0, 0, kAwaitRecordingMinutes, 1));
+    CDateTime moment;
+    if (m_arming.NextTick(moment))
+        take(moment);
+    if (m_proof.NextTick(moment))
+        take(moment);
+    return any;
+}
+
 void CHostEventHandler::CheckOtherPrograms() {
     // The sleep is refused for these whatever the system says, and letting
     // go of the thread's state would drop the recording's or the wake's

@@ -49,9 +49,13 @@ public:
     bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result);
     // At start: a session that is not at the console.
     void OnSessionAway();
-    // Every few seconds on the dialog's thread: the end of a wake's hold,
-    // the scan after a fired recording's start.
+    // On the dialog's thread at the moments NextTick names: the end of a
+    // wake's hold, the scan after a fired recording's start, the resume
+    // report and the wake test's verdict.
     void OnClockTick();
+    // The next moment OnClockTick has something to do; false when nothing
+    // waits for one, and no timer need run.
+    bool NextTick(CDateTime& at) const;
 
 private:
     void OnPlayerEvent(int32_t code);

@@ -136,6 +136,13 @@ bool CScheduleArming::TakeFiredWake(CDateTime& recordingStart) {
     return true;
 }
 
+bool CScheduleArming::NextTick(CDateTime& at) const {
+    if (!IsSet(m_rescanAfter))
+        return false;
+    at = m_rescanAfter + CDateTimeSpan(0, 0, 0, 1);
+    return true;
+}
+
 void CScheduleArming::OnClockTick() {
     // Until the fired recording has started, every scan finds it again;
     // from then on the next one is found and armed.

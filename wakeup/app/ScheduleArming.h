@@ -91,6 +91,8 @@ public:
     bool TakeFiredWake(CDateTime& recordingStart);
     // On the dialog's thread, every few seconds.
     void OnClockTick();
+    // When OnClockTick will scan; false when it waits for nothing.
+    bool NextTick(CDateTime& at) const;
     // From any thread: the wake armed now.
     Wake ArmedWake() const;
     // The line under the log and the tooltip.

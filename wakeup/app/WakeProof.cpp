@@ -109,6 +109,18 @@ void CWakeProof::OnResume(bool userNotice) {
         Report(false);
 }
 
+bool CWakeProof::NextTick(CDateTime& at) const {
+    if (m_bResumePending) {
+        at = m_resumedAt + CDateTimeSpan(0, 0, 0, kResumeSettleSeconds);
+        return true;
+    }
+    if (TestUnderWay() && !m_bAsleep) {
+        at = m_testDue + CDateTimeSpan(0, 0, 0, kSlowResumeSeconds + 1);
+        return true;
+    }
+    return false;
+}
+
 void CWakeProof::OnClockTick() {
     const CDateTime now = m_ports.clock.Now();
     if (m_bResumePending && !(now < m_resumedAt + CDateTimeSpan(0, 0, 0, kResumeSettleSeconds)))

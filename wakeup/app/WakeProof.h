@@ -68,6 +68,8 @@ public:
     void OnSuspend();
     void OnResume(bool userNotice);
     void OnClockTick();
+    // When OnClockTick will report or judge; false when it waits for nothing.
+    bool NextTick(CDateTime& at) const;
 
 private:
     void Report(bool automatic);

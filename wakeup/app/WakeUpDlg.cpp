@@ -1,5 +1,7 @@
 #include "wakeup/app/WakeUpDlg.h"
 
+#include <algorithm>
+
 #include "common/WakeupMessages.h"
 #include "wakeup/app/HostDirectory.h"
 #include "wakeup/power/WakeTimerSetting.h"
@@ -90,4 +92,15 @@ void CWakeUpDlg::OnSuspendMinutesKillFocus() {
 void CWakeUpDlg::RunHostCommand(const std::string& commandLine) {
     // Not waited for; a tool that cannot be started is not reported.
     m_ports.events.processes.StartProcess(commandLine);
+}
+
+bool CWakeUpDlg::NextTickMs(uint32_t& ms) const {
+    CDateTime at;
+    if (!m_events.NextTick(at))
+        return false;
+    const double seconds = (at - m_ports.events.clock.Now()).GetTotalDays() * 86400.0;
+    // A day at the most: the moment is looked at again after every event.
+    constexpr double kMaxSeconds = 86400.0;
+    ms = seconds <= 0 ? 0u : static_cast<uint32_t>(std::min(seconds, kMaxSeconds) * 1000.0 + 0.5);
+    return true;
 }

@@ -99,8 +99,11 @@ public:
             m_proof.RequestSleep();
     }
 
-    // Every few seconds (the window's timer).
+    // The window's one-shot timer, set for the delay NextTickMs gives.
     void OnClockTick() { m_events.OnClockTick(); }
+    // Milliseconds until the next moment a rule needs the clock (0 when it
+    // has come); false when none does and no timer runs.
+    bool NextTickMs(uint32_t& ms) const;
     // WM_USER, WM_POWERBROADCAST, WM_WTSSESSION_CHANGE and the dialog's
     // private requests. True when *result replaces the base window procedure's answer.
     bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result) {

@@ -190,6 +190,9 @@ TEST_F(HostEvents, SessionEndSaysTheArmedWakeEndsAndTheFileHasEveryLine) {
 TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStart) {
     m_registry.SetDword(kKey, "PVRBufferBegin", 5);
     Init();
+    // The clock's next moment: none while nothing waits for one.
+    CDateTime next;
+    EXPECT_FALSE(m_events.NextTick(next));
     // One recording an hour, from 21:30 on: the first is reported, the
     // second is not.
     for (const int hour : {21, 22}) {
@@ -211,6 +214,9 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
         const std::string start = m_dateText.Format(at(30, 0));
         EXPECT_EQ(Messages(), std::vector<std::string>{"Woke for the recording at " + start +
                                                        ": keeping the PC awake until it starts"});
+        // The rescan once the start has passed comes first.
+        ASSERT_TRUE(m_events.NextTick(next));
+        EXPECT_NEAR(next.GetVariantDate(), at(30, 1).GetVariantDate(), 1e-7);
         EXPECT_EQ(m_power.HeldState(), kSystem);
         EXPECT_TRUE(m_session.HoldsMark());
         EXPECT_EQ(Power(0), 0x424D5144);
@@ -219,6 +225,11 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
             Player(25);
         m_clock.Set(at(40, 0));
         m_events.OnClockTick();
+        // Then the hold's end, unless the host ended it.
+        EXPECT_EQ(m_events.NextTick(next), !reported);
+        if (!reported) {
+            EXPECT_NEAR(next.GetVariantDate(), at(40, 1).GetVariantDate(), 1e-7);
+        }
         m_clock.Set(at(40, 1));
         m_log.Clear();
         m_events.OnClockTick();
@@ -229,6 +240,7 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
         EXPECT_EQ(m_power.HeldState(), reported ? kAwake | kAwayMode : kContinuous);
         EXPECT_EQ(m_session.HoldsMark(), reported);
         EXPECT_FALSE(m_host.awaitingRecording);
+        EXPECT_FALSE(m_events.NextTick(next));
         if (reported)
             Player(26);
     }

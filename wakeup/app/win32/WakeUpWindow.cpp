@@ -1,5 +1,7 @@
 #include "wakeup/app/win32/WakeUpWindow.h"
 
+#include <algorithm>
+
 #include "wakeup/app/win32/AboutDlg.h"
 #include "wakeup/app/resource.h"
 
@@ -64,7 +66,7 @@ INT_PTR CWakeUpWindow::OnInitDialog() {
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     m_dlg.OnInitDialog();
-    SetTimer(m_hWnd, kClockTickTimer, kClockTickMs, nullptr);
+    ScheduleClockTick();
     // The dialog manager shows the window at its creation and again once
     // its queue first runs empty; with /minimized both are dropped, and the
     // timer, which comes after them, puts it away.
@@ -144,6 +146,15 @@ void CWakeUpWindow::OnTrayIcon(LPARAM mouse) {
         EndDialog(IDCANCEL);
 }
 
+void CWakeUpWindow::ScheduleClockTick() {
+    uint32_t ms = 0;
+    if (!m_dlg.NextTickMs(ms)) {
+        KillTimer(m_hWnd, kClockTickTimer);
+        return;
+    }
+    SetTimer(m_hWnd, kClockTickTimer, std::max<UINT>(ms, kMinClockTickMs), nullptr);
+}
+
 void CWakeUpWindow::OnTestWake() {
     const std::string refusal = m_dlg.WakeTestRefusal();
     if (!refusal.empty()) {
@@ -151,8 +162,10 @@ void CWakeUpWindow::OnTestWake() {
         return;
     }
     if (MessageBoxA(m_hWnd, kTestWakeQuestion, kTestWakeTitle,
-                    MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK)
+                    MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK) {
         m_dlg.StartWakeTest();
+        ScheduleClockTick();
+    }
 }
 
 void CWakeUpWindow::OnCommand(int id, int code) {
@@ -237,6 +250,7 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kClockTickTimer) {
             m_dlg.OnClockTick();
+            ScheduleClockTick();
             return TRUE;
         }
         if (wParam == kRedrawTimer) {
@@ -268,12 +282,12 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case CHostEventHandler::kOtherProgramsMessage:
     case CWakeProof::kTestRequestFailedMessage: {
         intptr_t result = 0;
-        if (m_dlg.WindowProc(message, static_cast<uint32_t>(wParam), static_cast<int32_t>(lParam),
-                             &result)) {
+        const bool answered = m_dlg.WindowProc(message, static_cast<uint32_t>(wParam),
+                                               static_cast<int32_t>(lParam), &result);
+        ScheduleClockTick();
+        if (answered)
             SetResult(result);
-            return TRUE;
-        }
-        return FALSE;
+        return answered ? TRUE : FALSE;
     }
     default:
         if (message == m_taskbarCreated)

@@ -45,6 +45,8 @@ private:
     void OnPaintIconic();
     void OnSize(WPARAM kind);
     void OnTrayIcon(LPARAM mouse);
+    // Sets the clock tick for the dialog's next moment, or stops it.
+    void ScheduleClockTick();
     // "Test wake...": says why it cannot run now, or asks, then starts it.
     void OnTestWake();
     void Restore();
@@ -86,11 +88,13 @@ private:
     // Ends the start with /minimized, after the dialog manager's shows.
     static constexpr UINT_PTR kStartMinimizedTimer = 1;
     static constexpr UINT kStartMinimizedDelayMs = 300;
-    // The dialog's clock tick: the end of a wake's hold, the scan once a
-    // fired recording has started. Timers of the window count no time the
-    // machine slept; the tick compares the clock.
+    // The dialog's clock tick, set for the next moment a rule needs it (the
+    // end of a wake's hold, the scan once a fired recording has started, a
+    // resume report) and for none when nothing waits: an idle scheduler is
+    // not woken. Timers of the window count no time the machine slept; the
+    // tick compares the clock, and every power notice sets it anew.
     static constexpr UINT_PTR kClockTickTimer = 2;
-    static constexpr UINT kClockTickMs = 10000;
+    static constexpr UINT kMinClockTickMs = 100;
     // The log list's redraw after a burst of lines, a moment later: the
     // wake-timer thread's lines, which it adds before it sets the timer,
     // need not wait behind the drawing.

@@ -12,6 +12,10 @@ unsigned RunOwnCountdown(void* countdown) {
     return 0;
 }
 
+std::string CannotSleepText(uint32_t error) {
+    return "cannot be sent to sleep by a program (error " + std::to_string(error) + ")";
+}
+
 unsigned RequestSleepAside(void* countdown) {
     static_cast<CAutoSuspend*>(countdown)->SuspendNow();
     return 0;
@@ -157,10 +161,9 @@ bool CAutoSuspend::WakeableSleepNow(bool& hibernate) {
     bool onBattery = false;
     in.onBattery = m_ports.power.ReadOnBattery(onBattery) && onBattery;
     const WakeableSleep choice = ChooseWakeableSleep(in);
-    if (!choice.standsBack || m_stoodBackFor != in.recordingStart) {
-        if (!choice.logLine.empty())
-            m_log.Add(choice.logLine);
-    }
+    const bool saidAlready = choice.standsBack && m_stoodBackFor == in.recordingStart;
+    if (!saidAlready && !choice.logLine.empty())
+        m_log.Add(choice.logLine);
     m_stoodBackFor = choice.standsBack ? in.recordingStart : std::string();
     hibernate = choice.hibernate;
     return choice.sleep;
@@ -172,8 +175,7 @@ void CAutoSuspend::SuspendNow(bool hibernate) {
         return;
     uint32_t none = 0;
     if (m_sleepRefused.compare_exchange_strong(none, error))
-        m_log.Add("This PC cannot be sent to sleep by a program (error " + std::to_string(error) +
-                  "): the countdown stops");
+        m_log.Add("This PC " + CannotSleepText(error) + ": the countdown stops");
     else
         m_log.Add("Suspend failed: error " + std::to_string(error));
 }
@@ -185,9 +187,7 @@ void CAutoSuspend::SuspendNowAside() {
 
 std::string CAutoSuspend::SleepRefusal() const {
     const uint32_t error = m_sleepRefused;
-    if (!error)
-        return "";
-    return "this PC cannot be sent to sleep by a program (error " + std::to_string(error) + ")";
+    return error ? "this PC " + CannotSleepText(error) : "";
 }
 
 bool CAutoSuspend::SetTokenPrivilege(const char* privilege, bool enable) {

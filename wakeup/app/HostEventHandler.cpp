@@ -73,10 +73,10 @@ void CHostEventHandler::OnSessionEnd() {
     // The system ends the process soon after this message returns, with no
     // program end of its own: no later line would reach the file.
     constexpr uint32_t kFlushMs = 2000;
-    const CScheduleArming::Wake armed = m_arming.ArmedWake();
-    if (armed.target > CDateTime())
-        m_log.Add("The session ends: the wake for the recording at " +
-                  m_ports.dateText.Format(armed.recordingStart) + " ends with it");
+    std::string start;
+    int64_t minutesAway = 0;
+    if (m_arming.ArmedRecording(start, minutesAway))
+        m_log.Add("The session ends: the wake for the recording at " + start + " ends with it");
     m_log.FlushFile(kFlushMs);
 }
 
@@ -144,8 +144,7 @@ void CHostEventHandler::EndAwaiting() {
 }
 
 void CHostEventHandler::OnClockTick() {
-    if (m_host.awaitingRecording &&
-        m_ports.clock.Now() > m_awaitedStart + CDateTimeSpan(0, 0, kAwaitRecordingMinutes, 0)) {
+    if (m_host.awaitingRecording && m_ports.clock.Now() > HoldEnd()) {
         m_log.Add("The recording at " + m_ports.dateText.Format(m_awaitedStart) +
                   " has not started: the PC may sleep again");
         EndAwaiting();
@@ -163,7 +162,7 @@ bool CHostEventHandler::NextTick(CDateTime& at) const {
     };
     // The hold ends once its end has passed: a second after it.
     if (m_host.awaitingRecording)
-        take(m_awaitedStart + CDateTimeSpan(0, 0, kAwaitRecordingMinutes, 1));
+        take(HoldEnd() + CDateTimeSpan(0, 0, 0, 1));
     CDateTime moment;
     if (m_arming.NextTick(moment))
         take(moment);

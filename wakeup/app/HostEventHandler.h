@@ -43,8 +43,8 @@ public:
     CHostEventHandler(const CHostEventHandler&) = delete;
     CHostEventHandler& operator=(const CHostEventHandler&) = delete;
 
-    // WM_USER, WM_POWERBROADCAST, WM_WTSSESSION_CHANGE, WM_ENDSESSION and the dialog's
-    // rescan request. True when *result replaces the base window
+    // WM_USER, WM_POWERBROADCAST, WM_WTSSESSION_CHANGE, WM_TIMECHANGE,
+    // WM_ENDSESSION and the dialog's private requests. True when *result replaces the base window
     // procedure's answer.
     bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result);
     // At start: a session that is not at the console.
@@ -67,6 +67,10 @@ private:
     void OnSessionEnd();
     void OnWakeFired();
     void EndAwaiting();
+    // The wake's hold ends once this has passed without the host's report.
+    CDateTime HoldEnd() const {
+        return m_awaitedStart + CDateTimeSpan(0, 0, kAwaitRecordingMinutes, 0);
+    }
     // What keeps the PC awake has changed: the second line under the log,
     // and the mark that other sessions' schedulers see while this one
     // records or holds a woken PC for a recording.

@@ -89,7 +89,7 @@ public:
     // schedule is scanned again (OnClockTick), so that the next recording
     // is armed without a change of the file.
     bool TakeFiredWake(CDateTime& recordingStart);
-    // On the dialog's thread, every few seconds.
+    // On the dialog's thread, at the moment NextTick names.
     void OnClockTick();
     // When OnClockTick will scan; false when it waits for nothing.
     bool NextTick(CDateTime& at) const;

@@ -111,11 +111,11 @@ void CWakeProof::OnResume(bool userNotice) {
 
 bool CWakeProof::NextTick(CDateTime& at) const {
     if (m_bResumePending) {
-        at = m_resumedAt + CDateTimeSpan(0, 0, 0, kResumeSettleSeconds);
+        at = ReportDue();
         return true;
     }
     if (TestUnderWay() && !m_bAsleep) {
-        at = m_testDue + CDateTimeSpan(0, 0, 0, kSlowResumeSeconds + 1);
+        at = TestGivenUpAfter() + CDateTimeSpan(0, 0, 0, 1);
         return true;
     }
     return false;
@@ -123,12 +123,11 @@ bool CWakeProof::NextTick(CDateTime& at) const {
 
 void CWakeProof::OnClockTick() {
     const CDateTime now = m_ports.clock.Now();
-    if (m_bResumePending && !(now < m_resumedAt + CDateTimeSpan(0, 0, 0, kResumeSettleSeconds)))
+    if (m_bResumePending && !(now < ReportDue()))
         Report(true);
     // Asked to sleep, the PC stayed up past the due time and then some: the
     // request returned without a sleep, or something refused it.
-    if (TestUnderWay() && !m_bAsleep && !m_bResumePending &&
-        now > m_testDue + CDateTimeSpan(0, 0, 0, kSlowResumeSeconds)) {
+    if (TestUnderWay() && !m_bAsleep && !m_bResumePending && now > TestGivenUpAfter()) {
         m_log.Add("Wake test failed: the PC did not go to sleep");
         EndTest();
     }

@@ -64,7 +64,7 @@ public:
 
     // On the dialog's thread, from the power notices: after the suspend
     // notice's arming; each resume notice (userNotice: the one that user
-    // input brings); every few seconds.
+    // input brings); at the moments NextTick names.
     void OnSuspend();
     void OnResume(bool userNotice);
     void OnClockTick();
@@ -75,6 +75,14 @@ private:
     void Report(bool automatic);
     void EndTest();
     bool TestUnderWay() const { return m_testTimer != 0; }
+    // When an automatic resume is reported without a user's notice.
+    CDateTime ReportDue() const {
+        return m_resumedAt + CDateTimeSpan(0, 0, 0, kResumeSettleSeconds);
+    }
+    // After this a test whose PC never slept has failed.
+    CDateTime TestGivenUpAfter() const {
+        return m_testDue + CDateTimeSpan(0, 0, 0, kSlowResumeSeconds);
+    }
 
     Ports m_ports;
     CWakeUpLog& m_log;

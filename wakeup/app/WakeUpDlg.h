@@ -104,8 +104,9 @@ public:
     // Milliseconds until the next moment a rule needs the clock (0 when it
     // has come); false when none does and no timer runs.
     bool NextTickMs(uint32_t& ms) const;
-    // WM_USER, WM_POWERBROADCAST, WM_WTSSESSION_CHANGE and the dialog's
-    // private requests. True when *result replaces the base window procedure's answer.
+    // WM_USER, WM_POWERBROADCAST, WM_WTSSESSION_CHANGE, WM_TIMECHANGE,
+    // WM_ENDSESSION and the dialog's private requests. True when *result replaces the base window
+    // procedure's answer.
     bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result) {
         return m_events.WindowProc(message, wParam, lParam, result);
     }

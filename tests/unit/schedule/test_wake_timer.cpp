@@ -116,36 +116,6 @@ TEST_F(WakeTimer, FailedCreationIsLoggedAndFreesTheScan) {
     JoinWorkers();
 }
 
-TEST_F(WakeTimer, ClockChangeArmsTheSameTargetWithTheNewZonesDueTime) {
-    Init();
-    WriteSchedule(Program("3-4-2005T07:30", "once"));
-    m_arming.Scan();
-    RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
-    const CDateTime wake(2005, 3, 4, 7, 29, 0);
-    EXPECT_EQ(m_timers.DueTime("KelmarTimer"), Due(wake));
-    // One zone east: the same local moment is an hour earlier in UTC. A
-    // plain rescan keeps what is armed.
-    m_localTime.SetUtcOffset(2);
-    m_arming.Scan();
-    EXPECT_EQ(m_threads.Count(), 0u);
-    Send(0x001E, 0, 0);
-    RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] {
-        return m_timers.DueTime("KelmarTimer") ==
-               CFakeLocalTimeConverter::FileTimeOf(wake - CDateTimeSpan(0, 2, 0, 0));
-    }));
-    // The older arming's "Timer done for" (its hand-over) may come first.
-    const auto count = [this](const std::string& line) {
-        const auto lines = Messages();
-        return std::count(lines.begin(), lines.end(), line);
-    };
-    EXPECT_TRUE(WaitUntil([&] { return count("Timer set to: 3/4/2005 7:30:00 AM") == 2; }));
-    EXPECT_EQ(count("The clock or the time zone has changed: the wake timer is set anew"), 1);
-    m_timers.Fire("KelmarTimer");
-    JoinWorkers();
-}
-
 namespace {
 // The system refuses the setting, or the wake moment cannot be converted to
 // a due time (which would be 1601 and fire at once): nothing is armed.

@@ -108,23 +108,15 @@ enum class Night {
     // "Hibernate instead of suspend", and a clock that wakes the PC from
     // standby but not from hibernation.
     hibernationUnwakeable,
-    // The user sends the PC to sleep by the hidden button on leaving.
-    hiddenButton,
-    // No program can send the PC to sleep; Windows' own sleep works.
-    cannotSleep,
     // Midweek the PC moves one time zone east: the local clock jumps an
     // hour ahead, and the timer's due times are in UTC.
     zoneChange,
 };
 
 const char* NightName(Night night) {
-    static const char* const kNames[] = {"",
-                                         ", the user in another session",
-                                         ", on battery without wake timers",
-                                         ", hibernation no timer can end",
-                                         ", the hidden button's sleep",
-                                         ", a PC no program can send to sleep",
-                                         ", a move one time zone east"};
+    static const char* const kNames[] = {
+        "", ", the user in another session", ", on battery without wake timers",
+        ", hibernation no timer can end", ", a move one time zone east"};
     return kNames[static_cast<int>(night)];
 }
 
@@ -164,9 +156,6 @@ public:
     // timers only those that the countdown lost count (LostToCountdown).
     bool CatchesAll() const { return m_night != Night::batteryTimersOff; }
     int LostToCountdown() const { return m_lostToCountdown; }
-    unsigned CountdownRequests() const {
-        return static_cast<unsigned>(ConsoleSideConst().m_power.SleepRequests().size());
-    }
     size_t Count() const { return m_recordings.size(); }
 
     std::string Misses() const {
@@ -190,7 +179,6 @@ private:
 
     Scheduler& HostSide() { return *m_schedulers.front(); }
     Scheduler& ConsoleSide() { return *m_schedulers.back(); }
-    const Scheduler& ConsoleSideConst() const { return *m_schedulers.back(); }
 
     // A moment midweek with no recording's lead or run within two hours of
     // it, which the jump of the clock would skip.
@@ -324,9 +312,7 @@ private:
             s.m_power.SetSleepCapabilities(capabilities);
         }
         s.m_power.OnSleep([this](bool suspend) {
-            if (m_night == Night::cannotSleep)
-                return 1u; // ERROR_INVALID_FUNCTION
-            Sleep(m_hiddenButton, !m_hiddenButton, !suspend);
+            Sleep(false, true, !suspend);
             return 0u;
         });
         s.m_power.OnReadSystemState([this] {
@@ -396,7 +382,7 @@ private:
             m_present = false;
             m_lastInput = m_now;
             if (m_visits[m_visit++].sleepsAtEnd)
-                SleepByUser();
+                Sleep(true);
             if (m_sleeps != sleeps)
                 return;
         }
@@ -434,22 +420,6 @@ private:
         const double idleLimit = (m_attended ? 30 : 2) * 60.0;
         if (SecondsBetween(m_lastBusy, m_now) >= idleLimit)
             Sleep(false);
-    }
-
-    void SleepByUser() {
-        if (m_night != Night::hiddenButton) {
-            Sleep(true);
-            return;
-        }
-        // Its request runs on a thread of its own, which the week runs
-        // here, as the system would take the PC down meanwhile.
-        Scheduler& s = ConsoleSide();
-        m_hiddenButton = true;
-        s.m_countdown.SuspendNowAside();
-        for (const auto& started : s.m_threads.Take())
-            started.proc(started.param);
-        m_hiddenButton = false;
-        s.Settle();
     }
 
     // The machine goes down now and comes back by the earliest wake timer
@@ -507,7 +477,6 @@ private:
     Night m_night;
     int m_offsetHours = 1; // the fake zone's, UTC+1 until a move east
     CDateTime m_zoneChangeAt;
-    bool m_hiddenButton = false; // the sleep request is the hidden button's
     int m_lostToCountdown = 0;
     int m_lead = 0;
     const CDateTime m_begin{2005, 3, 7, 0, 0, 0};
@@ -555,9 +524,5 @@ TEST(SimulatedWeek, EveryRecordingFindsThePcAwake) {
                     << week.Log(0);
             }
             EXPECT_EQ(week.LostToCountdown(), 0) << week.Log(0);
-            // Said once, then the countdown asks no more.
-            if (night == Night::cannotSleep) {
-                EXPECT_LE(week.CountdownRequests(), 1u);
-            }
         }
 }

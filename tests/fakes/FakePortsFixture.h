@@ -17,15 +17,11 @@ struct CFakePorts {
                 m_threads, m_messenger, m_wait,  m_power,    m_controls};
     }
     CAutoSuspend::Ports CountdownPorts() {
-        return {m_progress,  m_timers, m_wait,    m_threads,
-                m_processes, m_power,  m_session, m_messenger};
+        return {m_progress, m_timers,  m_wait,      m_threads, m_processes,
+                m_power,    m_session, m_messenger, m_clock,   m_dateText};
     }
-    CHostEventHandler::Ports EventPorts() {
-        return {m_power, m_processes, m_clock, m_dateText, m_session};
-    }
-    CWakeProof::Ports ProofPorts() {
-        return {m_timers, m_localTime, m_clock, m_dateText, m_power, m_threads, m_messenger};
-    }
+    CHostEventHandler::Ports EventPorts() { return {m_processes, m_clock, m_dateText}; }
+    CWakeProof::Ports ProofPorts() { return {m_timers, m_localTime, m_clock, m_dateText, m_power}; }
 
     // Log lines without their time stamps.
     std::vector<std::string> Messages() const {

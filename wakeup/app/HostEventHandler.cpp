@@ -1,31 +1,34 @@
 #include "wakeup/app/HostEventHandler.h"
 
 #include "common/WakeupMessages.h"
+#include "wakeup/app/NightRules.h"
+#include "wakeup/platform/DialogMessages.h"
 #include "wakeup/power/HostCommand.h"
 
-CHostEventHandler::CHostEventHandler(const Ports& ports, CWakeUpLog& log, CHostState& host,
-                                     CAutoSuspend& countdown, CScheduleArming& arming,
-                                     CWakeProof& proof, const std::string& hostDir)
-    : m_ports(ports), m_log(log), m_host(host), m_countdown(countdown), m_arming(arming),
-      m_proof(proof), m_hostDir(hostDir) {}
+CHostEventHandler::CHostEventHandler(const Ports& ports, CWakeUpLog& log, CNightState& night,
+                                     CKeepAwake& keepAwake, CAutoSuspend& countdown,
+                                     CScheduleArming& arming, CWakeProof& proof,
+                                     const std::string& hostDir)
+    : m_ports(ports), m_log(log), m_night(night), m_keepAwake(keepAwake), m_countdown(countdown),
+      m_arming(arming), m_proof(proof), m_hostDir(hostDir) {}
 
 bool CHostEventHandler::WindowProc(uint32_t message, uint32_t wParam, int32_t lParam,
                                    intptr_t* result) {
-    if (message == CScheduleArming::kRescanMessage) {
+    switch (message) {
+    case DialogMessage::kRescan:
         m_arming.Scan();
         return false;
-    }
-    if (message == CScheduleArming::kWakeFiredMessage) {
-        OnWakeFired();
+    case DialogMessage::kWakeTimerNews:
+        OnWakeTimerNews();
         return false;
-    }
-    if (message == kOtherProgramsMessage) {
-        CheckOtherPrograms();
+    case DialogMessage::kCountdownMinute:
+        m_countdown.OnMinute(wParam);
         return false;
-    }
-    if (message == CWakeProof::kTestRequestFailedMessage) {
-        m_proof.OnTestRequestFailed(wParam);
+    case DialogMessage::kSleepRequestDone:
+        OnSleepRequestDone(wParam, lParam);
         return false;
+    default:
+        break;
     }
     if (message == POWER_BROADCAST_MESSAGE)
         return OnPowerBroadcast(wParam, result);
@@ -91,107 +94,54 @@ void CHostEventHandler::OnPlayerEvent(int32_t code) {
     if (reaction.logLine)
         m_log.Add(reaction.logLine);
     if (reaction.recording != FlagChange::keep)
-        m_host.recording = reaction.recording == FlagChange::set;
+        m_night.recording = reaction.recording == FlagChange::set;
     if (reaction.paused != FlagChange::keep)
-        m_host.paused = reaction.paused == FlagChange::set;
+        m_night.paused = reaction.paused == FlagChange::set;
     // The recording the machine was woken for has started (or one runs):
     // the recording itself keeps the machine awake from here on.
-    if (reaction.recording == FlagChange::set && m_host.awaitingRecording)
+    if (reaction.recording == FlagChange::set && m_night.awaitingRecording)
         EndAwaiting();
-    SetExecutionState(m_executionState.AfterPlayerEvent(reaction, m_host.recording, m_host.paused));
-    KeepAwakeChanged();
+    m_keepAwake.AfterPlayerEvent(reaction);
 }
 
-void CHostEventHandler::KeepAwakeChanged() {
-    m_ports.session.SetRecordingMark(m_host.recording || m_host.awaitingRecording);
-    m_arming.Status().SetKeepAwake(
-        KeepAwakeText(m_host.recording, m_host.paused,
-                      m_host.awaitingRecording ? m_ports.dateText.Format(m_awaitedStart) : ""));
+void CHostEventHandler::OnWakeTimerNews() {
+    for (const CDateTime& start : m_arming.TakeNews())
+        OnWakeFired(start);
 }
 
-void CHostEventHandler::SetExecutionState(uint32_t state) {
-    if (state)
-        m_ports.power.SetThreadExecutionState(state);
-}
-
-void CHostEventHandler::OnWakeFired() {
-    CDateTime start;
-    if (!m_arming.TakeFiredWake(start))
-        return;
-    // The same recording again: a wake armed anew after a sleep during the
-    // hold, or one the host has reported already.
-    if (start == m_awaitedStart)
-        return;
-    // Woken too late: the recording has started and the wait would be over
-    // already (the resume report says so).
-    if (m_ports.clock.Now() > start + CDateTimeSpan(0, 0, kAwaitRecordingMinutes, 0))
+void CHostEventHandler::OnWakeFired(const CDateTime& start) {
+    if (!HoldsAfterFiring(m_night, start, m_ports.clock.Now()))
         return;
     // A PC woken by a timer with nobody at it sleeps again within minutes
     // unless a program asks for the system; the host may report the
     // recording later than that.
-    m_awaitedStart = start;
-    m_host.awaitingRecording = true;
+    m_night.awaitedStart = start;
+    m_night.awaitingRecording = true;
     m_log.Add("Woke for the recording at " + m_ports.dateText.Format(start) +
               ": keeping the PC awake until it starts");
-    SetExecutionState(m_executionState.AfterAwaitingChange(true, m_host.recording, m_host.paused));
-    KeepAwakeChanged();
+    m_keepAwake.AfterHoldChange();
 }
 
 void CHostEventHandler::EndAwaiting() {
-    m_host.awaitingRecording = false;
-    SetExecutionState(m_executionState.AfterAwaitingChange(false, m_host.recording, m_host.paused));
-    KeepAwakeChanged();
+    m_night.awaitingRecording = false;
+    m_keepAwake.AfterHoldChange();
+}
+
+void CHostEventHandler::OnSleepRequestDone(uint32_t error, int32_t origin) {
+    if (origin == static_cast<int32_t>(SleepOrigin::wakeTest))
+        m_proof.OnTestRequestDone(error);
+    else
+        m_countdown.OnSleepRequestDone(error);
 }
 
 void CHostEventHandler::OnClockTick() {
-    if (m_host.awaitingRecording && m_ports.clock.Now() > HoldEnd()) {
-        m_log.Add("The recording at " + m_ports.dateText.Format(m_awaitedStart) +
+    if (HoldRunOut(m_night, m_ports.clock.Now())) {
+        m_log.Add("The recording at " + m_ports.dateText.Format(m_night.awaitedStart) +
                   " has not started: the PC may sleep again");
         EndAwaiting();
     }
     m_arming.OnClockTick();
     m_proof.OnClockTick();
-}
-
-bool CHostEventHandler::NextTick(CDateTime& at) const {
-    bool any = false;
-    const auto take = [&](const CDateTime& moment) {
-        if (!any || moment < at)
-            at = moment;
-        any = true;
-    };
-    // The hold ends once its end has passed: a second after it.
-    if (m_host.awaitingRecording)
-        take(HoldEnd() + CDateTimeSpan(0, 0, 0, 1));
-    CDateTime moment;
-    if (m_arming.NextTick(moment))
-        take(moment);
-    if (m_proof.NextTick(moment))
-        take(moment);
-    return any;
-}
-
-void CHostEventHandler::CheckOtherPrograms() {
-    // The sleep is refused for these whatever the system says, and letting
-    // go of the thread's state would drop the recording's or the wake's
-    // hold for a moment.
-    if (m_host.recording || m_host.paused || m_host.awaitingRecording) {
-        m_host.otherProgramAwake = false;
-        return;
-    }
-    // The system's state includes this thread's own request, which the
-    // host's events may have left set; it is let go for the reading.
-    constexpr uint32_t kKeepsAwake = ES_FLAG_SYSTEM_REQUIRED | ES_FLAG_AWAYMODE_REQUIRED;
-    const uint32_t own = m_executionState.Applied();
-    const bool ownCounts = (own & kKeepsAwake) != 0;
-    if (ownCounts)
-        m_ports.power.SetThreadExecutionState(ES_FLAG_CONTINUOUS);
-    uint32_t system = 0;
-    const bool read = m_ports.power.ReadSystemExecutionState(system);
-    if (ownCounts)
-        m_ports.power.SetThreadExecutionState(own);
-    // Not readable: the countdown goes ahead, as it did before it looked.
-    m_host.otherProgramAwake = read && (system & kKeepsAwake) != 0;
 }
 
 bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
@@ -204,8 +154,8 @@ bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
         // latest schedule before the machine goes down, as far as the
         // system's time for the notice allows.
         m_log.Add("Going to suspend");
-        m_host.suspended = true;
-        m_arming.SetSleepComing(true);
+        m_night.suspended = true;
+        m_night.sleepComing = true;
         m_arming.Scan();
         m_arming.WaitForArming(CScheduleArming::kSuspendArmingTimeoutMs);
         m_proof.OnSuspend();
@@ -213,10 +163,10 @@ bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
         break;
     case PBT_EVENT_RESUME_SUSPEND:
         m_log.Add("Resume suspend");
-        m_arming.SetSleepComing(false);
+        m_night.sleepComing = false;
         m_proof.OnResume(true);
-        if (m_host.suspended) {
-            m_host.suspended = false;
+        if (m_night.suspended) {
+            m_night.suspended = false;
             m_countdown.Reset();
             // A schedule written, or a change notice lost, while it slept.
             m_arming.Scan();
@@ -224,13 +174,13 @@ bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
         break;
     case PBT_EVENT_RESUME_AUTOMATIC:
         m_log.Add("Resume automatic");
-        m_arming.SetSleepComing(false);
+        m_night.sleepComing = false;
         m_proof.OnResume(false);
-        if (m_host.suspended) {
+        if (m_night.suspended) {
             m_countdown.Reset();
             m_arming.Scan();
         }
-        m_host.suspended = false;
+        m_night.suspended = false;
         break;
     default:
         break;
@@ -239,9 +189,9 @@ bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
 }
 
 bool CHostEventHandler::OnSuspendQuery(intptr_t* result) {
-    const unsigned resets = m_countdown.Resets();
+    const unsigned resets = m_night.resets;
     SleepDecision decision =
-        DecideSleep(SleepAsker::suspendQuery, m_countdown.SleepStateSince(resets, true));
+        DecideSleep(SleepAsker::suspendQuery, SleepStateOf(m_night, resets, true));
     m_log.Add(decision.logLine);
     if (decision.sleep) {
         // The wake timer armed for the latest schedule before the machine
@@ -250,8 +200,7 @@ bool CHostEventHandler::OnSuspendQuery(intptr_t* result) {
         // decided again from the state after it.
         m_arming.Scan();
         const bool armed = m_arming.WaitForArming();
-        decision =
-            DecideSleep(SleepAsker::suspendQuery, m_countdown.SleepStateSince(resets, armed));
+        decision = DecideSleep(SleepAsker::suspendQuery, SleepStateOf(m_night, resets, armed));
         if (decision.sleep)
             return false;
         m_log.Add(decision.logLine);
@@ -265,10 +214,10 @@ void CHostEventHandler::OnSessionAway() {
 }
 
 void CHostEventHandler::OnSessionChange(uint32_t event) {
-    const bool away = !AtConsoleAfterSessionEvent(event, !m_host.awayFromConsole);
-    if (away == m_host.awayFromConsole)
+    const bool away = !AtConsoleAfterSessionEvent(event, !m_night.awayFromConsole);
+    if (away == m_night.awayFromConsole)
         return;
-    m_host.awayFromConsole = away;
+    m_night.awayFromConsole = away;
     if (away) {
         m_log.Add("Auto-suspend paused: this session is not at the console");
     } else {

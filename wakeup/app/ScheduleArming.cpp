@@ -1,6 +1,8 @@
 #include "wakeup/app/ScheduleArming.h"
 
+#include "wakeup/app/NightRules.h"
 #include "wakeup/app/resource.h"
+#include "wakeup/platform/DialogMessages.h"
 #include "wakeup/power/WakeTimerSetting.h"
 #include "wakeup/schedule/NextStart.h"
 #include "wakeup/schedule/ScheduleScan.h"
@@ -8,20 +10,16 @@
 namespace {
 const std::atomic<bool> kNeverStopped{false};
 
-// Unset moments are the zero date.
-bool IsSet(const CDateTime& when) {
-    return when > CDateTime();
-}
-
 unsigned ArmOwnWakeTimer(void* arming) {
     static_cast<CScheduleArming*>(arming)->ArmWakeTimer(kNeverStopped);
     return 0;
 }
 } // namespace
 
-CScheduleArming::CScheduleArming(const Ports& ports, CWakeUpLog& log, const std::string& hostDir,
+CScheduleArming::CScheduleArming(const Ports& ports, CWakeUpLog& log, CNightState& night,
+                                 CWakeStatus& status, const std::string& hostDir,
                                  const int& leadMinutes)
-    : m_ports(ports), m_status(ports.controls), m_log(log), m_hostDir(hostDir),
+    : m_ports(ports), m_log(log), m_night(night), m_status(status), m_hostDir(hostDir),
       m_leadMinutes(leadMinutes),
       m_wakeTimer(ports.timers, ports.clock, ports.dateText, ports.localTime),
       m_threadProc(ArmOwnWakeTimer), m_threadParam(this) {}
@@ -57,62 +55,42 @@ void CScheduleArming::Scan() {
         m_log.Add(line);
     if (!scan.found) {
         m_nextStart = NEXT_START_NONE;
-        {
-            std::lock_guard<std::mutex> lock(m_wakeLock);
-            m_upcoming = Wake();
-        }
+        m_night.upcoming = NightWake();
         m_log.Add("No new schedule found");
         // An earlier arming stays in force, and the line with it.
-        if (!IsSet(ArmedWake().target))
+        if (!IsSet(m_night.armed.target))
             m_status.SetNextWake("", "");
         ReleaseScan();
         return;
     }
-    m_nextStart = scan.wakeTarget;
-    m_nextRecording = scan.recordingStart;
-    {
-        std::lock_guard<std::mutex> lock(m_wakeLock);
-        m_upcoming = {scan.wakeTarget, scan.recordingStart, CDateTime()};
-    }
-    const CDateTime now = m_ports.clock.Now();
-    // Within the lead time of a recording that has not started, its wake
-    // moment has passed and an awake machine arms nothing for it; one that
-    // goes to sleep now must still be woken for the start itself.
-    if (m_bSleepComing && !(m_nextStart > now) && m_nextRecording > now)
-        m_nextStart = m_nextRecording;
-    const bool firedAlready = m_nextStart == m_firedTarget && !m_bSleepComing;
-    if (m_nextStart > now && !firedAlready &&
-        (m_nextStart != m_armedStart || m_bClockChanged.exchange(false))) {
-        SetArmed(m_nextStart, m_nextRecording);
-        // The flag stays set until the new thread has set its timer, so that
-        // m_nextStart stays as it is while the thread reads it.
+    m_night.upcoming = {scan.wakeTarget, scan.recordingStart, CDateTime()};
+    const CDateTime target = TargetToArm(m_night, m_night.upcoming, m_ports.clock.Now());
+    if (IsSet(target)) {
+        m_night.clockChanged = false;
+        Arm(target, scan.recordingStart);
+        // The flag stays set until the new thread has taken its target.
         if (m_ports.threads.Start(m_threadProc, m_threadParam))
             return;
-        SetArmed(CDateTime(), CDateTime());
+        m_night.armed = NightWake();
     }
     ReleaseScan();
 }
 
+void CScheduleArming::Arm(const CDateTime& target, const CDateTime& recordingStart) {
+    m_nextStart = target;
+    m_nextRecording = recordingStart;
+    m_night.armed = {target, recordingStart, CDateTime()};
+}
+
 void CScheduleArming::RearmForNewClock() {
-    m_bClockChanged = true;
+    m_night.clockChanged = true;
     Scan();
 }
 
-void CScheduleArming::SetArmed(const CDateTime& target, const CDateTime& recordingStart) {
-    std::lock_guard<std::mutex> lock(m_wakeLock);
-    m_armedStart = target;
-    m_armedRecording = recordingStart;
-    m_armedDue = CDateTime();
-}
-
-CScheduleArming::Wake CScheduleArming::ArmedWake() const {
-    std::lock_guard<std::mutex> lock(m_wakeLock);
-    return {m_armedStart, m_armedRecording, m_armedDue};
-}
-
 void CScheduleArming::ReportTimerUnsupported() {
-    if (m_bToldUnsupported.exchange(true))
+    if (m_bToldUnsupported)
         return;
+    m_bToldUnsupported = true;
     m_log.Add("This PC cannot be woken by a timer: the system does not support it");
     WakeAbility ability = ReadWakeAbility(m_ports.power);
     ability.timerUnsupported = true;
@@ -120,62 +98,63 @@ void CScheduleArming::ReportTimerUnsupported() {
         m_log.Add(line);
 }
 
-bool CScheduleArming::TakeFiredWake(CDateTime& recordingStart) {
-    std::lock_guard<std::mutex> lock(m_wakeLock);
-    if (!m_bFired)
-        return false;
-    m_bFired = false;
-    // Unless a scan has armed another wake since.
-    if (m_armedStart == m_fired.target) {
-        m_armedStart = CDateTime();
-        m_armedRecording = CDateTime();
+std::vector<CDateTime> CScheduleArming::TakeNews() {
+    std::vector<News> news;
+    {
+        std::lock_guard<std::mutex> lock(m_newsLock);
+        news.swap(m_news);
     }
-    m_rescanAfter = m_fired.recordingStart;
-    m_firedTarget = m_fired.target;
-    recordingStart = m_fired.recordingStart;
-    return true;
-}
-
-bool CScheduleArming::NextTick(CDateTime& at) const {
-    if (!IsSet(m_rescanAfter))
-        return false;
-    at = m_rescanAfter + CDateTimeSpan(0, 0, 0, 1);
-    return true;
+    std::vector<CDateTime> fired;
+    fired.swap(m_firedUntold);
+    NightWake& armed = m_night.armed;
+    for (const News& n : news) {
+        // A thread's news counts only while its wake is the armed one; an
+        // older thread's is history.
+        const bool current = IsSet(armed.target) && armed.target == n.wake.target;
+        switch (n.kind) {
+        case News::set:
+            if (current) {
+                armed.due = n.wake.due;
+                m_status.SetNextWake(n.targetText, n.warning);
+            }
+            if (n.resumeUnsupported)
+                ReportTimerUnsupported();
+            break;
+        case News::refused:
+            // Nothing is armed: the next scan tries again.
+            if (current) {
+                armed = NightWake();
+                m_status.SetNextWake("", "");
+            }
+            break;
+        case News::ended:
+            if (n.newest && (current || !IsSet(armed.target)))
+                m_status.SetNextWake("", "");
+            if (!n.fired)
+                break;
+            // Unless a scan has armed another wake since.
+            if (current)
+                armed = NightWake();
+            m_night.rescanAfter = n.wake.recordingStart;
+            m_night.firedTarget = n.wake.target;
+            fired.push_back(n.wake.recordingStart);
+            break;
+        }
+    }
+    return fired;
 }
 
 void CScheduleArming::OnClockTick() {
     // Until the fired recording has started, every scan finds it again;
     // from then on the next one is found and armed.
-    if (!IsSet(m_rescanAfter) || !(m_ports.clock.Now() > m_rescanAfter))
+    if (!IsSet(m_night.rescanAfter) || !(m_ports.clock.Now() > m_night.rescanAfter))
         return;
-    m_rescanAfter = CDateTime();
+    m_night.rescanAfter = CDateTime();
     Scan();
 }
 
-std::string CScheduleArming::RecordingWithin(int minutes) const {
-    const Wake armed = ArmedWake();
-    if (minutes > 0 && !IsSet(armed.target)) {
-        // Within a recording's lead time its wake has passed and nothing is
-        // armed for it, but its start is nearer than any margin.
-        Wake upcoming;
-        {
-            std::lock_guard<std::mutex> lock(m_wakeLock);
-            upcoming = m_upcoming;
-        }
-        const CDateTime now = m_ports.clock.Now();
-        if (IsSet(upcoming.target) && !(upcoming.target > now) && upcoming.recordingStart > now)
-            return m_ports.dateText.Format(upcoming.recordingStart);
-        return "";
-    }
-    if (minutes <= 0 || !IsSet(armed.target) ||
-        (armed.target - m_ports.clock.Now()).GetTotalDays() >=
-            CDateTimeSpan(0, 0, minutes, 0).GetTotalDays())
-        return "";
-    return m_ports.dateText.Format(armed.recordingStart);
-}
-
 bool CScheduleArming::ArmedRecording(std::string& start, int64_t& minutesAway) const {
-    const Wake armed = ArmedWake();
+    const NightWake& armed = m_night.armed;
     if (!IsSet(armed.target))
         return false;
     start = m_ports.dateText.Format(armed.recordingStart);
@@ -188,30 +167,33 @@ void CScheduleArming::ReleaseScan() {
     m_scanBusy = false;
     // The dialog's thread scans; this may be the wake-timer thread.
     if (m_scanPending)
-        m_ports.messenger.PostToDialog(kRescanMessage, 0, 0);
+        m_ports.messenger.PostToDialog(DialogMessage::kRescan, 0, 0);
 }
 
 bool CScheduleArming::WaitForArming(uint32_t timeoutMs) {
     // The wait goes on handling what other threads send to the dialog, so
     // the arming thread's log lines pass. A request kept meanwhile is served
     // here: its posted notice would only come after the wait.
-    return m_ports.wait.WaitUntil(
+    const bool done = m_ports.wait.WaitUntil(
         [this] {
             if (!m_scanBusy && m_scanPending)
                 Scan();
             return !m_scanBusy && !m_scanPending;
         },
         timeoutMs);
+    // The armed wake's due moment, now rather than when the posted notice
+    // comes: the sleep that follows needs it. A fire among the news waits
+    // for the notice, whose handling starts the hold.
+    m_firedUntold = TakeNews();
+    return done;
 }
 
-bool CScheduleArming::ScanAndWaitFromWorker(const std::atomic<bool>& stop) {
-    // The scan runs on the dialog's thread; the send returns once it has
-    // run, then the arming thread it may have started sets the timer.
-    if (!m_ports.messenger.SendToDialog(kRescanMessage, 0, 0))
-        return false;
-    return m_ports.wait.WaitUntil([&] { return stop || (!m_scanBusy && !m_scanPending); },
-                                  kArmingTimeoutMs) &&
-           !stop;
+void CScheduleArming::Tell(const News& news) {
+    {
+        std::lock_guard<std::mutex> lock(m_newsLock);
+        m_news.push_back(news);
+    }
+    m_ports.messenger.PostToDialog(DialogMessage::kWakeTimerNews, 0, 0);
 }
 
 void CScheduleArming::ArmWakeTimer(const std::atomic<bool>& stop) {
@@ -220,48 +202,31 @@ void CScheduleArming::ArmWakeTimer(const std::atomic<bool>& stop) {
             m_log.Add(line);
     };
     // Taken while the scan still holds them: later scans change them.
-    const Wake wake{m_nextStart, m_nextRecording, CDateTime()};
+    NightWake wake{m_nextStart, m_nextRecording, CDateTime()};
     const CWakeTimer::Arming arming = m_wakeTimer.Arm(wake.target, log);
     if (!arming.set) {
-        // Nothing is armed: let the next scan try again.
-        SetArmed(CDateTime(), CDateTime());
         if (!stop)
-            m_status.SetNextWake("", "");
+            Tell({News::refused, wake, "", "", false, false, false});
         ReleaseScan();
         return;
     }
-    {
-        std::lock_guard<std::mutex> lock(m_wakeLock);
-        if (m_armedStart == wake.target)
-            m_armedDue = arming.due;
-    }
+    wake.due = arming.due;
     WakeAbility ability = ReadWakeAbility(m_ports.power);
     ability.timerUnsupported = arming.resumeUnsupported;
-    if (!stop)
-        m_status.SetNextWake(arming.targetText, WakeStatusWarning(ability));
     // The most common reason why a machine armed right does not wake.
     if (ability.settingRead) {
         const std::string warning = WakeTimerSettingWarning(ability.onMains, ability.onBattery);
         if (!warning.empty())
             log(warning);
     }
-    if (arming.resumeUnsupported && !stop)
-        ReportTimerUnsupported();
+    if (!stop)
+        Tell({News::set, wake, arming.targetText, WakeStatusWarning(ability),
+              arming.resumeUnsupported, false, false});
     ReleaseScan();
 
     const CWakeTimer::WaitEnd end = m_wakeTimer.Wait(arming, log);
     if (stop)
         return;
     m_ports.controls.SetItemText(IDC_HIDDEN_EDIT, "");
-    // Fired, or let go: nothing is armed until the next scan arms again.
-    if (end.newest)
-        m_status.SetNextWake("", "");
-    if (end.fired) {
-        {
-            std::lock_guard<std::mutex> lock(m_wakeLock);
-            m_bFired = true;
-            m_fired = wake;
-        }
-        m_ports.messenger.PostToDialog(kWakeFiredMessage, 0, 0);
-    }
+    Tell({News::ended, wake, "", "", false, end.fired, end.newest});
 }

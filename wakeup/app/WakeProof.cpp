@@ -1,37 +1,24 @@
 #include "wakeup/app/WakeProof.h"
 
-#include "wakeup/power/Privilege.h"
+#include "wakeup/app/NightRules.h"
 #include "wakeup/power/WakeVerdict.h"
 
-namespace {
-unsigned RequestOwnSleep(void* proof) {
-    static_cast<CWakeProof*>(proof)->RequestSleep();
-    return 0;
-}
-} // namespace
-
-CWakeProof::CWakeProof(const Ports& ports, CWakeUpLog& log, CScheduleArming& arming,
+CWakeProof::CWakeProof(const Ports& ports, CWakeUpLog& log, CNightState& night,
+                       CScheduleArming& arming, CSleepRequests& sleep,
                        const std::atomic<bool>& hibernate)
-    : m_ports(ports), m_log(log), m_arming(arming), m_hibernate(hibernate),
-      m_threadProc(RequestOwnSleep), m_threadParam(this) {}
+    : m_ports(ports), m_log(log), m_night(night), m_arming(arming), m_sleep(sleep),
+      m_hibernate(hibernate) {}
 
 CWakeProof::~CWakeProof() {
-    if (TestUnderWay()) {
-        m_ports.timers.Cancel(m_testTimer);
-        m_ports.timers.Close(m_testTimer);
-    }
+    EndTest();
 }
 
-void CWakeProof::UseThreadEntry(IThreadStarter::ThreadProc proc, void* param) {
-    m_threadProc = proc;
-    m_threadParam = param;
-}
-
-std::string CWakeProof::TestRefusal(const CHostState& host, int marginMinutes,
-                                    const std::string& sleepRefusal) const {
+std::string CWakeProof::TestRefusal(int marginMinutes, const std::string& sleepRefusal) const {
     // A recording due before the test is over, and within the margin after.
-    return WakeTestRefusal(host.recording, host.paused, host.awaitingRecording,
-                           m_arming.RecordingWithin(marginMinutes + kTestMinutes), sleepRefusal);
+    const CDateTime soon =
+        RecordingWithin(m_night, marginMinutes + kTestMinutes, m_ports.clock.Now());
+    return WakeTestRefusal(m_night.recording, m_night.paused, m_night.awaitingRecording,
+                           IsSet(soon) ? m_ports.dateText.Format(soon) : "", sleepRefusal);
 }
 
 void CWakeProof::StartTest() {
@@ -54,94 +41,81 @@ void CWakeProof::StartTest() {
     }
     const bool unsupported = m_ports.timers.LastError() == IWaitableTimers::kErrorNotSupported;
     m_testTimer = timer;
-    m_testDue = due;
+    m_night.testDue = due;
     m_log.Add("Wake test: the PC goes to sleep now and wakes by its timer at " +
               m_ports.dateText.Format(due));
     if (unsupported)
         m_arming.ReportTimerUnsupported();
-    if (!m_ports.threads.Start(m_threadProc, m_threadParam))
-        OnTestRequestFailed(0);
-}
-
-void CWakeProof::RequestSleep() {
     // As the countdown asks.
-    if (const uint32_t error = ::RequestSleep(m_ports.power, m_hibernate))
-        m_ports.messenger.PostToDialog(kTestRequestFailedMessage, error, 0);
+    if (!m_sleep.Start(m_hibernate, SleepOrigin::wakeTest))
+        TestRequestFailed(0);
 }
 
-void CWakeProof::OnTestRequestFailed(uint32_t error) {
-    if (!TestUnderWay())
+void CWakeProof::OnTestRequestDone(uint32_t error) {
+    // 0: the PC slept and resumed, and the resume's report judges the test.
+    if (error)
+        TestRequestFailed(error);
+}
+
+void CWakeProof::TestRequestFailed(uint32_t error) {
+    if (!IsSet(m_night.testDue))
         return;
     m_log.Add(WakeTestRequestFailed(error));
     EndTest();
 }
 
 void CWakeProof::EndTest() {
-    if (!TestUnderWay())
-        return;
-    m_ports.timers.Cancel(m_testTimer);
-    m_ports.timers.Close(m_testTimer);
+    if (m_testTimer) {
+        m_ports.timers.Cancel(m_testTimer);
+        m_ports.timers.Close(m_testTimer);
+    }
     m_testTimer = 0;
-    m_testDue = CDateTime();
+    m_night.testDue = CDateTime();
 }
 
 void CWakeProof::OnSuspend() {
     // A resume not yet reported ends with this sleep: nobody was there.
-    if (m_bResumePending)
+    if (m_night.resumePending)
         Report(true);
-    m_bAsleep = true;
-    m_sleptWith = m_arming.ArmedWake();
+    m_night.asleep = true;
+    m_night.sleptWith = m_night.armed;
     // A wake whose timer was not set yet falls back on its target.
-    if (!(m_sleptWith.due > CDateTime()))
-        m_sleptWith.due = m_sleptWith.target;
-    m_bTestAtSleep = TestUnderWay();
+    if (!IsSet(m_night.sleptWith.due))
+        m_night.sleptWith.due = m_night.sleptWith.target;
+    m_night.testAtSleep = IsSet(m_night.testDue);
 }
 
 void CWakeProof::OnResume(bool userNotice) {
-    if (m_bAsleep) {
-        m_bAsleep = false;
-        m_resumedAt = m_ports.clock.Now();
-        m_bResumePending = true;
+    if (m_night.asleep) {
+        m_night.asleep = false;
+        m_night.resumedAt = m_ports.clock.Now();
+        m_night.resumePending = true;
     }
     // The user's notice follows the automatic one at once when input
     // started the resume; without it the report waits for the settle time.
-    if (m_bResumePending && userNotice)
+    if (m_night.resumePending && userNotice)
         Report(false);
-}
-
-bool CWakeProof::NextTick(CDateTime& at) const {
-    if (m_bResumePending) {
-        at = ReportDue();
-        return true;
-    }
-    if (TestUnderWay() && !m_bAsleep) {
-        at = TestGivenUpAfter() + CDateTimeSpan(0, 0, 0, 1);
-        return true;
-    }
-    return false;
 }
 
 void CWakeProof::OnClockTick() {
     const CDateTime now = m_ports.clock.Now();
-    if (m_bResumePending && !(now < ReportDue()))
+    if (ResumeReportDue(m_night, now))
         Report(true);
-    // Asked to sleep, the PC stayed up past the due time and then some: the
-    // request returned without a sleep, or something refused it.
-    if (TestUnderWay() && !m_bAsleep && !m_bResumePending && now > TestGivenUpAfter()) {
+    if (TestGivenUp(m_night, now)) {
         m_log.Add("Wake test failed: the PC did not go to sleep");
         EndTest();
     }
 }
 
 void CWakeProof::Report(bool automatic) {
-    m_bResumePending = false;
+    m_night.resumePending = false;
     ResumeFacts facts;
-    facts.resumedAt = m_resumedAt;
+    facts.resumedAt = m_night.resumedAt;
     facts.automatic = automatic;
-    facts.recordingDue = m_sleptWith.due;
-    facts.recordingStart = m_sleptWith.recordingStart;
-    if (m_bTestAtSleep && TestUnderWay())
-        facts.testDue = m_testDue;
+    facts.recordingDue = m_night.sleptWith.due;
+    facts.recordingStart = m_night.sleptWith.recordingStart;
+    if (m_night.testAtSleep && IsSet(m_night.testDue))
+        facts.testDue = m_night.testDue;
     const ResumeReport report = ReportResume(facts, m_ports.dateText);
     for (const std::string& line : report.lines)
         m_log.Add(line);

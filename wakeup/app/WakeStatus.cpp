@@ -22,27 +22,19 @@ WakeAbility ReadWakeAbility(IPower& power) {
 }
 
 void CWakeStatus::SetNextWake(const std::string& targetText, const std::string& warning) {
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_target = targetText;
-        m_warning = warning;
-        ++m_nChanges;
-    }
+    m_target = targetText;
+    m_warning = warning;
     Show();
 }
 
 void CWakeStatus::SetKeepAwake(const std::string& reason) {
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (reason == m_keepAwake)
-            return;
-        m_keepAwake = reason;
-        ++m_nChanges;
-    }
+    if (reason == m_keepAwake)
+        return;
+    m_keepAwake = reason;
     Show();
 }
 
-std::string CWakeStatus::Text() const {
+void CWakeStatus::Show() {
     std::string text = NextWakeText(m_target);
     if (!m_target.empty())
         text += m_warning;
@@ -50,24 +42,5 @@ std::string CWakeStatus::Text() const {
     // there too.
     if (!m_keepAwake.empty())
         text += "\n" + m_keepAwake;
-    return text;
-}
-
-void CWakeStatus::Show() {
-    // Another writer may show its text between this one's reading and
-    // writing; whoever sees a change after writing writes again, so the
-    // control ends with the latest text.
-    for (;;) {
-        unsigned changes = 0;
-        std::string text;
-        {
-            std::lock_guard<std::mutex> lock(m_lock);
-            changes = m_nChanges;
-            text = Text();
-        }
-        m_controls.ShowNextWake(text);
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (changes == m_nChanges)
-            return;
-    }
+    m_controls.ShowNextWake(text);
 }

@@ -1,8 +1,7 @@
 #pragma once
 // The line under the log, which the notification icon's tooltip repeats:
 // when the next wake is, what stands against it, and what keeps the PC
-// awake now. The wake-timer threads and the dialog's thread both write it.
-#include <mutex>
+// awake now. Only the dialog's thread writes it.
 #include <string>
 
 #include "wakeup/platform/DialogControls.h"
@@ -32,15 +31,9 @@ public:
     void SetKeepAwake(const std::string& reason);
 
 private:
-    // Shows the text until no other writer has changed it meanwhile.
     void Show();
-    std::string Text() const;
 
     IDialogControls& m_controls;
-    // Never held while the control is written: a wake-timer thread's write
-    // waits for the dialog's thread, which may be waiting for the lock.
-    mutable std::mutex m_lock;
-    unsigned m_nChanges = 0;
     std::string m_target;
     std::string m_warning;
     std::string m_keepAwake;

@@ -4,6 +4,7 @@
 
 #include "common/WakeupMessages.h"
 #include "wakeup/app/HostDirectory.h"
+#include "wakeup/app/NightRules.h"
 #include "wakeup/power/WakeTimerSetting.h"
 
 unsigned WakeTimerThreadProc(void* dialog) {
@@ -16,33 +17,30 @@ unsigned SuspendCountdownThreadProc(void* dialog) {
     return 0;
 }
 
-unsigned WakeTestThreadProc(void* dialog) {
-    static_cast<CWakeUpDlg*>(dialog)->RequestWakeTestSleep();
-    return 0;
-}
-
 CWakeUpDlg::CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath)
     : m_ports(ports), m_strHostDir(DeriveHostDir(programPath)),
       m_ctlProgress(ports.countdown.progress), m_ctlLog(ports.log),
       m_log(ports.arming.clock, ports.arming.dateText, ports.log, ports.logFile),
-      m_settings(ports.registry, ports.arming.controls),
-      m_arming(ports.arming, m_log, m_strHostDir, m_settings.m_nPvrBufferBegin),
-      m_countdown(ports.countdown, m_log, m_settings, m_host, m_arming, m_strHostDir,
-                  m_workersStopping),
+      m_settings(ports.registry, ports.arming.controls), m_status(ports.arming.controls),
+      m_arming(ports.arming, m_log, m_night, m_status, m_strHostDir, m_settings.m_nPvrBufferBegin),
+      m_keepAwake({ports.arming.power, ports.session, ports.arming.dateText}, m_night, m_status),
+      m_sleep({ports.arming.power, ports.arming.threads, ports.arming.messenger},
+              m_workersStopping),
+      m_countdown(ports.countdown, m_log, m_settings, m_night, m_arming, m_keepAwake, m_sleep,
+                  m_strHostDir, m_workersStopping),
       m_proof({ports.arming.timers, ports.arming.localTime, ports.arming.clock,
-               ports.arming.dateText, ports.arming.power, ports.arming.threads,
-               ports.arming.messenger},
-              m_log, m_arming, m_settings.m_bHibernate),
-      m_events(ports.events, m_log, m_host, m_countdown, m_arming, m_proof, m_strHostDir),
+               ports.arming.dateText, ports.arming.power},
+              m_log, m_night, m_arming, m_sleep, m_settings.m_bHibernate),
+      m_events(ports.events, m_log, m_night, m_keepAwake, m_countdown, m_arming, m_proof,
+               m_strHostDir),
       m_nSuspendMinutes(m_settings.m_nSuspendMinutes),
       m_strSuspendText(m_settings.m_strSuspendText), m_bHibernate(m_settings.m_bHibernate),
       m_nPvrBufferBegin(m_settings.m_nPvrBufferBegin), m_bScanBusy(m_arming.m_scanBusy),
-      m_nextStart(m_arming.m_nextStart), m_armedStart(m_arming.m_armedStart),
-      m_bSuspended(m_host.suspended), m_bRecording(m_host.recording), m_bPaused(m_host.paused),
+      m_nextStart(m_arming.m_nextStart), m_armedStart(m_night.armed.target),
+      m_bSuspended(m_night.suspended), m_bRecording(m_night.recording), m_bPaused(m_night.paused),
       m_watcher(ports.watcher), m_changeHandler(ports.arming.messenger) {
     m_arming.UseThreadEntry(WakeTimerThreadProc, this);
     m_countdown.UseThreadEntry(SuspendCountdownThreadProc, this);
-    m_proof.UseThreadEntry(WakeTestThreadProc, this);
     StartScheduleWatch();
 }
 
@@ -96,7 +94,7 @@ void CWakeUpDlg::RunHostCommand(const std::string& commandLine) {
 
 bool CWakeUpDlg::NextTickMs(uint32_t& ms) const {
     CDateTime at;
-    if (!m_events.NextTick(at))
+    if (!NextTick(m_night, at))
         return false;
     const double seconds = (at - m_ports.events.clock.Now()).GetTotalDays() * 86400.0;
     // A day at the most: the moment is looked at again after every event.

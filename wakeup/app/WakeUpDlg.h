@@ -1,13 +1,17 @@
 #pragma once
 // The main dialog of the scheduler. It wires its parts and keeps the names
-// the rest of the program knows it by; each part holds one role:
+// the rest of the program knows it by. The night's state (CNightState) is
+// one value on the dialog's thread, which its rules (NightRules) read; each
+// part carries out one role on that thread:
 //   CWakeUpLog          the log list
 //   CWakeUpSettings     the settings: load, check, store
 //   CScheduleArming     the schedule scan and the wake timer's arming
-//   CAutoSuspend        the auto-suspend countdown and its thread
-//   CHostEventHandler   the host's events, the power and session broadcasts
+//   CKeepAwake          the execution state, the other sessions' mark
+//   CAutoSuspend        the auto-suspend countdown
+//   CSleepRequests      the sleep requests, each on a thread of its own
 //   CWakeProof          the wake test and the report after each resume
-// What they decide comes from schedule/ and power/. The window itself
+//   CHostEventHandler   the loop: every event, whoever sends or posts it
+// What they decide comes from NightRules, schedule/ and power/. The window itself
 // (wakeup/app/win32/WakeUpWindow) owns the controls and the adapters and
 // hands its messages to this object.
 #include <atomic>
@@ -16,9 +20,11 @@
 
 #include "wakeup/app/AutoSuspend.h"
 #include "wakeup/app/HostEventHandler.h"
-#include "wakeup/app/HostState.h"
+#include "wakeup/app/KeepAwake.h"
+#include "wakeup/app/NightState.h"
 #include "wakeup/app/ScheduleArming.h"
 #include "wakeup/app/ScheduleChangeHandler.h"
+#include "wakeup/app/SleepRequest.h"
 #include "wakeup/app/WakeProof.h"
 #include "wakeup/app/WakeUpLog.h"
 #include "wakeup/app/WakeUpSettings.h"
@@ -30,8 +36,6 @@
 unsigned WakeTimerThreadProc(void* dialog);
 // Runs the auto-suspend countdown of the dialog passed until the program ends.
 unsigned SuspendCountdownThreadProc(void* dialog);
-// Asks for the wake test's sleep of the dialog passed.
-unsigned WakeTestThreadProc(void* dialog);
 
 // The ports, by the part that uses them; the dialog itself uses a few of
 // the arming's too (controls, messenger, power, threads).
@@ -89,15 +93,9 @@ public:
     // The wake test (the dialog's thread): why it cannot run now (empty
     // when it can), and its start once the user has confirmed it.
     std::string WakeTestRefusal() const {
-        return m_proof.TestRefusal(m_host, m_settings.m_nSleepMarginMinutes,
-                                   m_countdown.SleepRefusal());
+        return m_proof.TestRefusal(m_settings.m_nSleepMarginMinutes, m_countdown.SleepRefusal());
     }
     void StartWakeTest() { m_proof.StartTest(); }
-    // The wake test's request thread.
-    void RequestWakeTestSleep() {
-        if (!m_workersStopping)
-            m_proof.RequestSleep();
-    }
 
     // The window's one-shot timer, set for the delay NextTickMs gives.
     void OnClockTick() { m_events.OnClockTick(); }
@@ -105,8 +103,8 @@ public:
     // has come); false when none does and no timer runs.
     bool NextTickMs(uint32_t& ms) const;
     // WM_USER, WM_POWERBROADCAST, WM_WTSSESSION_CHANGE, WM_TIMECHANGE,
-    // WM_ENDSESSION and the dialog's private requests. True when *result replaces the base window
-    // procedure's answer.
+    // WM_ENDSESSION and the dialog's private messages. True when *result
+    // replaces the base window procedure's answer.
     bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result) {
         return m_events.WindowProc(message, wParam, lParam, result);
     }
@@ -125,8 +123,11 @@ public:
     ILogList& m_ctlLog;
     CWakeUpLog m_log;
     CWakeUpSettings m_settings;
-    CHostState m_host;
+    CNightState m_night;
+    CWakeStatus m_status;
     CScheduleArming m_arming;
+    CKeepAwake m_keepAwake;
+    CSleepRequests m_sleep;
     CAutoSuspend m_countdown;
     CWakeProof m_proof;
     CHostEventHandler m_events;
@@ -139,9 +140,9 @@ public:
     std::atomic<bool>& m_bScanBusy;
     CDateTime& m_nextStart;
     CDateTime& m_armedStart;
-    std::atomic<bool>& m_bSuspended;
-    std::atomic<bool>& m_bRecording;
-    std::atomic<bool>& m_bPaused;
+    bool& m_bSuspended;
+    bool& m_bRecording;
+    bool& m_bPaused;
     IDirectoryWatcher& m_watcher;
     // Last: it goes first and ends its watches while the rest still stands.
     CScheduleChangeHandler m_changeHandler;

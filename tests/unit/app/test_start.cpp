@@ -19,7 +19,7 @@ TEST_F(Start, LetsTheHostThroughAndTellsWhatKeepsThePcFromWakingOrCounting) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].rfind("This PC has no sleep state that a timer can wake it from", 0), 0u);
     EXPECT_EQ(lines[1], "Auto-suspend paused: this session is not at the console");
-    EXPECT_TRUE(m_dlg->m_host.awayFromConsole);
+    EXPECT_TRUE(m_dlg->m_night.awayFromConsole);
 
     m_log.Clear();
     m_dlg.reset();

@@ -47,16 +47,16 @@ TEST_F(HostEvents, PlayerEventsLogSetTheFlagsAndTheExecutionState) {
         SCOPED_TRACE(step.code);
         m_log.Clear();
         const size_t before = m_power.ExecutionStates().size();
-        m_progress.SetPos(12);
+        m_night.minutesLeft = 12;
         Player(step.code);
         EXPECT_EQ(Messages(),
                   step.line ? std::vector<std::string>{step.line} : std::vector<std::string>{});
-        EXPECT_EQ(m_host.recording, step.recording);
-        EXPECT_EQ(m_host.paused, step.paused);
+        EXPECT_EQ(m_night.recording, step.recording);
+        EXPECT_EQ(m_night.paused, step.paused);
         const auto states = m_power.ExecutionStates();
         EXPECT_EQ(std::vector<uint32_t>(states.begin() + static_cast<long>(before), states.end()),
                   step.states);
-        EXPECT_EQ(m_progress.GetPos(), 30); // back to full
+        EXPECT_EQ(m_countdown.Position(), 30); // back to full
         // Other sessions' schedulers see a recording here.
         EXPECT_EQ(m_session.HoldsMark(), step.recording);
     }
@@ -72,28 +72,28 @@ TEST_F(HostEvents, PlayerEventBelowFiveMinutesLeftSendsTheQuotedCancelNotice) {
 
     m_settings.m_nSuspendMinutes = 30;
     m_progress.SetRange(0, 30);
-    m_progress.SetPos(5);
+    m_night.minutesLeft = 5;
     Player(1);
     EXPECT_EQ(m_processes.CommandLines().size(), 1u);
-    m_progress.SetPos(4);
+    m_night.minutesLeft = 4;
     Player(1);
     EXPECT_EQ(m_processes.CommandLines(), std::vector<std::string>(2, kCancel));
-    EXPECT_EQ(m_progress.GetPos(), 30);
+    EXPECT_EQ(m_countdown.Position(), 30);
 }
 
 TEST_F(HostEvents, ScreenEventsLogAndResetTheCountdownOnly) {
     InitWithCountdown(30);
-    m_progress.SetPos(3);
+    m_night.minutesLeft = 3;
     Send(WAKEUP_MESSAGE, WAKEUP_MSG_SELECTION_CHANGED, -1);
-    EXPECT_EQ(m_progress.GetPos(), 30);
-    m_progress.SetPos(3);
+    EXPECT_EQ(m_countdown.Position(), 30);
+    m_night.minutesLeft = 3;
     Send(WAKEUP_MESSAGE, WAKEUP_MSG_OSD_ACTION, 1);
-    EXPECT_EQ(m_progress.GetPos(), 30);
-    m_progress.SetPos(3);
+    EXPECT_EQ(m_countdown.Position(), 30);
+    m_night.minutesLeft = 3;
     Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_STATE, 25);
     Send(WAKEUP_MESSAGE, 42, 25);
     Send(0x0401, WAKEUP_MSG_OSD_ACTION, 1);
-    EXPECT_EQ(m_progress.GetPos(), 3);
+    EXPECT_EQ(m_countdown.Position(), 3);
     EXPECT_EQ(Messages(), (std::vector<std::string>{"Selection changed to:-1", "OSD action."}));
     EXPECT_TRUE(m_processes.CommandLines().empty());
     EXPECT_TRUE(m_power.ExecutionStates().empty());
@@ -102,10 +102,10 @@ TEST_F(HostEvents, ScreenEventsLogAndResetTheCountdownOnly) {
 TEST_F(HostEvents, SuspendQueryIsRefusedWhileRecordingOrPaused) {
     Init();
     WriteSchedule(Program("3-5-2005T08:00", "once"));
-    m_host.recording = true;
-    m_host.paused = true;
+    m_night.recording = true;
+    m_night.paused = true;
     EXPECT_EQ(Power(0), 0x424D5144);
-    m_host.recording = false;
+    m_night.recording = false;
     EXPECT_EQ(Power(0), 0x424D5144);
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{"Query Suspend, deny because recording is on",
@@ -131,21 +131,21 @@ TEST_F(HostEvents, GrantedQueryAnswersOnlyOnceTheWakeTimerIsSet) {
 
 TEST_F(HostEvents, ResumeResetsTheCountdownOnceAfterASuspend) {
     InitWithCountdown(30);
-    m_progress.SetPos(9);
+    m_night.minutesLeft = 9;
     Power(7);
     Power(18); // no suspend before: the count stays
-    EXPECT_EQ(m_progress.GetPos(), 9);
+    EXPECT_EQ(m_countdown.Position(), 9);
     Power(4);
-    EXPECT_TRUE(m_host.suspended);
+    EXPECT_TRUE(m_night.suspended);
     Power(18);
-    EXPECT_EQ(m_progress.GetPos(), 30);
-    m_progress.SetPos(9);
+    EXPECT_EQ(m_countdown.Position(), 30);
+    m_night.minutesLeft = 9;
     Power(7);
-    EXPECT_EQ(m_progress.GetPos(), 9);
-    EXPECT_FALSE(m_host.suspended);
+    EXPECT_EQ(m_countdown.Position(), 9);
+    EXPECT_FALSE(m_night.suspended);
     Power(4);
     Power(7);
-    EXPECT_EQ(m_progress.GetPos(), 30);
+    EXPECT_EQ(m_countdown.Position(), 30);
     EXPECT_EQ(Power(10), 0);
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{"Resume suspend", "Resume automatic", "Going to suspend",
@@ -192,7 +192,7 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
     Init();
     // The clock's next moment: none while nothing waits for one.
     CDateTime next;
-    EXPECT_FALSE(m_events.NextTick(next));
+    EXPECT_FALSE(NextTick(m_night, next));
     // One recording an hour, from 21:30 on: the first is reported, the
     // second is not.
     for (const int hour : {21, 22}) {
@@ -215,7 +215,7 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
         EXPECT_EQ(Messages(), std::vector<std::string>{"Woke for the recording at " + start +
                                                        ": keeping the PC awake until it starts"});
         // The rescan once the start has passed comes first.
-        ASSERT_TRUE(m_events.NextTick(next));
+        ASSERT_TRUE(NextTick(m_night, next));
         EXPECT_NEAR(next.GetVariantDate(), at(30, 1).GetVariantDate(), 1e-7);
         EXPECT_EQ(m_power.HeldState(), kSystem);
         EXPECT_TRUE(m_session.HoldsMark());
@@ -226,7 +226,7 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
         m_clock.Set(at(40, 0));
         m_events.OnClockTick();
         // Then the hold's end, unless the host ended it.
-        EXPECT_EQ(m_events.NextTick(next), !reported);
+        EXPECT_EQ(NextTick(m_night, next), !reported);
         if (!reported) {
             EXPECT_NEAR(next.GetVariantDate(), at(40, 1).GetVariantDate(), 1e-7);
         }
@@ -239,8 +239,8 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
         EXPECT_EQ(std::count(lines.begin(), lines.end(), notStarted), reported ? 0 : 1);
         EXPECT_EQ(m_power.HeldState(), reported ? kAwake | kAwayMode : kContinuous);
         EXPECT_EQ(m_session.HoldsMark(), reported);
-        EXPECT_FALSE(m_host.awaitingRecording);
-        EXPECT_FALSE(m_events.NextTick(next));
+        EXPECT_FALSE(m_night.awaitingRecording);
+        EXPECT_FALSE(NextTick(m_night, next));
         if (reported)
             Player(26);
     }
@@ -274,8 +274,8 @@ TEST_F(HostEvents, CountdownStandsBackWithinTheMarginOfTheArmedRecording) {
         m_settings.Load();
         m_log.Clear();
         const size_t sleeps = m_power.SleepRequests().size();
-        m_progress.SetPos(1);
-        m_countdown.RunCycle();
+        m_night.minutesLeft = 1;
+        Minute();
         EXPECT_EQ(m_power.SleepRequests().size() - sleeps, c.sleeps ? 1u : 0u);
         if (!c.sleeps) {
             EXPECT_EQ(Messages().back(),

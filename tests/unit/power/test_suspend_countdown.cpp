@@ -17,7 +17,7 @@ protected:
         EXPECT_EQ(m_threads.Take().size(), 1u); // the countdown thread: its cycles run here
         WriteSchedule("");
     }
-    void Cycle() { m_countdown.RunCycle(); }
+    void Cycle() { Minute(); }
     void SendPlayerEvent(int32_t code) { Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, code); }
     // Arms the wake for a recording at 21:30 (no lead time) and fires it a
     // minute before, as the system would; the fired wake is taken.
@@ -84,14 +84,13 @@ TEST_F(SuspendCountdown, LengthOneSleepsAfterOneCycleAndARefusedSleepStopsTheCou
     EXPECT_EQ(m_power.SleepRequests().size(), 1u);
     const auto lines = Messages();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), stops), 1);
-    EXPECT_EQ(m_proof.TestRefusal(m_host, 0, m_countdown.SleepRefusal()),
+    EXPECT_EQ(m_proof.TestRefusal(0, m_countdown.SleepRefusal()),
               "The wake test cannot run now: this PC cannot be sent to sleep by a program "
               "(error 50).");
     // The hidden button still asks, from a thread of its own.
     m_countdown.SuspendNowAside();
     EXPECT_EQ(m_power.SleepRequests().size(), 1u);
-    RunStartedThreads();
-    JoinWorkers();
+    RunSleepRequests();
     EXPECT_EQ(m_power.SleepRequests().size(), 2u);
     EXPECT_EQ(Messages().back(), "Suspend failed: error 50");
 }
@@ -131,7 +130,7 @@ TEST_F(SuspendCountdown, RecordingOrPauseFreezesTheCountAndTheirEndStartsItAgain
     SendPlayerEvent(1);
     Cycle();
     EXPECT_EQ(m_progress.GetPos(), 2);
-    EXPECT_FALSE(m_host.paused);
+    EXPECT_FALSE(m_night.paused);
     EXPECT_TRUE(m_power.SleepRequests().empty());
 }
 
@@ -194,7 +193,8 @@ TEST_F(SuspendCountdown, PrivilegeFailuresAreWrittenToStandardOutput) {
     m_power.FailPrivilege(IPower::PrivilegeStep::lookup, 1313);
     EXPECT_FALSE(m_countdown.SetTokenPrivilege("SeShutdownPrivilege", true));
     m_power.FailPrivilege(IPower::PrivilegeStep::adjust, 1300);
-    m_countdown.SuspendNow();
+    m_countdown.SuspendNowAside();
+    RunSleepRequests();
     EXPECT_EQ(m_power.Output(),
               "LookupPrivilegeValue error: 1313\nAdjustTokenPrivileges error: 1300\n");
     EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"suspend"});
@@ -273,7 +273,7 @@ TEST_F(SuspendCountdown, SessionAwayFromTheConsoleStandsTheCountStillUntilItIsBa
     // The system's own sleep is the user's business, whichever session has
     // the console.
     EXPECT_EQ(Send(0x0218, 0, 0), 0);
-    EXPECT_FALSE(m_host.recording);
+    EXPECT_FALSE(m_night.recording);
 }
 
 TEST_F(SuspendCountdown, StoppedWorkersLeaveTheirWaitsWithoutWritingAnything) {
@@ -319,7 +319,7 @@ TEST_F(SuspendCountdown, KeyboardOrMouseInTheLastMinuteCountsAsActivityUnlessTur
         SCOPED_TRACE(&c - cases);
         m_settings.m_bCountUserInput = c.counted;
         m_session.SetMillisecondsSinceInput(c.sinceInput);
-        m_progress.SetPos(c.position);
+        m_night.minutesLeft = c.position;
         const size_t notices = m_processes.CommandLines().size();
         Cycle();
         EXPECT_EQ(m_progress.GetPos(), c.after);
@@ -344,7 +344,7 @@ TEST_F(SuspendCountdown, OtherProgramsCheckLetsGoOnlyOfAnEventsStateNeverOfAHold
     m_registry.SetDword(kKey, "PVRBufferBegin", 0);
     m_settings.Load();
     ASSERT_NO_FATAL_FAILURE(ArmAndFireForHalfPastNine());
-    ASSERT_TRUE(m_host.awaitingRecording);
+    ASSERT_TRUE(m_night.awaitingRecording);
     const size_t states = m_power.ExecutionStates().size();
     Cycle();
     EXPECT_EQ(Messages().back(), "Suspend cancelled because a recording is about to start");
@@ -371,10 +371,10 @@ TEST_F(SuspendCountdown, RescanAfterAFiringArmsTheSameTargetOnlyForASleep) {
     ASSERT_NO_FATAL_FAILURE(ArmAndFireForHalfPastNine());
     m_arming.Scan(); // within the minute before the target
     EXPECT_EQ(m_threads.Count(), 0u) << "armed again: a second firing for the same recording";
-    m_arming.SetSleepComing(true);
+    m_night.sleepComing = true;
     m_arming.Scan();
     EXPECT_EQ(m_threads.Count(), 1u);
-    m_arming.SetSleepComing(false);
+    m_night.sleepComing = false;
     RunStartedThreads();
     ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
     m_timers.Fire("KelmarTimer");

@@ -14,6 +14,7 @@ protected:
         m_arming.Scan();
         RunStartedThreads();
         EXPECT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+        m_messenger.DeliverPosted(); // the timer's news
         return "Next wake: " + m_dateText.Format(CDateTime(2005, 3, 2, 22, 0, 0));
     }
     // The machine sleeps for the request and resumes by itself.
@@ -26,7 +27,7 @@ protected:
         });
     }
     void Settle() {
-        m_clock.Advance(CDateTimeSpan(0, 0, 0, CWakeProof::kResumeSettleSeconds));
+        m_clock.Advance(CDateTimeSpan(0, 0, 0, kResumeSettleSeconds));
         m_events.OnClockTick();
     }
     std::vector<std::string> LinesFrom(const std::string& first) {
@@ -72,12 +73,11 @@ TEST_F(WakeProof, WakeTestSleepsWithItsOwnTimerAndJudgesTheResume) {
 
     // Not while a recording runs, nor with one due before the test is over.
     Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 25);
-    EXPECT_EQ(m_proof.TestRefusal(m_host, 0),
-              "The wake test cannot run now: a recording is running.");
+    EXPECT_EQ(m_proof.TestRefusal(0), "The wake test cannot run now: a recording is running.");
     Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 26);
-    EXPECT_EQ(m_proof.TestRefusal(m_host, 0), "");
+    EXPECT_EQ(m_proof.TestRefusal(0), "");
     m_clock.Set(CDateTime(2005, 3, 2, 21, 44, 0));
-    EXPECT_EQ(m_proof.TestRefusal(m_host, 15),
+    EXPECT_EQ(m_proof.TestRefusal(15),
               "The wake test cannot run now: a recording starts at 3/2/2005 10:00:00 PM.");
     m_timers.Fire("KelmarTimer");
 }
@@ -104,7 +104,7 @@ TEST_F(WakeProof, ResumeAfterTheWakeTimeIsReportedWithWhatToCheck) {
                   "Check: the PC's sleep states could not be read"}));
     // Too late for the wait: the fired wake holds nothing.
     m_messenger.DeliverPosted();
-    EXPECT_FALSE(m_host.awaitingRecording);
+    EXPECT_FALSE(m_night.awaitingRecording);
 }
 
 TEST_F(WakeProof, StatusLineSaysWhatKeepsThePcAwakeAndATimerThatCannotWake) {
@@ -129,6 +129,7 @@ TEST_F(WakeProof, StatusLineSaysWhatKeepsThePcAwakeAndATimerThatCannotWake) {
         return std::count(lines.begin(), lines.end(), "Timer set to: 3/2/2005 11:00:00 PM") &&
                m_timers.Waiters("KelmarTimer") == 1;
     }));
+    m_messenger.DeliverPosted();
     const auto lines = Messages();
     EXPECT_EQ(std::count(lines.begin(), lines.end(),
                          "This PC cannot be woken by a timer: the system does not support it"),

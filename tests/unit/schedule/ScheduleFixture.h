@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "tests/fakes/WakeUpPartsFixture.h"
+#include "wakeup/app/NightRules.h"
 
 class ScheduleTest : public WakeUpPartsTest {
 protected:
@@ -26,6 +27,24 @@ protected:
     void RunStartedThreads() {
         for (const auto& started : m_threads.Take())
             m_workers.emplace_back([started] { started.proc(started.param); });
+    }
+
+    // A countdown minute: the countdown thread's turn, here, then its post
+    // as the dialog takes it. A sleep asked for is requested at once, here,
+    // and its result handed back; a wake-timer thread started runs as above.
+    void Minute() {
+        m_countdown.PaceMinute();
+        m_messenger.DeliverPosted();
+        RunSleepRequests();
+    }
+    void RunSleepRequests() {
+        for (const auto& started : m_threads.Take()) {
+            if (started.proc == ArmingEntry)
+                m_workers.emplace_back([started] { started.proc(started.param); });
+            else
+                started.proc(started.param);
+        }
+        m_messenger.DeliverPosted();
     }
 
     bool WaitUntil(const std::function<bool()>& cond) {

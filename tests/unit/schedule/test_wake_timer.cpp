@@ -7,6 +7,7 @@ protected:
     // Starts an arming for the target as the scan does, on a thread.
     void Arm(const CDateTime& target) {
         m_arming.m_nextStart = target;
+        m_night.armed = {target, target, CDateTime()};
         m_arming.m_scanBusy = true;
         m_workers.emplace_back([this] { m_arming.ArmWakeTimer(m_stop); });
     }
@@ -51,6 +52,7 @@ TEST_F(WakeTimer, ArmsSixtySecondsEarlyWithAnAbsoluteDueTimeAndLogsWhenDone) {
     EXPECT_EQ(m_timers.OpenHandles(), 0);
     EXPECT_FALSE(m_timers.Exists("KelmarTimer"));
     // The window's line and tooltip follow what is armed.
+    m_messenger.DeliverPosted();
     EXPECT_EQ(m_controls.NextWakes(), (std::vector<std::string>{"Next wake: 3/2/2005 11:05:30 PM",
                                                                 "No recording scheduled"}));
 }
@@ -63,7 +65,8 @@ TEST_F(WakeTimer, WaitThatEndsWithoutTheTimerSaysCancelledAndDisarms) {
     JoinWorkers();
     EXPECT_EQ(Messages().back(), "Timer cancelled for: 3/2/2005 11:05:30 PM");
     EXPECT_EQ(m_timers.DueTime("KelmarTimer"), 0);
-    EXPECT_EQ(m_messenger.PostedCount(), 0u); // no wake to take
+    m_messenger.DeliverPosted();
+    EXPECT_FALSE(IsSet(m_night.rescanAfter)); // no fired wake to take
 }
 
 TEST_F(WakeTimer, CloseTargetsWakeAtTheTargetItself) {
@@ -110,6 +113,7 @@ TEST_F(WakeTimer, FailedCreationIsLoggedAndFreesTheScan) {
     EXPECT_EQ(Messages().back(), "Unable to create timer: 5");
     EXPECT_EQ(m_arming.m_scanBusy, 0);
     // The same target is tried again by the next scan.
+    m_messenger.DeliverPosted();
     m_arming.Scan();
     EXPECT_EQ(m_threads.Count(), 1u);
     RunStartedThreads();
@@ -135,7 +139,8 @@ TEST_P(WakeTimerFailure, IsLoggedArmsNothingAndFreesTheScan) {
     EXPECT_EQ(Messages().back(), "Unable to set timer to: 3/4/2005 7:30:00 AM");
     EXPECT_EQ(m_arming.m_scanBusy, 0);
     EXPECT_EQ(m_timers.OpenHandles(), 0);
-    EXPECT_EQ(m_arming.ArmedWake().target, CDateTime());
+    m_messenger.DeliverPosted();
+    EXPECT_EQ(m_night.armed.target, CDateTime());
 }
 INSTANTIATE_TEST_SUITE_P(SettingRefusedOrMomentUnconvertible, WakeTimerFailure, ::testing::Bool());
 

@@ -311,8 +311,10 @@ private:
             capabilities.rtcWake = POWER_STATE_SLEEPING1 + 2; // S3
             s.m_power.SetSleepCapabilities(capabilities);
         }
+        // The request's thread only asks; the PC goes down between two
+        // moments of the week, on its thread.
         s.m_power.OnSleep([this](bool suspend) {
-            Sleep(false, true, !suspend);
+            m_countdownSleep = suspend ? 1 : 2;
             return 0u;
         });
         s.m_power.OnReadSystemState([this] {
@@ -405,10 +407,12 @@ private:
         }
         if (minute)
             for (auto& s : m_schedulers) {
-                s->m_countdown.RunCycle();
+                s->m_countdown.PaceMinute();
                 s->Settle();
-                if (m_sleeps != sleeps)
+                if (const int asked = m_countdownSleep.exchange(0)) {
+                    Sleep(false, true, asked == 2);
                     return;
+                }
             }
         // The system's own idle sleep.
         bool held = m_present;
@@ -489,6 +493,8 @@ private:
     bool m_present = false, m_attended = true;
     CDateTime m_lastInput = m_begin, m_lastBusy = m_begin;
     unsigned m_sleeps = 0;
+    // The countdown's request: 1 suspend, 2 hibernate.
+    std::atomic<int> m_countdownSleep{0};
     std::vector<std::unique_ptr<Scheduler>> m_schedulers;
 };
 

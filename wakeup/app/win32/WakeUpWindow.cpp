@@ -19,7 +19,7 @@ void CWakeUpControls::ShowNextWake(const std::string& text) {
     if (!Dialog())
         return;
     SetItemText(IDC_NEXT_WAKE, text);
-    PostMessageA(Dialog(), kNextWakeChanged, 0, 0);
+    PostMessageA(Dialog(), DialogMessage::kNextWakeChanged, 0, 0);
 }
 
 CWakeUpWindow::CWakeUpWindow(HINSTANCE instance, const std::string& programPath,
@@ -31,8 +31,8 @@ CWakeUpWindow::CWakeUpWindow(HINSTANCE instance, const std::string& programPath,
       m_dlg(CWakeUpPorts{{m_files, ActiveCodePage(), m_clock, m_dateText, m_timers, m_localTime,
                           m_threads, m_messenger, m_wait, m_power, m_controls},
                          {m_progress, m_timers, m_wait, m_threads, m_processes, m_power, m_session,
-                          m_messenger},
-                         {m_power, m_processes, m_clock, m_dateText, m_session},
+                          m_messenger, m_clock, m_dateText},
+                         {m_processes, m_clock, m_dateText},
                          m_log,
                          m_logFile,
                          m_registry,
@@ -244,7 +244,7 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
         OnSize(wParam);
         return FALSE;
-    case CWakeUpControls::kNextWakeChanged:
+    case DialogMessage::kNextWakeChanged:
         m_tray.SetTip(NextWakeText());
         return TRUE;
     case WM_TIMER:
@@ -269,7 +269,7 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kTrayIconMessage:
         OnTrayIcon(lParam);
         return TRUE;
-    case CWin32LogList::kRedrawMessage:
+    case DialogMessage::kLogRedraw:
         SetTimer(m_hWnd, kRedrawTimer, kRedrawDelayMs, nullptr);
         return TRUE;
     case WM_USER:
@@ -277,10 +277,10 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_WTSSESSION_CHANGE:
     case WM_ENDSESSION:
     case WM_TIMECHANGE:
-    case CScheduleArming::kRescanMessage:
-    case CScheduleArming::kWakeFiredMessage:
-    case CHostEventHandler::kOtherProgramsMessage:
-    case CWakeProof::kTestRequestFailedMessage: {
+    case DialogMessage::kRescan:
+    case DialogMessage::kWakeTimerNews:
+    case DialogMessage::kCountdownMinute:
+    case DialogMessage::kSleepRequestDone: {
         intptr_t result = 0;
         const bool answered = m_dlg.WindowProc(message, static_cast<uint32_t>(wParam),
                                                static_cast<int32_t>(lParam), &result);

@@ -2,6 +2,7 @@
 // The main dialog's window: owns the adapters of the ports, binds the control
 // adapters once the window exists, and hands its messages to CWakeUpDlg.
 #include "wakeup/app/WakeUpDlg.h"
+#include "wakeup/platform/DialogMessages.h"
 #include "wakeup/app/win32/TrayIcon.h"
 #include "wakeup/platform/win32/DialogBase.h"
 #include "wakeup/platform/win32/Win32Clock.h"
@@ -20,8 +21,6 @@
 // the notification area's tooltip as well.
 class CWakeUpControls : public CWin32DialogControls {
 public:
-    // WM_APP + 2: the line changed; the window takes it into the tooltip.
-    static constexpr UINT kNextWakeChanged = WM_APP + 2;
     using CWin32DialogControls::CWin32DialogControls;
     void ShowNextWake(const std::string& text) override;
 };
@@ -83,8 +82,7 @@ private:
     // manager shows it once at its creation and once when its queue first
     // runs empty.
     bool m_bHoldHidden = false;
-    // Clicks on the icon in the notification area.
-    static constexpr UINT kTrayIconMessage = WM_APP + 3;
+    static constexpr UINT kTrayIconMessage = DialogMessage::kTrayIcon;
     // Ends the start with /minimized, after the dialog manager's shows.
     static constexpr UINT_PTR kStartMinimizedTimer = 1;
     static constexpr UINT kStartMinimizedDelayMs = 300;

@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "wakeup/platform/DialogControls.h"
+#include "wakeup/platform/DialogMessages.h"
 
 // The control adapters are bound to their windows once the dialog exists;
 // until then they do nothing. Each call is one window message, which the
@@ -11,9 +12,9 @@
 
 class CWin32LogList : public ILogList {
 public:
-    // Posted to the list's parent once lines have come (WM_APP + 6): the
-    // parent hands it to Redraw.
-    static constexpr UINT kRedrawMessage = WM_APP + 6;
+    // Posted to the list's parent once lines have come: the parent hands
+    // it to Redraw.
+    static constexpr UINT kRedrawMessage = DialogMessage::kLogRedraw;
 
     void Attach(HWND list) { m_list = list; }
     // Draws the lines added since the last time, all at once.

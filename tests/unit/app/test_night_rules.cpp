@@ -1,0 +1,156 @@
+// The rules of the night, one row per case: no threads, no ports, no waits.
+#include <gtest/gtest.h>
+
+#include "wakeup/app/NightRules.h"
+#include "wakeup/power/WakeVerdict.h"
+
+namespace {
+const CDateTime kNow(2005, 3, 2, 21, 0, 0);
+
+CDateTime At(int minutes, int seconds = 0) {
+    return kNow + CDateTimeSpan(0, 0, minutes, seconds);
+}
+} // namespace
+
+TEST(NightRules, WhatAScanArms) {
+    // The recording found starts at +20 with a lead of 10: its wake at +10.
+    const NightWake found{At(10), At(20), CDateTime()};
+    struct Row {
+        const char* name;
+        NightWake found;
+        CDateTime armed, fired;
+        bool sleepComing, clockChanged;
+        CDateTime expected; // unset: nothing armed anew
+    };
+    const NightWake inLead{At(-5), At(5), CDateTime()};
+    const Row rows[] = {
+        {"a new target", found, CDateTime(), CDateTime(), false, false, At(10)},
+        {"the armed target again", found, At(10), CDateTime(), false, false, CDateTime()},
+        {"the armed target after a clock change", found, At(10), CDateTime(), false, true, At(10)},
+        {"the fired target, awake", found, CDateTime(), At(10), false, false, CDateTime()},
+        {"the fired target before a sleep", found, CDateTime(), At(10), true, false, At(10)},
+        {"within the lead time, awake", inLead, CDateTime(), CDateTime(), false, false,
+         CDateTime()},
+        {"within the lead time, before a sleep: the start", inLead, CDateTime(), CDateTime(), true,
+         false, At(5)},
+        {"started already, before a sleep",
+         {At(-15), At(-5), CDateTime()},
+         CDateTime(),
+         CDateTime(),
+         true,
+         false,
+         CDateTime()},
+    };
+    for (const Row& row : rows) {
+        CNightState night;
+        night.armed.target = row.armed;
+        night.firedTarget = row.fired;
+        night.sleepComing = row.sleepComing;
+        night.clockChanged = row.clockChanged;
+        EXPECT_EQ(TargetToArm(night, row.found, kNow), row.expected) << row.name;
+    }
+}
+
+TEST(NightRules, TheMarginCountsFromTheWakeAndWithinTheLeadTime) {
+    struct Row {
+        const char* name;
+        NightWake armed, upcoming;
+        int margin;
+        CDateTime expected;
+    };
+    const NightWake wakeIn5{At(5), At(15), CDateTime()};
+    const Row rows[] = {
+        {"wake just inside", wakeIn5, wakeIn5, 6, At(15)},
+        {"wake exactly at the margin", wakeIn5, wakeIn5, 5, CDateTime()},
+        {"start inside, wake outside", {At(7), At(9), CDateTime()}, {}, 5, CDateTime()},
+        {"no margin", wakeIn5, wakeIn5, 0, CDateTime()},
+        {"within the lead time, nothing armed", {}, {At(-2), At(8), CDateTime()}, 1, At(8)},
+        {"started already", {}, {At(-12), At(-2), CDateTime()}, 30, CDateTime()},
+    };
+    for (const Row& row : rows) {
+        CNightState night;
+        night.armed = row.armed;
+        night.upcoming = row.upcoming;
+        EXPECT_EQ(RecordingWithin(night, row.margin, kNow), row.expected) << row.name;
+    }
+}
+
+TEST(NightRules, TheHoldAfterAWake) {
+    struct Row {
+        const char* name;
+        CDateTime start, held;
+        bool holds;
+    };
+    const Row rows[] = {
+        {"fired before the start", At(1), CDateTime(), true},
+        {"a slow resume, nine minutes late", At(-9), CDateTime(), true},
+        {"ten minutes late to the second", At(-10), CDateTime(), true},
+        {"later than the hold would last", At(-10, -1), CDateTime(), false},
+        {"the recording held already", At(1), At(1), false},
+    };
+    for (const Row& row : rows) {
+        CNightState night;
+        night.awaitedStart = row.held;
+        EXPECT_EQ(HoldsAfterFiring(night, row.start, kNow), row.holds) << row.name;
+    }
+    CNightState night;
+    night.awaitingRecording = true;
+    night.awaitedStart = At(-10);
+    EXPECT_FALSE(HoldRunOut(night, kNow));
+    EXPECT_TRUE(HoldRunOut(night, At(0, 1)));
+}
+
+TEST(NightRules, TheClockTickComesAtTheEarliestMomentARuleNames) {
+    CNightState night;
+    CDateTime at;
+    EXPECT_FALSE(NextTick(night, at)) << "an idle night needs no timer";
+    night.testDue = At(2);
+    ASSERT_TRUE(NextTick(night, at));
+    EXPECT_EQ(at, At(2, kSlowResumeSeconds + 1));
+    night.rescanAfter = At(3);
+    ASSERT_TRUE(NextTick(night, at));
+    EXPECT_EQ(at, At(3, 1));
+    night.resumePending = true;
+    night.resumedAt = kNow;
+    ASSERT_TRUE(NextTick(night, at));
+    EXPECT_EQ(at, At(0, kResumeSettleSeconds));
+    EXPECT_FALSE(ResumeReportDue(night, At(0, kResumeSettleSeconds - 1)));
+    EXPECT_TRUE(ResumeReportDue(night, At(0, kResumeSettleSeconds)));
+    EXPECT_FALSE(TestGivenUp(night, At(10))) << "a resume is being reported";
+    night.resumePending = false;
+    EXPECT_FALSE(TestGivenUp(night, At(2, kSlowResumeSeconds)));
+    EXPECT_TRUE(TestGivenUp(night, At(2, kSlowResumeSeconds + 1)));
+}
+
+TEST(NightRules, OneMinuteOfTheCountdown) {
+    struct Row {
+        int left;
+        bool recording, userInput;
+        int length;
+        CountdownStep expected;
+    };
+    const Row rows[] = {
+        {6, false, false, 30, {5, false, false, false, false}},
+        {5, false, false, 30, {4, true, false, false, false}},
+        {1, false, false, 30, {30, false, false, true, false}},
+        {3, true, false, 30, {3, false, false, false, false}},
+        {3, false, true, 30, {30, false, true, false, true}},
+        {9, false, true, 30, {30, false, false, false, true}},
+        {0, false, false, 0, {0, false, false, false, false}},
+    };
+    for (const Row& row : rows) {
+        CNightState night;
+        night.minutesLeft = row.left;
+        CountdownInputs inputs;
+        inputs.recording = row.recording;
+        inputs.userInput = row.userInput;
+        inputs.lengthMinutes = row.length;
+        const CountdownStep step = CountdownMinute(night, inputs);
+        SCOPED_TRACE(&row - rows);
+        EXPECT_EQ(step.left, row.expected.left);
+        EXPECT_EQ(step.warn, row.expected.warn);
+        EXPECT_EQ(step.cancelNotice, row.expected.cancelNotice);
+        EXPECT_EQ(step.expired, row.expected.expired);
+        EXPECT_EQ(step.reset, row.expected.reset);
+    }
+}

@@ -1,0 +1,129 @@
+#include "wakeup/app/NightRules.h"
+
+#include "wakeup/power/WakeVerdict.h"
+
+#include <cmath>
+
+namespace {
+const CDateTimeSpan kOneSecond(0, 0, 0, 1);
+
+// Whole seconds from one moment to the next: a moment is a fraction of a
+// day, and a bound compared in days would fall either side of the second.
+int64_t SecondsFrom(const CDateTime& from, const CDateTime& to) {
+    return std::llround((to - from).GetTotalDays() * 86400.0);
+}
+} // namespace
+
+CDateTime HoldEnd(const CNightState& night) {
+    return night.awaitedStart + CDateTimeSpan(0, 0, kAwaitRecordingMinutes, 0);
+}
+
+bool HoldsAfterFiring(const CNightState& night, const CDateTime& start, const CDateTime& now) {
+    // The same recording again: a wake armed anew after a sleep during the
+    // hold, or one the host has reported already. Woken too late: the
+    // recording has started and the wait would be over already.
+    return start != night.awaitedStart &&
+           !(now > start + CDateTimeSpan(0, 0, kAwaitRecordingMinutes, 0));
+}
+
+bool HoldRunOut(const CNightState& night, const CDateTime& now) {
+    return night.awaitingRecording && SecondsFrom(HoldEnd(night), now) > 0;
+}
+
+CDateTime RecordingWithin(const CNightState& night, int minutes, const CDateTime& now) {
+    if (minutes <= 0)
+        return CDateTime();
+    // Within a recording's lead time its wake has passed and nothing is
+    // armed for it, but its start is nearer than any margin.
+    const NightWake& next = night.upcoming;
+    if (IsSet(next.target) && SecondsFrom(now, next.target) <= 0 &&
+        SecondsFrom(now, next.recordingStart) > 0)
+        return next.recordingStart;
+    const NightWake& armed = night.armed;
+    if (IsSet(armed.target) && SecondsFrom(now, armed.target) < int64_t{minutes} * 60)
+        return armed.recordingStart;
+    return CDateTime();
+}
+
+CDateTime TargetToArm(const CNightState& night, const NightWake& found, const CDateTime& now) {
+    CDateTime target = found.target;
+    // Within the lead time of a recording that has not started, its wake
+    // moment has passed and an awake machine arms nothing for it; one that
+    // goes to sleep now must still be woken for the start itself.
+    if (night.sleepComing && !(target > now) && found.recordingStart > now)
+        target = found.recordingStart;
+    if (!(target > now))
+        return CDateTime();
+    // Armed again it would fire a second time for the same recording.
+    if (target == night.firedTarget && !night.sleepComing)
+        return CDateTime();
+    if (target == night.armed.target && !night.clockChanged)
+        return CDateTime();
+    return target;
+}
+
+bool NextTick(const CNightState& night, CDateTime& at) {
+    bool any = false;
+    const auto take = [&](const CDateTime& moment) {
+        if (!any || moment < at)
+            at = moment;
+        any = true;
+    };
+    // Each rule acts once its moment has passed: a second after it.
+    if (night.awaitingRecording)
+        take(HoldEnd(night) + kOneSecond);
+    if (IsSet(night.rescanAfter))
+        take(night.rescanAfter + kOneSecond);
+    if (night.resumePending)
+        take(night.resumedAt + CDateTimeSpan(0, 0, 0, kResumeSettleSeconds));
+    else if (IsSet(night.testDue) && !night.asleep)
+        take(night.testDue + CDateTimeSpan(0, 0, 0, kSlowResumeSeconds) + kOneSecond);
+    return any;
+}
+
+bool TestGivenUp(const CNightState& night, const CDateTime& now) {
+    // Asked to sleep, the PC stayed up past the due time and then some: the
+    // request returned without a sleep, or something refused it.
+    return IsSet(night.testDue) && !night.asleep && !night.resumePending &&
+           SecondsFrom(night.testDue, now) > kSlowResumeSeconds;
+}
+
+bool ResumeReportDue(const CNightState& night, const CDateTime& now) {
+    return night.resumePending && SecondsFrom(night.resumedAt, now) >= kResumeSettleSeconds;
+}
+
+SleepState SleepStateOf(const CNightState& night, unsigned resetsBefore, bool wakeTimerSet) {
+    SleepState state;
+    state.recording = night.recording;
+    state.paused = night.paused;
+    state.awaitingRecording = night.awaitingRecording;
+    state.countReset = night.resets != resetsBefore;
+    state.wakeTimerSet = wakeTimerSet;
+    state.awayFromConsole = night.awayFromConsole;
+    return state;
+}
+
+CountdownStep CountdownMinute(const CNightState& night, const CountdownInputs& inputs) {
+    CountdownStep step;
+    step.left = night.minutesLeft;
+    switch (PhaseBeforeStep(inputs)) {
+    case CountdownPhase::standsStill:
+        return step;
+    case CountdownPhase::userActive:
+        // The user was told the machine goes to sleep: tell them it does not.
+        step.cancelNotice = IsWarningPosition(night.minutesLeft);
+        step.left = inputs.lengthMinutes;
+        step.reset = true;
+        return step;
+    default:
+        break;
+    }
+    step.left = night.minutesLeft > 0 ? night.minutesLeft - 1 : 0;
+    const CountdownPhase phase = PhaseAfterStep(step.left);
+    step.warn = phase == CountdownPhase::warning;
+    if (phase == CountdownPhase::expired) {
+        step.expired = true;
+        step.left = inputs.lengthMinutes;
+    }
+    return step;
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The rules of the night: plain functions of the night's state and the
+// time, with no ports, threads or locks. The parts on the dialog's thread
+// ask them and carry out what they say.
+#include "wakeup/app/NightState.h"
+#include "wakeup/power/SleepDecision.h"
+#include "wakeup/power/SuspendCountdown.h"
+
+// How long the machine is kept awake after a wake for a recording that the
+// host does not report, counted from the recording's start.
+constexpr int kAwaitRecordingMinutes = 10;
+// An automatic resume notice is taken as the machine's own when no user's
+// resume notice follows within this time.
+constexpr int kResumeSettleSeconds = 5;
+// The wake test's timer is due this long after the test starts.
+constexpr int kTestMinutes = 2;
+
+// Unset moments are the zero date.
+inline bool IsSet(const CDateTime& when) {
+    return when > CDateTime();
+}
+
+// The hold ends once this has passed without the host's report.
+CDateTime HoldEnd(const CNightState& night);
+// Whether the wake fired for the recording at `start` holds the PC awake:
+// not for the recording held or reported already, nor once its hold would
+// be over.
+bool HoldsAfterFiring(const CNightState& night, const CDateTime& start, const CDateTime& now);
+// The hold has run out without the host's report.
+bool HoldRunOut(const CNightState& night, const CDateTime& now);
+
+// The start of the recording whose wake is less than `minutes` away, or
+// whose lead time has begun (nothing is armed for it then); unset when none
+// is, or the margin is 0.
+CDateTime RecordingWithin(const CNightState& night, int minutes, const CDateTime& now);
+
+// What a scan that found `found` (its wake target and start) arms: the
+// target, or the start itself for a sleep within the lead time; unset when
+// it arms nothing new. A target that has fired is armed again only for a
+// sleep, the armed one only after a change of the clock.
+CDateTime TargetToArm(const CNightState& night, const NightWake& found, const CDateTime& now);
+
+// The next moment a rule needs the clock: the hold's end, the scan after a
+// fired recording's start, the resume report, the wake test's verdict;
+// false when none waits.
+bool NextTick(const CNightState& night, CDateTime& at);
+// The wake test has waited past its due time without the PC sleeping.
+bool TestGivenUp(const CNightState& night, const CDateTime& now);
+// The automatic resume's report is due.
+bool ResumeReportDue(const CNightState& night, const CDateTime& now);
+
+// What decides a sleep now; resetsBefore: the resets when it was asked.
+SleepState SleepStateOf(const CNightState& night, unsigned resetsBefore, bool wakeTimerSet);
+
+// One minute of the countdown: the minutes left after it, the warning to
+// show, the cancel notice to send, whether it ran out and whether the count
+// went back to full for the user's input.
+struct CountdownStep {
+    int left = 0;
+    bool warn = false;
+    bool cancelNotice = false;
+    bool expired = false;
+    bool reset = false;
+};
+CountdownStep CountdownMinute(const CNightState& night, const CountdownInputs& inputs);

@@ -1,0 +1,67 @@
+#pragma once
+// The state of the night: everything the rules in NightRules read, in one
+// value. Only the dialog's thread reads or changes it; the worker threads
+// post what they learn (a minute passed, a timer set or fired, a sleep
+// request returned) and the dialog's thread takes it in.
+#include <cstdint>
+#include <string>
+
+#include "wakeup/platform/DateTime.h"
+
+// A wake: its target (the start less the lead time), the recording's start,
+// and the moment its timer is due (unset until the timer is set). An unset
+// target: no such wake.
+struct NightWake {
+    CDateTime target;
+    CDateTime recordingStart;
+    CDateTime due;
+};
+
+struct CNightState {
+    // What the host and the system have said.
+    bool recording = false;
+    bool paused = false;
+    // The machine has announced a suspend and not yet resumed.
+    bool suspended = false;
+    // Another session has the console (fast user switching).
+    bool awayFromConsole = false;
+
+    // The hold: woken for the recording at awaitedStart, which the host has
+    // not reported yet.
+    bool awaitingRecording = false;
+    CDateTime awaitedStart;
+
+    // The wake armed now, and the last scan's next recording with its wake
+    // target (within its lead time nothing is armed for it).
+    NightWake armed;
+    NightWake upcoming;
+    // The target of the last fired wake: armed again only for a sleep.
+    CDateTime firedTarget;
+    // Once this start has passed, the schedule is scanned again.
+    CDateTime rescanAfter;
+    // From the suspend notice to the next resume notice.
+    bool sleepComing = false;
+    // A change of the clock: the next scan arms its target anew.
+    bool clockChanged = false;
+
+    // The countdown: the minutes left, whether a warning went to the host's
+    // screen in this count, the resets so far (a sleep decided after a wait
+    // compares them), the system's error for the first refused sleep
+    // request, and the recording it last stood back for (said once).
+    int minutesLeft = 0;
+    bool warned = false;
+    unsigned resets = 0;
+    uint32_t sleepRefused = 0;
+    std::string stoodBackFor;
+
+    // The wake test's timer is due at testDue (unset: no test under way).
+    CDateTime testDue;
+    // The resume report: asleep between the suspend notice and the first
+    // resume notice; the wake armed at the suspend and whether the test was
+    // under way; an automatic resume at resumedAt not yet reported.
+    bool asleep = false;
+    NightWake sleptWith;
+    bool testAtSleep = false;
+    bool resumePending = false;
+    CDateTime resumedAt;
+};

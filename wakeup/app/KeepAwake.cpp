@@ -1,25 +1,27 @@
 #include "wakeup/app/KeepAwake.h"
 
+#include "wakeup/app/NightRules.h"
+
 void CKeepAwake::AfterPlayerEvent(const PlayerEventReaction& reaction) {
     Apply(m_executionState.AfterPlayerEvent(reaction, m_night.recording, m_night.paused));
 }
 
 void CKeepAwake::AfterHoldChange() {
-    Apply(m_executionState.AfterAwaitingChange(m_night.awaitingRecording, m_night.recording,
+    Apply(m_executionState.AfterAwaitingChange(HoldsSystem(m_night), m_night.recording,
                                                m_night.paused));
 }
 
 void CKeepAwake::Apply(uint32_t state) {
     if (state)
         m_ports.power.SetThreadExecutionState(state);
-    m_ports.session.SetRecordingMark(m_night.recording || m_night.awaitingRecording);
+    m_ports.session.SetRecordingMark(m_night.recording || HoldsSystem(m_night));
     m_status.SetKeepAwake(KeepAwakeText(
         m_night.recording, m_night.paused,
         m_night.awaitingRecording ? m_ports.dateText.Format(m_night.awaitedStart) : ""));
 }
 
 bool CKeepAwake::OtherProgramAwake() {
-    if (m_night.recording || m_night.paused || m_night.awaitingRecording)
+    if (m_night.recording || m_night.paused || HoldsSystem(m_night))
         return false;
     // The system's state includes this thread's own request, which the
     // host's events may have left set; it is let go for the reading.

@@ -14,6 +14,10 @@ int64_t SecondsFrom(const CDateTime& from, const CDateTime& to) {
 }
 } // namespace
 
+bool HoldsSystem(const CNightState& night) {
+    return night.awaitingRecording;
+}
+
 CDateTime HoldEnd(const CNightState& night) {
     return night.awaitedStart + CDateTimeSpan(0, 0, kAwaitRecordingMinutes, 0);
 }

@@ -20,6 +20,10 @@ inline bool IsSet(const CDateTime& when) {
     return when > CDateTime();
 }
 
+// Whether the night holds the system required beyond what the host's events
+// ask: a woken PC awaiting its recording. Also the mark that other
+// sessions' schedulers see, with a running recording.
+bool HoldsSystem(const CNightState& night);
 // The hold ends once this has passed without the host's report.
 CDateTime HoldEnd(const CNightState& night);
 // Whether the wake fired for the recording at `start` holds the PC awake:

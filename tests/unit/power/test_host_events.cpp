@@ -193,10 +193,11 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
     // The clock's next moment: none while nothing waits for one.
     CDateTime next;
     EXPECT_FALSE(NextTick(m_night, next));
-    // One recording an hour, from 21:30 on: the first is reported, the
-    // second is not.
-    for (const int hour : {21, 22}) {
-        const bool reported = hour == 21;
+    // One recording an hour, from 21:30 on: the first is reported as
+    // started, the second as in progress, the third not at all.
+    for (const int hour : {21, 22, 23}) {
+        const int32_t report = hour == 21 ? 25 : hour == 22 ? 27 : 0;
+        const bool reported = report != 0;
         SCOPED_TRACE(reported ? "reported" : "not reported");
         const auto at = [hour](int minute, int second) {
             return CDateTime(2005, 3, 2, hour, minute, second);
@@ -222,7 +223,7 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
         EXPECT_EQ(Power(0), 0x424D5144);
         EXPECT_EQ(Messages().back(), "Query Suspend, deny because a recording is about to start");
         if (reported)
-            Player(25);
+            Player(report);
         m_clock.Set(at(40, 0));
         m_events.OnClockTick();
         // Then the hold's end, unless the host ended it.
@@ -237,7 +238,9 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
         const std::string notStarted =
             "The recording at " + start + " has not started: the PC may sleep again";
         EXPECT_EQ(std::count(lines.begin(), lines.end(), notStarted), reported ? 0 : 1);
-        EXPECT_EQ(m_power.HeldState(), reported ? kAwake | kAwayMode : kContinuous);
+        // A report in progress leaves the display as the last event set it.
+        const uint32_t held = report == 25 ? kAwake : report == 27 ? kSystem : kContinuous;
+        EXPECT_EQ(m_power.HeldState(), held | (reported ? kAwayMode : 0u));
         EXPECT_EQ(m_session.HoldsMark(), reported);
         EXPECT_FALSE(m_night.awaitingRecording);
         EXPECT_FALSE(NextTick(m_night, next));

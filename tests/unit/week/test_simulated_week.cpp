@@ -86,10 +86,15 @@ struct Scheduler : CWakeUpParts {
 
 struct Recording {
     CDateTime start, stop, reportAt;
+    // The host's report: "recording started" (25) or "in progress" (27),
+    // or none at all (its tuner failed): such a recording is not caught,
+    // and the PC must sleep again after the wake's hold.
+    int32_t reportCode = PLAYER_EVENT_RECORDING_STARTED;
+    bool silent = false;
     bool reported = false, stopped = false;
     CDateTime reportedAt;
     bool asleepAtStart = false, reportMissed = false, cut = false;
-    bool Caught() const { return reported && !asleepAtStart && !reportMissed && !cut; }
+    bool Caught() const { return silent || (reported && !asleepAtStart && !reportMissed && !cut); }
 };
 
 struct Visit {
@@ -156,6 +161,8 @@ public:
     // timers only those that the countdown lost count (LostToCountdown).
     bool CatchesAll() const { return m_night != Night::batteryTimersOff; }
     int LostToCountdown() const { return m_lostToCountdown; }
+    // Empty, or when an idle PC began to stay awake too long.
+    const std::string& IdleTooLong() const { return m_idleTooLong; }
     size_t Count() const { return m_recordings.size(); }
 
     std::string Misses() const {
@@ -200,6 +207,7 @@ private:
     void MoveEast() {
         m_offsetHours = 2;
         m_now = m_now + CDateTimeSpan(0, 1, 0, 0);
+        m_idleSince = m_now;
         for (auto& s : m_schedulers)
             s->m_localTime.SetUtcOffset(m_offsetHours);
         SyncClocks();
@@ -234,6 +242,9 @@ private:
             r.start = at;
             r.stop = at + Minutes(minutes);
             r.reportAt = at - Minutes(m_lead) + CDateTimeSpan(0, 0, 0, Pick(0, 300));
+            r.reportCode = Pick(0, 2) == 0 ? PLAYER_EVENT_RECORDING_IN_PROGRESS
+                                           : PLAYER_EVENT_RECORDING_STARTED;
+            r.silent = Pick(0, 9) == 0;
             m_recordings.push_back(r);
         }
         char start[64];
@@ -294,7 +305,7 @@ private:
 
     void Start(Scheduler& s) {
         s.m_registry.SetDword(CFakePorts::kKey, "PVRBufferBegin", static_cast<uint32_t>(m_lead));
-        s.m_registry.SetDword(CFakePorts::kKey, "SuspendTime", 20);
+        s.m_registry.SetDword(CFakePorts::kKey, "SuspendTime", kCountdownMinutes);
         s.m_files.SetFile("C:\\Orvisa\\tvrecord.xml",
                           "<?xml version=\"1.0\"?>\n<tvrecord>" + m_programs + "</tvrecord>");
         s.m_timers.SignalRelativeAtOnce(); // the countdown's minute is the test's step
@@ -389,11 +400,10 @@ private:
                 return;
         }
         for (Recording& r : m_recordings) {
-            if (!r.reported && !(m_now < r.reportAt)) {
+            if (!r.silent && !r.reported && !(m_now < r.reportAt)) {
                 r.reported = true;
                 r.reportedAt = m_now;
-                HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT,
-                                  PLAYER_EVENT_RECORDING_STARTED);
+                HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, r.reportCode);
             }
             if (r.reported && !r.stopped && !(m_now < r.stop)) {
                 r.stopped = true;
@@ -424,6 +434,30 @@ private:
         const double idleLimit = (m_attended ? 30 : 2) * 60.0;
         if (SecondsBetween(m_lastBusy, m_now) >= idleLimit)
             Sleep(false);
+        CheckIdleSleeps();
+    }
+
+    // The other side of the night: with nobody at it and no recording near
+    // (from before its wake, by the margin, to its end or its wake's hold,
+    // whichever is later), the PC is asleep within the countdown and a
+    // bound. On battery without wake timers the countdown stands back for
+    // two hours before a start.
+    void CheckIdleSleeps() {
+        constexpr int kBoundMinutes = 5;
+        const int before = m_night == Night::batteryTimersOff ? 125 : 10;
+        bool near = m_present;
+        for (const Recording& r : m_recordings) {
+            const CDateTime from = r.start - Minutes(m_lead + before);
+            const CDateTime to = std::max(r.stop, r.start + Minutes(10)) + Minutes(1);
+            near = near || (!(m_now < from) && m_now < to);
+        }
+        if (near)
+            m_idleSince = m_now;
+        if (near || SecondsBetween(m_idleSince, m_now) <= (kCountdownMinutes + kBoundMinutes) * 60)
+            return;
+        if (m_idleTooLong.empty())
+            m_idleTooLong = CFakeDateText().Format(m_idleSince);
+        m_idleSince = m_now;
     }
 
     // The machine goes down now and comes back by the earliest wake timer
@@ -475,6 +509,7 @@ private:
             FireDueTimers();
         m_attended = !byTimer;
         m_lastBusy = m_now;
+        m_idleSince = m_now;
     }
 
     std::mt19937 m_rng;
@@ -493,6 +528,11 @@ private:
     bool m_present = false, m_attended = true;
     CDateTime m_lastInput = m_begin, m_lastBusy = m_begin;
     unsigned m_sleeps = 0;
+    static constexpr int kCountdownMinutes = 20;
+    // Since when the PC has been awake, idle and far from any recording,
+    // and the first such stretch that lasted too long.
+    CDateTime m_idleSince = m_begin;
+    std::string m_idleTooLong;
     // The countdown's request: 1 suspend, 2 hibernate.
     std::atomic<int> m_countdownSleep{0};
     std::vector<std::unique_ptr<Scheduler>> m_schedulers;
@@ -530,5 +570,6 @@ TEST(SimulatedWeek, EveryRecordingFindsThePcAwake) {
                     << week.Log(0);
             }
             EXPECT_EQ(week.LostToCountdown(), 0) << week.Log(0);
+            EXPECT_EQ(week.IdleTooLong(), "") << "an idle PC stayed awake\n" << week.Log(0);
         }
 }

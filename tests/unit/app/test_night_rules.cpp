@@ -62,7 +62,7 @@ TEST(NightRules, TheMarginCountsFromTheWakeAndWithinTheLeadTime) {
     const Row rows[] = {
         {"wake just inside", wakeIn5, wakeIn5, 6, At(15)},
         {"wake exactly at the margin", wakeIn5, wakeIn5, 5, CDateTime()},
-        {"start inside, wake outside", {At(7), At(9), CDateTime()}, {}, 5, CDateTime()},
+        {"wake inside, start outside", {At(3), At(8), CDateTime()}, {}, 5, At(8)},
         {"no margin", wakeIn5, wakeIn5, 0, CDateTime()},
         {"within the lead time, nothing armed", {}, {At(-2), At(8), CDateTime()}, 1, At(8)},
         {"started already", {}, {At(-12), At(-2), CDateTime()}, 30, CDateTime()},

@@ -287,3 +287,24 @@ TEST_F(HostEvents, CountdownStandsBackWithinTheMarginOfTheArmedRecording) {
     }
     m_timers.Fire("KelmarTimer");
 }
+
+TEST_F(HostEvents, FiredWakeTakenAfterANewerArmingLeavesTheNewerOne) {
+    Init();
+    WriteSchedule(Program("3-2-2005T22:00", "once"));
+    m_arming.Scan();
+    RunStartedThreads();
+    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    m_messenger.DeliverPosted();
+    m_clock.Set(CDateTime(2005, 3, 2, 21, 59, 10));
+    m_timers.Fire("KelmarTimer");
+    JoinWorkers();
+    // The host moves the recording before the firing's news is taken.
+    WriteSchedule(Program("3-2-2005T23:00", "once"));
+    m_arming.Scan();
+    RunStartedThreads();
+    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    m_messenger.DeliverPosted();
+    EXPECT_EQ(m_night.armed.target, CDateTime(2005, 3, 2, 23, 0, 0));
+    EXPECT_TRUE(m_night.awaitingRecording);
+    m_timers.Fire("KelmarTimer");
+}

@@ -339,6 +339,12 @@ TEST_F(SuspendCountdown, OtherProgramsCheckLetsGoOnlyOfAnEventsStateNeverOfAHold
     SendPlayerEvent(2);
     Cycle();
     EXPECT_EQ(m_power.SleepRequests().size(), 1u);
+    // Another program that keeps the system, not the display, awake.
+    m_power.OnReadSystemState([] { return ES_FLAG_CONTINUOUS | ES_FLAG_SYSTEM_REQUIRED; });
+    Cycle();
+    EXPECT_EQ(Messages().back(), "Suspend cancelled because another program keeps the PC awake");
+    m_power.OnReadSystemState(nullptr);
+    EXPECT_EQ(m_power.SleepRequests().size(), 1u);
 
     // A wake's hold: refused for it, and never let go of meanwhile.
     m_registry.SetDword(kKey, "PVRBufferBegin", 0);

@@ -49,6 +49,7 @@ TEST_F(WakeProof, WakeTestSleepsWithItsOwnTimerAndJudgesTheResume) {
     m_proof.StartTest();
     EXPECT_EQ(m_timers.DueTime(WAKE_TEST_TIMER_NAME),
               m_localTime.LocalToUtcFileTime(CDateTime(2005, 3, 2, 21, 2, 0)));
+    EXPECT_EQ(m_timers.Calls().back().op, "set-resume");
     for (const auto& started : m_threads.Take())
         started.proc(started.param);
     EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"suspend"});
@@ -112,9 +113,13 @@ TEST_F(WakeProof, StatusLineSaysWhatKeepsThePcAwakeAndATimerThatCannotWake) {
     Init();
     const std::string next = ArmRecording() + ", but this PC cannot be woken by a timer";
     EXPECT_EQ(m_controls.NextWakes().back(), next);
+    // A recording outranks a pause.
     Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 25);
+    Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 0);
     EXPECT_EQ(m_controls.NextWakes().back(), next + "\nRecording: the PC stays awake");
     Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 26);
+    EXPECT_EQ(m_controls.NextWakes().back(), next + "\nPlayback paused: the PC stays awake");
+    Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 1);
     EXPECT_EQ(m_controls.NextWakes().back(), next);
     // An empty schedule leaves the armed wake, and its line, in force.
     WriteSchedule("");
@@ -138,4 +143,22 @@ TEST_F(WakeProof, StatusLineSaysWhatKeepsThePcAwakeAndATimerThatCannotWake) {
                          "Check: the system refused the wake option of the timer"),
               1);
     m_timers.Fire("KelmarTimer");
+}
+
+TEST_F(WakeProof, SuspendBeforeTheTimerIsSetJudgesByTheTargetAndAnUnreportedResumeIsKept) {
+    Init();
+    WriteSchedule(Program("3-2-2005T22:00", "once"));
+    m_arming.Scan(); // its thread has not run: no due time yet
+    m_wait.CapTimeouts(50);
+    Power(4);
+    m_clock.Set(CDateTime(2005, 3, 2, 22, 0, 30));
+    Power(18);
+    // Asleep again before the report was due: it is written then.
+    Power(4);
+    EXPECT_EQ(LinesFrom("The PC woke by itself"),
+              (std::vector<std::string>{
+                  "The PC woke by itself",
+                  "Woke for the recording at 3/2/2005 10:00:00 PM, 30 s after the wake time"}));
+    m_arming.m_scanBusy = false;
+    m_threads.Take();
 }

@@ -52,6 +52,18 @@ TEST(WakeVerdict, ResumeReportFollowsTheDueTimeTheResumeAndWhoStartedIt) {
          false,
          {"Woke for the recording at 3/3/2005 8:00:00 PM, 60 s after the wake time"},
          false},
+        // The tolerance of a resume that the user started, to the second.
+        {recording,
+         61,
+         false,
+         {"Missed the wake for the recording at 3/3/2005 8:00:00 PM: the PC resumed at 3/3/2005 "
+          "8:00:01 PM, 1 min late"},
+         true},
+        {recording,
+         0,
+         true,
+         {"Woke for the recording at 3/3/2005 8:00:00 PM, 0 s after the wake time"},
+         false},
         {recording,
          301,
          true,

@@ -55,7 +55,10 @@ struct CWakeUpParts : CFakePorts {
     CWakeStatus m_status{m_controls};
     CScheduleArming m_arming{ArmingPorts(), m_wakeUpLog, m_night,
                              m_status,      m_hostDir,   m_settings.m_nPvrBufferBegin};
-    CKeepAwake m_keepAwake{{m_power, m_session, m_dateText}, m_night, m_status};
+    CKeepAwake m_keepAwake{{m_power, m_session, m_dateText, m_clock},
+                           m_night,
+                           m_status,
+                           m_settings.m_nSleepMarginMinutes};
     CSleepRequests m_sleep{{m_power, m_threads, m_messenger}, m_stop};
     CAutoSuspend m_countdown{CountdownPorts(), m_wakeUpLog, m_settings, m_night, m_arming,
                              m_keepAwake,      m_sleep,     m_hostDir,  m_stop};

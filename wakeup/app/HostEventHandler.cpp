@@ -14,6 +14,15 @@ CHostEventHandler::CHostEventHandler(const Ports& ports, CWakeUpLog& log, CNight
 
 bool CHostEventHandler::WindowProc(uint32_t message, uint32_t wParam, int32_t lParam,
                                    intptr_t* result) {
+    const bool answered = Handle(message, wParam, lParam, result);
+    // Whatever the message changed (the armed wake, the hold, the flags),
+    // the hold follows.
+    m_keepAwake.AfterHoldChange();
+    return answered;
+}
+
+bool CHostEventHandler::Handle(uint32_t message, uint32_t wParam, int32_t lParam,
+                               intptr_t* result) {
     switch (message) {
     case DialogMessage::kRescan:
         m_arming.Scan();
@@ -99,8 +108,15 @@ void CHostEventHandler::OnPlayerEvent(int32_t code) {
         m_night.paused = reaction.paused == FlagChange::set;
     // The recording the machine was woken for has started (or one runs):
     // the recording itself keeps the machine awake from here on.
-    if (reaction.recording == FlagChange::set && m_night.awaitingRecording)
+    if (reaction.recording == FlagChange::set && m_night.awaitingRecording) {
         EndAwaiting();
+        m_night.holdEndedByReport = true;
+    }
+    if (reaction.recording == FlagChange::clear &&
+        HoldReturnsAtStop(m_night, m_ports.clock.Now())) {
+        m_night.awaitingRecording = true;
+        m_night.holdEndedByReport = false;
+    }
     m_keepAwake.AfterPlayerEvent(reaction);
 }
 
@@ -117,6 +133,7 @@ void CHostEventHandler::OnWakeFired(const CDateTime& start) {
     // recording later than that.
     m_night.awaitedStart = start;
     m_night.awaitingRecording = true;
+    m_night.holdEndedByReport = false;
     m_log.Add("Woke for the recording at " + m_ports.dateText.Format(start) +
               ": keeping the PC awake until it starts");
     m_keepAwake.AfterHoldChange();
@@ -142,6 +159,7 @@ void CHostEventHandler::OnClockTick() {
     }
     m_arming.OnClockTick();
     m_proof.OnClockTick();
+    m_keepAwake.AfterHoldChange();
 }
 
 bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {

@@ -47,6 +47,7 @@ public:
     void OnClockTick();
 
 private:
+    bool Handle(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result);
     void OnPlayerEvent(int32_t code);
     bool OnPowerBroadcast(uint32_t event, intptr_t* result);
     bool OnSuspendQuery(intptr_t* result);

@@ -7,21 +7,26 @@ void CKeepAwake::AfterPlayerEvent(const PlayerEventReaction& reaction) {
 }
 
 void CKeepAwake::AfterHoldChange() {
-    Apply(m_executionState.AfterAwaitingChange(HoldsSystem(m_night), m_night.recording,
-                                               m_night.paused));
+    Apply(m_executionState.AfterAwaitingChange(Holds(), m_night.recording, m_night.paused));
+}
+
+bool CKeepAwake::Holds() const {
+    return HoldsSystem(m_night, m_marginMinutes, m_ports.clock.Now());
 }
 
 void CKeepAwake::Apply(uint32_t state) {
     if (state)
         m_ports.power.SetThreadExecutionState(state);
-    m_ports.session.SetRecordingMark(m_night.recording || HoldsSystem(m_night));
-    m_status.SetKeepAwake(KeepAwakeText(
-        m_night.recording, m_night.paused,
-        m_night.awaitingRecording ? m_ports.dateText.Format(m_night.awaitedStart) : ""));
+    m_ports.session.SetRecordingMark(m_night.recording || Holds());
+    CDateTime awaited = m_night.awaitedStart;
+    if (!m_night.awaitingRecording)
+        awaited = HeldForRecording(m_night, m_marginMinutes, m_ports.clock.Now());
+    m_status.SetKeepAwake(KeepAwakeText(m_night.recording, m_night.paused,
+                                        IsSet(awaited) ? m_ports.dateText.Format(awaited) : ""));
 }
 
 bool CKeepAwake::OtherProgramAwake() {
-    if (m_night.recording || m_night.paused || HoldsSystem(m_night))
+    if (m_night.recording || m_night.paused || Holds())
         return false;
     // The system's state includes this thread's own request, which the
     // host's events may have left set; it is let go for the reading.

@@ -14,8 +14,12 @@ int64_t SecondsFrom(const CDateTime& from, const CDateTime& to) {
 }
 } // namespace
 
-bool HoldsSystem(const CNightState& night) {
-    return night.awaitingRecording;
+bool HoldsSystem(const CNightState& night, int marginMinutes, const CDateTime& now) {
+    return night.awaitingRecording || IsSet(HeldForRecording(night, marginMinutes, now));
+}
+
+CDateTime HeldForRecording(const CNightState& night, int marginMinutes, const CDateTime& now) {
+    return RecordingWithin(night, marginMinutes, now);
 }
 
 CDateTime HoldEnd(const CNightState& night) {
@@ -28,6 +32,11 @@ bool HoldsAfterFiring(const CNightState& night, const CDateTime& start, const CD
     // recording has started and the wait would be over already.
     return start != night.awaitedStart &&
            !(now > start + CDateTimeSpan(0, 0, kAwaitRecordingMinutes, 0));
+}
+
+bool HoldReturnsAtStop(const CNightState& night, const CDateTime& now) {
+    return night.holdEndedByReport && !night.awaitingRecording &&
+           SecondsFrom(HoldEnd(night), now) <= 0;
 }
 
 bool HoldRunOut(const CNightState& night, const CDateTime& now) {
@@ -44,7 +53,8 @@ CDateTime RecordingWithin(const CNightState& night, int minutes, const CDateTime
         SecondsFrom(now, next.recordingStart) > 0)
         return next.recordingStart;
     const NightWake& armed = night.armed;
-    if (IsSet(armed.target) && SecondsFrom(now, armed.target) < int64_t{minutes} * 60)
+    if (IsSet(armed.target) && SecondsFrom(now, armed.target) < int64_t{minutes} * 60 &&
+        SecondsFrom(now, armed.recordingStart) > 0)
         return armed.recordingStart;
     return CDateTime();
 }
@@ -63,10 +73,18 @@ CDateTime TargetToArm(const CNightState& night, const NightWake& found, const CD
         return CDateTime();
     if (target == night.armed.target && !night.clockChanged)
         return CDateTime();
+    // The armed timer is due and its thread has not told yet: a newer
+    // arming now would take the timer over and its firing would be lost, and
+    // with it the hold (a slow resume comes after the start). The news comes
+    // first, then the rescan after the start arms the next.
+    const int64_t sinceDue = SecondsFrom(night.armed.due, now);
+    if (IsSet(night.armed.due) && sinceDue >= 0 && sinceDue <= kAwaitRecordingMinutes * 60 &&
+        !night.clockChanged)
+        return CDateTime();
     return target;
 }
 
-bool NextTick(const CNightState& night, CDateTime& at) {
+bool NextTick(const CNightState& night, int marginMinutes, const CDateTime& now, CDateTime& at) {
     bool any = false;
     const auto take = [&](const CDateTime& moment) {
         if (!any || moment < at)
@@ -82,6 +100,19 @@ bool NextTick(const CNightState& night, CDateTime& at) {
         take(night.resumedAt + CDateTimeSpan(0, 0, 0, kResumeSettleSeconds));
     else if (IsSet(night.testDue) && !night.asleep)
         take(night.testDue + CDateTimeSpan(0, 0, 0, kSlowResumeSeconds) + kOneSecond);
+    // The margin's hold: it begins the margin before the armed wake and
+    // ends at the recording's start.
+    if (marginMinutes > 0) {
+        const CDateTime held = HeldForRecording(night, marginMinutes, now);
+        if (IsSet(held))
+            take(held + kOneSecond);
+        else if (IsSet(night.armed.target)) {
+            const CDateTime begins =
+                night.armed.target - CDateTimeSpan(0, 0, marginMinutes, 0) + kOneSecond;
+            if (now < begins)
+                take(begins);
+        }
+    }
     return any;
 }
 

@@ -21,33 +21,44 @@ inline bool IsSet(const CDateTime& when) {
 }
 
 // Whether the night holds the system required beyond what the host's events
-// ask: a woken PC awaiting its recording. Also the mark that other
-// sessions' schedulers see, with a running recording.
-bool HoldsSystem(const CNightState& night);
+// ask: a woken PC awaiting its recording, and a PC whose wake is due within
+// the margin or whose recording's lead time has begun. A sleep then, the
+// system's own or another session's, would lose the recording: a timer due
+// within moments of the sleep fires while the PC goes down and wakes
+// nothing. With a running recording it is also the mark that other
+// sessions' schedulers see.
+bool HoldsSystem(const CNightState& night, int marginMinutes, const CDateTime& now);
+// The recording the night holds the system for, beyond the hold after a
+// wake; unset when none.
+CDateTime HeldForRecording(const CNightState& night, int marginMinutes, const CDateTime& now);
 // The hold ends once this has passed without the host's report.
 CDateTime HoldEnd(const CNightState& night);
 // Whether the wake fired for the recording at `start` holds the PC awake:
 // not for the recording held or reported already, nor once its hold would
 // be over.
 bool HoldsAfterFiring(const CNightState& night, const CDateTime& start, const CDateTime& now);
+// A recording stops while the hold that a report ended could still run: the
+// report may have been of another recording, and the hold comes back.
+bool HoldReturnsAtStop(const CNightState& night, const CDateTime& now);
 // The hold has run out without the host's report.
 bool HoldRunOut(const CNightState& night, const CDateTime& now);
 
 // The start of the recording whose wake is less than `minutes` away, or
-// whose lead time has begun (nothing is armed for it then); unset when none
-// is, or the margin is 0.
+// whose lead time has begun (nothing is armed for it then), and which has
+// not started; unset when none is, or the margin is 0.
 CDateTime RecordingWithin(const CNightState& night, int minutes, const CDateTime& now);
 
 // What a scan that found `found` (its wake target and start) arms: the
 // target, or the start itself for a sleep within the lead time; unset when
 // it arms nothing new. A target that has fired is armed again only for a
-// sleep, the armed one only after a change of the clock.
+// sleep, the armed one only after a change of the clock; nothing new while
+// the armed timer is due and its firing not yet told.
 CDateTime TargetToArm(const CNightState& night, const NightWake& found, const CDateTime& now);
 
 // The next moment a rule needs the clock: the hold's end, the scan after a
-// fired recording's start, the resume report, the wake test's verdict;
-// false when none waits.
-bool NextTick(const CNightState& night, CDateTime& at);
+// fired recording's start, the resume report, the wake test's verdict, and
+// where the margin's hold begins and ends; false when none waits.
+bool NextTick(const CNightState& night, int marginMinutes, const CDateTime& now, CDateTime& at);
 // The wake test has waited past its due time without the PC sleeping.
 bool TestGivenUp(const CNightState& night, const CDateTime& now);
 // The automatic resume's report is due.

@@ -23,7 +23,8 @@ CWakeUpDlg::CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath
       m_log(ports.arming.clock, ports.arming.dateText, ports.log, ports.logFile),
       m_settings(ports.registry, ports.arming.controls), m_status(ports.arming.controls),
       m_arming(ports.arming, m_log, m_night, m_status, m_strHostDir, m_settings.m_nPvrBufferBegin),
-      m_keepAwake({ports.arming.power, ports.session, ports.arming.dateText}, m_night, m_status),
+      m_keepAwake({ports.arming.power, ports.session, ports.arming.dateText, ports.arming.clock},
+                  m_night, m_status, m_settings.m_nSleepMarginMinutes),
       m_sleep({ports.arming.power, ports.arming.threads, ports.arming.messenger},
               m_workersStopping),
       m_countdown(ports.countdown, m_log, m_settings, m_night, m_arming, m_keepAwake, m_sleep,
@@ -94,7 +95,7 @@ void CWakeUpDlg::RunHostCommand(const std::string& commandLine) {
 
 bool CWakeUpDlg::NextTickMs(uint32_t& ms) const {
     CDateTime at;
-    if (!NextTick(m_night, at))
+    if (!NextTick(m_night, m_settings.m_nSleepMarginMinutes, m_ports.events.clock.Now(), at))
         return false;
     const double seconds = (at - m_ports.events.clock.Now()).GetTotalDays() * 86400.0;
     // A day at the most: the moment is looked at again after every event.

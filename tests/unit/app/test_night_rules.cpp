@@ -1,6 +1,8 @@
 // The rules of the night, one row per case: no threads, no ports, no waits.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "wakeup/app/NightRules.h"
 #include "wakeup/power/WakeVerdict.h"
 
@@ -9,6 +11,14 @@ const CDateTime kNow(2005, 3, 2, 21, 0, 0);
 
 CDateTime At(int minutes, int seconds = 0) {
     return kNow + CDateTimeSpan(0, 0, minutes, seconds);
+}
+
+// Moments a few operations apart: equal to well within a millisecond.
+::testing::AssertionResult Near(const CDateTime& a, const CDateTime& b) {
+    if (std::abs(a.GetVariantDate() - b.GetVariantDate()) < 1e-8)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "moments apart by " << (a - b).GetTotalDays() * 86400.0 << " s";
 }
 } // namespace
 
@@ -44,6 +54,7 @@ TEST(NightRules, WhatAScanArms) {
     for (const Row& row : rows) {
         CNightState night;
         night.armed.target = row.armed;
+        night.armed.due = row.armed;
         night.firedTarget = row.fired;
         night.sleepComing = row.sleepComing;
         night.clockChanged = row.clockChanged;
@@ -98,22 +109,39 @@ TEST(NightRules, TheHoldAfterAWake) {
     night.awaitedStart = At(-10);
     EXPECT_FALSE(HoldRunOut(night, kNow));
     EXPECT_TRUE(HoldRunOut(night, At(0, 1)));
+    // A report ended it; a stop within its time gives it back.
+    night.awaitingRecording = false;
+    night.holdEndedByReport = true;
+    EXPECT_TRUE(HoldReturnsAtStop(night, kNow));
+    EXPECT_FALSE(HoldReturnsAtStop(night, At(0, 1)));
 }
 
 TEST(NightRules, TheClockTickComesAtTheEarliestMomentARuleNames) {
     CNightState night;
     CDateTime at;
-    EXPECT_FALSE(NextTick(night, at)) << "an idle night needs no timer";
+    EXPECT_FALSE(NextTick(night, 0, kNow, at)) << "an idle night needs no timer";
+    // The margin's hold begins five minutes before the wake and ends at the
+    // start.
+    night.armed = {At(20), At(30), CDateTime()};
+    ASSERT_TRUE(NextTick(night, 5, kNow, at));
+    EXPECT_TRUE(Near(at, At(15, 1)));
+    EXPECT_FALSE(HoldsSystem(night, 5, At(15)));
+    EXPECT_TRUE(HoldsSystem(night, 5, At(15, 1)));
+    ASSERT_TRUE(NextTick(night, 5, At(15, 1), at));
+    EXPECT_TRUE(Near(at, At(30, 1)));
+    EXPECT_FALSE(HoldsSystem(night, 5, At(30)));
+    EXPECT_FALSE(NextTick(night, 5, At(30), at)) << "past its start, no tick to wait for";
+    night.armed = NightWake();
     night.testDue = At(2);
-    ASSERT_TRUE(NextTick(night, at));
-    EXPECT_EQ(at, At(2, kSlowResumeSeconds + 1));
+    ASSERT_TRUE(NextTick(night, 0, kNow, at));
+    EXPECT_TRUE(Near(at, At(2, kSlowResumeSeconds + 1)));
     night.rescanAfter = At(3);
-    ASSERT_TRUE(NextTick(night, at));
-    EXPECT_EQ(at, At(3, 1));
+    ASSERT_TRUE(NextTick(night, 0, kNow, at));
+    EXPECT_TRUE(Near(at, At(3, 1)));
     night.resumePending = true;
     night.resumedAt = kNow;
-    ASSERT_TRUE(NextTick(night, at));
-    EXPECT_EQ(at, At(0, kResumeSettleSeconds));
+    ASSERT_TRUE(NextTick(night, 0, kNow, at));
+    EXPECT_TRUE(Near(at, At(0, kResumeSettleSeconds)));
     EXPECT_FALSE(ResumeReportDue(night, At(0, kResumeSettleSeconds - 1)));
     EXPECT_TRUE(ResumeReportDue(night, At(0, kResumeSettleSeconds)));
     EXPECT_FALSE(TestGivenUp(night, At(10))) << "a resume is being reported";

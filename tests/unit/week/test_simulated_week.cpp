@@ -127,14 +127,23 @@ const char* NightName(Night night) {
 
 class Week {
 public:
-    Week(unsigned seed, Night night) : m_rng(seed), m_night(night) {
+    Week(unsigned seed, Night night) : m_rng(seed), m_night(night), m_seed(seed) {
         m_lead = std::vector<int>{0, 2, 5, 10}[Pick(0, 3)];
         MakeSchedule();
+        m_programsAtStart = m_programs.size();
+        m_rewriteAt = RandomMoment(2, 4);
         MakeVisits();
         if (night == Night::zoneChange)
             PickZoneChange();
         for (int i = 0; i < (night == Night::twoSessions ? 2 : 1); ++i)
             m_schedulers.push_back(std::make_unique<Scheduler>());
+        // Other users' marks are seen on odd seeds; on even ones only the
+        // system's execution state tells (the second check).
+        if (night == Night::twoSessions && seed % 2 == 1) {
+            auto marks = std::make_shared<CFakeSession::Marks>();
+            for (auto& s : m_schedulers)
+                s->m_session.ShareMarks(marks);
+        }
         for (auto& s : m_schedulers)
             Start(*s);
     }
@@ -143,7 +152,10 @@ public:
         constexpr int kStepSeconds = 10;
         const CDateTimeSpan step(0, 0, 0, kStepSeconds);
         for (long n = 1; m_now < m_end && !::testing::Test::HasFatalFailure(); ++n) {
-            if (m_night == Night::zoneChange && m_offsetHours == 1 && !(m_now < m_zoneChangeAt))
+            // At its moment, or once the PC is awake and clear of recordings
+            // after it.
+            if (m_night == Night::zoneChange && m_offsetHours == 1 && !(m_now < m_zoneChangeAt) &&
+                ClearOfRecordings(m_now))
                 MoveEast();
             OnMoment(n % (60 / kStepSeconds) == 0);
             m_now = m_now + step;
@@ -187,21 +199,26 @@ private:
     Scheduler& HostSide() { return *m_schedulers.front(); }
     Scheduler& ConsoleSide() { return *m_schedulers.back(); }
 
-    // A moment midweek with no recording's lead or run within two hours of
-    // it, which the jump of the clock would skip.
+    // A moment midweek clear of recordings.
     void PickZoneChange() {
         for (int i = 0; i < 500; ++i) {
             const CDateTime at = RandomMoment(2, 4);
-            bool clear = true;
-            for (const Recording& r : m_recordings)
-                clear = clear && (r.stop + CDateTimeSpan(0, 2, 0, 0) < at ||
-                                  at + CDateTimeSpan(0, 3, 0, 0) < r.start - Minutes(m_lead));
-            if (clear) {
+            if (ClearOfRecordings(at)) {
                 m_zoneChangeAt = at;
                 return;
             }
         }
         m_zoneChangeAt = m_end; // no such moment: no move
+    }
+
+    // No recording's lead or run within two hours of the moment, which the
+    // jump of the clock would skip.
+    bool ClearOfRecordings(const CDateTime& at) const {
+        for (const Recording& r : m_recordings)
+            if (!(r.stop + CDateTimeSpan(0, 2, 0, 0) < at ||
+                  at + CDateTimeSpan(0, 3, 0, 0) < r.start - Minutes(m_lead)))
+                return false;
+        return true;
     }
 
     void MoveEast() {
@@ -268,6 +285,10 @@ private:
         tries([&] { return Add(RandomMoment(0, 6), "weekly", Pick(30, 90), 7); });
         for (int i = 0; i < 5; ++i)
             tries([&] { return Add(RandomMoment(0, 6), "once", Pick(15, 120), 0); });
+        // One at midnight.
+        tries([&] {
+            return Add(m_begin + CDateTimeSpan(Pick(1, 5), 0, 0, 0), "once", Pick(15, 60), 0);
+        });
         // Two recordings minutes apart, twice.
         for (int i = 0; i < 2; ++i)
             tries([&] {
@@ -282,6 +303,27 @@ private:
                 m_programs.resize(programs);
                 return false;
             });
+    }
+
+    // Midweek the host adds a recording, a half to ten hours ahead, and
+    // writes the schedule anew (not on the night of the move east, whose
+    // moment is chosen clear of every recording).
+    void Rewrite() {
+        m_rewritten = true;
+        if (m_night == Night::zoneChange)
+            return;
+        const CDateTime minute(m_now.GetYear(), m_now.GetMonth(), m_now.GetDay(), m_now.GetHour(),
+                               m_now.GetMinute(), 0);
+        for (int i = 0; i < 50; ++i)
+            if (Add(minute + Minutes(Pick(30, 600)), "once", Pick(15, 90), 0))
+                break;
+        WriteSchedule(HostSide(), m_programs);
+        HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_SCHEDULE_DIR_CHANGED, 3);
+    }
+
+    static void WriteSchedule(Scheduler& s, const std::string& programs) {
+        s.m_files.SetFile("C:\\Orvisa\\tvrecord.xml",
+                          "<?xml version=\"1.0\"?>\n<tvrecord>" + programs + "</tvrecord>");
     }
 
     void MakeVisits() {
@@ -306,8 +348,10 @@ private:
     void Start(Scheduler& s) {
         s.m_registry.SetDword(CFakePorts::kKey, "PVRBufferBegin", static_cast<uint32_t>(m_lead));
         s.m_registry.SetDword(CFakePorts::kKey, "SuspendTime", kCountdownMinutes);
-        s.m_files.SetFile("C:\\Orvisa\\tvrecord.xml",
-                          "<?xml version=\"1.0\"?>\n<tvrecord>" + m_programs + "</tvrecord>");
+        // The user's own scheduler in the other session has no recordings:
+        // it must not sleep over the host's.
+        const bool own = !(m_night == Night::twoSessions && &s == &ConsoleSide());
+        WriteSchedule(s, own ? m_programs.substr(0, m_programsAtStart) : "");
         s.m_timers.SignalRelativeAtOnce(); // the countdown's minute is the test's step
         s.m_timers.LimitWaits(std::chrono::seconds(600));
         s.m_wait.WhileWaiting([&s] { s.RunStartedThreads(); });
@@ -386,6 +430,8 @@ private:
 
     void OnMoment(bool minute) {
         FireDueTimers();
+        if (!m_rewritten && !(m_now < m_rewriteAt))
+            Rewrite();
         const unsigned sleeps = m_sleeps;
         if (m_visit < m_visits.size() && !(m_now < m_visits[m_visit].from) && !m_present) {
             m_present = true;
@@ -465,8 +511,10 @@ private:
     // countdown asked; hibernate: the sleep is a hibernation.
     void Sleep(bool byUser, bool byCountdown = false, bool hibernate = false) {
         ++m_sleeps;
+        // The PC goes down once the suspend notice has been handled: a wake
+        // timer whose thread has not set it by then is not there.
         for (auto& s : m_schedulers)
-            s->Notify(0x0218, PBT_EVENT_SUSPEND, 0);
+            s->Send(0x0218, PBT_EVENT_SUSPEND, 0);
         const CDateTime down = m_now;
         CDateTime wake = m_end;
         bool byTimer = false;
@@ -480,22 +528,34 @@ private:
                     ++m_lostToCountdown;
         for (auto& s : m_schedulers) {
             CDateTime due;
-            if (timersWake && WakeDue(*s, due) && due > down && due < wake) {
+            // A timer due within moments of the sleep fires while the PC is
+            // still going down, and wakes nothing.
+            if (timersWake && WakeDue(*s, due) && SecondsBetween(down, due) >= kGoingDownSeconds &&
+                due < wake) {
                 wake = due;
                 byTimer = true;
             }
         }
+        // A resume by timer may take minutes (hibernation, a slow disk); the
+        // host, woken too, reports what it missed meanwhile a while after.
+        const CDateTime due = wake;
+        if (byTimer && Pick(0, 1) == 1)
+            wake = wake + CDateTimeSpan(0, 0, 0, Pick(1, 150));
         for (Recording& r : m_recordings) {
             // Woken at the start itself is in time (the due time comes back
             // through a file time, give or take a little).
             r.asleepAtStart =
-                r.asleepAtStart || (down < r.start && SecondsBetween(r.start, wake) > 0.5);
+                r.asleepAtStart || (down < r.start && SecondsBetween(r.start, due) > 0.5);
+            if (!byUser && !r.reported && !(r.reportAt < due) && r.reportAt < wake)
+                r.reportAt = wake + CDateTimeSpan(0, 0, 0, Pick(30, 240));
             r.reportMissed = r.reportMissed ||
-                             (!byUser && !r.reported && !(r.reportAt < down) && r.reportAt < wake);
+                             (!byUser && !r.reported && !(r.reportAt < down) && r.reportAt < due);
             r.cut = r.cut || (!byUser && r.reported && !r.stopped && r.stop > down);
         }
         m_now = wake;
         SyncClocks();
+        for (auto& s : m_schedulers)
+            s->Settle();
         // Which the system does first after the wake is not fixed.
         const bool resumeFirst = Pick(0, 1) == 1;
         if (!resumeFirst)
@@ -514,6 +574,7 @@ private:
 
     std::mt19937 m_rng;
     Night m_night;
+    unsigned m_seed;
     int m_offsetHours = 1; // the fake zone's, UTC+1 until a move east
     CDateTime m_zoneChangeAt;
     int m_lostToCountdown = 0;
@@ -522,6 +583,9 @@ private:
     const CDateTime m_end = m_begin + CDateTimeSpan(7, 0, 0, 0);
     CDateTime m_now = m_begin;
     std::string m_programs;
+    size_t m_programsAtStart = 0;
+    CDateTime m_rewriteAt;
+    bool m_rewritten = false;
     std::vector<Recording> m_recordings;
     std::vector<Visit> m_visits;
     size_t m_visit = 0;
@@ -529,6 +593,7 @@ private:
     CDateTime m_lastInput = m_begin, m_lastBusy = m_begin;
     unsigned m_sleeps = 0;
     static constexpr int kCountdownMinutes = 20;
+    static constexpr double kGoingDownSeconds = 20;
     // Since when the PC has been awake, idle and far from any recording,
     // and the first such stretch that lasted too long.
     CDateTime m_idleSince = m_begin;

@@ -359,33 +359,6 @@ TEST_F(SuspendCountdown, OtherProgramsCheckLetsGoOnlyOfAnEventsStateNeverOfAHold
     EXPECT_EQ(m_power.SleepRequests().size(), 1u);
 }
 
-TEST_F(SuspendCountdown, StandsBackWithinALeadTimeWhereNothingIsArmed) {
-    m_registry.SetDword(kKey, "PVRBufferBegin", 10);
-    Start(1);
-    // 21:00 now: the wake for 21:05 less ten minutes has passed.
-    WriteSchedule(Program("3-2-2005T21:05", "once"));
-    m_arming.Scan();
-    EXPECT_EQ(m_threads.Count(), 0u);
-    Cycle();
-    EXPECT_TRUE(m_power.SleepRequests().empty());
-    EXPECT_EQ(Messages().back(),
-              "Suspend cancelled because a recording starts at 3/2/2005 9:05:00 PM");
-}
-
-TEST_F(SuspendCountdown, RescanAfterAFiringArmsTheSameTargetOnlyForASleep) {
-    Start(0);
-    ASSERT_NO_FATAL_FAILURE(ArmAndFireForHalfPastNine());
-    m_arming.Scan(); // within the minute before the target
-    EXPECT_EQ(m_threads.Count(), 0u) << "armed again: a second firing for the same recording";
-    m_night.sleepComing = true;
-    m_arming.Scan();
-    EXPECT_EQ(m_threads.Count(), 1u);
-    m_night.sleepComing = false;
-    RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
-    m_timers.Fire("KelmarTimer");
-}
-
 TEST_F(SuspendCountdown, CountThatWarnedAndThenStandsBackSendsTheCancelNotice) {
     Start(2);
     // The armed wake is five minutes off, within the default margin.

@@ -99,20 +99,6 @@ TEST_F(HostEvents, ScreenEventsLogAndResetTheCountdownOnly) {
     EXPECT_TRUE(m_power.ExecutionStates().empty());
 }
 
-TEST_F(HostEvents, SuspendQueryIsRefusedWhileRecordingOrPaused) {
-    Init();
-    WriteSchedule(Program("3-5-2005T08:00", "once"));
-    m_night.recording = true;
-    m_night.paused = true;
-    EXPECT_EQ(Power(0), 0x424D5144);
-    m_night.recording = false;
-    EXPECT_EQ(Power(0), 0x424D5144);
-    EXPECT_EQ(Messages(),
-              (std::vector<std::string>{"Query Suspend, deny because recording is on",
-                                        "Query Suspend, deny because playback is paused"}));
-    EXPECT_EQ(m_files.Reads(), 0);
-}
-
 TEST_F(HostEvents, GrantedQueryAnswersOnlyOnceTheWakeTimerIsSet) {
     Init();
     WriteSchedule(Program("3-5-2005T08:00", "once"));

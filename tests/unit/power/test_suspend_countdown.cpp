@@ -58,15 +58,6 @@ TEST_F(SuspendCountdown, LengthFiveWarnsFourTimesThenAsksForSuspend) {
                                                     "No new schedule found"}));
 }
 
-TEST_F(SuspendCountdown, LengthZeroNeverSleeps) {
-    Start(0);
-    for (int i = 0; i < 3; ++i)
-        Cycle();
-    EXPECT_TRUE(m_power.SleepRequests().empty());
-    EXPECT_TRUE(m_processes.CommandLines().empty());
-    EXPECT_TRUE(Messages().empty());
-}
-
 TEST_F(SuspendCountdown, LengthOneSleepsAfterOneCycleAndARefusedSleepStopsTheCountdown) {
     Start(1);
     m_settings.m_bHibernate = 1;
@@ -113,25 +104,6 @@ TEST_F(SuspendCountdown, OnBatteryWithWakeTimersOffItStandsBackOnceAndSleepsWhen
     Cycle();
     EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"suspend"});
     m_timers.Fire("KelmarTimer");
-}
-
-TEST_F(SuspendCountdown, RecordingOrPauseFreezesTheCountAndTheirEndStartsItAgain) {
-    Start(3);
-    Cycle();
-    EXPECT_EQ(m_progress.GetPos(), 2);
-    SendPlayerEvent(25);
-    for (int i = 0; i < 4; ++i)
-        Cycle();
-    EXPECT_EQ(m_progress.GetPos(), 3);
-    SendPlayerEvent(26);
-    SendPlayerEvent(0);
-    Cycle();
-    EXPECT_EQ(m_progress.GetPos(), 3);
-    SendPlayerEvent(1);
-    Cycle();
-    EXPECT_EQ(m_progress.GetPos(), 2);
-    EXPECT_FALSE(m_night.paused);
-    EXPECT_TRUE(m_power.SleepRequests().empty());
 }
 
 TEST_F(SuspendCountdown, ExpiryWaitsForTheWakeTimerAndNeverSleepsWithoutIt) {

@@ -49,9 +49,11 @@ void BM_ScanHundredEntrySchedule(benchmark::State& state) {
     const std::string hostDir = "C:\\Orvisa";
     const int leadMinutes = 0;
     CWakeUpLog log(p.clock, p.dateText, p.log, p.logFile);
+    CNightState night;
+    CWakeStatus status(p.controls);
     CScheduleArming arming({p.files, p.codePage, p.clock, p.dateText, p.timers, p.localTime,
                             p.threads, p.messenger, p.wait, p.power, p.controls},
-                           log, hostDir, leadMinutes);
+                           log, night, status, hostDir, leadMinutes);
     for (auto _ : state) {
         arming.Scan();
         // The first scan hands its target to an arming thread that never

@@ -17,6 +17,10 @@ CDateTime CFakeClock::Now() const {
     return m_now;
 }
 
+CDateTime CFakeClock::NowUtc() const {
+    return Now() - CDateTimeSpan(0, m_offsetHours, 0, 0);
+}
+
 void CFakeClock::Set(const CDateTime& now) {
     Guard g(m_lock);
     m_now = now;
@@ -347,15 +351,14 @@ int CFakeFileReader::Reads() const {
 }
 
 int64_t CFakeLocalTimeConverter::FileTimeOf(const CDateTime& utc) {
-    // Days between 1 January 1601 and the zero date 30 December 1899.
-    constexpr int64_t kZeroDateInFileTimeDays = 109205;
-    const double days = (utc - CDateTime()).GetTotalDays() + kZeroDateInFileTimeDays;
-    return std::llround(days * 86400.0) * 10000000LL;
+    return ::FileTimeOf(utc);
 }
 
 int64_t CFakeLocalTimeConverter::LocalToUtcFileTime(const CDateTime& local) const {
     if (m_failing)
         return ILocalTimeConverter::kUnconvertible;
+    if (m_bRules)
+        return FileTimeOf(LocalToUtc(m_rules, local));
     return FileTimeOf(local - CDateTimeSpan(0, m_offsetHours, 0, 0));
 }
 

@@ -25,18 +25,23 @@
 #include "wakeup/platform/Session.h"
 #include "wakeup/platform/Threads.h"
 #include "wakeup/platform/WaitableTimers.h"
+#include "wakeup/platform/ZoneRules.h"
 #include "wakeup/platform/WindowMessages.h"
 
 class CFakeClock : public IClock {
 public:
     explicit CFakeClock(const CDateTime& now = CDateTime(2005, 3, 2, 21, 0, 0)) : m_now(now) {}
     CDateTime Now() const override;
+    // Local time less the zone's offset, as the fake converter has it.
+    CDateTime NowUtc() const override;
     void Set(const CDateTime& now);
     void Advance(const CDateTimeSpan& span);
+    void SetUtcOffset(int hours) { m_offsetHours = hours; }
 
 private:
     mutable std::mutex m_lock;
     CDateTime m_now;
+    std::atomic<int> m_offsetHours{1};
 };
 
 // Renders as Wine does with LANG=C: "3/2/2005 10:25:00 PM", midnight as
@@ -193,11 +198,18 @@ public:
     void FailConversion() { m_failing = true; }
     // A move to another time zone.
     void SetUtcOffset(int hours) { m_offsetHours = hours; }
+    // A zone with changes of daylight time, instead of the fixed offset.
+    void UseZoneRules(const ZoneRules& rules) {
+        m_rules = rules;
+        m_bRules = true;
+    }
     int UtcOffset() const { return m_offsetHours; }
 
 private:
     std::atomic<int> m_offsetHours;
     std::atomic<bool> m_failing{false};
+    ZoneRules m_rules;
+    bool m_bRules = false;
 };
 
 // Named manual-reset timers in memory, shared by every handle of a name and

@@ -128,10 +128,9 @@ bool CAutoSuspend::ReadyToSleep(bool& hibernate) {
     // A timer due within moments of the sleep may fire before the machine
     // is down and then wakes nothing; and the request below would sleep
     // over whatever keeps the machine awake, another user's recording too.
-    const CDateTime soon =
-        RecordingWithin(m_night, m_settings.m_nSleepMarginMinutes, m_ports.clock.Now());
-    if (IsSet(soon))
-        state.recordingSoon = m_ports.dateText.Format(soon);
+    if (const NightWake* soon =
+            RecordingWithin(m_night, m_settings.m_nSleepMarginMinutes, m_ports.clock.NowUtc()))
+        state.recordingSoon = m_ports.dateText.Format(soon->localStart);
     state.otherSessionRecording = m_ports.session.OtherSessionRecording();
     state.otherProgramAwake = m_keepAwake.OtherProgramAwake();
     const SleepDecision decision = DecideSleep(SleepAsker::countdown, state);

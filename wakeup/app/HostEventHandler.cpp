@@ -113,7 +113,7 @@ void CHostEventHandler::OnPlayerEvent(int32_t code) {
         m_night.holdEndedByReport = true;
     }
     if (reaction.recording == FlagChange::clear &&
-        HoldReturnsAtStop(m_night, m_ports.clock.Now())) {
+        HoldReturnsAtStop(m_night, m_ports.clock.NowUtc())) {
         m_night.awaitingRecording = true;
         m_night.holdEndedByReport = false;
     }
@@ -121,20 +121,21 @@ void CHostEventHandler::OnPlayerEvent(int32_t code) {
 }
 
 void CHostEventHandler::OnWakeTimerNews() {
-    for (const CDateTime& start : m_arming.TakeNews())
-        OnWakeFired(start);
+    for (const NightWake& fired : m_arming.TakeNews())
+        OnWakeFired(fired);
 }
 
-void CHostEventHandler::OnWakeFired(const CDateTime& start) {
-    if (!HoldsAfterFiring(m_night, start, m_ports.clock.Now()))
+void CHostEventHandler::OnWakeFired(const NightWake& fired) {
+    if (!HoldsAfterFiring(m_night, fired.recordingStart, m_ports.clock.NowUtc()))
         return;
     // A PC woken by a timer with nobody at it sleeps again within minutes
     // unless a program asks for the system; the host may report the
     // recording later than that.
-    m_night.awaitedStart = start;
+    m_night.awaitedStart = fired.recordingStart;
+    m_night.awaitedLocal = fired.localStart;
     m_night.awaitingRecording = true;
     m_night.holdEndedByReport = false;
-    m_log.Add("Woke for the recording at " + m_ports.dateText.Format(start) +
+    m_log.Add("Woke for the recording at " + m_ports.dateText.Format(fired.localStart) +
               ": keeping the PC awake until it starts");
     m_keepAwake.AfterHoldChange();
 }
@@ -152,8 +153,8 @@ void CHostEventHandler::OnSleepRequestDone(uint32_t error, int32_t origin) {
 }
 
 void CHostEventHandler::OnClockTick() {
-    if (HoldRunOut(m_night, m_ports.clock.Now())) {
-        m_log.Add("The recording at " + m_ports.dateText.Format(m_night.awaitedStart) +
+    if (HoldRunOut(m_night, m_ports.clock.NowUtc())) {
+        m_log.Add("The recording at " + m_ports.dateText.Format(m_night.awaitedLocal) +
                   " has not started: the PC may sleep again");
         EndAwaiting();
     }

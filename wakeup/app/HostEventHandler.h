@@ -56,7 +56,7 @@ private:
     // file gets every line before it does.
     void OnSessionEnd();
     void OnWakeTimerNews();
-    void OnWakeFired(const CDateTime& start);
+    void OnWakeFired(const NightWake& fired);
     void OnSleepRequestDone(uint32_t error, int32_t origin);
     void EndAwaiting();
 

@@ -11,16 +11,18 @@ void CKeepAwake::AfterHoldChange() {
 }
 
 bool CKeepAwake::Holds() const {
-    return HoldsSystem(m_night, m_marginMinutes, m_ports.clock.Now());
+    return HoldsSystem(m_night, m_marginMinutes, m_ports.clock.NowUtc());
 }
 
 void CKeepAwake::Apply(uint32_t state) {
     if (state)
         m_ports.power.SetThreadExecutionState(state);
     m_ports.session.SetRecordingMark(m_night.recording || Holds());
-    CDateTime awaited = m_night.awaitedStart;
-    if (!m_night.awaitingRecording)
-        awaited = HeldForRecording(m_night, m_marginMinutes, m_ports.clock.Now());
+    CDateTime awaited = m_night.awaitedLocal;
+    if (!m_night.awaitingRecording) {
+        const NightWake* held = HeldForRecording(m_night, m_marginMinutes, m_ports.clock.NowUtc());
+        awaited = held ? held->localStart : CDateTime();
+    }
     m_status.SetKeepAwake(KeepAwakeText(m_night.recording, m_night.paused,
                                         IsSet(awaited) ? m_ports.dateText.Format(awaited) : ""));
 }

@@ -15,10 +15,11 @@ int64_t SecondsFrom(const CDateTime& from, const CDateTime& to) {
 } // namespace
 
 bool HoldsSystem(const CNightState& night, int marginMinutes, const CDateTime& now) {
-    return night.awaitingRecording || IsSet(HeldForRecording(night, marginMinutes, now));
+    return night.awaitingRecording || HeldForRecording(night, marginMinutes, now) != nullptr;
 }
 
-CDateTime HeldForRecording(const CNightState& night, int marginMinutes, const CDateTime& now) {
+const NightWake* HeldForRecording(const CNightState& night, int marginMinutes,
+                                  const CDateTime& now) {
     return RecordingWithin(night, marginMinutes, now);
 }
 
@@ -30,8 +31,7 @@ bool HoldsAfterFiring(const CNightState& night, const CDateTime& start, const CD
     // The same recording again: a wake armed anew after a sleep during the
     // hold, or one the host has reported already. Woken too late: the
     // recording has started and the wait would be over already.
-    return start != night.awaitedStart &&
-           !(now > start + CDateTimeSpan(0, 0, kAwaitRecordingMinutes, 0));
+    return start != night.awaitedStart && SecondsFrom(start, now) <= kAwaitRecordingMinutes * 60;
 }
 
 bool HoldReturnsAtStop(const CNightState& night, const CDateTime& now) {
@@ -43,20 +43,20 @@ bool HoldRunOut(const CNightState& night, const CDateTime& now) {
     return night.awaitingRecording && SecondsFrom(HoldEnd(night), now) > 0;
 }
 
-CDateTime RecordingWithin(const CNightState& night, int minutes, const CDateTime& now) {
+const NightWake* RecordingWithin(const CNightState& night, int minutes, const CDateTime& now) {
     if (minutes <= 0)
-        return CDateTime();
+        return nullptr;
     // Within a recording's lead time its wake has passed and nothing is
     // armed for it, but its start is nearer than any margin.
     const NightWake& next = night.upcoming;
     if (IsSet(next.target) && SecondsFrom(now, next.target) <= 0 &&
         SecondsFrom(now, next.recordingStart) > 0)
-        return next.recordingStart;
+        return &next;
     const NightWake& armed = night.armed;
     if (IsSet(armed.target) && SecondsFrom(now, armed.target) < int64_t{minutes} * 60 &&
         SecondsFrom(now, armed.recordingStart) > 0)
-        return armed.recordingStart;
-    return CDateTime();
+        return &armed;
+    return nullptr;
 }
 
 CDateTime TargetToArm(const CNightState& night, const NightWake& found, const CDateTime& now) {
@@ -103,9 +103,8 @@ bool NextTick(const CNightState& night, int marginMinutes, const CDateTime& now,
     // The margin's hold: it begins the margin before the armed wake and
     // ends at the recording's start.
     if (marginMinutes > 0) {
-        const CDateTime held = HeldForRecording(night, marginMinutes, now);
-        if (IsSet(held))
-            take(held + kOneSecond);
+        if (const NightWake* held = HeldForRecording(night, marginMinutes, now))
+            take(held->recordingStart + kOneSecond);
         else if (IsSet(night.armed.target)) {
             const CDateTime begins =
                 night.armed.target - CDateTimeSpan(0, 0, marginMinutes, 0) + kOneSecond;

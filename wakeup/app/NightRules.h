@@ -29,8 +29,9 @@ inline bool IsSet(const CDateTime& when) {
 // sessions' schedulers see.
 bool HoldsSystem(const CNightState& night, int marginMinutes, const CDateTime& now);
 // The recording the night holds the system for, beyond the hold after a
-// wake; unset when none.
-CDateTime HeldForRecording(const CNightState& night, int marginMinutes, const CDateTime& now);
+// wake; null when none.
+const NightWake* HeldForRecording(const CNightState& night, int marginMinutes,
+                                  const CDateTime& now);
 // The hold ends once this has passed without the host's report.
 CDateTime HoldEnd(const CNightState& night);
 // Whether the wake fired for the recording at `start` holds the PC awake:
@@ -43,10 +44,10 @@ bool HoldReturnsAtStop(const CNightState& night, const CDateTime& now);
 // The hold has run out without the host's report.
 bool HoldRunOut(const CNightState& night, const CDateTime& now);
 
-// The start of the recording whose wake is less than `minutes` away, or
-// whose lead time has begun (nothing is armed for it then), and which has
-// not started; unset when none is, or the margin is 0.
-CDateTime RecordingWithin(const CNightState& night, int minutes, const CDateTime& now);
+// The recording whose wake is less than `minutes` away, or whose lead time
+// has begun (nothing is armed for it then), and which has not started; null
+// when none is, or the margin is 0.
+const NightWake* RecordingWithin(const CNightState& night, int minutes, const CDateTime& now);
 
 // What a scan that found `found` (its wake target and start) arms: the
 // target, or the start itself for a sleep within the lead time; unset when

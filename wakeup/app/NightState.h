@@ -1,20 +1,25 @@
 #pragma once
 // The state of the night: everything the rules in NightRules read, in one
-// value. Only the dialog's thread reads or changes it; the worker threads
-// post what they learn (a minute passed, a timer set or fired, a sleep
-// request returned) and the dialog's thread takes it in.
+// value. Its moments are UTC, as is the clock the rules get: each
+// recording's start is converted once, by the zone's rules for its date, so
+// that no comparison falls into an hour the wall clock skips or repeats, or
+// moves with a change of time zone. The local start is kept for the log. Only the dialog's thread
+// reads or changes it; the worker threads post what they learn (a minute passed, a timer set or
+// fired, a sleep request returned) and the dialog's thread takes it in.
 #include <cstdint>
 #include <string>
 
 #include "wakeup/platform/DateTime.h"
 
 // A wake: its target (the start less the lead time), the recording's start,
-// and the moment its timer is due (unset until the timer is set). An unset
-// target: no such wake.
+// and the moment its timer is due (unset until the timer is set), in UTC;
+// and the start as the schedule gives it, local. An unset target: no such
+// wake.
 struct NightWake {
     CDateTime target;
     CDateTime recordingStart;
     CDateTime due;
+    CDateTime localStart;
 };
 
 struct CNightState {
@@ -30,6 +35,7 @@ struct CNightState {
     // not reported yet.
     bool awaitingRecording = false;
     CDateTime awaitedStart;
+    CDateTime awaitedLocal;
     // The hold was ended by the host's report of a recording, which may be
     // another one than the awaited (reported late, after a sleep).
     bool holdEndedByReport = false;
@@ -67,4 +73,5 @@ struct CNightState {
     bool testAtSleep = false;
     bool resumePending = false;
     CDateTime resumedAt;
+    CDateTime resumedAtLocal;
 };

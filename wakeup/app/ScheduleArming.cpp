@@ -63,11 +63,24 @@ void CScheduleArming::Scan() {
         ReleaseScan();
         return;
     }
-    m_night.upcoming = {scan.wakeTarget, scan.recordingStart, CDateTime()};
-    const CDateTime target = TargetToArm(m_night, m_night.upcoming, m_ports.clock.Now());
+    // Converted once, by the zone's rules for the recording's date; a moment
+    // that cannot be converted cannot be armed.
+    const NightWake found{UtcOf(m_ports.localTime, scan.wakeTarget),
+                          UtcOf(m_ports.localTime, scan.recordingStart), CDateTime(),
+                          scan.recordingStart};
+    if (!IsSet(found.target) || !IsSet(found.recordingStart)) {
+        m_night.upcoming = NightWake();
+        m_log.Add("Unable to set timer to: " + m_ports.dateText.Format(scan.wakeTarget));
+        ReleaseScan();
+        return;
+    }
+    m_night.upcoming = found;
+    const CDateTime target = TargetToArm(m_night, found, m_ports.clock.NowUtc());
     if (IsSet(target)) {
         m_night.clockChanged = false;
-        Arm(target, scan.recordingStart);
+        // The thread sets the timer by the local moment, as the schedule has it.
+        Arm(target == found.target ? scan.wakeTarget : scan.recordingStart,
+            {target, found.recordingStart, CDateTime(), found.localStart});
         // The flag stays set until the new thread has taken its target.
         if (m_ports.threads.Start(m_threadProc, m_threadParam))
             return;
@@ -76,10 +89,11 @@ void CScheduleArming::Scan() {
     ReleaseScan();
 }
 
-void CScheduleArming::Arm(const CDateTime& target, const CDateTime& recordingStart) {
-    m_nextStart = target;
-    m_nextRecording = recordingStart;
-    m_night.armed = {target, recordingStart, CDateTime()};
+void CScheduleArming::Arm(const CDateTime& localTarget, const NightWake& wake) {
+    m_nextStart = localTarget;
+    m_nextRecording = wake.localStart;
+    m_nextWake = wake;
+    m_night.armed = wake;
 }
 
 void CScheduleArming::RearmForNewClock() {
@@ -98,13 +112,13 @@ void CScheduleArming::ReportTimerUnsupported() {
         m_log.Add(line);
 }
 
-std::vector<CDateTime> CScheduleArming::TakeNews() {
+std::vector<NightWake> CScheduleArming::TakeNews() {
     std::vector<News> news;
     {
         std::lock_guard<std::mutex> lock(m_newsLock);
         news.swap(m_news);
     }
-    std::vector<CDateTime> fired;
+    std::vector<NightWake> fired;
     fired.swap(m_firedUntold);
     NightWake& armed = m_night.armed;
     for (const News& n : news) {
@@ -137,7 +151,7 @@ std::vector<CDateTime> CScheduleArming::TakeNews() {
                 armed = NightWake();
             m_night.rescanAfter = n.wake.recordingStart;
             m_night.firedTarget = n.wake.target;
-            fired.push_back(n.wake.recordingStart);
+            fired.push_back(n.wake);
             break;
         }
     }
@@ -147,7 +161,7 @@ std::vector<CDateTime> CScheduleArming::TakeNews() {
 void CScheduleArming::OnClockTick() {
     // Until the fired recording has started, every scan finds it again;
     // from then on the next one is found and armed.
-    if (!IsSet(m_night.rescanAfter) || !(m_ports.clock.Now() > m_night.rescanAfter))
+    if (!IsSet(m_night.rescanAfter) || !(m_ports.clock.NowUtc() > m_night.rescanAfter))
         return;
     m_night.rescanAfter = CDateTime();
     Scan();
@@ -157,9 +171,9 @@ bool CScheduleArming::ArmedRecording(std::string& start, int64_t& minutesAway) c
     const NightWake& armed = m_night.armed;
     if (!IsSet(armed.target))
         return false;
-    start = m_ports.dateText.Format(armed.recordingStart);
-    minutesAway =
-        static_cast<int64_t>((armed.recordingStart - m_ports.clock.Now()).GetTotalDays() * 24 * 60);
+    start = m_ports.dateText.Format(armed.localStart);
+    minutesAway = static_cast<int64_t>(
+        (armed.recordingStart - m_ports.clock.NowUtc()).GetTotalDays() * 24 * 60);
     return true;
 }
 
@@ -202,15 +216,17 @@ void CScheduleArming::ArmWakeTimer(const std::atomic<bool>& stop) {
             m_log.Add(line);
     };
     // Taken while the scan still holds them: later scans change them.
-    NightWake wake{m_nextStart, m_nextRecording, CDateTime()};
-    const CWakeTimer::Arming arming = m_wakeTimer.Arm(wake.target, log);
+    const CDateTime localTarget = m_nextStart;
+    NightWake wake = m_nextWake;
+    const CWakeTimer::Arming arming = m_wakeTimer.Arm(localTarget, log);
     if (!arming.set) {
         if (!stop)
             Tell({News::refused, wake, "", "", false, false, false});
         ReleaseScan();
         return;
     }
-    wake.due = arming.due;
+    // The due moment is the target's, or a minute before it.
+    wake.due = wake.target + (arming.due - localTarget);
     WakeAbility ability = ReadWakeAbility(m_ports.power);
     ability.timerUnsupported = arming.resumeUnsupported;
     // The most common reason why a machine armed right does not wake.

@@ -72,11 +72,11 @@ public:
     bool WaitForArming(uint32_t timeoutMs = kArmingTimeoutMs);
     // Takes in what the wake-timer threads have queued: the armed wake's
     // due moment, the line under the log, a refused arming. Returns the
-    // starts of the recordings whose timer fired: such a wake no longer
+    // wakes whose timer fired: such a wake no longer
     // counts as armed, and once the recording's start has passed the
     // schedule is scanned again (OnClockTick), so that the next recording is
     // armed without a change of the file.
-    std::vector<CDateTime> TakeNews();
+    std::vector<NightWake> TakeNews();
     // At the moment the night's rules name for the rescan.
     void OnClockTick();
     // A timer was set with the resume option, which the machine cannot
@@ -94,10 +94,11 @@ public:
     std::atomic<bool> m_scanBusy{false};
     // A scan was asked for while another one held m_scanBusy.
     std::atomic<bool> m_scanPending{false};
-    // The target to arm and its recording's start, read by the wake-timer
-    // thread while m_scanBusy is set.
+    // The target to arm and its recording's start, local, read by the
+    // wake-timer thread while m_scanBusy is set, with the wake in UTC.
     CDateTime m_nextStart;
     CDateTime m_nextRecording;
+    NightWake m_nextWake;
 
 private:
     // What a wake-timer thread learnt, queued for the dialog's thread.
@@ -115,7 +116,7 @@ private:
     // Gives the scan up; a request that came meanwhile is served by a fresh
     // scan on the dialog's thread.
     void ReleaseScan();
-    void Arm(const CDateTime& target, const CDateTime& recordingStart);
+    void Arm(const CDateTime& localTarget, const NightWake& wake);
 
     Ports m_ports;
     CWakeUpLog& m_log;
@@ -130,5 +131,5 @@ private:
     std::mutex m_newsLock;
     std::vector<News> m_news;
     // Fires taken in by a wait, for the next TakeNews to report.
-    std::vector<CDateTime> m_firedUntold;
+    std::vector<NightWake> m_firedUntold;
 };

@@ -15,25 +15,24 @@ CWakeProof::~CWakeProof() {
 
 std::string CWakeProof::TestRefusal(int marginMinutes, const std::string& sleepRefusal) const {
     // A recording due before the test is over, and within the margin after.
-    const CDateTime soon =
-        RecordingWithin(m_night, marginMinutes + kTestMinutes, m_ports.clock.Now());
+    const NightWake* soon =
+        RecordingWithin(m_night, marginMinutes + kTestMinutes, m_ports.clock.NowUtc());
     return WakeTestRefusal(m_night.recording, m_night.paused, m_night.awaitingRecording,
-                           IsSet(soon) ? m_ports.dateText.Format(soon) : "", sleepRefusal);
+                           soon ? m_ports.dateText.Format(soon->localStart) : "", sleepRefusal);
 }
 
 void CWakeProof::StartTest() {
     // A test under way gives way to this one.
     EndTest();
-    const CDateTime due = m_ports.clock.Now() + CDateTimeSpan(0, 0, kTestMinutes, 0);
+    const CDateTimeSpan ahead(0, 0, kTestMinutes, 0);
+    const CDateTime due = m_ports.clock.NowUtc() + ahead;
     const IWaitableTimers::Handle timer = m_ports.timers.Create(WAKE_TEST_TIMER_NAME);
     if (!timer) {
         m_log.Add("Wake test failed: unable to create its timer: error " +
                   std::to_string(m_ports.timers.LastError()));
         return;
     }
-    const int64_t dueTime = m_ports.localTime.LocalToUtcFileTime(due);
-    if (dueTime == ILocalTimeConverter::kUnconvertible ||
-        !m_ports.timers.Set(timer, dueTime, true)) {
+    if (!m_ports.timers.Set(timer, FileTimeOf(due), true)) {
         m_log.Add("Wake test failed: unable to set its timer: error " +
                   std::to_string(m_ports.timers.LastError()));
         m_ports.timers.Close(timer);
@@ -43,7 +42,7 @@ void CWakeProof::StartTest() {
     m_testTimer = timer;
     m_night.testDue = due;
     m_log.Add("Wake test: the PC goes to sleep now and wakes by its timer at " +
-              m_ports.dateText.Format(due));
+              m_ports.dateText.Format(m_ports.clock.Now() + ahead));
     if (unsupported)
         m_arming.ReportTimerUnsupported();
     // As the countdown asks.
@@ -88,7 +87,8 @@ void CWakeProof::OnSuspend() {
 void CWakeProof::OnResume(bool userNotice) {
     if (m_night.asleep) {
         m_night.asleep = false;
-        m_night.resumedAt = m_ports.clock.Now();
+        m_night.resumedAt = m_ports.clock.NowUtc();
+        m_night.resumedAtLocal = m_ports.clock.Now();
         m_night.resumePending = true;
     }
     // The user's notice follows the automatic one at once when input
@@ -98,7 +98,7 @@ void CWakeProof::OnResume(bool userNotice) {
 }
 
 void CWakeProof::OnClockTick() {
-    const CDateTime now = m_ports.clock.Now();
+    const CDateTime now = m_ports.clock.NowUtc();
     if (ResumeReportDue(m_night, now))
         Report(true);
     if (TestGivenUp(m_night, now)) {
@@ -111,9 +111,10 @@ void CWakeProof::Report(bool automatic) {
     m_night.resumePending = false;
     ResumeFacts facts;
     facts.resumedAt = m_night.resumedAt;
+    facts.resumedAtLocal = m_night.resumedAtLocal;
     facts.automatic = automatic;
     facts.recordingDue = m_night.sleptWith.due;
-    facts.recordingStart = m_night.sleptWith.recordingStart;
+    facts.recordingStart = m_night.sleptWith.localStart;
     if (m_night.testAtSleep && IsSet(m_night.testDue))
         facts.testDue = m_night.testDue;
     const ResumeReport report = ReportResume(facts, m_ports.dateText);

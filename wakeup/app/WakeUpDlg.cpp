@@ -95,9 +95,9 @@ void CWakeUpDlg::RunHostCommand(const std::string& commandLine) {
 
 bool CWakeUpDlg::NextTickMs(uint32_t& ms) const {
     CDateTime at;
-    if (!NextTick(m_night, m_settings.m_nSleepMarginMinutes, m_ports.events.clock.Now(), at))
+    if (!NextTick(m_night, m_settings.m_nSleepMarginMinutes, m_ports.events.clock.NowUtc(), at))
         return false;
-    const double seconds = (at - m_ports.events.clock.Now()).GetTotalDays() * 86400.0;
+    const double seconds = (at - m_ports.events.clock.NowUtc()).GetTotalDays() * 86400.0;
     // A day at the most: the moment is looked at again after every event.
     constexpr double kMaxSeconds = 86400.0;
     ms = seconds <= 0 ? 0u : static_cast<uint32_t>(std::min(seconds, kMaxSeconds) * 1000.0 + 0.5);

@@ -140,3 +140,20 @@ CDateTime CDateTime::operator+(const CDateTimeSpan& span) const {
 CDateTimeSpan CDateTime::operator-(const CDateTime& other) const {
     return CDateTimeSpan(Linear() - other.Linear());
 }
+
+namespace {
+// Days between 1 January 1601 and the zero date, 30 December 1899.
+constexpr int64_t kZeroDateInFileTimeDays = 109205;
+constexpr int64_t kFileTimePerSecond = 10000000;
+} // namespace
+
+int64_t FileTimeOf(const CDateTime& utc) {
+    const double days = (utc - CDateTime()).GetTotalDays() + kZeroDateInFileTimeDays;
+    return std::llround(days * 86400.0) * kFileTimePerSecond;
+}
+
+CDateTime FromFileTime(int64_t fileTime) {
+    const int64_t seconds = fileTime / kFileTimePerSecond;
+    return CDateTime() + CDateTimeSpan(static_cast<double>(seconds) / 86400.0 -
+                                       static_cast<double>(kZeroDateInFileTimeDays));
+}

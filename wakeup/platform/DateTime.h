@@ -19,6 +19,12 @@ private:
     double m_days = 0.0;
 };
 
+class CDateTime;
+// A UTC moment as a file time (100-ns units since 1 January 1601), in whole
+// seconds, and back.
+int64_t FileTimeOf(const CDateTime& utc);
+CDateTime FromFileTime(int64_t fileTime);
+
 class CDateTime {
 public:
     enum Status { valid, invalid };

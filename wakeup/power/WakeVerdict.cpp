@@ -57,10 +57,11 @@ ResumeReport ReportResume(const ResumeFacts& facts, const IDateText& dateText) {
                                    Seconds(facts.recordingDue, facts.resumedAt) +
                                    " s after the wake time");
         } else {
-            report.lines.push_back("Missed the wake for the recording at " + start +
-                                   ": the PC resumed at " + dateText.Format(facts.resumedAt) +
-                                   ", " + Minutes(facts.recordingDue, facts.resumedAt) +
-                                   " min late");
+            report.lines.push_back(
+                "Missed the wake for the recording at " + start + ": the PC resumed at " +
+                dateText.Format(IsSet(facts.resumedAtLocal) ? facts.resumedAtLocal
+                                                            : facts.resumedAt) +
+                ", " + Minutes(facts.recordingDue, facts.resumedAt) + " min late");
             report.checks = true;
         }
     }

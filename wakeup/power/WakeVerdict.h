@@ -22,9 +22,12 @@ constexpr int32_t kSlowResumeSeconds = 300;
 // moment (the zero date) means no such timer was armed.
 struct ResumeFacts {
     CDateTime resumedAt;
+    // The same moment on the local clock, for the log; unset: resumedAt.
+    CDateTime resumedAtLocal;
     // No user input started the resume: only an automatic resume notice came.
     bool automatic = false;
-    // The recording's wake timer: its due moment and the recording's start.
+    // The recording's wake timer: its due moment and the recording's start
+    // (for the log).
     CDateTime recordingDue;
     CDateTime recordingStart;
     // The wake test's timer.

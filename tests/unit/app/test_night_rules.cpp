@@ -24,7 +24,7 @@ CDateTime At(int minutes, int seconds = 0) {
 
 TEST(NightRules, WhatAScanArms) {
     // The recording found starts at +20 with a lead of 10: its wake at +10.
-    const NightWake found{At(10), At(20), CDateTime()};
+    const NightWake found{At(10), At(20), CDateTime(), CDateTime()};
     struct Row {
         const char* name;
         NightWake found;
@@ -32,7 +32,7 @@ TEST(NightRules, WhatAScanArms) {
         bool sleepComing, clockChanged;
         CDateTime expected; // unset: nothing armed anew
     };
-    const NightWake inLead{At(-5), At(5), CDateTime()};
+    const NightWake inLead{At(-5), At(5), CDateTime(), CDateTime()};
     const Row rows[] = {
         {"a new target", found, CDateTime(), CDateTime(), false, false, At(10)},
         {"the armed target again", found, At(10), CDateTime(), false, false, CDateTime()},
@@ -44,7 +44,7 @@ TEST(NightRules, WhatAScanArms) {
         {"within the lead time, before a sleep: the start", inLead, CDateTime(), CDateTime(), true,
          false, At(5)},
         {"started already, before a sleep",
-         {At(-15), At(-5), CDateTime()},
+         {At(-15), At(-5), CDateTime(), CDateTime()},
          CDateTime(),
          CDateTime(),
          true,
@@ -69,20 +69,21 @@ TEST(NightRules, TheMarginCountsFromTheWakeAndWithinTheLeadTime) {
         int margin;
         CDateTime expected;
     };
-    const NightWake wakeIn5{At(5), At(15), CDateTime()};
+    const NightWake wakeIn5{At(5), At(15), CDateTime(), CDateTime()};
     const Row rows[] = {
         {"wake just inside", wakeIn5, wakeIn5, 6, At(15)},
         {"wake exactly at the margin", wakeIn5, wakeIn5, 5, CDateTime()},
-        {"wake inside, start outside", {At(3), At(8), CDateTime()}, {}, 5, At(8)},
+        {"wake inside, start outside", {At(3), At(8), CDateTime(), CDateTime()}, {}, 5, At(8)},
         {"no margin", wakeIn5, wakeIn5, 0, CDateTime()},
-        {"within the lead time, nothing armed", {}, {At(-2), At(8), CDateTime()}, 1, At(8)},
-        {"started already", {}, {At(-12), At(-2), CDateTime()}, 30, CDateTime()},
+        {"within the lead time, nothing armed", {}, {At(-2), At(8), CDateTime(), CDateTime()}, 1, At(8)},
+        {"started already", {}, {At(-12), At(-2), CDateTime(), CDateTime()}, 30, CDateTime()},
     };
     for (const Row& row : rows) {
         CNightState night;
         night.armed = row.armed;
         night.upcoming = row.upcoming;
-        EXPECT_EQ(RecordingWithin(night, row.margin, kNow), row.expected) << row.name;
+        const NightWake* within = RecordingWithin(night, row.margin, kNow);
+        EXPECT_EQ(within ? within->recordingStart : CDateTime(), row.expected) << row.name;
     }
 }
 
@@ -122,7 +123,7 @@ TEST(NightRules, TheClockTickComesAtTheEarliestMomentARuleNames) {
     EXPECT_FALSE(NextTick(night, 0, kNow, at)) << "an idle night needs no timer";
     // The margin's hold begins five minutes before the wake and ends at the
     // start.
-    night.armed = {At(20), At(30), CDateTime()};
+    night.armed = {At(20), At(30), CDateTime(), CDateTime()};
     ASSERT_TRUE(NextTick(night, 5, kNow, at));
     EXPECT_TRUE(Near(at, At(15, 1)));
     EXPECT_FALSE(HoldsSystem(night, 5, At(15)));

@@ -178,7 +178,7 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
     Init();
     // The clock's next moment: none while nothing waits for one.
     CDateTime next;
-    EXPECT_FALSE(NextTick(m_night, 0, m_clock.Now(), next));
+    EXPECT_FALSE(NextTick(m_night, 0, m_clock.NowUtc(), next));
     // One recording an hour, from 21:30 on: the first is reported as
     // started, the second as in progress, the third not at all.
     for (const int hour : {21, 22, 23}) {
@@ -202,8 +202,8 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
         EXPECT_EQ(Messages(), std::vector<std::string>{"Woke for the recording at " + start +
                                                        ": keeping the PC awake until it starts"});
         // The rescan once the start has passed comes first.
-        ASSERT_TRUE(NextTick(m_night, 0, m_clock.Now(), next));
-        EXPECT_NEAR(next.GetVariantDate(), at(30, 1).GetVariantDate(), 1e-7);
+        ASSERT_TRUE(NextTick(m_night, 0, m_clock.NowUtc(), next));
+        EXPECT_NEAR(next.GetVariantDate(), Utc(at(30, 1)).GetVariantDate(), 1e-7);
         EXPECT_EQ(m_power.HeldState(), kSystem);
         EXPECT_TRUE(m_session.HoldsMark());
         EXPECT_EQ(Power(0), 0x424D5144);
@@ -213,9 +213,9 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
         m_clock.Set(at(40, 0));
         m_events.OnClockTick();
         // Then the hold's end, unless the host ended it.
-        EXPECT_EQ(NextTick(m_night, 0, m_clock.Now(), next), !reported);
+        EXPECT_EQ(NextTick(m_night, 0, m_clock.NowUtc(), next), !reported);
         if (!reported) {
-            EXPECT_NEAR(next.GetVariantDate(), at(40, 1).GetVariantDate(), 1e-7);
+            EXPECT_NEAR(next.GetVariantDate(), Utc(at(40, 1)).GetVariantDate(), 1e-7);
         }
         m_clock.Set(at(40, 1));
         m_log.Clear();
@@ -229,7 +229,7 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
         EXPECT_EQ(m_power.HeldState(), held | (reported ? kAwayMode : 0u));
         EXPECT_EQ(m_session.HoldsMark(), reported);
         EXPECT_FALSE(m_night.awaitingRecording);
-        EXPECT_FALSE(NextTick(m_night, 0, m_clock.Now(), next));
+        EXPECT_FALSE(NextTick(m_night, 0, m_clock.NowUtc(), next));
         if (reported)
             Player(26);
     }
@@ -292,7 +292,35 @@ TEST_F(HostEvents, FiredWakeTakenAfterANewerArmingLeavesTheNewerOne) {
     RunStartedThreads();
     ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
     m_messenger.DeliverPosted();
-    EXPECT_EQ(m_night.armed.target, CDateTime(2005, 3, 2, 23, 0, 0));
+    EXPECT_EQ(m_night.armed.localStart, CDateTime(2005, 3, 2, 23, 0, 0));
     EXPECT_FALSE(m_night.awaitingRecording) << "too late to hold";
     m_timers.Fire("KelmarTimer");
+}
+
+TEST_F(HostEvents, RecordingInTheSkippedSpringHourIsHeldWhenTheWakeComesAfterTheGap) {
+    // Central Europe on 27 March 2005: 02:00 standard time is 03:00 daylight
+    // time, and a recording at 02:30 wakes the PC at 03:00 (01:00 UTC).
+    ZoneRules berlin;
+    berlin.bias = -60;
+    berlin.daylightBias = -60;
+    berlin.toDaylight = {0, 3, 0, 5, 2, 0, 0};
+    berlin.toStandard = {0, 10, 0, 5, 3, 0, 0};
+    m_localTime.UseZoneRules(berlin);
+    m_clock.Set(CDateTime(2005, 3, 27, 1, 0, 0));
+    Init();
+    WriteSchedule(Program("3-27-2005T02:30", "once"));
+    m_arming.Scan();
+    RunStartedThreads();
+    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    EXPECT_EQ(m_timers.DueTime("KelmarTimer"),
+              CFakeLocalTimeConverter::FileTimeOf(CDateTime(2005, 3, 27, 1, 0, 0)));
+    m_clock.SetUtcOffset(2);
+    m_clock.Set(CDateTime(2005, 3, 27, 3, 0, 0));
+    m_timers.Fire("KelmarTimer");
+    JoinWorkers();
+    m_messenger.DeliverPosted();
+    EXPECT_TRUE(m_night.awaitingRecording);
+    EXPECT_EQ(
+        Messages().back(),
+        "Woke for the recording at 3/27/2005 2:30:00 AM: keeping the PC awake until it starts");
 }

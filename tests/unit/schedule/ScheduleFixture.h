@@ -47,6 +47,9 @@ protected:
         m_messenger.DeliverPosted();
     }
 
+    // The fake zone's UTC moment of a local one (UTC+1).
+    CDateTime Utc(const CDateTime& local) const { return UtcOf(m_localTime, local); }
+
     bool WaitUntil(const std::function<bool()>& cond) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (!cond()) {

@@ -16,7 +16,7 @@ TEST_F(ScheduleScan, WorkedExampleWithLeadTimeFive) {
                               "Daily schedule found for channel ARD Original:3/1/2005 10:30:00 PM "
                               "Calculated Start: 3/2/2005 10:30:00 PM"}));
     EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 2, 22, 25, 0));
-    EXPECT_FALSE(m_night.armed.target != CDateTime(2005, 3, 2, 22, 25, 0));
+    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 2, 22, 25, 0));
     EXPECT_EQ(m_threads.Count(), 1u);
     EXPECT_EQ(m_arming.m_scanBusy, 1); // until the thread has set its timer
 }
@@ -55,7 +55,7 @@ TEST_F(ScheduleScan, MissingOrLockedFileEndsSilentlyAndKeepsTheArming) {
     m_arming.Scan();
     EXPECT_EQ(m_log.GetCount(), lines);
     EXPECT_EQ(m_arming.m_scanBusy, 0);
-    EXPECT_FALSE(m_night.armed.target != CDateTime(2005, 3, 5, 8, 0, 0));
+    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 5, 8, 0, 0));
     EXPECT_NE(m_timers.DueTime("KelmarTimer"), 0);
     m_timers.Fire("KelmarTimer");
 }
@@ -202,7 +202,7 @@ TEST_F(ScheduleScan, ScheduleWrittenWhileATimerIsArmedIsArmedNext) {
     EXPECT_EQ(m_files.Reads(), 2);
     RunStartedThreads();
     ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
-    EXPECT_FALSE(m_night.armed.target != CDateTime(2005, 3, 4, 6, 0, 0));
+    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 4, 6, 0, 0));
     const auto lines = Messages();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Timer set to: 3/4/2005 6:00:00 AM"),
               lines.end());

@@ -7,7 +7,8 @@ protected:
     // Starts an arming for the target as the scan does, on a thread.
     void Arm(const CDateTime& target) {
         m_arming.m_nextStart = target;
-        m_night.armed = {target, target, CDateTime()};
+        m_arming.m_nextWake = {Utc(target), CDateTime(), CDateTime(), CDateTime()};
+        m_night.armed = m_arming.m_nextWake;
         m_arming.m_scanBusy = true;
         m_workers.emplace_back([this] { m_arming.ArmWakeTimer(m_stop); });
     }

@@ -225,8 +225,10 @@ private:
         m_offsetHours = 2;
         m_now = m_now + CDateTimeSpan(0, 1, 0, 0);
         m_idleSince = m_now;
-        for (auto& s : m_schedulers)
+        for (auto& s : m_schedulers) {
             s->m_localTime.SetUtcOffset(m_offsetHours);
+            s->m_clock.SetUtcOffset(m_offsetHours);
+        }
         SyncClocks();
         for (auto& s : m_schedulers)
             s->Notify(0x001E, 0, 0); // WM_TIMECHANGE

@@ -12,6 +12,12 @@ CDateTime CWin32Clock::Now() const {
     return CDateTime(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
 }
 
+CDateTime CWin32Clock::NowUtc() const {
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    return CDateTime(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+}
+
 std::string CWin32DateText::Format(const CDateTime& when) const {
     CUniqueBstr text;
     if (FAILED(VarBstrFromDate(when.GetVariantDate(), LANG_USER_DEFAULT, 0, text.Put())) || !text)

@@ -5,6 +5,7 @@
 class CWin32Clock : public IClock {
 public:
     CDateTime Now() const override;
+    CDateTime NowUtc() const override;
 };
 
 // VarBstrFromDate with the user's default locale and no flags.

@@ -108,15 +108,8 @@ void CHostEventHandler::OnPlayerEvent(int32_t code) {
         m_night.paused = reaction.paused == FlagChange::set;
     // The recording the machine was woken for has started (or one runs):
     // the recording itself keeps the machine awake from here on.
-    if (reaction.recording == FlagChange::set && m_night.awaitingRecording) {
+    if (reaction.recording == FlagChange::set && m_night.awaitingRecording)
         EndAwaiting();
-        m_night.holdEndedByReport = true;
-    }
-    if (reaction.recording == FlagChange::clear &&
-        HoldReturnsAtStop(m_night, m_ports.clock.NowUtc())) {
-        m_night.awaitingRecording = true;
-        m_night.holdEndedByReport = false;
-    }
     m_keepAwake.AfterPlayerEvent(reaction);
 }
 
@@ -134,7 +127,6 @@ void CHostEventHandler::OnWakeFired(const NightWake& fired) {
     m_night.awaitedStart = fired.recordingStart;
     m_night.awaitedLocal = fired.localStart;
     m_night.awaitingRecording = true;
-    m_night.holdEndedByReport = false;
     m_log.Add("Woke for the recording at " + m_ports.dateText.Format(fired.localStart) +
               ": keeping the PC awake until it starts");
     m_keepAwake.AfterHoldChange();

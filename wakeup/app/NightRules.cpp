@@ -34,11 +34,6 @@ bool HoldsAfterFiring(const CNightState& night, const CDateTime& start, const CD
     return start != night.awaitedStart && SecondsFrom(start, now) <= kAwaitRecordingMinutes * 60;
 }
 
-bool HoldReturnsAtStop(const CNightState& night, const CDateTime& now) {
-    return night.holdEndedByReport && !night.awaitingRecording &&
-           SecondsFrom(HoldEnd(night), now) <= 0;
-}
-
 bool HoldRunOut(const CNightState& night, const CDateTime& now) {
     return night.awaitingRecording && SecondsFrom(HoldEnd(night), now) > 0;
 }

@@ -38,9 +38,6 @@ CDateTime HoldEnd(const CNightState& night);
 // not for the recording held or reported already, nor once its hold would
 // be over.
 bool HoldsAfterFiring(const CNightState& night, const CDateTime& start, const CDateTime& now);
-// A recording stops while the hold that a report ended could still run: the
-// report may have been of another recording, and the hold comes back.
-bool HoldReturnsAtStop(const CNightState& night, const CDateTime& now);
 // The hold has run out without the host's report.
 bool HoldRunOut(const CNightState& night, const CDateTime& now);
 

@@ -36,9 +36,6 @@ struct CNightState {
     bool awaitingRecording = false;
     CDateTime awaitedStart;
     CDateTime awaitedLocal;
-    // The hold was ended by the host's report of a recording, which may be
-    // another one than the awaited (reported late, after a sleep).
-    bool holdEndedByReport = false;
 
     // The wake armed now, and the last scan's next recording with its wake
     // target (within its lead time nothing is armed for it).

@@ -448,6 +448,12 @@ private:
                 return;
         }
         for (Recording& r : m_recordings) {
+            // The host does not start a recording whose time is over (the
+            // user's sleep took it).
+            if (!r.silent && !r.reported && !(m_now < r.reportAt) && !(m_now < r.stop)) {
+                r.reported = r.stopped = true;
+                continue;
+            }
             if (!r.silent && !r.reported && !(m_now < r.reportAt)) {
                 r.reported = true;
                 r.reportedAt = m_now;

@@ -149,36 +149,3 @@ TEST(NightRules, TheClockTickComesAtTheEarliestMomentARuleNames) {
     EXPECT_FALSE(TestGivenUp(night, At(2, kSlowResumeSeconds)));
     EXPECT_TRUE(TestGivenUp(night, At(2, kSlowResumeSeconds + 1)));
 }
-
-TEST(NightRules, OneMinuteOfTheCountdown) {
-    struct Row {
-        int left;
-        bool recording, userInput;
-        int length;
-        CountdownStep expected;
-    };
-    const Row rows[] = {
-        {6, false, false, 30, {5, false, false, false, false}},
-        {5, false, false, 30, {4, true, false, false, false}},
-        {1, false, false, 30, {30, false, false, true, false}},
-        {3, true, false, 30, {3, false, false, false, false}},
-        {3, false, true, 30, {30, false, true, false, true}},
-        {9, false, true, 30, {30, false, false, false, true}},
-        {0, false, false, 0, {0, false, false, false, false}},
-    };
-    for (const Row& row : rows) {
-        CNightState night;
-        night.minutesLeft = row.left;
-        CountdownInputs inputs;
-        inputs.recording = row.recording;
-        inputs.userInput = row.userInput;
-        inputs.lengthMinutes = row.length;
-        const CountdownStep step = CountdownMinute(night, inputs);
-        SCOPED_TRACE(&row - rows);
-        EXPECT_EQ(step.left, row.expected.left);
-        EXPECT_EQ(step.warn, row.expected.warn);
-        EXPECT_EQ(step.cancelNotice, row.expected.cancelNotice);
-        EXPECT_EQ(step.expired, row.expected.expired);
-        EXPECT_EQ(step.reset, row.expected.reset);
-    }
-}

@@ -21,12 +21,16 @@ CLogFileWriter::CLogFileWriter(ILogFile& file, Notice notice)
     : m_file(file), m_notice(std::move(notice)), m_thread([this] { Run(); }) {}
 
 CLogFileWriter::~CLogFileWriter() {
+    Stop();
+    m_thread.join();
+}
+
+void CLogFileWriter::Stop() {
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_bStopping = true;
     }
     m_changed.notify_all();
-    m_thread.join();
 }
 
 void CLogFileWriter::Write(const CDateTime& when, const std::string& message) {

@@ -25,8 +25,10 @@ public:
     using Notice = std::function<void(const CDateTime& when, const std::string& line)>;
 
     CLogFileWriter(ILogFile& file, Notice notice);
-    // Writes what is queued, then ends the thread.
+    // Stop, then waits for the thread.
     ~CLogFileWriter();
+    // From now on the thread writes what is queued, then ends.
+    void Stop();
     CLogFileWriter(const CLogFileWriter&) = delete;
     CLogFileWriter& operator=(const CLogFileWriter&) = delete;
 

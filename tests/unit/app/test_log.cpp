@@ -1,6 +1,10 @@
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "tests/fakes/WakeUpDlgFixture.h"
+#include "wakeup/app/LogFileWriter.h"
 
 namespace {
 class Log : public WakeUpDlgTest {};
@@ -149,4 +153,58 @@ TEST_F(Log, BatchEndsAsSingleLinesWouldWithEveryThreadsLinesInOrder) {
     const std::string file = m_logFile.Text();
     EXPECT_LT(file.find(" line 1\r\n"), file.find(" line 120\r\n"));
     EXPECT_LT(file.find(" line 120\r\n"), file.find(" Timer set to: x\r\n"));
+}
+
+namespace {
+// A file whose first write waits until the test opens the gate.
+class GatedFile : public ILogFile {
+public:
+    uint32_t Append(const std::string& text, uint64_t& sizeAfter) override {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_entered = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_open; });
+        m_text += text;
+        sizeAfter = m_text.size();
+        return 0;
+    }
+    uint32_t Rotate() override { return 0; }
+    void WaitUntilWriting() {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_changed.wait(lock, [this] { return m_entered; });
+    }
+    void Open() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_open = true;
+        m_changed.notify_all();
+    }
+    std::string Text() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_text;
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_entered = false, m_open = false;
+    std::string m_text;
+};
+} // namespace
+
+TEST(LogFileWriter, LinesQueuedWhenItStopsAreWrittenBeforeItEnds) {
+    GatedFile file;
+    auto writer =
+        std::make_unique<CLogFileWriter>(file, [](const CDateTime&, const std::string&) {});
+    const CDateTime when(2005, 3, 2, 22, 25, 0);
+    writer->Write(when, "first");
+    file.WaitUntilWriting();
+    // The thread is in its first write: these wait in the queue when the
+    // stop comes.
+    writer->Write(when, "second");
+    writer->Write(when, "third");
+    writer->Stop();
+    file.Open();
+    writer.reset();
+    EXPECT_EQ(file.Text(), "2005-03-02 22:25:00 first\r\n2005-03-02 22:25:00 second\r\n"
+                           "2005-03-02 22:25:00 third\r\n");
 }

@@ -63,12 +63,13 @@ void CScheduleArming::Scan() {
         ReleaseScan();
         return;
     }
-    // Converted once, by the zone's rules for the recording's date; a moment
-    // that cannot be converted cannot be armed.
-    const NightWake found{UtcOf(m_ports.localTime, scan.wakeTarget),
-                          UtcOf(m_ports.localTime, scan.recordingStart), CDateTime(),
+    // The start converted once, by the zone's rules for its date, and the
+    // lead time taken off in UTC; a start that cannot be converted cannot be
+    // armed.
+    const CDateTime startUtc = UtcOf(m_ports.localTime, scan.recordingStart);
+    const NightWake found{startUtc - (scan.recordingStart - scan.wakeTarget), startUtc, CDateTime(),
                           scan.recordingStart};
-    if (!IsSet(found.target) || !IsSet(found.recordingStart)) {
+    if (!IsSet(startUtc)) {
         m_night.upcoming = NightWake();
         m_log.Add("Unable to set timer to: " + m_ports.dateText.Format(scan.wakeTarget));
         ReleaseScan();

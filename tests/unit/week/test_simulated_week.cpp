@@ -4,15 +4,23 @@
 // hour after the user's last input otherwise) and wakes only by an armed
 // timer or the user; a user who comes and goes at random and, half the
 // times, sends the PC to sleep on leaving; and a host that reports each
-// recording 0 to 5 minutes after its start less the lead time. Every sleep
-// brings only the suspend notice, as on Windows 10/11.
+// recording 0 to 5 minutes after its start less the lead time, as started
+// or as in progress, or (one in ten) never. Every sleep brings only the
+// suspend notice, as on Windows 10/11, and the PC goes down once it has been
+// handled; a timer due within moments of the countdown's sleep wakes
+// nothing; half the resumes by timer come minutes late. The calendar has a
+// midnight recording, recordings minutes apart, and a schedule the host
+// rewrites midweek.
 //
-// A recording is caught when the PC is awake at its start, the host's report
-// found the PC awake (or came within the wake's hold after a sleep the user
-// chose), and no sleep but the user's cut it short. The second run puts
-// the host's scheduler in a session away from the console and the user in
-// another one whose scheduler runs the countdown and hears no host event.
-// The other nights each change one thing of the PC (Night below).
+// A recording is caught when the PC is awake at its start (or its timer was
+// due by then), the host's report found the PC awake (or came within the
+// wake's hold after a sleep the user chose), and no sleep but the user's cut
+// it short. The other side: an idle PC far from any recording must be
+// asleep within the countdown and five minutes. The second run puts the
+// host's scheduler in a session away from the console and the user in
+// another one whose scheduler has no recordings, runs the countdown and
+// hears no host event. The other nights each change one thing of the PC
+// (Night below).
 //
 // Seeded: WAKEUP_WEEK_SEEDS="1,2,7" or "1-50" runs those seeds (default 1-3).
 #include <gtest/gtest.h>

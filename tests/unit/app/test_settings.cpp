@@ -97,6 +97,9 @@ TEST_F(Settings, SleepMarginAboveADayCountsAsTheDefault) {
         dlg.m_settings.Load();
         EXPECT_EQ(dlg.m_settings.m_nSleepMarginMinutes, margin) << stored;
     }
+    m_registry.SetRaw(kKey, "SleepMarginMinutes", 1, "ten"); // text, not a number
+    dlg.m_settings.Load();
+    EXPECT_EQ(dlg.m_settings.m_nSleepMarginMinutes, 15);
 }
 
 TEST_F(Settings, HibernateIsReadFromUseHibernateAndWrittenToSuspendHibernate) {

@@ -235,45 +235,6 @@ TEST_F(HostEvents, FiredWakeHoldsThePcUntilTheHostReportsOrTenMinutesPastTheStar
     }
 }
 
-TEST_F(HostEvents, CountdownStandsBackWithinTheMarginOfTheArmedRecording) {
-    // The count runs out in its first minute; the wake is ten minutes off.
-    m_registry.SetDword(kKey, "SuspendTime", 1);
-    Init();
-    m_threads.Take(); // the countdown's thread: its cycles run here
-    m_timers.SignalRelativeAtOnce();
-    WriteSchedule(Program("3-2-2005T21:11", "once"));
-    m_arming.Scan();
-    RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
-    struct Case {
-        const char* stored; // null: not stored
-        uint32_t type;
-        bool sleeps;
-    };
-    const Case cases[] = {{nullptr, 4, false},
-                          {"\x00\x00\x00\x00", 4, true},
-                          {"\x05\x00\x00\x00", 4, true},
-                          {"\x0C\x00\x00\x00", 4, false},
-                          {"ten", 1, false},
-                          {"\x88\x13\x00\x00", 4, false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(&c - cases);
-        if (c.stored)
-            m_registry.SetRaw(kKey, "SleepMarginMinutes", c.type, std::string(c.stored, 4));
-        m_settings.Load();
-        m_log.Clear();
-        const size_t sleeps = m_power.SleepRequests().size();
-        m_night.minutesLeft = 1;
-        Minute();
-        EXPECT_EQ(m_power.SleepRequests().size() - sleeps, c.sleeps ? 1u : 0u);
-        if (!c.sleeps) {
-            EXPECT_EQ(Messages().back(),
-                      "Suspend cancelled because a recording starts at 3/2/2005 9:11:00 PM");
-        }
-    }
-    m_timers.Fire("KelmarTimer");
-}
-
 TEST_F(HostEvents, FiredWakeTakenAfterANewerArmingLeavesTheNewerOne) {
     Init();
     WriteSchedule(Program("3-2-2005T22:00", "once"));

@@ -206,15 +206,24 @@ TEST_F(SuspendCountdown, HostActivityDuringTheWaitForTheWakeTimerCancelsTheSleep
             RunStartedThreads();
         });
     };
+    // The last line of the decision: an older arming's thread, taken over,
+    // may still say "Timer done for:" after it.
+    const auto decision = [this] {
+        const auto lines = Messages();
+        for (auto it = lines.rbegin(); it != lines.rend(); ++it)
+            if (it->rfind("Timer ", 0) != 0)
+                return *it;
+        return std::string();
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.countdownLine);
         eventDuringTheArming(c);
         Cycle();
-        EXPECT_EQ(Messages().back(), c.countdownLine);
+        EXPECT_EQ(decision(), c.countdownLine);
         eventDuringTheArming(c);
         EXPECT_EQ(Send(0x0218, 0, 0), 0x424D5144);
         EXPECT_EQ(Messages().front(), "Query Suspend, OK");
-        EXPECT_EQ(Messages().back(), c.queryLine);
+        EXPECT_EQ(decision(), c.queryLine);
     }
     EXPECT_TRUE(m_power.SleepRequests().empty());
     m_wait.WhileWaiting(nullptr);

@@ -21,7 +21,7 @@ struct CFakePorts {
                 m_power,    m_session, m_messenger, m_clock,   m_dateText};
     }
     CHostEventHandler::Ports EventPorts() { return {m_processes, m_clock, m_dateText}; }
-    CWakeProof::Ports ProofPorts() { return {m_timers, m_localTime, m_clock, m_dateText, m_power}; }
+    CWakeProof::Ports ProofPorts() { return {m_timers, m_clock, m_dateText, m_power}; }
 
     // Log lines without their time stamps.
     std::vector<std::string> Messages() const {

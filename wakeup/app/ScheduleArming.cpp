@@ -20,8 +20,7 @@ CScheduleArming::CScheduleArming(const Ports& ports, CWakeUpLog& log, CNightStat
                                  CWakeStatus& status, const std::string& hostDir,
                                  const int& leadMinutes)
     : m_ports(ports), m_log(log), m_night(night), m_status(status), m_hostDir(hostDir),
-      m_leadMinutes(leadMinutes),
-      m_wakeTimer(ports.timers, ports.clock, ports.dateText, ports.localTime),
+      m_leadMinutes(leadMinutes), m_wakeTimer(ports.timers, ports.clock, ports.dateText),
       m_threadProc(ArmOwnWakeTimer), m_threadParam(this) {}
 
 void CScheduleArming::UseThreadEntry(IThreadStarter::ThreadProc proc, void* param) {
@@ -219,15 +218,14 @@ void CScheduleArming::ArmWakeTimer(const std::atomic<bool>& stop) {
     // Taken while the scan still holds them: later scans change them.
     const CDateTime localTarget = m_nextStart;
     NightWake wake = m_nextWake;
-    const CWakeTimer::Arming arming = m_wakeTimer.Arm(localTarget, log);
+    const CWakeTimer::Arming arming = m_wakeTimer.Arm(localTarget, wake.target, log);
     if (!arming.set) {
         if (!stop)
             Tell({News::refused, wake, "", "", false, false, false});
         ReleaseScan();
         return;
     }
-    // The due moment is the target's, or a minute before it.
-    wake.due = wake.target + (arming.due - localTarget);
+    wake.due = arming.due;
     WakeAbility ability = ReadWakeAbility(m_ports.power);
     ability.timerUnsupported = arming.resumeUnsupported;
     // The most common reason why a machine armed right does not wake.

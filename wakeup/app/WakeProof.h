@@ -24,7 +24,6 @@ class CWakeProof {
 public:
     struct Ports {
         IWaitableTimers& timers;
-        const ILocalTimeConverter& localTime;
         const IClock& clock;
         const IDateText& dateText;
         IPower& power;

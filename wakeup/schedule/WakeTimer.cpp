@@ -6,9 +6,10 @@ namespace {
 const char kTimerName[] = WAKE_TIMER_NAME;
 }
 
-CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const Log& log) {
+CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const CDateTime& targetUtc,
+                                   const Log& log) {
     Arming arming;
-    const CDateTimeSpan span = target - m_clock.Now();
+    const CDateTimeSpan span = targetUtc - m_clock.NowUtc();
     arming.targetText = m_dateText.Format(target);
     {
         std::lock_guard<std::mutex> lock(m_generationLock);
@@ -32,16 +33,17 @@ CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const Log& log) {
     const int32_t seconds = SpanSeconds(span);
     // An absolute due time: since Windows 8 a relative one does not count
     // the time spent in standby or hibernation, and would never wake the
-    // machine. It is converted with the time-zone rules of that moment, so a
-    // target beyond a daylight-saving change is still right.
-    arming.due = WakeMoment(target, seconds);
-    const int64_t dueTime = m_localTime.LocalToUtcFileTime(arming.due);
+    // machine. It comes from the target's UTC moment, converted with the
+    // time-zone rules of its date, so a target beyond a daylight-saving
+    // change is still right.
+    arming.due = WakeMoment(targetUtc, seconds);
     log("Set timer to: " + FormatSpanText(span) + " from now.");
 
-    // A moment the system cannot convert would be 1601: due at once, it
+    // A moment that could not be converted would be 1601: due at once, it
     // would fire now and hold the PC awake for a recording hours away.
     bool set = false;
-    if (dueTime != ILocalTimeConverter::kUnconvertible) {
+    if (targetUtc > CDateTime()) {
+        const int64_t dueTime = FileTimeOf(arming.due);
         // Under the lock, so that an older arming that has just woken can no
         // longer cancel the timer after this setting.
         std::lock_guard<std::mutex> lock(m_generationLock);

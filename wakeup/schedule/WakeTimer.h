@@ -26,23 +26,24 @@ public:
         IWaitableTimers::Handle timer = 0;
         uint32_t generation = 0;
         std::string targetText;
-        // The moment the timer is due: 60 seconds before the target, or the
-        // target itself when it is that close.
+        // The moment the timer is due, in UTC: 60 seconds before the target,
+        // or the target itself when it is that close.
         CDateTime due;
         // Set, but the machine cannot be woken by it.
         bool resumeUnsupported = false;
     };
 
-    CWakeTimer(IWaitableTimers& timers, const IClock& clock, const IDateText& dateText,
-               const ILocalTimeConverter& localTime)
-        : m_timers(timers), m_clock(clock), m_dateText(dateText), m_localTime(localTime) {}
+    CWakeTimer(IWaitableTimers& timers, const IClock& clock, const IDateText& dateText)
+        : m_timers(timers), m_clock(clock), m_dateText(dateText) {}
     CWakeTimer(const CWakeTimer&) = delete;
     CWakeTimer& operator=(const CWakeTimer&) = delete;
 
     // Takes the timer over from an older arming and sets it for the target,
-    // 60 seconds early. Logs "Set timer to: " and "Timer set to: ", or why
-    // it failed.
-    Arming Arm(const CDateTime& target, const Log& log);
+    // 60 seconds early. target: the local moment, as the log writes it;
+    // targetUtc: the same moment in UTC, which the due time and the time
+    // until it are taken from. Logs "Set timer to: " and "Timer set to: ",
+    // or why it failed.
+    Arming Arm(const CDateTime& target, const CDateTime& targetUtc, const Log& log);
     // How a wait ended.
     struct WaitEnd {
         // No newer arming had taken the timer over: nothing is armed now.
@@ -58,7 +59,6 @@ private:
     IWaitableTimers& m_timers;
     const IClock& m_clock;
     const IDateText& m_dateText;
-    const ILocalTimeConverter& m_localTime;
     // The generation tells an older arming that a newer one has taken the
     // timer over, so that it must not cancel it. Checked and changed under
     // the lock.

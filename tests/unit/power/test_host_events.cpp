@@ -260,7 +260,7 @@ TEST_F(HostEvents, FiredWakeTakenAfterANewerArmingLeavesTheNewerOne) {
 
 TEST_F(HostEvents, RecordingInTheSkippedSpringHourIsHeldWhenTheWakeComesAfterTheGap) {
     // Central Europe on 27 March 2005: 02:00 standard time is 03:00 daylight
-    // time, and a recording at 02:30 wakes the PC at 03:00 (01:00 UTC).
+    // time, and a recording at 02:30 is taken as 03:00 (01:00 UTC).
     ZoneRules berlin;
     berlin.bias = -60;
     berlin.daylightBias = -60;
@@ -273,8 +273,9 @@ TEST_F(HostEvents, RecordingInTheSkippedSpringHourIsHeldWhenTheWakeComesAfterThe
     m_arming.Scan();
     RunStartedThreads();
     ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    // A minute before 03:00 daylight time, 01:00 UTC.
     EXPECT_EQ(m_timers.DueTime("KelmarTimer"),
-              CFakeLocalTimeConverter::FileTimeOf(CDateTime(2005, 3, 27, 1, 0, 0)));
+              CFakeLocalTimeConverter::FileTimeOf(CDateTime(2005, 3, 27, 0, 59, 0)));
     m_clock.SetUtcOffset(2);
     m_clock.Set(CDateTime(2005, 3, 27, 3, 0, 0));
     m_timers.Fire("KelmarTimer");

@@ -108,8 +108,8 @@ void CHostEventHandler::OnPlayerEvent(int32_t code) {
         m_night.paused = reaction.paused == FlagChange::set;
     // The recording the machine was woken for has started (or one runs):
     // the recording itself keeps the machine awake from here on.
-    if (reaction.recording == FlagChange::set && m_night.awaitingRecording)
-        EndAwaiting();
+    if (reaction.recording == FlagChange::set)
+        m_night.awaitingRecording = false;
     m_keepAwake.AfterPlayerEvent(reaction);
 }
 
@@ -129,12 +129,6 @@ void CHostEventHandler::OnWakeFired(const NightWake& fired) {
     m_night.awaitingRecording = true;
     m_log.Add("Woke for the recording at " + m_ports.dateText.Format(fired.localStart) +
               ": keeping the PC awake until it starts");
-    m_keepAwake.AfterHoldChange();
-}
-
-void CHostEventHandler::EndAwaiting() {
-    m_night.awaitingRecording = false;
-    m_keepAwake.AfterHoldChange();
 }
 
 void CHostEventHandler::OnSleepRequestDone(uint32_t error, int32_t origin) {
@@ -148,7 +142,7 @@ void CHostEventHandler::OnClockTick() {
     if (HoldRunOut(m_night, m_ports.clock.NowUtc())) {
         m_log.Add("The recording at " + m_ports.dateText.Format(m_night.awaitedLocal) +
                   " has not started: the PC may sleep again");
-        EndAwaiting();
+        m_night.awaitingRecording = false;
     }
     m_arming.OnClockTick();
     m_proof.OnClockTick();

@@ -58,7 +58,6 @@ private:
     void OnWakeTimerNews();
     void OnWakeFired(const NightWake& fired);
     void OnSleepRequestDone(uint32_t error, int32_t origin);
-    void EndAwaiting();
 
     Ports m_ports;
     CWakeUpLog& m_log;

@@ -20,7 +20,7 @@ void CKeepAwake::Apply(uint32_t state) {
     m_ports.session.SetRecordingMark(m_night.recording || Holds());
     CDateTime awaited = m_night.awaitedLocal;
     if (!m_night.awaitingRecording) {
-        const NightWake* held = HeldForRecording(m_night, m_marginMinutes, m_ports.clock.NowUtc());
+        const NightWake* held = RecordingWithin(m_night, m_marginMinutes, m_ports.clock.NowUtc());
         awaited = held ? held->localStart : CDateTime();
     }
     m_status.SetKeepAwake(KeepAwakeText(m_night.recording, m_night.paused,

@@ -15,12 +15,7 @@ int64_t SecondsFrom(const CDateTime& from, const CDateTime& to) {
 } // namespace
 
 bool HoldsSystem(const CNightState& night, int marginMinutes, const CDateTime& now) {
-    return night.awaitingRecording || HeldForRecording(night, marginMinutes, now) != nullptr;
-}
-
-const NightWake* HeldForRecording(const CNightState& night, int marginMinutes,
-                                  const CDateTime& now) {
-    return RecordingWithin(night, marginMinutes, now);
+    return night.awaitingRecording || RecordingWithin(night, marginMinutes, now) != nullptr;
 }
 
 CDateTime HoldEnd(const CNightState& night) {
@@ -98,7 +93,7 @@ bool NextTick(const CNightState& night, int marginMinutes, const CDateTime& now,
     // The margin's hold: it begins the margin before the armed wake and
     // ends at the recording's start.
     if (marginMinutes > 0) {
-        if (const NightWake* held = HeldForRecording(night, marginMinutes, now))
+        if (const NightWake* held = RecordingWithin(night, marginMinutes, now))
             take(held->recordingStart + kOneSecond);
         else if (IsSet(night.armed.target)) {
             const CDateTime begins =

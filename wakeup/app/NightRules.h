@@ -28,10 +28,6 @@ inline bool IsSet(const CDateTime& when) {
 // nothing. With a running recording it is also the mark that other
 // sessions' schedulers see.
 bool HoldsSystem(const CNightState& night, int marginMinutes, const CDateTime& now);
-// The recording the night holds the system for, beyond the hold after a
-// wake; null when none.
-const NightWake* HeldForRecording(const CNightState& night, int marginMinutes,
-                                  const CDateTime& now);
 // The hold ends once this has passed without the host's report.
 CDateTime HoldEnd(const CNightState& night);
 // Whether the wake fired for the recording at `start` holds the PC awake:

@@ -91,7 +91,6 @@ void CScheduleArming::Scan() {
 
 void CScheduleArming::Arm(const CDateTime& localTarget, const NightWake& wake) {
     m_nextStart = localTarget;
-    m_nextRecording = wake.localStart;
     m_nextWake = wake;
     m_night.armed = wake;
 }

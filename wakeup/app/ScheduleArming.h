@@ -94,10 +94,9 @@ public:
     std::atomic<bool> m_scanBusy{false};
     // A scan was asked for while another one held m_scanBusy.
     std::atomic<bool> m_scanPending{false};
-    // The target to arm and its recording's start, local, read by the
-    // wake-timer thread while m_scanBusy is set, with the wake in UTC.
+    // The target to arm, local, read by the wake-timer thread while
+    // m_scanBusy is set, with the wake in UTC.
     CDateTime m_nextStart;
-    CDateTime m_nextRecording;
     NightWake m_nextWake;
 
 private:

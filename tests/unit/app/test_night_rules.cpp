@@ -109,11 +109,6 @@ TEST(NightRules, TheHoldAfterAWake) {
         night.awaitedStart = row.held;
         EXPECT_EQ(HoldsAfterFiring(night, row.start, kNow), row.holds) << row.name;
     }
-    CNightState night;
-    night.awaitingRecording = true;
-    night.awaitedStart = At(-10);
-    EXPECT_FALSE(HoldRunOut(night, kNow));
-    EXPECT_TRUE(HoldRunOut(night, At(0, 1)));
 }
 
 TEST(NightRules, TheClockTickComesAtTheEarliestMomentARuleNames) {

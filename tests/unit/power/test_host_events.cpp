@@ -257,32 +257,3 @@ TEST_F(HostEvents, FiredWakeTakenAfterANewerArmingLeavesTheNewerOne) {
     EXPECT_FALSE(m_night.awaitingRecording) << "too late to hold";
     m_timers.Fire("KelmarTimer");
 }
-
-TEST_F(HostEvents, RecordingInTheSkippedSpringHourIsHeldWhenTheWakeComesAfterTheGap) {
-    // Central Europe on 27 March 2005: 02:00 standard time is 03:00 daylight
-    // time, and a recording at 02:30 is taken as 03:00 (01:00 UTC).
-    ZoneRules berlin;
-    berlin.bias = -60;
-    berlin.daylightBias = -60;
-    berlin.toDaylight = {0, 3, 0, 5, 2, 0, 0};
-    berlin.toStandard = {0, 10, 0, 5, 3, 0, 0};
-    m_localTime.UseZoneRules(berlin);
-    m_clock.Set(CDateTime(2005, 3, 27, 1, 0, 0));
-    Init();
-    WriteSchedule(Program("3-27-2005T02:30", "once"));
-    m_arming.Scan();
-    RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
-    // A minute before 03:00 daylight time, 01:00 UTC.
-    EXPECT_EQ(m_timers.DueTime("KelmarTimer"),
-              CFakeLocalTimeConverter::FileTimeOf(CDateTime(2005, 3, 27, 0, 59, 0)));
-    m_clock.SetUtcOffset(2);
-    m_clock.Set(CDateTime(2005, 3, 27, 3, 0, 0));
-    m_timers.Fire("KelmarTimer");
-    JoinWorkers();
-    m_messenger.DeliverPosted();
-    EXPECT_TRUE(m_night.awaitingRecording);
-    EXPECT_EQ(
-        Messages().back(),
-        "Woke for the recording at 3/27/2005 2:30:00 AM: keeping the PC awake until it starts");
-}

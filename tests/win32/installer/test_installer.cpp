@@ -3,7 +3,8 @@
 // again over running schedulers, which run again afterwards, into another
 // host directory, and out again, leaving the host's file and settings as
 // they were; with the module loaded by a running host; over a file that
-// cannot be written, which must leave the installed version working; and
+// cannot be replaced and with a write that fails partway (a full disk),
+// both of which must leave the installed version working; and
 // the installer around a module that does not register, which must leave
 // nothing behind. The helper that starts the scheduler as the logged-on
 // user after an interactive install is run by itself.
@@ -346,6 +347,36 @@ protected:
         EXPECT_NE(WaitForScheduler(), nullptr) << "the closed scheduler was not started again";
     }
 
+    // Makes path a link to Linux's /dev/full, on which every write fails as
+    // on a full disk (ERROR_DISK_FULL): Wine writes through the link, and
+    // starts Linux programs such as ln.
+    static bool LinkToFullDisk(const std::string& path) {
+        typedef char*(CDECL * UnixName)(const wchar_t*);
+        const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+        const std::wstring wide(path.begin(), path.end());
+        char* const name = unixName ? unixName(wide.c_str()) : nullptr;
+        if (!name)
+            return false;
+        const std::string link = name;
+        HeapFree(GetProcessHeap(), 0, name);
+        // Named in full: a name without an extension would get ".exe".
+        std::string line = "ln -s /dev/full \"" + link + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessA("Z:\\bin\\ln", &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &info))
+            return false;
+        // Wine does not wait for a Linux program: the link is there when
+        // it opens (Wine gives a device no attributes).
+        const CUniqueHandle process(info.hProcess), thread(info.hThread);
+        return winetest::WaitFor([&] {
+            return static_cast<bool>(CUniqueHandle(
+                CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
+        });
+    }
+
     // The scheduler's window, once something has started it.
     HWND WaitForScheduler() {
         HWND window = nullptr;
@@ -492,6 +523,19 @@ TEST_F(Installer, FailedWriteLeavesTheInstalledVersionWorking) {
     ASSERT_TRUE(RemoveDirectoryA(m_uninstaller.c_str()));
     EXPECT_EQ(Install(""), 0u);
     ExpectInstalled();
+}
+
+// A write that fails partway, as on a full disk: NSIS ends the install on
+// its own, and its failure callback puts the installed version back.
+TEST_F(Installer, WriteFailingPartwayPutsTheInstalledVersionBack) {
+    winetest::CProcess scheduler;
+    ASSERT_NO_FATAL_FAILURE(InstallOldAndRun(scheduler));
+    // The program's new file, written after the module's, on a full disk.
+    ASSERT_TRUE(LinkToFullDisk(m_program + ".new"));
+
+    EXPECT_EQ(Install("/NOAUTOSTART"), kWriteFailed);
+    EXPECT_TRUE(SameTime(LastWriteTime(m_program), kOld)) << "the scheduler was not put back";
+    ExpectOldBackAndRunning(scheduler);
 }
 
 TEST_F(Installer, UninstallMovesALoadedModuleAsideAndDeletesItAtRestart) {

@@ -186,6 +186,17 @@ private:
     int m_reads = 0;
 };
 
+// Central Europe: UTC+1, daylight UTC+2 from the last Sunday of March 02:00
+// to the last Sunday of October 03:00.
+inline ZoneRules CentralEuropeRules() {
+    ZoneRules rules;
+    rules.bias = -60;
+    rules.daylightBias = -60;
+    rules.toDaylight = {0, 3, 0, 5, 2, 0, 0};
+    rules.toStandard = {0, 10, 0, 5, 3, 0, 0};
+    return rules;
+}
+
 // UTC is local time less a fixed offset in hours.
 class CFakeLocalTimeConverter : public ILocalTimeConverter {
 public:

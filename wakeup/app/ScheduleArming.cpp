@@ -28,6 +28,32 @@ void CScheduleArming::UseThreadEntry(IThreadStarter::ThreadProc proc, void* para
     m_threadParam = param;
 }
 
+ScheduleScanResult CScheduleArming::ScanFromNow() const {
+    const CDateTime now = m_ports.clock.Now(), nowUtc = m_ports.clock.NowUtc();
+    ScheduleScanResult scan = ScanScheduleFile(m_ports.files, m_ports.codePage, m_ports.dateText,
+                                               m_hostDir, now, m_leadMinutes);
+    // Once the clock has gone back in autumn, the wall clock reads the
+    // repeated hour a second time, and a start in it, taken as its first
+    // occurrence, has passed although it lies ahead on the wall clock. Then
+    // (and only when the zone's rules agree with the clock an hour on, so
+    // that rules the clock does not follow skip nothing) the scan goes on
+    // from such a start to the next: a few at most, a scan each.
+    const CDateTimeSpan hour(0, 1, 0, 0), minute(0, 0, 1, 0);
+    const CDateTime anHourOn = UtcOf(m_ports.localTime, now + hour);
+    const bool clockWentBack = UtcOf(m_ports.localTime, now) < nowUtc - minute &&
+                               !(anHourOn < nowUtc + hour - minute) &&
+                               !(anHourOn > nowUtc + hour + minute);
+    constexpr int kMostPassedStarts = 8;
+    for (int i = 0; clockWentBack && scan.found && i < kMostPassedStarts; ++i) {
+        const CDateTime startUtc = UtcOf(m_ports.localTime, scan.recordingStart);
+        if (!IsSet(startUtc) || !(startUtc < nowUtc))
+            break;
+        scan = ScanScheduleFile(m_ports.files, m_ports.codePage, m_ports.dateText, m_hostDir,
+                                scan.recordingStart, m_leadMinutes);
+    }
+    return scan;
+}
+
 void CScheduleArming::Scan() {
     // A request while another scan or its arming is under way is not lost:
     // the holder of the flag sees it when it lets go (ReleaseScan), so a
@@ -40,9 +66,7 @@ void CScheduleArming::Scan() {
         return;
     m_scanPending = false;
 
-    const ScheduleScanResult scan =
-        ScanScheduleFile(m_ports.files, m_ports.codePage, m_ports.dateText, m_hostDir,
-                         m_ports.clock.Now(), m_leadMinutes);
+    const ScheduleScanResult scan = ScanFromNow();
     if (!scan.read) {
         ReleaseScan();
         return;

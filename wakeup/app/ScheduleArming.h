@@ -27,6 +27,7 @@
 #include "wakeup/platform/Threads.h"
 #include "wakeup/platform/WaitableTimers.h"
 #include "wakeup/platform/WindowMessages.h"
+#include "wakeup/schedule/ScheduleScan.h"
 #include "wakeup/schedule/WakeTimer.h"
 
 class CScheduleArming {
@@ -116,6 +117,8 @@ private:
     // scan on the dialog's thread.
     void ReleaseScan();
     void Arm(const CDateTime& localTarget, const NightWake& wake);
+    // The schedule's next start that has not passed.
+    ScheduleScanResult ScanFromNow() const;
 
     Ports m_ports;
     CWakeUpLog& m_log;

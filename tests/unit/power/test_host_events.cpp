@@ -155,6 +155,20 @@ TEST_F(HostEvents, SuspendNoticeArmsTheLatestScheduleAndTheFirstResumeScansAgain
     m_timers.Fire("KelmarTimer");
 }
 
+// On the night the clock goes back, a start in the repeated hour is its
+// first occurrence: in the second pass it has passed, though ahead on the
+// wall clock, and the next start is armed.
+TEST_F(HostEvents, OnceTheClockWentBackTheRepeatedHoursStartHasPassed) {
+    m_localTime.UseZoneRules(CentralEuropeRules());
+    m_clock.Set(CDateTime(2005, 10, 30, 2, 10, 0));
+    m_clock.SetUtcOffset(1); // standard time again
+    WriteSchedule(Program("10-30-2005T02:30", "once") + Program("10-30-2005T05:00", "once"));
+    m_wait.WhileWaiting([this] { RunStartedThreads(); });
+    Power(4);
+    EXPECT_EQ(Messages().back(), "Timer set to: 10/30/2005 5:00:00 AM");
+    m_timers.Fire("KelmarTimer"); // the timer's thread ends
+}
+
 TEST_F(HostEvents, SessionEndSaysTheArmedWakeEndsAndTheFileHasEveryLine) {
     Init();
     Send(0x0016, 1, 0); // nothing armed: no line

@@ -77,6 +77,13 @@ int64_t CWin32LocalTimeConverter::LocalToUtcFileTime(const CDateTime& local) con
     rules.daylightBias = static_cast<int>(zone.DaylightBias);
     rules.toStandard = TransitionOf(zone.StandardDate);
     rules.toDaylight = TransitionOf(zone.DaylightDate);
+    // With "Adjust for daylight saving time automatically" off, the clock
+    // keeps standard time all year, and so does the conversion: by the
+    // year's rules it would put every summer start an hour early.
+    DYNAMIC_TIME_ZONE_INFORMATION current{};
+    if (GetDynamicTimeZoneInformation(&current) != TIME_ZONE_ID_INVALID &&
+        current.DynamicDaylightTimeDisabled)
+        rules.toStandard = rules.toDaylight = ZoneTransition();
     const CDateTime utcMoment = LocalToUtc(rules, local);
     SYSTEMTIME utc{};
     utc.wYear = static_cast<WORD>(utcMoment.GetYear());

@@ -350,10 +350,6 @@ int CFakeFileReader::Reads() const {
     return m_reads;
 }
 
-int64_t CFakeLocalTimeConverter::FileTimeOf(const CDateTime& utc) {
-    return ::FileTimeOf(utc);
-}
-
 int64_t CFakeLocalTimeConverter::LocalToUtcFileTime(const CDateTime& local) const {
     if (m_failing)
         return ILocalTimeConverter::kUnconvertible;

@@ -202,8 +202,6 @@ class CFakeLocalTimeConverter : public ILocalTimeConverter {
 public:
     explicit CFakeLocalTimeConverter(int utcOffsetHours = 1) : m_offsetHours(utcOffsetHours) {}
     int64_t LocalToUtcFileTime(const CDateTime& local) const override;
-    // The file time of a local moment, as the test expects it.
-    static int64_t FileTimeOf(const CDateTime& utc);
     // Every conversion from now on fails, as the system's does for a date it
     // cannot convert.
     void FailConversion() { m_failing = true; }

@@ -160,7 +160,6 @@ bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
         // system's time for the notice allows.
         m_log.Add("Going to suspend");
         m_night.suspended = true;
-        m_night.sleepComing = true;
         m_arming.Scan();
         m_arming.WaitForArming(CScheduleArming::kSuspendArmingTimeoutMs);
         m_proof.OnSuspend();
@@ -168,7 +167,6 @@ bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
         break;
     case PBT_EVENT_RESUME_SUSPEND:
         m_log.Add("Resume suspend");
-        m_night.sleepComing = false;
         m_proof.OnResume(true);
         if (m_night.suspended) {
             m_night.suspended = false;
@@ -179,7 +177,6 @@ bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
         break;
     case PBT_EVENT_RESUME_AUTOMATIC:
         m_log.Add("Resume automatic");
-        m_night.sleepComing = false;
         m_proof.OnResume(false);
         if (m_night.suspended) {
             m_countdown.Reset();

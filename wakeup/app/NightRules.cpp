@@ -54,12 +54,12 @@ CDateTime TargetToArm(const CNightState& night, const NightWake& found, const CD
     // Within the lead time of a recording that has not started, its wake
     // moment has passed and an awake machine arms nothing for it; one that
     // goes to sleep now must still be woken for the start itself.
-    if (night.sleepComing && !(target > now) && found.recordingStart > now)
+    if (night.suspended && !(target > now) && found.recordingStart > now)
         target = found.recordingStart;
     if (!(target > now))
         return CDateTime();
     // Armed again it would fire a second time for the same recording.
-    if (target == night.firedTarget && !night.sleepComing)
+    if (target == night.firedTarget && !night.suspended)
         return CDateTime();
     if (target == night.armed.target && !night.clockChanged)
         return CDateTime();
@@ -88,7 +88,7 @@ bool NextTick(const CNightState& night, int marginMinutes, const CDateTime& now,
         take(night.rescanAfter + kOneSecond);
     if (night.resumePending)
         take(night.resumedAt + CDateTimeSpan(0, 0, 0, kResumeSettleSeconds));
-    else if (IsSet(night.testDue) && !night.asleep)
+    else if (IsSet(night.testDue) && !night.suspended)
         take(night.testDue + CDateTimeSpan(0, 0, 0, kSlowResumeSeconds) + kOneSecond);
     // The margin's hold: it begins the margin before the armed wake and
     // ends at the recording's start.
@@ -108,7 +108,7 @@ bool NextTick(const CNightState& night, int marginMinutes, const CDateTime& now,
 bool TestGivenUp(const CNightState& night, const CDateTime& now) {
     // Asked to sleep, the PC stayed up past the due time and then some: the
     // request returned without a sleep, or something refused it.
-    return IsSet(night.testDue) && !night.asleep && !night.resumePending &&
+    return IsSet(night.testDue) && !night.suspended && !night.resumePending &&
            SecondsFrom(night.testDue, now) > kSlowResumeSeconds;
 }
 

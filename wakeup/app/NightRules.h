@@ -15,11 +15,6 @@ constexpr int kResumeSettleSeconds = 5;
 // The wake test's timer is due this long after the test starts.
 constexpr int kTestMinutes = 2;
 
-// Unset moments are the zero date.
-inline bool IsSet(const CDateTime& when) {
-    return when > CDateTime();
-}
-
 // Whether the night holds the system required beyond what the host's events
 // ask: a woken PC awaiting its recording, and a PC whose wake is due within
 // the margin or whose recording's lead time has begun. A sleep then, the

@@ -3,9 +3,10 @@
 // value. Its moments are UTC, as is the clock the rules get: each
 // recording's start is converted once, by the zone's rules for its date, so
 // that no comparison falls into an hour the wall clock skips or repeats, or
-// moves with a change of time zone. The local start is kept for the log. Only the dialog's thread
-// reads or changes it; the worker threads post what they learn (a minute passed, a timer set or
-// fired, a sleep request returned) and the dialog's thread takes it in.
+// moves with a change of time zone. The local start is kept for the log.
+// Only the dialog's thread reads or changes it; the worker threads post what
+// they learn (a minute passed, a timer set or fired, a sleep request
+// returned) and the dialog's thread takes it in.
 #include <cstdint>
 #include <string>
 
@@ -26,7 +27,8 @@ struct CNightState {
     // What the host and the system have said.
     bool recording = false;
     bool paused = false;
-    // The machine has announced a suspend and not yet resumed.
+    // From the suspend notice to the first resume notice: the machine is
+    // going down or asleep, and a scan arms for the sleep.
     bool suspended = false;
     // Another session has the console (fast user switching).
     bool awayFromConsole = false;
@@ -45,8 +47,6 @@ struct CNightState {
     CDateTime firedTarget;
     // Once this start has passed, the schedule is scanned again.
     CDateTime rescanAfter;
-    // From the suspend notice to the next resume notice.
-    bool sleepComing = false;
     // A change of the clock: the next scan arms its target anew.
     bool clockChanged = false;
 
@@ -62,10 +62,8 @@ struct CNightState {
 
     // The wake test's timer is due at testDue (unset: no test under way).
     CDateTime testDue;
-    // The resume report: asleep between the suspend notice and the first
-    // resume notice; the wake armed at the suspend and whether the test was
-    // under way; an automatic resume at resumedAt not yet reported.
-    bool asleep = false;
+    // The resume report: the wake armed at the suspend and whether the test
+    // was under way; an automatic resume at resumedAt not yet reported.
     NightWake sleptWith;
     bool testAtSleep = false;
     bool resumePending = false;

@@ -76,7 +76,6 @@ void CWakeProof::OnSuspend() {
     // A resume not yet reported ends with this sleep: nobody was there.
     if (m_night.resumePending)
         Report(true);
-    m_night.asleep = true;
     m_night.sleptWith = m_night.armed;
     // A wake whose timer was not set yet falls back on its target.
     if (!IsSet(m_night.sleptWith.due))
@@ -85,8 +84,7 @@ void CWakeProof::OnSuspend() {
 }
 
 void CWakeProof::OnResume(bool userNotice) {
-    if (m_night.asleep) {
-        m_night.asleep = false;
+    if (m_night.suspended) {
         m_night.resumedAt = m_ports.clock.NowUtc();
         m_night.resumedAtLocal = m_ports.clock.Now();
         m_night.resumePending = true;

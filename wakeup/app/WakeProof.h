@@ -45,8 +45,9 @@ public:
     void OnTestRequestDone(uint32_t error);
 
     // From the power notices: after the suspend notice's arming; each
-    // resume notice (userNotice: the one that user input brings); at the
-    // moments the night's rules name.
+    // resume notice (userNotice: the one that user input brings), before
+    // the night's `suspended` is cleared; at the moments the night's rules
+    // name.
     void OnSuspend();
     void OnResume(bool userNotice);
     void OnClockTick();

@@ -76,3 +76,8 @@ private:
     double m_date = 0.0;
     Status m_status = valid;
 };
+
+// Unset moments are the zero date.
+inline bool IsSet(const CDateTime& when) {
+    return when > CDateTime();
+}

@@ -5,10 +5,6 @@
 #include "wakeup/power/WakeTimerSetting.h"
 
 namespace {
-bool IsSet(const CDateTime& when) {
-    return when > CDateTime();
-}
-
 // Whole seconds from one moment to a later one, to the nearest; the
 // moments lie within days of each other.
 int32_t SecondsBetween(const CDateTime& from, const CDateTime& to) {
@@ -57,11 +53,10 @@ ResumeReport ReportResume(const ResumeFacts& facts, const IDateText& dateText) {
                                    Seconds(facts.recordingDue, facts.resumedAt) +
                                    " s after the wake time");
         } else {
-            report.lines.push_back(
-                "Missed the wake for the recording at " + start + ": the PC resumed at " +
-                dateText.Format(IsSet(facts.resumedAtLocal) ? facts.resumedAtLocal
-                                                            : facts.resumedAt) +
-                ", " + Minutes(facts.recordingDue, facts.resumedAt) + " min late");
+            report.lines.push_back("Missed the wake for the recording at " + start +
+                                   ": the PC resumed at " + dateText.Format(facts.resumedAtLocal) +
+                                   ", " + Minutes(facts.recordingDue, facts.resumedAt) +
+                                   " min late");
             report.checks = true;
         }
     }

@@ -22,7 +22,7 @@ constexpr int32_t kSlowResumeSeconds = 300;
 // moment (the zero date) means no such timer was armed.
 struct ResumeFacts {
     CDateTime resumedAt;
-    // The same moment on the local clock, for the log; unset: resumedAt.
+    // The same moment on the local clock, for the log.
     CDateTime resumedAtLocal;
     // No user input started the resume: only an automatic resume notice came.
     bool automatic = false;

@@ -42,7 +42,7 @@ CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const CDateTime& tar
     // A moment that could not be converted would be 1601: due at once, it
     // would fire now and hold the PC awake for a recording hours away.
     bool set = false;
-    if (targetUtc > CDateTime()) {
+    if (IsSet(targetUtc)) {
         const int64_t dueTime = FileTimeOf(arming.due);
         // Under the lock, so that an older arming that has just woken can no
         // longer cancel the timer after this setting.

@@ -29,7 +29,7 @@ TEST(NightRules, WhatAScanArms) {
         const char* name;
         NightWake found;
         CDateTime armed, fired;
-        bool sleepComing, clockChanged;
+        bool suspended, clockChanged;
         CDateTime expected; // unset: nothing armed anew
     };
     const NightWake inLead{At(-5), At(5), CDateTime(), CDateTime()};
@@ -56,7 +56,7 @@ TEST(NightRules, WhatAScanArms) {
         night.armed.target = row.armed;
         night.armed.due = row.armed;
         night.firedTarget = row.fired;
-        night.sleepComing = row.sleepComing;
+        night.suspended = row.suspended;
         night.clockChanged = row.clockChanged;
         EXPECT_EQ(TargetToArm(night, row.found, kNow), row.expected) << row.name;
     }

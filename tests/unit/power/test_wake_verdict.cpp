@@ -106,7 +106,7 @@ TEST(WakeVerdict, ResumeReportFollowsTheDueTimeTheResumeAndWhoStartedIt) {
             continue;
         }
         ResumeFacts facts;
-        facts.resumedAt = After(kDue, c.resumedAfterDue);
+        facts.resumedAt = facts.resumedAtLocal = After(kDue, c.resumedAfterDue);
         facts.automatic = c.automatic;
         if (c.kind == recording) {
             facts.recordingDue = kDue;

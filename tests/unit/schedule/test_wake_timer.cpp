@@ -23,7 +23,7 @@ protected:
     // The due time the timer should get for a local wake moment (the fake
     // converter's UTC is local less one hour).
     static int64_t Due(const CDateTime& localWake) {
-        return CFakeLocalTimeConverter::FileTimeOf(localWake - CDateTimeSpan(0, 1, 0, 0));
+        return FileTimeOf(localWake - CDateTimeSpan(0, 1, 0, 0));
     }
 
     const CDateTime m_now{2005, 3, 2, 21, 0, 0};

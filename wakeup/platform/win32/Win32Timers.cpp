@@ -84,17 +84,8 @@ int64_t CWin32LocalTimeConverter::LocalToUtcFileTime(const CDateTime& local) con
     if (GetDynamicTimeZoneInformation(&current) != TIME_ZONE_ID_INVALID &&
         current.DynamicDaylightTimeDisabled)
         rules.toStandard = rules.toDaylight = ZoneTransition();
-    const CDateTime utcMoment = LocalToUtc(rules, local);
-    SYSTEMTIME utc{};
-    utc.wYear = static_cast<WORD>(utcMoment.GetYear());
-    utc.wMonth = static_cast<WORD>(utcMoment.GetMonth());
-    utc.wDay = static_cast<WORD>(utcMoment.GetDay());
-    utc.wHour = static_cast<WORD>(utcMoment.GetHour());
-    utc.wMinute = static_cast<WORD>(utcMoment.GetMinute());
-    utc.wSecond = static_cast<WORD>(utcMoment.GetSecond());
-    FILETIME fileTime;
-    if (!utcMoment.IsValid() || !SystemTimeToFileTime(&utc, &fileTime))
-        return kUnconvertible;
-    return static_cast<int64_t>(static_cast<uint64_t>(fileTime.dwHighDateTime) << 32 |
-                                fileTime.dwLowDateTime);
+    const CDateTime utc = LocalToUtc(rules, local);
+    // Before 1601 a file time is negative, which a timer takes as relative.
+    const int64_t fileTime = utc.IsValid() ? FileTimeOf(utc) : 0;
+    return fileTime > 0 ? fileTime : kUnconvertible;
 }

@@ -3,11 +3,13 @@
 // of every entry with its log line, the earliest kept.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "tests/fakes/FakePlatform.h"
+#include "wakeup/app/NightStep.h"
 #include "wakeup/app/ScheduleArming.h"
 #include "wakeup/app/WakeUpLog.h"
 
@@ -50,12 +52,19 @@ void BM_ScanHundredEntrySchedule(benchmark::State& state) {
     const int leadMinutes = 0;
     CWakeUpLog log(p.clock, p.dateText, p.log, p.logFile);
     CNightState night;
-    CWakeStatus status(p.controls);
+    CNightQueue queue(p.messenger);
+    const std::atomic<bool> stop{false};
     CScheduleArming arming({p.files, p.codePage, p.clock, p.dateText, p.timers, p.localTime,
-                            p.threads, p.messenger, p.wait, p.power, p.controls},
-                           log, night, status, hostDir, leadMinutes);
+                            p.threads, p.wait, p.power},
+                           queue, hostDir, leadMinutes, stop);
+    NightInputs in(p.dateText);
+    in.now = p.clock.NowUtc();
     for (auto _ : state) {
-        arming.Scan();
+        // Read and parsed here, stepped and logged as the loop does.
+        NightEvent scanned;
+        arming.BeginScan(scanned);
+        for (const std::string& line : NightStep(night, scanned, in).log)
+            log.Add(line);
         // The first scan hands its target to an arming thread that never
         // runs here; every later one finds the same target.
         arming.m_scanBusy = false;

@@ -411,7 +411,8 @@ uint32_t CFakeWaitableTimers::Wait(Handle timer) {
     if (!m_handles.count(timer))
         return 0xFFFFFFFF;
     const std::string name = m_handles[timer];
-    const uint64_t firings = m_timers[name].firings;
+    const auto begun = m_begunAt.find(timer);
+    const uint64_t firings = begun != m_begunAt.end() ? begun->second : m_timers[name].firings;
     const auto waiter = m_timers[name].waiters.insert(firings);
     m_changed.notify_all();
     const bool ended = m_changed.wait_for(g, m_waitLimit, [&] {
@@ -421,6 +422,22 @@ uint32_t CFakeWaitableTimers::Wait(Handle timer) {
     if (m_stopped)
         return kWaitStopped;
     return ended ? kWaitObject0 : 0x102; // WAIT_TIMEOUT
+}
+
+void CFakeWaitableTimers::BeginWait(Handle timer) {
+    Guard g(m_lock);
+    if (m_handles.count(timer))
+        m_begunAt[timer] = m_timers[m_handles[timer]].firings;
+}
+
+bool CFakeWaitableTimers::WaitWouldEnd(Handle timer) const {
+    Guard g(m_lock);
+    const auto handle = m_handles.find(timer);
+    const auto begun = m_begunAt.find(timer);
+    if (handle == m_handles.end() || begun == m_begunAt.end())
+        return m_stopped;
+    const Timer& t = m_timers.at(handle->second);
+    return m_stopped || t.signalled || t.firings != begun->second;
 }
 
 void CFakeWaitableTimers::StopWaits() {
@@ -450,6 +467,7 @@ void CFakeWaitableTimers::Close(Handle timer) {
     const auto it = m_handles.find(timer);
     if (it == m_handles.end())
         return;
+    m_begunAt.erase(timer);
     if (--m_timers[it->second].handles == 0)
         m_timers.erase(it->second);
     m_handles.erase(it);

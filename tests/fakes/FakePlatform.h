@@ -257,6 +257,12 @@ public:
     void StopWaits();
     // How long a wait blocks before it fails (10 s unless set).
     void LimitWaits(std::chrono::seconds limit);
+    // For a test that runs a thread's wait later, on its own thread: the
+    // handle's wait counts as begun now, and WaitWouldEnd says whether a
+    // wait begun then would have ended by now (its Wait then returns at
+    // once).
+    void BeginWait(Handle timer);
+    bool WaitWouldEnd(Handle timer) const;
     bool Exists(const std::string& name) const;
     // The due time the named timer is set to now; 0 when cancelled or unset.
     int64_t DueTime(const std::string& name) const;
@@ -285,6 +291,8 @@ private:
     std::condition_variable m_changed;
     std::map<std::string, Timer> m_timers;
     std::map<Handle, std::string> m_handles;
+    // The firings when a handle's wait counted as begun (BeginWait).
+    std::map<Handle, uint64_t> m_begunAt;
     std::vector<Call> m_calls;
     Handle m_nextHandle = 100;
     int64_t m_now = 0;

@@ -13,15 +13,16 @@ struct CFakePorts {
     static constexpr const char* kKey = WAKEUP_SETTINGS_KEY;
 
     CScheduleArming::Ports ArmingPorts() {
-        return {m_files,   m_codePage,  m_clock, m_dateText, m_timers,  m_localTime,
-                m_threads, m_messenger, m_wait,  m_power,    m_controls};
+        return {m_files,     m_codePage, m_clock, m_dateText, m_timers,
+                m_localTime, m_threads,  m_wait,  m_power};
     }
     CAutoSuspend::Ports CountdownPorts() {
-        return {m_progress, m_timers,  m_wait,      m_threads, m_processes,
-                m_power,    m_session, m_messenger, m_clock,   m_dateText};
+        return {m_progress, m_timers, m_wait, m_threads, m_session};
     }
-    CHostEventHandler::Ports EventPorts() { return {m_processes, m_clock, m_dateText}; }
-    CWakeProof::Ports ProofPorts() { return {m_timers, m_clock, m_dateText, m_power}; }
+    CHostEventHandler::Ports EventPorts() {
+        return {m_processes, m_clock, m_dateText, m_power, m_session, m_controls};
+    }
+    CWakeProof::Ports ProofPorts() { return {m_timers, m_clock}; }
 
     // Log lines without their time stamps.
     std::vector<std::string> Messages() const {

@@ -9,10 +9,10 @@ class WakeUpDlgTest : public FakePortsTest {
 protected:
     CWakeUpDlg& Dlg(const std::string& programPath = "C:\\Orvisa\\orvisawakeup\\kelmarwakeup.exe") {
         if (!m_dlg) {
-            m_dlg = std::make_unique<CWakeUpDlg>(CWakeUpPorts{ArmingPorts(), CountdownPorts(),
-                                                              EventPorts(), m_log, m_logFile,
-                                                              m_registry, m_watcher, m_session},
-                                                 programPath);
+            m_dlg = std::make_unique<CWakeUpDlg>(
+                CWakeUpPorts{ArmingPorts(), CountdownPorts(), EventPorts(), m_messenger, m_log,
+                             m_logFile, m_registry, m_watcher, m_session},
+                programPath);
             // The window exists from here on: sends and posts reach the
             // dialog's hook, found by its title as well.
             m_messenger.SetDialog("OrvisaWakeUp",

@@ -1,229 +1,249 @@
 #include "wakeup/app/HostEventHandler.h"
 
+#include <algorithm>
+
 #include "common/WakeupMessages.h"
 #include "wakeup/app/NightRules.h"
+#include "wakeup/app/resource.h"
 #include "wakeup/platform/DialogMessages.h"
 #include "wakeup/power/HostCommand.h"
+#include "wakeup/power/HostEvents.h"
+#include "wakeup/power/SleepDecision.h"
 
-CHostEventHandler::CHostEventHandler(const Ports& ports, CWakeUpLog& log, CNightState& night,
-                                     CKeepAwake& keepAwake, CAutoSuspend& countdown,
-                                     CScheduleArming& arming, CWakeProof& proof,
-                                     const std::string& hostDir)
-    : m_ports(ports), m_log(log), m_night(night), m_keepAwake(keepAwake), m_countdown(countdown),
-      m_arming(arming), m_proof(proof), m_hostDir(hostDir) {}
+CHostEventHandler::CHostEventHandler(const Ports& ports, const Parts& parts, CWakeUpLog& log,
+                                     CNightState& night, CNightQueue& queue,
+                                     const CWakeUpSettings& settings, const std::string& hostDir)
+    : m_ports(ports), m_parts(parts), m_log(log), m_night(night), m_queue(queue),
+      m_settings(settings), m_hostDir(hostDir) {}
 
 bool CHostEventHandler::WindowProc(uint32_t message, uint32_t wParam, int32_t lParam,
                                    intptr_t* result) {
-    const bool answered = Handle(message, wParam, lParam, result);
-    // Whatever the message changed (the armed wake, the hold, the flags),
-    // the hold follows.
-    m_keepAwake.AfterHoldChange();
-    return answered;
+    if (message == DialogMessage::kNightEvent) {
+        // Stepped now, or by the loop that runs.
+        if (!m_running) {
+            m_running = true;
+            RunQueued();
+            m_running = false;
+        }
+        return false;
+    }
+    NightEvent event;
+    if (!EventOf(message, wParam, lParam, event))
+        return false;
+    if (m_running) {
+        // Sent while the loop waits for an arming: answered now, stepped
+        // after the wait. A query gets the answer the night gives now.
+        if (event.kind == NightEvent::querySuspend) {
+            event.answered = true;
+            const SleepDecision now =
+                DecideSleep(SleepAsker::suspendQuery, SleepStateOf(m_night, m_night.resets, true));
+            m_queue.Keep(event);
+            if (now.sleep)
+                return false;
+            *result = BROADCAST_QUERY_DENY_ANSWER;
+            return true;
+        }
+        m_queue.Keep(event);
+        return false;
+    }
+    if (!Run(event))
+        return false;
+    *result = BROADCAST_QUERY_DENY_ANSWER;
+    return true;
 }
 
-bool CHostEventHandler::Handle(uint32_t message, uint32_t wParam, int32_t lParam,
-                               intptr_t* result) {
-    switch (message) {
-    case DialogMessage::kRescan:
-        m_arming.Scan();
-        return false;
-    case DialogMessage::kWakeTimerNews:
-        OnWakeTimerNews();
-        return false;
-    case DialogMessage::kCountdownMinute:
-        m_countdown.OnMinute(wParam);
-        return false;
-    case DialogMessage::kSleepRequestDone:
-        OnSleepRequestDone(wParam, lParam);
-        return false;
-    default:
-        break;
+bool CHostEventHandler::EventOf(uint32_t message, uint32_t wParam, int32_t lParam,
+                                NightEvent& event) const {
+    if (message == POWER_BROADCAST_MESSAGE) {
+        switch (wParam) {
+        case PBT_EVENT_QUERY_SUSPEND:
+            event = NightEvent(NightEvent::querySuspend);
+            return true;
+        case PBT_EVENT_SUSPEND:
+            event = NightEvent(NightEvent::suspend);
+            return true;
+        case PBT_EVENT_RESUME_SUSPEND:
+            event = NightEvent(NightEvent::resumeSuspend);
+            return true;
+        case PBT_EVENT_RESUME_AUTOMATIC:
+            event = NightEvent(NightEvent::resumeAutomatic);
+            return true;
+        default:
+            return false;
+        }
     }
-    if (message == POWER_BROADCAST_MESSAGE)
-        return OnPowerBroadcast(wParam, result);
     if (message == SESSION_CHANGE_MESSAGE) {
-        OnSessionChange(wParam);
-        return false;
+        event = NightEvent(NightEvent::sessionChange, static_cast<int32_t>(wParam));
+        return true;
     }
     if (message == TIME_CHANGE_MESSAGE) {
-        m_log.Add("The clock or the time zone has changed: the wake timer is set anew");
-        m_arming.RearmForNewClock();
-        return false;
+        event = NightEvent(NightEvent::clockChange);
+        return true;
     }
     if (message == END_SESSION_MESSAGE) {
-        if (wParam)
-            OnSessionEnd();
-        return false;
+        event = NightEvent(NightEvent::sessionEnd);
+        return wParam != 0;
     }
     if (message != WAKEUP_MESSAGE)
         return false;
     switch (wParam) {
     case WAKEUP_MSG_OSD_ACTION:
-        m_log.Add("OSD action.");
-        m_countdown.Reset();
-        break;
+        event = NightEvent(NightEvent::osdAction);
+        return true;
     case WAKEUP_MSG_SELECTION_CHANGED:
-        m_log.Add("Selection changed to:" + std::to_string(lParam));
-        m_countdown.Reset();
-        break;
+        event = NightEvent(NightEvent::selectionChanged, lParam);
+        return true;
     case WAKEUP_MSG_SCHEDULE_DIR_CHANGED:
-        // Whatever the change code: every change and the start of the watch
-        // lead to a fresh scan.
-        m_log.Add(WAKEUP_SCHEDULE_FILE " has changed.");
-        m_arming.Scan();
-        break;
+        event = NightEvent(NightEvent::scheduleChanged);
+        return true;
     case WAKEUP_MSG_PLAYER_EVENT:
-        OnPlayerEvent(lParam);
-        break;
+        event = NightEvent(NightEvent::playerEvent, lParam);
+        return true;
     default:
-        break;
+        return false;
     }
-    return false;
 }
 
-void CHostEventHandler::OnSessionEnd() {
-    // The system ends the process soon after this message returns, with no
-    // program end of its own: no later line would reach the file.
-    constexpr uint32_t kFlushMs = 2000;
-    std::string start;
-    int64_t minutesAway = 0;
-    if (m_arming.ArmedRecording(start, minutesAway))
-        m_log.Add("The session ends: the wake for the recording at " + start + " ends with it");
-    m_log.FlushFile(kFlushMs);
-}
-
-void CHostEventHandler::OnPlayerEvent(int32_t code) {
-    // Positions 1 to 4 are the warning phase: the user was told that the
-    // machine goes to sleep soon.
-    if (m_countdown.Position() < 5)
-        m_ports.processes.StartProcess(HostCommandLine(m_hostDir, HOST_CANCEL_NOTICE_ARGUMENTS));
-    m_countdown.Reset();
-
-    const PlayerEventReaction reaction = ReactToPlayerEvent(code);
-    if (reaction.logLine)
-        m_log.Add(reaction.logLine);
-    if (reaction.recording != FlagChange::keep)
-        m_night.recording = reaction.recording == FlagChange::set;
-    if (reaction.paused != FlagChange::keep)
-        m_night.paused = reaction.paused == FlagChange::set;
-    // The recording the machine was woken for has started (or one runs):
-    // the recording itself keeps the machine awake from here on.
-    if (reaction.recording == FlagChange::set)
-        m_night.awaitingRecording = false;
-    m_keepAwake.AfterPlayerEvent(reaction);
-}
-
-void CHostEventHandler::OnWakeTimerNews() {
-    for (const NightWake& fired : m_arming.TakeNews())
-        OnWakeFired(fired);
-}
-
-void CHostEventHandler::OnWakeFired(const NightWake& fired) {
-    if (!HoldsAfterFiring(m_night, fired.recordingStart, m_ports.clock.NowUtc()))
-        return;
-    // A PC woken by a timer with nobody at it sleeps again within minutes
-    // unless a program asks for the system; the host may report the
-    // recording later than that.
-    m_night.awaitedStart = fired.recordingStart;
-    m_night.awaitedLocal = fired.localStart;
-    m_night.awaitingRecording = true;
-    m_log.Add("Woke for the recording at " + m_ports.dateText.Format(fired.localStart) +
-              ": keeping the PC awake until it starts");
-}
-
-void CHostEventHandler::OnSleepRequestDone(uint32_t error, int32_t origin) {
-    if (origin == static_cast<int32_t>(SleepOrigin::wakeTest))
-        m_proof.OnTestRequestDone(error);
+void CHostEventHandler::Step(const NightEvent& event) {
+    if (m_running)
+        m_queue.Keep(event);
     else
-        m_countdown.OnSleepRequestDone(error);
+        Run(event);
 }
 
-void CHostEventHandler::OnClockTick() {
-    if (HoldRunOut(m_night, m_ports.clock.NowUtc())) {
-        m_log.Add("The recording at " + m_ports.dateText.Format(m_night.awaitedLocal) +
-                  " has not started: the PC may sleep again");
-        m_night.awaitingRecording = false;
+bool CHostEventHandler::Run(const NightEvent& event) {
+    m_running = true;
+    const bool deny = Process(event);
+    RunQueued();
+    m_running = false;
+    return deny;
+}
+
+void CHostEventHandler::RunQueued() {
+    NightEvent queued;
+    while (m_queue.Take(queued))
+        Process(queued);
+}
+
+bool CHostEventHandler::Process(const NightEvent& event) {
+    return CarryOut(NightStep(m_night, event, Inputs(event)));
+}
+
+bool CHostEventHandler::CarryOut(const NightEffects& fx) {
+    if (!fx.log.empty()) {
+        // A scan's lines reach the list in one go.
+        CWakeUpLog::Batch batch(m_log);
+        for (const std::string& line : fx.log)
+            m_log.Add(line);
     }
-    m_arming.OnClockTick();
-    m_proof.OnClockTick();
-    m_keepAwake.AfterHoldChange();
+    m_parts.keepAwake.Apply(fx);
+    m_parts.countdown.Show(fx);
+    for (const std::string& arguments : fx.hostCommands)
+        m_ports.processes.StartProcess(HostCommandLine(m_hostDir, arguments));
+    if (fx.clearHiddenEdit)
+        m_ports.controls.SetItemText(IDC_HIDDEN_EDIT, "");
+    if (fx.endTestTimer)
+        m_parts.proof.EndTest();
+    if (fx.armNew) {
+        m_armStarted = m_parts.arming.StartArming(fx.arm, fx.armLocalTarget);
+        if (!m_armStarted)
+            Process(NightEvent(NightEvent::armNotStarted));
+    }
+    if (fx.requestSleep && !m_parts.sleep.Start(fx.hibernate, fx.sleepOrigin)) {
+        NightEvent none(NightEvent::sleepRequestDone, static_cast<int32_t>(NightEvent::kNoThread));
+        none.origin = fx.sleepOrigin;
+        Process(none);
+    }
+    if (fx.flushMs)
+        m_log.FlushFile(fx.flushMs);
+    bool deny = fx.denyQuery;
+    if (fx.scan)
+        Scan();
+    if (fx.wait) {
+        NightEvent then(fx.waitThen);
+        then.armed = WaitForArming(fx.waitMs);
+        // What came meanwhile, in order (the arming's news among it), then
+        // the second look.
+        RunQueued();
+        deny = Process(then) || deny;
+    }
+    return deny;
 }
 
-bool CHostEventHandler::OnPowerBroadcast(uint32_t event, intptr_t* result) {
-    switch (event) {
-    case PBT_EVENT_QUERY_SUSPEND:
-        return OnSuspendQuery(result);
-    case PBT_EVENT_SUSPEND:
-        // The one notice before a sleep that the user or the system starts
-        // (no query comes since Vista): the wake timer is armed for the
-        // latest schedule before the machine goes down, as far as the
-        // system's time for the notice allows.
-        m_log.Add("Going to suspend");
-        m_night.suspended = true;
-        m_arming.Scan();
-        m_arming.WaitForArming(CScheduleArming::kSuspendArmingTimeoutMs);
-        m_proof.OnSuspend();
-        m_log.FlushFile(kSuspendLogFlushMs);
+void CHostEventHandler::Scan() {
+    NightEvent scanned;
+    if (!m_parts.arming.BeginScan(scanned))
+        return;
+    m_armStarted = false;
+    Process(scanned);
+    // A thread that took the wake lets the scan go itself.
+    if (!m_armStarted)
+        m_parts.arming.EndScan();
+}
+
+bool CHostEventHandler::WaitForArming(uint32_t timeoutMs) {
+    // A scan asked for while the first was under way is served here, so
+    // that the sleep finds the latest schedule armed; a few at most.
+    constexpr int kMostScans = 3;
+    for (int i = 0;; ++i) {
+        if (!m_parts.arming.WaitWhileBusy(timeoutMs))
+            return false;
+        if (!m_parts.arming.ScanPending() || i == kMostScans)
+            return true;
+        Scan();
+    }
+}
+
+NightInputs CHostEventHandler::SettingsInputs() const {
+    NightInputs in(m_ports.dateText);
+    in.now = m_ports.clock.NowUtc();
+    in.nowLocal = m_ports.clock.Now();
+    in.countdownMinutes = m_settings.m_nSuspendMinutes;
+    in.marginMinutes = m_settings.m_nSleepMarginMinutes;
+    in.countUserInput = m_settings.m_bCountUserInput;
+    in.hibernate = m_settings.m_bHibernate;
+    return in;
+}
+
+NightInputs CHostEventHandler::Inputs(const NightEvent& event) {
+    NightInputs in = SettingsInputs();
+    if (NeedsWakeAbility(m_night, event.kind))
+        in.ability = ReadWakeAbility(m_ports.power);
+    switch (event.kind) {
+    case NightEvent::countdownMinute:
+        in.suspendText = m_settings.SuspendText();
+        in.userInput = m_parts.countdown.UserInputInTheLastMinute();
         break;
-    case PBT_EVENT_RESUME_SUSPEND:
-        m_log.Add("Resume suspend");
-        m_proof.OnResume(true);
-        if (m_night.suspended) {
-            m_night.suspended = false;
-            m_countdown.Reset();
-            // A schedule written, or a change notice lost, while it slept.
-            m_arming.Scan();
-        }
+    case NightEvent::countdownArmed: {
+        in.otherSessionRecording = m_ports.session.OtherSessionRecording();
+        in.otherProgramAwake = AsksOtherPrograms(m_night, in.marginMinutes, in.now) &&
+                               m_parts.keepAwake.OtherProgramAwake(m_night.appliedState);
+        bool onBattery = false;
+        in.onBattery = m_ports.power.ReadOnBattery(onBattery) && onBattery;
         break;
-    case PBT_EVENT_RESUME_AUTOMATIC:
-        m_log.Add("Resume automatic");
-        m_proof.OnResume(false);
-        if (m_night.suspended) {
-            m_countdown.Reset();
-            m_arming.Scan();
-        }
-        m_night.suspended = false;
-        break;
+    }
     default:
         break;
     }
-    return false;
+    return in;
 }
 
-bool CHostEventHandler::OnSuspendQuery(intptr_t* result) {
-    const unsigned resets = m_night.resets;
-    SleepDecision decision =
-        DecideSleep(SleepAsker::suspendQuery, SleepStateOf(m_night, resets, true));
-    m_log.Add(decision.logLine);
-    if (decision.sleep) {
-        // The wake timer armed for the latest schedule before the machine
-        // sleeps: the answer waits until the arming thread has set it. The
-        // host's events are handled during that wait, so the answer is
-        // decided again from the state after it.
-        m_arming.Scan();
-        const bool armed = m_arming.WaitForArming();
-        decision = DecideSleep(SleepAsker::suspendQuery, SleepStateOf(m_night, resets, armed));
-        if (decision.sleep)
-            return false;
-        m_log.Add(decision.logLine);
-    }
-    *result = BROADCAST_QUERY_DENY_ANSWER;
+std::string CHostEventHandler::WakeTestRefusal() const {
+    return WakeTestRefusalNow(m_night, SettingsInputs());
+}
+
+void CHostEventHandler::StartWakeTest() {
+    Step(m_parts.proof.StartTest());
+}
+
+bool CHostEventHandler::NextTickMs(uint32_t& ms) const {
+    CDateTime at;
+    const CDateTime now = m_ports.clock.NowUtc();
+    if (!NextTick(m_night, m_settings.m_nSleepMarginMinutes, now, at))
+        return false;
+    // A day at the most: the moment is looked at again after every event.
+    constexpr int64_t kMaxSeconds = 86400;
+    const int64_t seconds = std::min(SecondsFrom(now, at), kMaxSeconds);
+    ms = seconds <= 0 ? 0u : static_cast<uint32_t>(seconds * 1000);
     return true;
-}
-
-void CHostEventHandler::OnSessionAway() {
-    OnSessionChange(WTS_EVENT_CONSOLE_DISCONNECT);
-}
-
-void CHostEventHandler::OnSessionChange(uint32_t event) {
-    const bool away = !AtConsoleAfterSessionEvent(event, !m_night.awayFromConsole);
-    if (away == m_night.awayFromConsole)
-        return;
-    m_night.awayFromConsole = away;
-    if (away) {
-        m_log.Add("Auto-suspend paused: this session is not at the console");
-    } else {
-        m_log.Add("Auto-suspend resumed: this session is at the console again");
-        m_countdown.Reset();
-    }
 }

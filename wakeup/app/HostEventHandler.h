@@ -1,70 +1,92 @@
 #pragma once
 // The dialog's one loop: every event reaches the night here, on the
-// dialog's thread. The schedule-change notices, the host's events forwarded
-// by the extension module, the system's power and session broadcasts, and
-// what the worker threads post (a wake timer's news, a countdown minute, a
-// finished sleep request, a rescan) each change the night's state through
-// its rules, log, and carry out the effects through the parts.
+// dialog's thread. The host's events forwarded by the extension module, the
+// system's power, session, clock and end-of-session broadcasts, what the
+// worker threads queue (CNightQueue) and the user's commands each become a
+// NightEvent, which the night's step (NightStep) takes; the loop carries
+// the step's effects out through the parts, one event after another. What
+// reaches the dialog while it waits for an arming is answered at once and
+// queued, and stepped after the wait, in order.
 #include <cstdint>
 #include <string>
 
 #include "wakeup/app/AutoSuspend.h"
 #include "wakeup/app/KeepAwake.h"
+#include "wakeup/app/NightQueue.h"
 #include "wakeup/app/NightState.h"
+#include "wakeup/app/NightStep.h"
 #include "wakeup/app/ScheduleArming.h"
+#include "wakeup/app/SleepRequest.h"
 #include "wakeup/app/WakeProof.h"
 #include "wakeup/app/WakeUpLog.h"
+#include "wakeup/app/WakeUpSettings.h"
+#include "wakeup/platform/DialogControls.h"
 #include "wakeup/platform/Power.h"
-#include "wakeup/power/HostEvents.h"
+#include "wakeup/platform/Session.h"
 
 class CHostEventHandler {
 public:
-    // The log file's lines are on the disk before a sleep; with the arming's
-    // wait the suspend notice stays within about one and a half seconds.
-    static constexpr uint32_t kSuspendLogFlushMs = 300;
-
     struct Ports {
         IProcessStarter& processes; // the host's command tool
         const IClock& clock;
         const IDateText& dateText;
+        IPower& power;
+        ISession& session;
+        IDialogControls& controls; // the hidden edit
+    };
+    struct Parts {
+        CScheduleArming& arming;
+        CKeepAwake& keepAwake;
+        CAutoSuspend& countdown;
+        CSleepRequests& sleep;
+        CWakeProof& proof;
     };
 
-    CHostEventHandler(const Ports& ports, CWakeUpLog& log, CNightState& night,
-                      CKeepAwake& keepAwake, CAutoSuspend& countdown, CScheduleArming& arming,
-                      CWakeProof& proof, const std::string& hostDir);
+    CHostEventHandler(const Ports& ports, const Parts& parts, CWakeUpLog& log, CNightState& night,
+                      CNightQueue& queue, const CWakeUpSettings& settings,
+                      const std::string& hostDir);
     CHostEventHandler(const CHostEventHandler&) = delete;
     CHostEventHandler& operator=(const CHostEventHandler&) = delete;
 
     // WM_USER, WM_POWERBROADCAST, WM_WTSSESSION_CHANGE, WM_TIMECHANGE,
-    // WM_ENDSESSION and the dialog's private messages (DialogMessages.h).
-    // True when *result replaces the base window procedure's answer.
+    // WM_ENDSESSION and DialogMessage::kNightEvent. True when *result
+    // replaces the base window procedure's answer.
     bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result);
-    // At start: a session that is not at the console.
-    void OnSessionAway();
-    // At the moments NextTick names: the end of a wake's hold, the scan
-    // after a fired recording's start, the resume report and the wake
-    // test's verdict.
-    void OnClockTick();
+    // An event of the dialog's own: the clock tick, the user's commands,
+    // the settings.
+    void Step(const NightEvent& event);
+    // The wake test: why it cannot run now (empty when it can), and its
+    // start once the user has confirmed it.
+    std::string WakeTestRefusal() const;
+    void StartWakeTest();
+    // Milliseconds until the next moment a rule needs the clock (0 when it
+    // has come); false when none does.
+    bool NextTickMs(uint32_t& ms) const;
 
 private:
-    bool Handle(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result);
-    void OnPlayerEvent(int32_t code);
-    bool OnPowerBroadcast(uint32_t event, intptr_t* result);
-    bool OnSuspendQuery(intptr_t* result);
-    void OnSessionChange(uint32_t event);
-    // Logoff or shutdown: the armed wake ends with the process, and the
-    // file gets every line before it does.
-    void OnSessionEnd();
-    void OnWakeTimerNews();
-    void OnWakeFired(const NightWake& fired);
-    void OnSleepRequestDone(uint32_t error, int32_t origin);
+    // The event a message brings; false for one the night does not take.
+    bool EventOf(uint32_t message, uint32_t wParam, int32_t lParam, NightEvent& event) const;
+    // Steps the event, and then what was queued meanwhile; true when the
+    // query is to be denied.
+    bool Run(const NightEvent& event);
+    void RunQueued();
+    bool Process(const NightEvent& event);
+    bool CarryOut(const NightEffects& effects);
+    void Scan();
+    // Until the arming is done, serving scans asked for meanwhile.
+    bool WaitForArming(uint32_t timeoutMs);
+    NightInputs Inputs(const NightEvent& event);
+    NightInputs SettingsInputs() const;
 
     Ports m_ports;
+    Parts m_parts;
     CWakeUpLog& m_log;
     CNightState& m_night;
-    CKeepAwake& m_keepAwake;
-    CAutoSuspend& m_countdown;
-    CScheduleArming& m_arming;
-    CWakeProof& m_proof;
+    CNightQueue& m_queue;
+    const CWakeUpSettings& m_settings;
     const std::string& m_hostDir;
+    // An event is being stepped or its effects carried out.
+    bool m_running = false;
+    // The last scan's step handed its wake to a thread.
+    bool m_armStarted = false;
 };

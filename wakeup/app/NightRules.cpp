@@ -6,13 +6,18 @@
 
 namespace {
 const CDateTimeSpan kOneSecond(0, 0, 0, 1);
+} // namespace
 
-// Whole seconds from one moment to the next: a moment is a fraction of a
-// day, and a bound compared in days would fall either side of the second.
 int64_t SecondsFrom(const CDateTime& from, const CDateTime& to) {
     return std::llround((to - from).GetTotalDays() * 86400.0);
 }
-} // namespace
+
+std::string SleepRefusalText(const CNightState& night) {
+    if (!night.sleepRefused)
+        return std::string();
+    return "cannot be sent to sleep by a program (error " + std::to_string(night.sleepRefused) +
+           ")";
+}
 
 bool HoldsSystem(const CNightState& night, int marginMinutes, const CDateTime& now) {
     return night.awaitingRecording || RecordingWithin(night, marginMinutes, now) != nullptr;
@@ -125,29 +130,4 @@ SleepState SleepStateOf(const CNightState& night, unsigned resetsBefore, bool wa
     state.wakeTimerSet = wakeTimerSet;
     state.awayFromConsole = night.awayFromConsole;
     return state;
-}
-
-CountdownStep CountdownMinute(const CNightState& night, const CountdownInputs& inputs) {
-    CountdownStep step;
-    step.left = night.minutesLeft;
-    switch (PhaseBeforeStep(inputs)) {
-    case CountdownPhase::standsStill:
-        return step;
-    case CountdownPhase::userActive:
-        // The user was told the machine goes to sleep: tell them it does not.
-        step.cancelNotice = IsWarningPosition(night.minutesLeft);
-        step.left = inputs.lengthMinutes;
-        step.reset = true;
-        return step;
-    default:
-        break;
-    }
-    step.left = night.minutesLeft > 0 ? night.minutesLeft - 1 : 0;
-    const CountdownPhase phase = PhaseAfterStep(step.left);
-    step.warn = phase == CountdownPhase::warning;
-    if (phase == CountdownPhase::expired) {
-        step.expired = true;
-        step.left = inputs.lengthMinutes;
-    }
-    return step;
 }

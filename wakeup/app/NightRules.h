@@ -2,9 +2,15 @@
 // The rules of the night: plain functions of the night's state and the
 // time, with no ports, threads or locks. The parts on the dialog's thread
 // ask them and carry out what they say.
+#include <cstdint>
+#include <string>
+
 #include "wakeup/app/NightState.h"
 #include "wakeup/power/SleepDecision.h"
-#include "wakeup/power/SuspendCountdown.h"
+
+// Whole seconds from one moment to the next: a moment is a fraction of a
+// day, and a bound compared in days would fall either side of the second.
+int64_t SecondsFrom(const CDateTime& from, const CDateTime& to);
 
 // How long the machine is kept awake after a wake for a recording that the
 // host does not report, counted from the recording's start.
@@ -53,17 +59,9 @@ bool TestGivenUp(const CNightState& night, const CDateTime& now);
 // The automatic resume's report is due.
 bool ResumeReportDue(const CNightState& night, const CDateTime& now);
 
+// Why no program can send this PC to sleep ("cannot be sent to sleep by a
+// program (error N)"); empty until a request was refused.
+std::string SleepRefusalText(const CNightState& night);
+
 // What decides a sleep now; resetsBefore: the resets when it was asked.
 SleepState SleepStateOf(const CNightState& night, unsigned resetsBefore, bool wakeTimerSet);
-
-// One minute of the countdown: the minutes left after it, the warning to
-// show, the cancel notice to send, whether it ran out and whether the count
-// went back to full for the user's input.
-struct CountdownStep {
-    int left = 0;
-    bool warn = false;
-    bool cancelNotice = false;
-    bool expired = false;
-    bool reset = false;
-};
-CountdownStep CountdownMinute(const CNightState& night, const CountdownInputs& inputs);

@@ -4,13 +4,14 @@
 // recording's start is converted once, by the zone's rules for its date, so
 // that no comparison falls into an hour the wall clock skips or repeats, or
 // moves with a change of time zone. The local start is kept for the log.
-// Only the dialog's thread reads or changes it; the worker threads post what
-// they learn (a minute passed, a timer set or fired, a sleep request
-// returned) and the dialog's thread takes it in.
+// Only the night's step (NightStep) changes it, on the dialog's thread; the
+// worker threads queue what they learn (a minute passed, a timer set or
+// fired, a sleep request returned) as events for the step.
 #include <cstdint>
 #include <string>
 
 #include "wakeup/platform/DateTime.h"
+#include "wakeup/platform/Power.h"
 
 // A wake: its target (the start less the lead time), the recording's start,
 // and the moment its timer is due (unset until the timer is set), in UTC;
@@ -49,6 +50,13 @@ struct CNightState {
     CDateTime rescanAfter;
     // A change of the clock: the next scan arms its target anew.
     bool clockChanged = false;
+    // A timer without the resume option has been reported.
+    bool toldUnsupported = false;
+
+    // The thread's execution state: what the host's events last asked for,
+    // and what was last set.
+    uint32_t eventState = ES_FLAG_CONTINUOUS;
+    uint32_t appliedState = ES_FLAG_CONTINUOUS;
 
     // The countdown: the minutes left, whether a warning went to the host's
     // screen in this count, the resets so far (a sleep decided after a wait
@@ -59,6 +67,10 @@ struct CNightState {
     unsigned resets = 0;
     uint32_t sleepRefused = 0;
     std::string stoodBackFor;
+    // The resets when a sleep was asked for, which the look after the wait
+    // for the arming compares; whether the countdown's timer fails.
+    unsigned resetsAtAsk = 0;
+    bool tickerFailing = false;
 
     // The wake test's timer is due at testDue (unset: no test under way).
     CDateTime testDue;

@@ -1,27 +1,23 @@
 #pragma once
 // The schedule scan and the arming of the wake timer, handed over between
-// the dialog's thread and one wake-timer thread per arming: every request
-// scans on the dialog's thread; a new future target goes to a wake-timer
-// thread, which sets the timer and waits for it. While a scan or its arming
-// is under way, a further request is kept and served once that is done.
+// the dialog's thread and one wake-timer thread per arming: the dialog's
+// thread reads the schedule (BeginScan) and, when the night's step says so,
+// hands a new target to a wake-timer thread (StartArming), which sets the
+// timer and waits for it. While a scan or its arming is under way, a
+// further request is kept and served once that is done.
 // The wake-timer thread reads nothing of the night: it takes its target
 // through the hand-over, and what it learns (its timer set or refused,
-// fired or let go) it queues and posts; the dialog's thread takes it into
-// the night's state (TakeNews).
+// fired or let go, with its log lines) it queues for the night's step.
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <vector>
 
+#include "wakeup/app/NightQueue.h"
 #include "wakeup/app/NightState.h"
-#include "wakeup/app/WakeStatus.h"
-#include "wakeup/app/WakeUpLog.h"
 #include "wakeup/platform/Clock.h"
 #include "wakeup/platform/CodePage.h"
 #include "wakeup/platform/DateText.h"
 #include "wakeup/platform/DateTime.h"
-#include "wakeup/platform/DialogControls.h"
 #include "wakeup/platform/FileReader.h"
 #include "wakeup/platform/Power.h"
 #include "wakeup/platform/Threads.h"
@@ -32,12 +28,6 @@
 
 class CScheduleArming {
 public:
-    // How long a sleep waits for the wake timer to be set.
-    static constexpr uint32_t kArmingTimeoutMs = 5000;
-    // The system gives the suspend notice about two seconds; the whole
-    // handling stays within one and a half.
-    static constexpr uint32_t kSuspendArmingTimeoutMs = 1200;
-
     struct Ports {
         IFileReader& files;
         const ICodePage& codePage;
@@ -46,49 +36,42 @@ public:
         IWaitableTimers& timers;
         const ILocalTimeConverter& localTime;
         IThreadStarter& threads;
-        IWindowMessenger& messenger;
         IThreadWait& wait;
-        IPower& power;             // the plan's wake-timer setting
-        IDialogControls& controls; // the hidden edit
+        IPower& power; // the plan's wake-timer setting
     };
 
-    // hostDir holds the schedule; leadMinutes is read at every scan.
-    CScheduleArming(const Ports& ports, CWakeUpLog& log, CNightState& night, CWakeStatus& status,
-                    const std::string& hostDir, const int& leadMinutes);
+    // hostDir holds the schedule; leadMinutes is read at every scan. stop:
+    // set once the program ends; a thread then leaves without news.
+    CScheduleArming(const Ports& ports, CNightQueue& queue, const std::string& hostDir,
+                    const int& leadMinutes, const std::atomic<bool>& stop);
     CScheduleArming(const CScheduleArming&) = delete;
     CScheduleArming& operator=(const CScheduleArming&) = delete;
 
-    // The wake-timer threads run proc(param), which must call ArmWakeTimer
-    // (by default: this object's own).
-    void UseThreadEntry(IThreadStarter::ThreadProc proc, void* param);
+    // On the dialog's thread. Takes the scan and reads the schedule into
+    // `scanned`; false when another scan or its arming is under way (the
+    // request is kept, and served once that one lets go).
+    bool BeginScan(NightEvent& scanned);
+    // After the scan's step: hands the wake to a new wake-timer thread,
+    // which lets the scan go once it has taken it; false when no thread
+    // could start.
+    bool StartArming(const NightWake& wake, const CDateTime& localTarget);
+    // Gives the scan up (the scan armed nothing, or a thread has taken its
+    // wake); a request that came meanwhile is queued as a rescan.
+    void EndScan();
+    // Waits until no scan or arming is under way; false after timeoutMs.
+    bool WaitWhileBusy(uint32_t timeoutMs);
+    // A scan was asked for while one was under way and not yet served.
+    bool ScanPending() const { return m_scanPending; }
 
-    // The rest on the dialog's thread, but ArmWakeTimer.
-    void Scan();
-    // The clock or the time zone has changed (WM_TIMECHANGE): the armed
-    // target is the same local moment, but its due time, fixed in UTC when
-    // it was set, is not. Scans, and arms the target even where it stays.
-    void RearmForNewClock();
-    // True once no scan or arming is under way or asked for, the latest
-    // request served and its news taken; false when that takes too long.
-    bool WaitForArming(uint32_t timeoutMs = kArmingTimeoutMs);
-    // Takes in what the wake-timer threads have queued: the armed wake's
-    // due moment, the line under the log, a refused arming. Returns the
-    // wakes whose timer fired: such a wake no longer
-    // counts as armed, and once the recording's start has passed the
-    // schedule is scanned again (OnClockTick), so that the next recording is
-    // armed without a change of the file.
-    std::vector<NightWake> TakeNews();
-    // At the moment the night's rules name for the rescan.
-    void OnClockTick();
-    // A timer was set with the resume option, which the machine cannot
-    // honour. Logged once per run, with what to check.
-    void ReportTimerUnsupported();
-    // The start of the recording whose wake is armed, as the log writes
-    // dates, and the whole minutes until it; false when none is armed.
-    bool ArmedRecording(std::string& start, int64_t& minutesAway) const;
-    // The wake-timer thread's work: arms the timer for m_nextStart and waits
-    // for it. With `stop` set, it ends without a word (the log is gone).
-    void ArmWakeTimer(const std::atomic<bool>& stop);
+    // The wake-timer thread: it takes its target and arms (Arm), then
+    // waits for the timer (Wait).
+    static unsigned ThreadEntry(void* arming);
+    struct Armed {
+        CWakeTimer::Arming arming;
+        NightWake wake;
+    };
+    Armed Arm();
+    void Wait(const Armed& armed);
 
     // The hand-over: set by the scan, cleared by the scan or by the
     // wake-timer thread once it has taken the target.
@@ -101,37 +84,13 @@ public:
     NightWake m_nextWake;
 
 private:
-    // What a wake-timer thread learnt, queued for the dialog's thread.
-    struct News {
-        enum Kind { set, refused, ended } kind;
-        NightWake wake;
-        std::string targetText; // set: the status line's target
-        std::string warning;    // set: what stands against the wake
-        bool resumeUnsupported = false;
-        bool fired = false;  // ended: by its own due time
-        bool newest = false; // ended: no newer arming holds the timer
-    };
-    // From the wake-timer thread.
-    void Tell(const News& news);
-    // Gives the scan up; a request that came meanwhile is served by a fresh
-    // scan on the dialog's thread.
-    void ReleaseScan();
-    void Arm(const CDateTime& localTarget, const NightWake& wake);
     // The schedule's next start that has not passed.
     ScheduleScanResult ScanFromNow() const;
 
     Ports m_ports;
-    CWakeUpLog& m_log;
-    CNightState& m_night;
-    CWakeStatus& m_status;
+    CNightQueue& m_queue;
     const std::string& m_hostDir;
     const int& m_leadMinutes;
+    const std::atomic<bool>& m_stop;
     CWakeTimer m_wakeTimer;
-    IThreadStarter::ThreadProc m_threadProc;
-    void* m_threadParam;
-    bool m_bToldUnsupported = false;
-    std::mutex m_newsLock;
-    std::vector<News> m_news;
-    // Fires taken in by a wait, for the next TakeNews to report.
-    std::vector<NightWake> m_firedUntold;
 };

@@ -2,12 +2,12 @@
 
 #include <memory>
 
-#include "wakeup/platform/DialogMessages.h"
 #include "wakeup/power/Privilege.h"
 
 namespace {
 struct Request {
     CSleepRequests::Ports ports;
+    CNightQueue& queue;
     const std::atomic<bool>& stop;
     bool hibernate;
     SleepOrigin origin;
@@ -16,7 +16,7 @@ struct Request {
 
 bool CSleepRequests::Start(bool hibernate, SleepOrigin origin) {
     // The thread owns the request: two may be under way at once.
-    auto request = std::make_unique<Request>(Request{m_ports, m_stop, hibernate, origin});
+    auto request = std::make_unique<Request>(Request{m_ports, m_queue, m_stop, hibernate, origin});
     if (!m_ports.threads.Start(Run, request.get()))
         return false;
     request.release();
@@ -26,8 +26,10 @@ bool CSleepRequests::Start(bool hibernate, SleepOrigin origin) {
 unsigned CSleepRequests::Run(void* param) {
     const std::unique_ptr<Request> request(static_cast<Request*>(param));
     const uint32_t error = RequestSleep(request->ports.power, request->hibernate);
-    if (!request->stop)
-        request->ports.messenger.PostToDialog(DialogMessage::kSleepRequestDone, error,
-                                              static_cast<int32_t>(request->origin));
+    if (request->stop)
+        return 0;
+    NightEvent done(NightEvent::sleepRequestDone, static_cast<int32_t>(error));
+    done.origin = request->origin;
+    request->queue.Post(done);
     return 0;
 }

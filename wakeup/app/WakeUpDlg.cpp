@@ -1,46 +1,30 @@
 #include "wakeup/app/WakeUpDlg.h"
 
-#include <algorithm>
-
 #include "common/WakeupMessages.h"
 #include "wakeup/app/HostDirectory.h"
-#include "wakeup/app/NightRules.h"
+#include "wakeup/power/HostEvents.h"
+#include "wakeup/power/Privilege.h"
 #include "wakeup/power/WakeTimerSetting.h"
-
-unsigned WakeTimerThreadProc(void* dialog) {
-    static_cast<CWakeUpDlg*>(dialog)->ArmWakeTimer();
-    return 0;
-}
-
-unsigned SuspendCountdownThreadProc(void* dialog) {
-    static_cast<CWakeUpDlg*>(dialog)->RunSuspendCountdown();
-    return 0;
-}
 
 CWakeUpDlg::CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath)
     : m_ports(ports), m_strHostDir(DeriveHostDir(programPath)),
       m_ctlProgress(ports.countdown.progress), m_ctlLog(ports.log),
       m_log(ports.arming.clock, ports.arming.dateText, ports.log, ports.logFile),
-      m_settings(ports.registry, ports.arming.controls), m_status(ports.arming.controls),
-      m_arming(ports.arming, m_log, m_night, m_status, m_strHostDir, m_settings.m_nPvrBufferBegin),
-      m_keepAwake({ports.arming.power, ports.session, ports.arming.dateText, ports.arming.clock},
-                  m_night, m_status, m_settings.m_nSleepMarginMinutes),
-      m_sleep({ports.arming.power, ports.arming.threads, ports.arming.messenger},
-              m_workersStopping),
-      m_countdown(ports.countdown, m_log, m_settings, m_night, m_arming, m_keepAwake, m_sleep,
-                  m_strHostDir, m_workersStopping),
-      m_proof({ports.arming.timers, ports.arming.clock, ports.arming.dateText, ports.arming.power},
-              m_log, m_night, m_arming, m_sleep, m_settings.m_bHibernate),
-      m_events(ports.events, m_log, m_night, m_keepAwake, m_countdown, m_arming, m_proof,
-               m_strHostDir),
+      m_settings(ports.registry, ports.events.controls), m_queue(ports.messenger),
+      m_status(ports.events.controls), m_arming(ports.arming, m_queue, m_strHostDir,
+                                                m_settings.m_nPvrBufferBegin, m_workersStopping),
+      m_keepAwake({ports.arming.power, ports.session}, m_status),
+      m_sleep({ports.arming.power, ports.arming.threads}, m_queue, m_workersStopping),
+      m_countdown(ports.countdown, m_queue, m_workersStopping),
+      m_proof({ports.arming.timers, ports.arming.clock}),
+      m_events(ports.events, {m_arming, m_keepAwake, m_countdown, m_sleep, m_proof}, m_log, m_night,
+               m_queue, m_settings, m_strHostDir),
       m_nSuspendMinutes(m_settings.m_nSuspendMinutes),
       m_strSuspendText(m_settings.m_strSuspendText), m_bHibernate(m_settings.m_bHibernate),
       m_nPvrBufferBegin(m_settings.m_nPvrBufferBegin), m_bScanBusy(m_arming.m_scanBusy),
       m_nextStart(m_arming.m_nextStart), m_armedStart(m_night.armed.target),
       m_bSuspended(m_night.suspended), m_bRecording(m_night.recording), m_bPaused(m_night.paused),
-      m_watcher(ports.watcher), m_changeHandler(ports.arming.messenger) {
-    m_arming.UseThreadEntry(WakeTimerThreadProc, this);
-    m_countdown.UseThreadEntry(SuspendCountdownThreadProc, this);
+      m_watcher(ports.watcher), m_changeHandler(ports.messenger) {
     StartScheduleWatch();
 }
 
@@ -53,19 +37,20 @@ void CWakeUpDlg::StartScheduleWatch() {
         m_watcher.WatchDirectory(m_strHostDir, WATCH_CHANGE_LAST_WRITE | WATCH_CHANGE_FILE_NAME,
                                  &m_changeHandler, false, WAKEUP_SCHEDULE_FILE, "");
     if (error != 0)
-        m_ports.arming.controls.ShowMessage("Failed to start watch:\n");
+        m_ports.events.controls.ShowMessage("Failed to start watch:\n");
 }
 
 void CWakeUpDlg::OnInitDialog() {
     if (m_settings.Load()) {
         UpdateData(false);
+        m_events.Step(NightEvent(NightEvent::countdownStart));
         m_countdown.Start();
     }
     UpdateData(false);
 
     // A scheduler run as administrator has a higher integrity level than
     // the host, whose messages the system would then drop without a word.
-    if (const uint32_t error = m_ports.arming.messenger.AllowFromLowerIntegrity(WAKEUP_MESSAGE))
+    if (const uint32_t error = m_ports.messenger.AllowFromLowerIntegrity(WAKEUP_MESSAGE))
         AddLogLine("Unable to let the host's messages through: error " + std::to_string(error));
     SleepCapabilities capabilities;
     if (m_ports.arming.power.ReadSleepCapabilities(capabilities)) {
@@ -74,7 +59,7 @@ void CWakeUpDlg::OnInitDialog() {
             AddLogLine(warning);
     }
     if (!m_ports.session.AtConsole())
-        m_events.OnSessionAway();
+        m_events.Step(NightEvent(NightEvent::sessionChange, WTS_EVENT_CONSOLE_DISCONNECT));
 }
 
 bool CWakeUpDlg::StopThreads() {
@@ -84,7 +69,7 @@ bool CWakeUpDlg::StopThreads() {
 
 void CWakeUpDlg::OnSuspendMinutesKillFocus() {
     if (m_settings.OnSuspendMinutesKillFocus())
-        m_countdown.SetupRange(false);
+        m_events.Step(NightEvent(NightEvent::countdownLengthChanged));
 }
 
 void CWakeUpDlg::RunHostCommand(const std::string& commandLine) {
@@ -92,13 +77,6 @@ void CWakeUpDlg::RunHostCommand(const std::string& commandLine) {
     m_ports.events.processes.StartProcess(commandLine);
 }
 
-bool CWakeUpDlg::NextTickMs(uint32_t& ms) const {
-    CDateTime at;
-    if (!NextTick(m_night, m_settings.m_nSleepMarginMinutes, m_ports.events.clock.NowUtc(), at))
-        return false;
-    const double seconds = (at - m_ports.events.clock.NowUtc()).GetTotalDays() * 86400.0;
-    // A day at the most: the moment is looked at again after every event.
-    constexpr double kMaxSeconds = 86400.0;
-    ms = seconds <= 0 ? 0u : static_cast<uint32_t>(std::min(seconds, kMaxSeconds) * 1000.0 + 0.5);
-    return true;
+int CWakeUpDlg::SetTokenPrivilege(const char* privilege, int enable) {
+    return SetProcessPrivilege(m_ports.arming.power, privilege, enable != 0) ? 1 : 0;
 }

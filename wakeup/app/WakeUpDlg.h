@@ -1,17 +1,17 @@
 #pragma once
 // The main dialog of the scheduler. It wires its parts and keeps the names
 // the rest of the program knows it by. The night's state (CNightState) is
-// one value on the dialog's thread, which its rules (NightRules) read; each
-// part carries out one role on that thread:
+// one value on the dialog's thread, which only the night's step
+// (NightStep) changes; the parts carry the step's effects out:
 //   CWakeUpLog          the log list
 //   CWakeUpSettings     the settings: load, check, store
-//   CScheduleArming     the schedule scan and the wake timer's arming
+//   CScheduleArming     the schedule scan and the wake timer's threads
 //   CKeepAwake          the execution state, the other sessions' mark
-//   CAutoSuspend        the auto-suspend countdown
+//   CAutoSuspend        the countdown's thread and its bar
 //   CSleepRequests      the sleep requests, each on a thread of its own
-//   CWakeProof          the wake test and the report after each resume
-//   CHostEventHandler   the loop: every event, whoever sends or posts it
-// What they decide comes from NightRules, schedule/ and power/. The window itself
+//   CWakeProof          the wake test's timer
+//   CHostEventHandler   the loop: every event, whoever sends or queues it
+// The window itself
 // (wakeup/app/win32/WakeUpWindow) owns the controls and the adapters and
 // hands its messages to this object.
 #include <atomic>
@@ -32,17 +32,12 @@
 #include "wakeup/platform/Registry.h"
 #include "wakeup/platform/Session.h"
 
-// Starts ArmWakeTimer of the dialog passed as the parameter.
-unsigned WakeTimerThreadProc(void* dialog);
-// Runs the auto-suspend countdown of the dialog passed until the program ends.
-unsigned SuspendCountdownThreadProc(void* dialog);
-
-// The ports, by the part that uses them; the dialog itself uses a few of
-// the arming's too (controls, messenger, power, threads).
+// The ports, by the part that uses them; the dialog itself uses a few more.
 struct CWakeUpPorts {
     CScheduleArming::Ports arming;
     CAutoSuspend::Ports countdown;
     CHostEventHandler::Ports events;
+    IWindowMessenger& messenger;
     ILogList& log;
     ILogFile& logFile;
     IRegistry& registry;
@@ -73,37 +68,30 @@ public:
 
     // May be called from any thread.
     void AddLogLine(const std::string& message) { m_log.Add(message); }
-    void ScanSchedule() { m_arming.Scan(); }
-    // The wake-timer thread's work.
-    void ArmWakeTimer() { m_arming.ArmWakeTimer(m_workersStopping); }
+    // A scan, as a change of the schedule brings it (the dialog's thread).
+    void ScanSchedule() { m_events.Step(NightEvent(NightEvent::rescan)); }
 
     // Settings handlers (the dialog's thread).
     void OnSuspendMinutesKillFocus();
     void OnSuspendTextChange() { m_settings.OnSuspendTextChange(); }
     void OnHibernateClicked() { m_settings.OnHibernateClicked(); }
     // Hidden button 1002: the countdown's request, on a thread of its own.
-    void SuspendNow() { m_countdown.SuspendNowAside(); }
-    int SetTokenPrivilege(const char* privilege, int enable) { // BOOL
-        return m_countdown.SetTokenPrivilege(privilege, enable != 0) ? 1 : 0;
-    }
+    void SuspendNow() { m_events.Step(NightEvent(NightEvent::hiddenButton)); }
+    int SetTokenPrivilege(const char* privilege, int enable); // BOOL
     // Starts the host's command tool with the command line.
     void RunHostCommand(const std::string& commandLine);
-    // The countdown thread's loop.
-    void RunSuspendCountdown() { m_countdown.Run(); }
     // The wake test (the dialog's thread): why it cannot run now (empty
     // when it can), and its start once the user has confirmed it.
-    std::string WakeTestRefusal() const {
-        return m_proof.TestRefusal(m_settings.m_nSleepMarginMinutes, m_countdown.SleepRefusal());
-    }
-    void StartWakeTest() { m_proof.StartTest(); }
+    std::string WakeTestRefusal() const { return m_events.WakeTestRefusal(); }
+    void StartWakeTest() { m_events.StartWakeTest(); }
 
     // The window's one-shot timer, set for the delay NextTickMs gives.
-    void OnClockTick() { m_events.OnClockTick(); }
+    void OnClockTick() { m_events.Step(NightEvent(NightEvent::clockTick)); }
     // Milliseconds until the next moment a rule needs the clock (0 when it
     // has come); false when none does and no timer runs.
-    bool NextTickMs(uint32_t& ms) const;
+    bool NextTickMs(uint32_t& ms) const { return m_events.NextTickMs(ms); }
     // WM_USER, WM_POWERBROADCAST, WM_WTSSESSION_CHANGE, WM_TIMECHANGE,
-    // WM_ENDSESSION and the dialog's private messages. True when *result
+    // WM_ENDSESSION and DialogMessage::kNightEvent. True when *result
     // replaces the base window procedure's answer.
     bool WindowProc(uint32_t message, uint32_t wParam, int32_t lParam, intptr_t* result) {
         return m_events.WindowProc(message, wParam, lParam, result);
@@ -124,6 +112,7 @@ public:
     CWakeUpLog m_log;
     CWakeUpSettings m_settings;
     CNightState m_night;
+    CNightQueue m_queue;
     CWakeStatus m_status;
     CScheduleArming m_arming;
     CKeepAwake m_keepAwake;
@@ -133,16 +122,16 @@ public:
     CHostEventHandler m_events;
     // The names the dialog's state is known by, bound to the parts that
     // hold it.
-    std::atomic<int>& m_nSuspendMinutes;
+    int& m_nSuspendMinutes;
     std::string& m_strSuspendText;
-    std::atomic<bool>& m_bHibernate;
+    bool& m_bHibernate;
     int& m_nPvrBufferBegin;
     std::atomic<bool>& m_bScanBusy;
     CDateTime& m_nextStart;
-    CDateTime& m_armedStart;
-    bool& m_bSuspended;
-    bool& m_bRecording;
-    bool& m_bPaused;
+    const CDateTime& m_armedStart;
+    const bool& m_bSuspended;
+    const bool& m_bRecording;
+    const bool& m_bPaused;
     IDirectoryWatcher& m_watcher;
     // Last: it goes first and ends its watches while the rest still stands.
     CScheduleChangeHandler m_changeHandler;

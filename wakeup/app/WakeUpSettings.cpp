@@ -51,10 +51,7 @@ bool CWakeUpSettings::Load() {
     std::string text;
     if (!ReadText(*key, WAKEUP_SETTING_SUSPEND_TEXT, text))
         text = WAKEUP_DEFAULT_SUSPEND_TEXT;
-    {
-        std::lock_guard<std::mutex> lock(m_suspendTextLock);
-        m_strSuspendText = text;
-    }
+    m_strSuspendText = text;
     m_bHibernate = ReadNumber(*key, WAKEUP_SETTING_USE_HIBERNATE, number) && number != 0;
     m_bCountUserInput = !ReadNumber(*key, WAKEUP_SETTING_COUNT_USER_INPUT, number) || number != 0;
     m_nSleepMarginMinutes = ReadNumber(*key, WAKEUP_SETTING_SLEEP_MARGIN_MINUTES, number) &&
@@ -65,20 +62,11 @@ bool CWakeUpSettings::Load() {
 }
 
 void CWakeUpSettings::DoDataExchange(CDataExchange& dx) {
-    // Through copies: the countdown thread reads these members, and each
-    // gets its new value in one store.
-    int minutes = m_nSuspendMinutes;
-    const bool minutesRead = dx.Text(IDC_SUSPEND_MINUTES, minutes);
-    m_nSuspendMinutes = minutes;
-    if (!minutesRead || !dx.MinMaxInt(IDC_SUSPEND_MINUTES, minutes, 0, kMaxSuspendMinutes))
+    if (!dx.Text(IDC_SUSPEND_MINUTES, m_nSuspendMinutes) ||
+        !dx.MinMaxInt(IDC_SUSPEND_MINUTES, m_nSuspendMinutes, 0, kMaxSuspendMinutes))
         return;
-    std::string text = m_strSuspendText;
-    const bool textRead = dx.Text(IDC_SUSPEND_TEXT, text);
-    if (dx.IsSaving()) {
-        std::lock_guard<std::mutex> lock(m_suspendTextLock);
-        m_strSuspendText = text;
-    }
-    if (!textRead || !dx.MaxChars(IDC_SUSPEND_TEXT, text, kMaxSuspendTextChars))
+    if (!dx.Text(IDC_SUSPEND_TEXT, m_strSuspendText) ||
+        !dx.MaxChars(IDC_SUSPEND_TEXT, m_strSuspendText, kMaxSuspendTextChars))
         return;
     int hibernate = m_bHibernate ? 1 : 0;
     dx.Check(IDC_HIBERNATE, hibernate);
@@ -96,11 +84,6 @@ bool CWakeUpSettings::Exchange(bool saveAndValidate) {
     DoDataExchange(dx);
     m_bExchanging = wasExchanging;
     return !dx.Failed();
-}
-
-std::string CWakeUpSettings::SuspendText() const {
-    std::lock_guard<std::mutex> lock(m_suspendTextLock);
-    return m_strSuspendText;
 }
 
 bool CWakeUpSettings::OnSuspendMinutesKillFocus() {

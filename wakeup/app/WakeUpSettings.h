@@ -2,9 +2,8 @@
 // The scheduler's settings: read once at start-up from the host's registry
 // key, exchanged with the dialog's controls with the dialog framework's
 // checks, and each written back as soon as the user changes its control.
-#include <atomic>
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <string>
 
 #include "wakeup/platform/DialogControls.h"
@@ -36,15 +35,14 @@ public:
     void OnSuspendTextChange();
     void OnHibernateClicked();
 
-    // The warning text, for any thread.
-    std::string SuspendText() const;
+    // The warning text.
+    const std::string& SuspendText() const { return m_strSuspendText; }
 
-    // The countdown's thread reads these two.
-    std::atomic<int> m_nSuspendMinutes{0};
-    std::atomic<bool> m_bHibernate{false};
-    std::atomic<bool> m_bCountUserInput{true};
-    std::atomic<int> m_nSleepMarginMinutes{kDefaultSleepMarginMinutes};
-    // Written under m_suspendTextLock; other threads read SuspendText().
+    // Only the dialog's thread reads or writes them.
+    int m_nSuspendMinutes = 0;
+    bool m_bHibernate = false;
+    bool m_bCountUserInput = true;
+    int m_nSleepMarginMinutes = kDefaultSleepMarginMinutes;
     std::string m_strSuspendText;
     int m_nPvrBufferBegin = 0; // the lead time in minutes
 
@@ -54,6 +52,5 @@ private:
 
     IRegistry& m_registry;
     IDialogControls& m_controls;
-    mutable std::mutex m_suspendTextLock;
     bool m_bExchanging = false; // a data exchange is running
 };

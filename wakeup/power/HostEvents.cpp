@@ -27,37 +27,14 @@ PlayerEventReaction ReactToPlayerEvent(int32_t code) {
     }
 }
 
-CExecutionStatePolicy::CExecutionStatePolicy()
-    : m_nEventState(ES_FLAG_CONTINUOUS), m_nApplied(ES_FLAG_CONTINUOUS) {}
-
-uint32_t CExecutionStatePolicy::Wanted(bool recording, bool paused) const {
-    uint32_t wanted = m_nEventState;
-    if (recording || paused || m_bAwaiting)
+uint32_t WantedExecutionState(uint32_t eventState, bool recording, bool paused, bool held) {
+    uint32_t wanted = eventState;
+    if (recording || paused || held)
         wanted |= ES_FLAG_CONTINUOUS | ES_FLAG_SYSTEM_REQUIRED;
     // Documented for recording programs: where the power plan allows away
     // mode, a sleep during the recording only turns screen and sound off.
     if (recording)
         wanted |= ES_FLAG_AWAYMODE_REQUIRED;
-    return wanted;
-}
-
-uint32_t CExecutionStatePolicy::AfterPlayerEvent(const PlayerEventReaction& reaction,
-                                                 bool recording, bool paused) {
-    if (reaction.executionState)
-        m_nEventState = reaction.executionState;
-    const uint32_t wanted = Wanted(recording, paused);
-    if (!reaction.executionState && wanted == m_nApplied)
-        return 0;
-    m_nApplied = wanted;
-    return wanted;
-}
-
-uint32_t CExecutionStatePolicy::AfterAwaitingChange(bool awaiting, bool recording, bool paused) {
-    m_bAwaiting = awaiting;
-    const uint32_t wanted = Wanted(recording, paused);
-    if (wanted == m_nApplied)
-        return 0;
-    m_nApplied = wanted;
     return wanted;
 }
 

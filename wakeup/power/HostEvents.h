@@ -52,26 +52,10 @@ struct PlayerEventReaction {
 PlayerEventReaction ReactToPlayerEvent(int32_t code);
 
 // The execution state of the dialog's thread. The player events set it as
-// the host's table says; beyond that, a running recording or paused playback
-// always keeps the system required, because systems since Vista send no
-// suspend query before they sleep on their own, so refusing one protects
-// nothing there. So does a wake for a recording until the host reports it:
+// the host's table says (eventState: what the last one set); beyond that, a
+// running recording or paused playback always keeps the system required,
+// because systems since Vista send no suspend query before they sleep on
+// their own, so refusing one protects nothing there. So does the night's
+// hold (held), a wake for a recording until the host reports it among it:
 // a PC woken by a timer with nobody at it sleeps again within minutes.
-class CExecutionStatePolicy {
-public:
-    CExecutionStatePolicy();
-    // After the event's flag changes have been applied: the state to set
-    // now, or 0 when it stays as it is.
-    uint32_t AfterPlayerEvent(const PlayerEventReaction& reaction, bool recording, bool paused);
-    // The wake's hold begins or ends: the state to set now, or 0.
-    uint32_t AfterAwaitingChange(bool awaiting, bool recording, bool paused);
-    // What this thread asks of the system now.
-    uint32_t Applied() const { return m_nApplied; }
-
-private:
-    uint32_t Wanted(bool recording, bool paused) const;
-
-    uint32_t m_nEventState; // what the events last asked for
-    uint32_t m_nApplied;    // what was last set
-    bool m_bAwaiting = false;
-};
+uint32_t WantedExecutionState(uint32_t eventState, bool recording, bool paused, bool held);

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "common/WakeupMessages.h"
+#include "wakeup/power/Privilege.h"
 #include "tests/unit/schedule/ScheduleFixture.h"
 #include "wakeup/power/HostCommand.h"
 
@@ -23,7 +24,7 @@ protected:
     // minute before, as the system would; the fired wake is taken.
     void ArmAndFireForHalfPastNine() {
         WriteSchedule(Program("3-2-2005T21:30", "once"));
-        m_arming.Scan();
+        Scan();
         RunStartedThreads();
         ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
         m_clock.Set(CDateTime(2005, 3, 2, 21, 29, 10));
@@ -75,11 +76,11 @@ TEST_F(SuspendCountdown, LengthOneSleepsAfterOneCycleAndARefusedSleepStopsTheCou
     EXPECT_EQ(m_power.SleepRequests().size(), 1u);
     const auto lines = Messages();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), stops), 1);
-    EXPECT_EQ(m_proof.TestRefusal(0, m_countdown.SleepRefusal()),
+    EXPECT_EQ(Refusal(0),
               "The wake test cannot run now: this PC cannot be sent to sleep by a program "
               "(error 50).");
     // The hidden button still asks, from a thread of its own.
-    m_countdown.SuspendNowAside();
+    m_events.Step(NightEvent(NightEvent::hiddenButton));
     EXPECT_EQ(m_power.SleepRequests().size(), 1u);
     RunSleepRequests();
     EXPECT_EQ(m_power.SleepRequests().size(), 2u);
@@ -161,11 +162,11 @@ TEST_F(SuspendCountdown, CountdownTimerIsCreatedOnceAndItsCreationHandleKept) {
 
 TEST_F(SuspendCountdown, PrivilegeFailuresAreWrittenToStandardOutput) {
     Start(30);
-    EXPECT_TRUE(m_countdown.SetTokenPrivilege("SeShutdownPrivilege", true));
+    EXPECT_TRUE(SetProcessPrivilege(m_power, "SeShutdownPrivilege", true));
     m_power.FailPrivilege(IPower::PrivilegeStep::lookup, 1313);
-    EXPECT_FALSE(m_countdown.SetTokenPrivilege("SeShutdownPrivilege", true));
+    EXPECT_FALSE(SetProcessPrivilege(m_power, "SeShutdownPrivilege", true));
     m_power.FailPrivilege(IPower::PrivilegeStep::adjust, 1300);
-    m_countdown.SuspendNowAside();
+    m_events.Step(NightEvent(NightEvent::hiddenButton));
     RunSleepRequests();
     EXPECT_EQ(m_power.Output(),
               "LookupPrivilegeValue error: 1313\nAdjustTokenPrivileges error: 1300\n");
@@ -200,8 +201,12 @@ TEST_F(SuspendCountdown, HostActivityDuringTheWaitForTheWakeTimerCancelsTheSleep
         m_log.Clear();
         sent = false;
         m_wait.WhileWaiting([&, c] {
-            if (!sent)
+            if (!sent) {
+                // Answered now, stepped after the wait: nothing nested.
+                const unsigned resets = m_night.resets;
                 Send(WAKEUP_MESSAGE, c.kind, c.value);
+                EXPECT_EQ(m_night.resets, resets) << "stepped inside the wait";
+            }
             sent = true;
             RunStartedThreads();
         });
@@ -230,38 +235,11 @@ TEST_F(SuspendCountdown, HostActivityDuringTheWaitForTheWakeTimerCancelsTheSleep
     m_timers.Fire("KelmarTimer");
 }
 
-TEST_F(SuspendCountdown, SessionAwayFromTheConsoleStandsTheCountStillUntilItIsBack) {
-    Start(2);
-    Send(0x02B1, 2, 1); // another user switched in
-    Cycle();
-    EXPECT_EQ(m_progress.GetPos(), 2);
-    // Lock and unlock (7, 8) change nothing; a switch back does, once.
-    Send(0x02B1, 7, 1);
-    Send(0x02B1, 1, 1);
-    Send(0x02B1, 8, 1);
-    Cycle();
-    EXPECT_EQ(m_progress.GetPos(), 1);
-    Send(0x02B1, 3, 1); // this session taken over from a remote desktop
-    Cycle();
-    Cycle();
-    EXPECT_EQ(m_progress.GetPos(), 1);
-    EXPECT_TRUE(m_power.SleepRequests().empty());
-    EXPECT_EQ(Messages(), (std::vector<std::string>{
-                              "Auto-suspend paused: this session is not at the console",
-                              "Auto-suspend resumed: this session is at the console "
-                              "again",
-                              "Auto-suspend paused: this session is not at the console"}));
-    // The system's own sleep is the user's business, whichever session has
-    // the console.
-    EXPECT_EQ(Send(0x0218, 0, 0), 0);
-    EXPECT_FALSE(m_night.recording);
-}
-
 TEST_F(SuspendCountdown, StoppedWorkersLeaveTheirWaitsWithoutWritingAnything) {
     m_registry.SetDword(kKey, "SuspendTime", 30);
     Init();
     WriteSchedule(Program("3-5-2005T08:00", "once"));
-    m_arming.Scan();
+    Scan();
     // The countdown waits on its minute, the wake timer on its due time.
     RunStartedThreads();
     ASSERT_EQ(m_workers.size(), 2u);
@@ -278,38 +256,6 @@ TEST_F(SuspendCountdown, StoppedWorkersLeaveTheirWaitsWithoutWritingAnything) {
     EXPECT_TRUE(m_threads.StopAll(1000));
     EXPECT_TRUE(m_workers.empty());
     EXPECT_EQ(m_log.Lines().size(), lines); // nothing written on the way out
-}
-
-TEST_F(SuspendCountdown, KeyboardOrMouseInTheLastMinuteCountsAsActivityUnlessTurnedOff) {
-    struct Case {
-        bool counted;        // the setting
-        uint32_t sinceInput; // UINT32_MAX: the system cannot tell
-        int position;
-        int after;
-        bool cancelNotice;
-    };
-    const Case cases[] = {
-        {true, 5000, 3, 30, true},        // a warning was shown: it is taken back
-        {true, 59999, 10, 30, false},     // no warning, no notice
-        {true, 60000, 10, 9, false},      // older than the minute: idle
-        {false, 5000, 10, 9, false},      // a PC used only by remote control
-        {true, UINT32_MAX, 10, 9, false}, // unknown: the host's events decide
-    };
-    Start(30);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(&c - cases);
-        m_settings.m_bCountUserInput = c.counted;
-        m_session.SetMillisecondsSinceInput(c.sinceInput);
-        m_night.minutesLeft = c.position;
-        const size_t notices = m_processes.CommandLines().size();
-        Cycle();
-        EXPECT_EQ(m_progress.GetPos(), c.after);
-        EXPECT_EQ(m_processes.CommandLines().size() - notices, c.cancelNotice ? 1u : 0u);
-        if (c.cancelNotice) {
-            EXPECT_EQ(m_processes.CommandLines().back(),
-                      std::string(kHost) + "message 150 300 2 Auto Suspend Cancelled.");
-        }
-    }
 }
 
 // Where the countdown meets the event handling and the arming.
@@ -338,19 +284,4 @@ TEST_F(SuspendCountdown, OtherProgramsCheckLetsGoOnlyOfAnEventsStateNeverOfAHold
     const auto after = m_power.ExecutionStates();
     EXPECT_EQ(after.size(), states) << "the hold was let go of during the check";
     EXPECT_EQ(m_power.SleepRequests().size(), 1u);
-}
-
-TEST_F(SuspendCountdown, CountThatWarnedAndThenStandsBackSendsTheCancelNotice) {
-    Start(2);
-    // The armed wake is five minutes off, within the default margin.
-    WriteSchedule(Program("3-2-2005T21:06", "once"));
-    m_arming.Scan();
-    RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
-    Cycle(); // the warning of the last minute
-    Cycle(); // runs out, and stands back
-    EXPECT_TRUE(m_power.SleepRequests().empty());
-    EXPECT_EQ(m_processes.CommandLines().back(), std::string(kHost) + HOST_CANCEL_NOTICE_ARGUMENTS);
-    EXPECT_EQ(m_processes.CommandLines().size(), 2u);
-    m_timers.Fire("KelmarTimer");
 }

@@ -11,7 +11,7 @@ protected:
     // Arms the recording at 22:00 (due at 21:59) and returns its line.
     std::string ArmRecording() {
         WriteSchedule(Program("3-2-2005T22:00", "once"));
-        m_arming.Scan();
+        Scan();
         RunStartedThreads();
         EXPECT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
         m_messenger.DeliverPosted(); // the timer's news
@@ -28,7 +28,7 @@ protected:
     }
     void Settle() {
         m_clock.Advance(CDateTimeSpan(0, 0, 0, kResumeSettleSeconds));
-        m_events.OnClockTick();
+        ClockTick();
     }
     std::vector<std::string> LinesFrom(const std::string& first) {
         const auto lines = Messages();
@@ -46,7 +46,7 @@ TEST_F(WakeProof, WakeTestSleepsWithItsOwnTimerAndJudgesTheResume) {
 
     // Woken by its timer 20 seconds after the due time.
     SleepFor(CDateTimeSpan(0, 0, 2, 20));
-    m_proof.StartTest();
+    m_events.StartWakeTest();
     EXPECT_EQ(m_timers.DueTime(WAKE_TEST_TIMER_NAME),
               m_localTime.LocalToUtcFileTime(CDateTime(2005, 3, 2, 21, 2, 0)));
     EXPECT_EQ(m_timers.Calls().back().op, "set-resume");
@@ -65,7 +65,7 @@ TEST_F(WakeProof, WakeTestSleepsWithItsOwnTimerAndJudgesTheResume) {
     m_power.OnSleep(nullptr);
     m_power.FailSleep(5);
     m_log.Clear();
-    m_proof.StartTest();
+    m_events.StartWakeTest();
     for (const auto& started : m_threads.Take())
         started.proc(started.param);
     m_messenger.DeliverPosted();
@@ -74,11 +74,11 @@ TEST_F(WakeProof, WakeTestSleepsWithItsOwnTimerAndJudgesTheResume) {
 
     // Not while a recording runs, nor with one due before the test is over.
     Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 25);
-    EXPECT_EQ(m_proof.TestRefusal(0), "The wake test cannot run now: a recording is running.");
+    EXPECT_EQ(Refusal(0), "The wake test cannot run now: a recording is running.");
     Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 26);
-    EXPECT_EQ(m_proof.TestRefusal(0), "");
+    EXPECT_EQ(Refusal(0), "");
     m_clock.Set(CDateTime(2005, 3, 2, 21, 44, 0));
-    EXPECT_EQ(m_proof.TestRefusal(15),
+    EXPECT_EQ(Refusal(15),
               "The wake test cannot run now: a recording starts at 3/2/2005 10:00:00 PM.");
     m_timers.Fire("KelmarTimer");
 }
@@ -123,13 +123,14 @@ TEST_F(WakeProof, StatusLineSaysWhatKeepsThePcAwakeAndATimerThatCannotWake) {
     EXPECT_EQ(m_controls.NextWakes().back(), next);
     // An empty schedule leaves the armed wake, and its line, in force.
     WriteSchedule("");
-    m_arming.Scan();
+    Scan();
     EXPECT_EQ(m_controls.NextWakes().back(), next);
     // Said once per run, whatever is armed after.
     WriteSchedule(Program("3-2-2005T23:00", "once"));
-    m_arming.Scan();
+    Scan();
     RunStartedThreads();
     ASSERT_TRUE(WaitUntil([&] {
+        m_messenger.DeliverPosted();
         const auto lines = Messages();
         return std::count(lines.begin(), lines.end(), "Timer set to: 3/2/2005 11:00:00 PM") &&
                m_timers.Waiters("KelmarTimer") == 1;
@@ -148,7 +149,7 @@ TEST_F(WakeProof, StatusLineSaysWhatKeepsThePcAwakeAndATimerThatCannotWake) {
 TEST_F(WakeProof, SuspendBeforeTheTimerIsSetJudgesByTheTargetAndAnUnreportedResumeIsKept) {
     Init();
     WriteSchedule(Program("3-2-2005T22:00", "once"));
-    m_arming.Scan(); // its thread has not run: no due time yet
+    Scan(); // its thread has not run: no due time yet
     m_wait.CapTimeouts(50);
     Power(4);
     m_clock.Set(CDateTime(2005, 3, 2, 22, 0, 30));

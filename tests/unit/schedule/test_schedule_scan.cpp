@@ -9,7 +9,7 @@ TEST_F(ScheduleScan, WorkedExampleWithLeadTimeFive) {
     Init();
     WriteSchedule(Program("2-23-2005T20:15:00", "weekly", "ZDF") +
                   Program("3-1-2005T22:30:00", "daily", "ARD"));
-    m_arming.Scan();
+    Scan();
     EXPECT_EQ(Messages(), (std::vector<std::string>{
                               "Weekly schedule found for channel ZDF Original:2/23/2005 8:15:00 PM "
                               "Calculated Start: 3/9/2005 8:15:00 PM",
@@ -24,7 +24,7 @@ TEST_F(ScheduleScan, WorkedExampleWithLeadTimeFive) {
 TEST_F(ScheduleScan, EmptyScheduleLogsExactlyOneLine) {
     Init();
     WriteSchedule("");
-    m_arming.Scan();
+    Scan();
     EXPECT_EQ(Messages(), std::vector<std::string>{"No new schedule found"});
     EXPECT_EQ(m_arming.m_scanBusy, 0);
     EXPECT_EQ(m_threads.Count(), 0u);
@@ -34,7 +34,7 @@ TEST_F(ScheduleScan, UnreadableContentFindsNoSchedule) {
     Init();
     for (const std::string content : {"", "not xml", "<tvrecord><program", "\xFF\xFE"}) {
         m_files.SetFile(kSchedule, content);
-        m_arming.Scan();
+        Scan();
     }
     EXPECT_EQ(Messages(), std::vector<std::string>(4, "No new schedule found"));
     EXPECT_EQ(m_arming.m_scanBusy, 0);
@@ -42,17 +42,18 @@ TEST_F(ScheduleScan, UnreadableContentFindsNoSchedule) {
 
 TEST_F(ScheduleScan, MissingOrLockedFileEndsSilentlyAndKeepsTheArming) {
     Init();
-    m_arming.Scan(); // no file at all
+    Scan(); // no file at all
     EXPECT_TRUE(m_log.Lines().empty());
     EXPECT_EQ(m_arming.m_scanBusy, 0);
 
     WriteSchedule(Program("3-5-2005T08:00", "once"));
-    m_arming.Scan();
+    Scan();
     RunStartedThreads();
     ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
+    m_messenger.DeliverPosted();
     const auto lines = m_log.GetCount();
     m_files.Lock(kSchedule);
-    m_arming.Scan();
+    Scan();
     EXPECT_EQ(m_log.GetCount(), lines);
     EXPECT_EQ(m_arming.m_scanBusy, 0);
     EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 5, 8, 0, 0));
@@ -64,7 +65,7 @@ TEST_F(ScheduleScan, ScanWhileBusyIsDroppedWithoutATrace) {
     Init();
     WriteSchedule(Program("3-5-2005T08:00", "once"));
     m_arming.m_scanBusy = 1;
-    m_arming.Scan();
+    Scan();
     EXPECT_TRUE(m_log.Lines().empty());
     EXPECT_EQ(m_files.Reads(), 0);
     EXPECT_EQ(m_arming.m_scanBusy, 1);
@@ -74,7 +75,7 @@ TEST_F(ScheduleScan, EarliestCandidateWinsAndEqualOnesKeepTheFirst) {
     Init();
     WriteSchedule(Program("3-9-2005T10:00", "once", "A") + Program("3-3-2005T10:00", "once", "B") +
                   Program("3-3-2005T10:00", "once", "C") + Program("1-1-2005T10:00", "once", "D"));
-    m_arming.Scan();
+    Scan();
     EXPECT_EQ(Messages().size(), 4u);
     EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 3, 10, 0, 0));
 }
@@ -83,7 +84,7 @@ TEST_F(ScheduleScan, EntriesWithoutAValidStartAreSkipped) {
     Init();
     WriteSchedule("<program freq=\"once\" channel=\"X\"/>" + Program("2005-12-31T23:59", "once") +
                   Program("3-1-2005T20", "daily") + Program("3-4-2005T07:30", "once", "OK"));
-    m_arming.Scan();
+    Scan();
     EXPECT_EQ(Messages(), std::vector<std::string>{
                               "One-time schedule found for channel OK Start: 3/4/2005 7:30:00 AM"});
     EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 4, 7, 30, 0));
@@ -97,7 +98,7 @@ TEST_F(ScheduleScan, OnlyTheRootsProgramChildrenAreWalked) {
                     "</program><other><program start=\"3-3-2005T07:30\" freq=\"once\"/></other>"
                     "<program start=\"3-5-2005T07:30\" freq=\"once\" channel=\"B &amp; C\"/>"
                     "</schedule>");
-    m_arming.Scan();
+    Scan();
     EXPECT_EQ(Messages(),
               (std::vector<std::string>{
                   "One-time schedule found for channel A Start: 3/4/2005 7:30:00 AM",
@@ -109,7 +110,7 @@ TEST_F(ScheduleScan, Utf16FileGivesTheSameEntriesAsAnsi) {
     const std::string xml = "<tvrecord>" + Program("3-4-2005T07:30", "once", "A") +
                             Program("3-1-2005T22:30", "daily", "B") + "</tvrecord>";
     m_files.SetFile(kSchedule, xml);
-    m_arming.Scan();
+    Scan();
     const auto ansi = Messages();
     RunStartedThreads();
     ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
@@ -119,7 +120,7 @@ TEST_F(ScheduleScan, Utf16FileGivesTheSameEntriesAsAnsi) {
     for (char c : xml)
         utf16 += std::string{c, '\0'};
     m_files.SetFile(kSchedule, utf16);
-    m_arming.Scan();
+    Scan();
     auto utf = Messages();
     utf.resize(ansi.size());
     EXPECT_EQ(utf, ansi);
@@ -131,7 +132,7 @@ TEST_F(ScheduleScan, Utf8MarkStaysInFrontOfTheDeclaration) {
     Init();
     m_files.SetFile(kSchedule, "\xEF\xBB\xBF<?xml version=\"1.0\"?><tvrecord>" +
                                    Program("3-4-2005T07:30", "once") + "</tvrecord>");
-    m_arming.Scan();
+    Scan();
     // The reader sees the mark as text before the root; what it makes of it
     // decides whether the entry is found, and nothing may break either way.
     EXPECT_EQ(Messages().size(), 1u);
@@ -142,7 +143,7 @@ TEST_F(ScheduleScan, TargetWithinTheLeadTimeIsNotArmed) {
     m_registry.SetDword(kKey, "PVRBufferBegin", 5);
     Init();
     WriteSchedule(Program("3-2-2005T21:03", "once"));
-    m_arming.Scan();
+    Scan();
     EXPECT_EQ(Messages().size(), 1u); // only the entry's line
     EXPECT_EQ(m_arming.m_scanBusy, 0);
     EXPECT_EQ(m_threads.Count(), 0u);
@@ -152,10 +153,10 @@ TEST_F(ScheduleScan, TargetWithinTheLeadTimeIsNotArmed) {
 TEST_F(ScheduleScan, RescanOfAnUnchangedFileDoesNotRearm) {
     Init();
     WriteSchedule(Program("3-4-2005T07:30", "once"));
-    m_arming.Scan();
+    Scan();
     RunStartedThreads();
     ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
-    m_arming.Scan();
+    Scan();
     EXPECT_EQ(m_threads.Count(), 0u);
     EXPECT_EQ(m_arming.m_scanBusy, 0);
     const auto messages = Messages();
@@ -168,7 +169,7 @@ TEST_F(ScheduleScan, RescanOfAnUnchangedFileDoesNotRearm) {
 TEST_F(ScheduleScan, LeadTimeZeroWakesForTheStartItself) {
     Init();
     WriteSchedule(Program("3-4-2005T07:30", "once"));
-    m_arming.Scan();
+    Scan();
     EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 4, 7, 30, 0));
 }
 
@@ -186,12 +187,12 @@ TEST_F(ScheduleScan, ScheduleChangeMessageLogsAndScans) {
 TEST_F(ScheduleScan, ScheduleWrittenWhileATimerIsArmedIsArmedNext) {
     Init();
     WriteSchedule(Program("3-5-2005T08:00", "once"));
-    m_arming.Scan();
+    Scan();
     ASSERT_EQ(m_threads.Count(), 1u);
     // The host saves again before the thread has set its timer.
     WriteSchedule(Program("3-4-2005T06:00", "once"));
-    m_arming.Scan();
-    m_arming.Scan();
+    Scan();
+    Scan();
     EXPECT_EQ(m_files.Reads(), 1);
     EXPECT_EQ(m_messenger.PostedCount(), 0u);
 
@@ -203,6 +204,7 @@ TEST_F(ScheduleScan, ScheduleWrittenWhileATimerIsArmedIsArmedNext) {
     RunStartedThreads();
     ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
     EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 4, 6, 0, 0));
+    m_messenger.DeliverPosted();
     const auto lines = Messages();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Timer set to: 3/4/2005 6:00:00 AM"),
               lines.end());

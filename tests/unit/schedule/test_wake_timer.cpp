@@ -10,12 +10,18 @@ protected:
         m_arming.m_nextWake = {Utc(target), CDateTime(), CDateTime(), CDateTime()};
         m_night.armed = m_arming.m_nextWake;
         m_arming.m_scanBusy = true;
-        m_workers.emplace_back([this] { m_arming.ArmWakeTimer(m_stop); });
+        m_workers.emplace_back([this] { CScheduleArming::ThreadEntry(&m_arming); });
+    }
+
+    // The log once the threads' news has reached the night.
+    std::vector<std::string> Lines() {
+        m_messenger.DeliverPosted();
+        return Messages();
     }
 
     bool WaitForMessage(const std::string& message) {
         return WaitUntil([&] {
-            const auto m = Messages();
+            const auto m = Lines();
             return std::find(m.begin(), m.end(), message) != m.end();
         });
     }
@@ -35,8 +41,8 @@ TEST_F(WakeTimer, ArmsSixtySecondsEarlyWithAnAbsoluteDueTimeAndLogsWhenDone) {
     const CDateTime target(2005, 3, 2, 23, 5, 30);
     Arm(target);
     ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"Set timer to: 0 days 02:05:30 from now.",
-                                                    "Timer set to: 3/2/2005 11:05:30 PM"}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"Set timer to: 0 days 02:05:30 from now.",
+                                                 "Timer set to: 3/2/2005 11:05:30 PM"}));
     EXPECT_EQ(m_timers.DueTime("KelmarTimer"), Due(CDateTime(2005, 3, 2, 23, 4, 30)));
     const auto calls = m_timers.Calls();
     ASSERT_GE(calls.size(), 3u);
@@ -48,7 +54,7 @@ TEST_F(WakeTimer, ArmsSixtySecondsEarlyWithAnAbsoluteDueTimeAndLogsWhenDone) {
     ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
     m_timers.Fire("KelmarTimer");
     JoinWorkers();
-    EXPECT_EQ(Messages().back(), "Timer done for: 3/2/2005 11:05:30 PM");
+    EXPECT_EQ(Lines().back(), "Timer done for: 3/2/2005 11:05:30 PM");
     EXPECT_EQ(m_controls.GetItemText(IDC_HIDDEN_EDIT), "");
     EXPECT_EQ(m_timers.OpenHandles(), 0);
     EXPECT_FALSE(m_timers.Exists("KelmarTimer"));
@@ -64,7 +70,7 @@ TEST_F(WakeTimer, WaitThatEndsWithoutTheTimerSaysCancelledAndDisarms) {
     ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
     m_timers.StopWaits(); // the wait fails, the timer has not fired
     JoinWorkers();
-    EXPECT_EQ(Messages().back(), "Timer cancelled for: 3/2/2005 11:05:30 PM");
+    EXPECT_EQ(Lines().back(), "Timer cancelled for: 3/2/2005 11:05:30 PM");
     EXPECT_EQ(m_timers.DueTime("KelmarTimer"), 0);
     m_messenger.DeliverPosted();
     EXPECT_FALSE(IsSet(m_night.rescanAfter)); // no fired wake to take
@@ -86,9 +92,10 @@ TEST_F(WakeTimer, CloseTargetsWakeAtTheTargetItself) {
         EXPECT_EQ(m_timers.DueTime("KelmarTimer"),
                   Due(target + CDateTimeSpan(0, 0, 0, c.wakeOffset)))
             << c.ahead;
-        EXPECT_EQ(Messages().front(), std::string("Set timer to: ") + c.spanText + " from now.");
+        EXPECT_EQ(Lines().front(), std::string("Set timer to: ") + c.spanText + " from now.");
         m_timers.Fire("KelmarTimer");
         JoinWorkers();
+        Lines();
     }
 }
 
@@ -98,9 +105,9 @@ TEST_F(WakeTimer, PastTargetFiresAtOnce) {
     const CDateTime target = m_now - CDateTimeSpan(0, 0, 0, 30);
     Arm(target);
     JoinWorkers();
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"Set timer to: -0 days 00:00:30 from now.",
-                                                    "Timer set to: 3/2/2005 8:59:30 PM",
-                                                    "Timer done for: 3/2/2005 8:59:30 PM"}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"Set timer to: -0 days 00:00:30 from now.",
+                                                 "Timer set to: 3/2/2005 8:59:30 PM",
+                                                 "Timer done for: 3/2/2005 8:59:30 PM"}));
     EXPECT_EQ(m_arming.m_scanBusy, 0);
 }
 
@@ -108,14 +115,14 @@ TEST_F(WakeTimer, FailedCreationIsLoggedAndFreesTheScan) {
     Init();
     m_timers.FailCreate(5);
     WriteSchedule(Program("3-4-2005T07:30", "once"));
-    m_arming.Scan();
+    Scan();
     RunStartedThreads();
     JoinWorkers();
-    EXPECT_EQ(Messages().back(), "Unable to create timer: 5");
+    EXPECT_EQ(Lines().back(), "Unable to create timer: 5");
     EXPECT_EQ(m_arming.m_scanBusy, 0);
     // The same target is tried again by the next scan.
     m_messenger.DeliverPosted();
-    m_arming.Scan();
+    Scan();
     EXPECT_EQ(m_threads.Count(), 1u);
     RunStartedThreads();
     JoinWorkers();
@@ -134,10 +141,10 @@ TEST_P(WakeTimerFailure, IsLoggedArmsNothingAndFreesTheScan) {
     else
         m_timers.FailSet();
     WriteSchedule(Program("3-4-2005T07:30", "once"));
-    m_arming.Scan();
+    Scan();
     RunStartedThreads();
     JoinWorkers();
-    EXPECT_EQ(Messages().back(), "Unable to set timer to: 3/4/2005 7:30:00 AM");
+    EXPECT_EQ(Lines().back(), "Unable to set timer to: 3/4/2005 7:30:00 AM");
     EXPECT_EQ(m_arming.m_scanBusy, 0);
     EXPECT_EQ(m_timers.OpenHandles(), 0);
     m_messenger.DeliverPosted();
@@ -165,7 +172,7 @@ TEST_F(WakeTimer, NewerArmingTakesTheTimerOverAndIsNeverUndone) {
         EXPECT_FALSE(m_timers.Signalled("KelmarTimer"));
         m_timers.Fire("KelmarTimer");
         JoinWorkers();
-        EXPECT_EQ(Messages().back(), "Timer done for: " + m_dateText.Format(second));
+        EXPECT_EQ(Lines().back(), "Timer done for: " + m_dateText.Format(second));
         ASSERT_FALSE(m_timers.Exists("KelmarTimer"));
     }
 }
@@ -190,7 +197,7 @@ TEST_F(WakeTimer, PowerPlanThatKeepsTheTimerFromWakingIsReported) {
             m_power.SetWakeTimerSetting(c.mains, c.battery);
         Arm(target);
         ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
-        const auto lines = Messages();
+        const auto lines = Lines();
         ASSERT_EQ(lines.size(), c.where ? 3u : 2u);
         EXPECT_EQ(lines[1], "Timer set to: 3/3/2005 10:00:00 AM");
         if (c.where) {
@@ -204,5 +211,6 @@ TEST_F(WakeTimer, PowerPlanThatKeepsTheTimerFromWakingIsReported) {
         ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
         m_timers.Fire("KelmarTimer");
         JoinWorkers();
+        Lines();
     }
 }

@@ -26,13 +26,12 @@
 // Seeded: WAKEUP_WEEK_SEEDS="1,2,7" or "1-50" runs those seeds (default 1-3).
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <random>
 #include <sstream>
-#include <thread>
+#include <utility>
 
 #include "common/WakeupMessages.h"
 #include "tests/fakes/WakeUpPartsFixture.h"
@@ -52,39 +51,52 @@ double SecondsBetween(const CDateTime& from, const CDateTime& to) {
     return (to - from).GetTotalDays() * 86400.0;
 }
 
-// One scheduler and the wake-timer threads it started.
+// One scheduler, its worker threads run here, in step with the clock the
+// week moves: a wake-timer thread arms at once and waits until its timer
+// fires or a newer arming takes it over; a sleep request asks at once.
 struct Scheduler : CWakeUpParts {
-    ~Scheduler() {
-        m_stop = true;
-        m_timers.StopWaits();
-        for (auto& worker : workers)
-            worker.join();
-    }
-
     void RunStartedThreads() {
         for (const auto& started : m_threads.Take()) {
-            ++running;
-            workers.emplace_back([this, started] {
+            if (started.proc != CScheduleArming::ThreadEntry) {
+                inWorker = true;
                 started.proc(started.param);
-                --running;
-            });
+                inWorker = false;
+                continue;
+            }
+            const CScheduleArming::Armed armed = m_arming.Arm();
+            if (armed.arming.set) {
+                m_timers.BeginWait(armed.arming.timer);
+                waits.push_back(armed);
+            }
         }
     }
 
-    // Until every scan is done, its timer set and every posted notice
-    // handled, as the dialog's thread would have it between two events.
+    // The waits whose timer fired or was taken over end.
+    bool EndWaits() {
+        bool ended = false;
+        for (size_t i = 0; i < waits.size();) {
+            if (!m_timers.WaitWouldEnd(waits[i].arming.timer)) {
+                ++i;
+                continue;
+            }
+            const CScheduleArming::Armed armed = waits[i];
+            waits.erase(waits.begin() + static_cast<long>(i));
+            m_arming.Wait(armed);
+            ended = true;
+        }
+        return ended;
+    }
+
+    // Until every scan is done, its timer set and every queued event
+    // stepped, as the dialog's thread would have it between two events.
     void Settle() {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        for (;;) {
+        for (int round = 0;; ++round) {
+            ASSERT_LT(round, 1000) << "the scheduler did not settle";
             RunStartedThreads();
-            m_messenger.DeliverPosted();
-            const bool idle =
-                !m_arming.m_scanBusy && !m_arming.m_scanPending && m_threads.Count() == 0 &&
-                m_timers.Waiters("KelmarTimer") == running && m_messenger.PostedCount() == 0;
-            if (idle)
+            const bool ended = EndWaits();
+            if (!ended && m_threads.Count() == 0 && m_messenger.PostedCount() == 0)
                 return;
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the scheduler did not settle";
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            m_messenger.DeliverPosted();
         }
     }
 
@@ -93,8 +105,9 @@ struct Scheduler : CWakeUpParts {
         Settle();
     }
 
-    std::vector<std::thread> workers;
-    std::atomic<int> running{0};
+    std::vector<CScheduleArming::Armed> waits;
+    // A worker's procedure runs: a sleep asked for now is not the dialog's.
+    bool inWorker = false;
 };
 
 struct Recording {
@@ -110,7 +123,12 @@ struct Recording {
     bool reported = false, stopped = false;
     CDateTime reportedAt;
     bool asleepAtStart = false, reportMissed = false, cut = false;
-    bool Caught() const { return silent || (reported && !asleepAtStart && !reportMissed && !cut); }
+    // The user sent the PC to sleep once the host had begun it and before
+    // its report: the user's choice, which no program may refuse.
+    bool takenByUser = false;
+    bool Caught() const {
+        return silent || takenByUser || (reported && !asleepAtStart && !reportMissed && !cut);
+    }
 };
 
 struct Visit {
@@ -165,7 +183,7 @@ void PrintTo(Night night, std::ostream* out) {
 
 class Week {
 public:
-    Week(unsigned seed, Night night) : m_rng(seed), m_night(night), m_seed(seed) {
+    Week(unsigned seed, Night night) : m_rng(seed), m_night(night) {
         m_lead = std::vector<int>{0, 2, 5, 10}[Pick(0, 3)];
         MakeSchedule();
         m_programsAtStart = m_programs.size();
@@ -457,7 +475,6 @@ private:
         const bool own = !(m_night == Night::twoSessions && &s == &ConsoleSide());
         WriteSchedule(s, own ? m_programs.substr(0, m_programsAtStart) : "");
         s.m_timers.SignalRelativeAtOnce(); // the countdown's minute is the test's step
-        s.m_timers.LimitWaits(std::chrono::seconds(600));
         s.m_wait.WhileWaiting([&s] { s.RunStartedThreads(); });
         if (ChangesDaylight())
             s.m_localTime.UseZoneRules(CentralEuropeRules());
@@ -474,13 +491,13 @@ private:
         }
         // The request's thread only asks; the PC goes down between two
         // moments of the week, on its thread.
-        s.m_power.OnSleep([this](bool suspend) {
+        s.m_power.OnSleep([this, &s](bool suspend) {
             if (m_night == Night::cannotSleep)
                 return 50u; // ERROR_NOT_SUPPORTED
             m_countdownSleep = suspend ? 1 : 2;
             // Asked on the dialog's thread, the request blocks it: the
             // suspend notice finds it busy and the PC goes down unheard.
-            m_askedOnDialogThread = std::this_thread::get_id() == m_dialogThread;
+            m_askedOnDialogThread = !s.inWorker;
             return 0u;
         });
         s.m_power.OnReadSystemState([this] {
@@ -494,7 +511,7 @@ private:
         s.m_threads.Take(); // the countdown's thread: the week runs its cycles itself
         if (&s != &ConsoleSide()) {
             s.m_session.SetAtConsole(false);
-            s.m_events.OnSessionAway();
+            s.m_events.Step(NightEvent(NightEvent::sessionChange, WTS_EVENT_CONSOLE_DISCONNECT));
         }
         // The watch's start notice makes the first scan.
         s.Notify(WAKEUP_MESSAGE, WAKEUP_MSG_SCHEDULE_DIR_CHANGED, 5);
@@ -574,15 +591,19 @@ private:
             r.reportedAt = m_now;
             HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, r.reportCode);
         }
+        // The window's timer, at the moment the night's rules name.
         for (auto& s : m_schedulers) {
-            s->m_events.OnClockTick();
+            uint32_t ms = 0;
+            if (!s->m_events.NextTickMs(ms) || ms > 0)
+                continue;
+            s->ClockTick();
             s->Settle();
         }
         if (minute)
             for (auto& s : m_schedulers) {
                 s->m_countdown.PaceMinute();
                 s->Settle();
-                if (const int asked = m_countdownSleep.exchange(0)) {
+                if (const int asked = std::exchange(m_countdownSleep, 0)) {
                     Sleep(false, true, asked == 2);
                     return;
                 }
@@ -608,9 +629,10 @@ private:
             Sleep(true);
             return;
         }
-        ConsoleSide().m_countdown.SuspendNowAside(); // the dialog's click handler
+        ConsoleSide().m_events.Step(
+            NightEvent(NightEvent::hiddenButton)); // the dialog's click handler
         ConsoleSide().Settle();
-        if (const int asked = m_countdownSleep.exchange(0))
+        if (const int asked = std::exchange(m_countdownSleep, 0))
             Sleep(true, false, asked == 2);
     }
 
@@ -650,7 +672,7 @@ private:
         ++m_sleeps;
         // The PC goes down once the suspend notice has been handled: a wake
         // timer whose thread has not set it by then is not there.
-        const bool unheard = m_askedOnDialogThread.exchange(false);
+        const bool unheard = std::exchange(m_askedOnDialogThread, false);
         for (auto& s : m_schedulers)
             if (!unheard || s.get() != &ConsoleSide())
                 s->Send(0x0218, PBT_EVENT_SUSPEND, 0);
@@ -696,6 +718,8 @@ private:
             r.reportMissed = r.reportMissed || (!byUser && !r.reported &&
                                                 !(r.reportAt < downLocal) && r.reportAt < dueLocal);
             r.cut = r.cut || (!byUser && r.reported && !r.stopped && r.stop > downLocal);
+            r.takenByUser = r.takenByUser || (byUser && !r.reported && r.reportAt > downLocal &&
+                                              !(downLocal < r.start - Minutes(m_lead)));
         }
         SyncClocks();
         for (auto& s : m_schedulers)
@@ -718,7 +742,6 @@ private:
 
     std::mt19937 m_rng;
     Night m_night;
-    unsigned m_seed;
     // The zone's: UTC+1 until a move east or summer time, +2 then.
     int m_offsetHours = m_night == Night::fallBack ? 2 : 1;
     CDateTime m_zoneChangeAt;
@@ -752,9 +775,8 @@ private:
     CDateTime m_idleSince = m_begin;
     std::string m_idleTooLong;
     // The countdown's request: 1 suspend, 2 hibernate.
-    std::atomic<int> m_countdownSleep{0};
-    std::atomic<bool> m_askedOnDialogThread{false};
-    const std::thread::id m_dialogThread = std::this_thread::get_id();
+    int m_countdownSleep = 0;
+    bool m_askedOnDialogThread = false;
     std::vector<std::unique_ptr<Scheduler>> m_schedulers;
 };
 

@@ -29,10 +29,10 @@ CWakeUpWindow::CWakeUpWindow(HINSTANCE instance, const std::string& programPath,
       m_hIcon(LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME))),
       m_startMinimized(startMinimized), m_taskbarCreated(RegisterWindowMessageA("TaskbarCreated")),
       m_dlg(CWakeUpPorts{{m_files, ActiveCodePage(), m_clock, m_dateText, m_timers, m_localTime,
-                          m_threads, m_messenger, m_wait, m_power, m_controls},
-                         {m_progress, m_timers, m_wait, m_threads, m_processes, m_power, m_session,
-                          m_messenger, m_clock, m_dateText},
-                         {m_processes, m_clock, m_dateText},
+                          m_threads, m_wait, m_power},
+                         {m_progress, m_timers, m_wait, m_threads, m_session},
+                         {m_processes, m_clock, m_dateText, m_power, m_session, m_controls},
+                         m_messenger,
                          m_log,
                          m_logFile,
                          m_registry,
@@ -277,10 +277,7 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_WTSSESSION_CHANGE:
     case WM_ENDSESSION:
     case WM_TIMECHANGE:
-    case DialogMessage::kRescan:
-    case DialogMessage::kWakeTimerNews:
-    case DialogMessage::kCountdownMinute:
-    case DialogMessage::kSleepRequestDone: {
+    case DialogMessage::kNightEvent: {
         intptr_t result = 0;
         const bool answered = m_dlg.WindowProc(message, static_cast<uint32_t>(wParam),
                                                static_cast<int32_t>(lParam), &result);

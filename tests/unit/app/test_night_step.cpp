@@ -1,0 +1,318 @@
+// The night's step, one row per case: an event on a state, and what it
+// changes and asks for. No threads, no ports.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "tests/fakes/FakePlatform.h"
+#include "wakeup/app/NightRules.h"
+#include "wakeup/app/NightStep.h"
+#include "wakeup/power/HostEvents.h"
+
+namespace {
+constexpr uint32_t kContinuous = ES_FLAG_CONTINUOUS;
+constexpr uint32_t kSystem = kContinuous | ES_FLAG_SYSTEM_REQUIRED;
+constexpr uint32_t kAwake = kSystem | ES_FLAG_DISPLAY_REQUIRED;
+constexpr uint32_t kAway = ES_FLAG_AWAYMODE_REQUIRED;
+const char kCancel[] = "message 150 300 2 Auto Suspend Cancelled.";
+const CDateTime kNow(2005, 3, 2, 21, 0, 0);
+
+CDateTime At(int minutes) {
+    return kNow + CDateTimeSpan(0, 0, minutes, 0);
+}
+
+NightEvent Event(NightEvent::Kind kind, int32_t code = 0) {
+    return NightEvent(kind, code);
+}
+
+NightEvent Armed(NightEvent::Kind kind, bool armed) {
+    NightEvent event(kind);
+    event.armed = armed;
+    return event;
+}
+
+// The recording at +30, its wake at +20, in UTC and local alike.
+const NightWake kWake{At(20), At(30), At(19), At(30)};
+
+NightEvent News(NightEvent::Kind kind, bool fired = false) {
+    NightEvent event(kind);
+    event.wake = kWake;
+    event.fired = event.newest = fired;
+    event.targetText = "at +20";
+    return event;
+}
+
+struct Row {
+    const char* name;
+    std::function<void(CNightState&, NightInputs&)> before;
+    NightEvent event;
+    std::vector<std::string> log;
+    uint32_t executionState; // 0: as it was
+    std::vector<std::string> hostCommands;
+    // Scan, then wait for the arming and step this (clockTick: no wait).
+    bool scan;
+    NightEvent::Kind waitThen;
+    // What else the row asks of the state and the effects; null: nothing.
+    std::function<bool(const CNightState&, const NightEffects&)> also;
+};
+
+void RunRows(const std::vector<Row>& rows) {
+    const CFakeDateText dateText;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CNightState night;
+        night.minutesLeft = 12;
+        NightInputs in(dateText);
+        in.now = in.nowLocal = kNow;
+        in.countdownMinutes = 30;
+        in.suspendText = "Sleep in %d";
+        if (row.before)
+            row.before(night, in);
+        const NightEffects fx = NightStep(night, row.event, in);
+        EXPECT_EQ(fx.log, row.log);
+        EXPECT_EQ(fx.executionState, row.executionState);
+        EXPECT_EQ(fx.hostCommands, row.hostCommands);
+        EXPECT_EQ(fx.scan, row.scan);
+        EXPECT_EQ(fx.wait, row.waitThen != NightEvent::clockTick);
+        if (fx.wait) {
+            EXPECT_EQ(fx.waitThen, row.waitThen);
+        }
+        if (row.also) {
+            EXPECT_TRUE(row.also(night, fx));
+        }
+    }
+}
+
+const NightEvent::Kind kNoWait = NightEvent::clockTick;
+using Before = std::function<void(CNightState&, NightInputs&)>;
+using Also = std::function<bool(const CNightState&, const NightEffects&)>;
+
+Before Left(int minutes) {
+    return [minutes](CNightState& n, NightInputs&) { n.minutesLeft = minutes; };
+}
+Also LeftAfter(int minutes) {
+    return
+        [minutes](const CNightState& n, const NightEffects&) { return n.minutesLeft == minutes; };
+}
+const Before kRecording = [](CNightState& n, NightInputs&) {
+    n.recording = true;
+    n.eventState = n.appliedState = kAwake | kAway;
+};
+const Before kAsleep = [](CNightState& n, NightInputs&) { n.suspended = true; };
+const Before kArmed = [](CNightState& n, NightInputs&) {
+    n.armed = {kWake.target, kWake.recordingStart, CDateTime(), kWake.localStart};
+};
+const Also kDenied = [](const CNightState&, const NightEffects& fx) { return fx.denyQuery; };
+const Also kNoSleep = [](const CNightState& n, const NightEffects& fx) {
+    return !fx.requestSleep && !n.warned;
+};
+Also Sleeps(SleepOrigin origin, bool hibernate) {
+    return [=](const CNightState&, const NightEffects& fx) {
+        return fx.requestSleep && fx.hibernate == hibernate && fx.sleepOrigin == origin;
+    };
+}
+NightEvent Done(SleepOrigin origin, uint32_t error) {
+    NightEvent event(NightEvent::sleepRequestDone, static_cast<int32_t>(error));
+    event.origin = origin;
+    return event;
+}
+} // namespace
+
+// clang-format off
+TEST(NightStep, TheHostsEvents) {
+    const Also full = LeftAfter(30);
+    RunRows({
+        {"a recording starts: awake, in away mode, the mark", nullptr,
+         Event(NightEvent::playerEvent, 25), {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) {
+             return n.recording && fx.mark && n.minutesLeft == 30 && fx.barPos == 30 &&
+                    fx.keepAwake == "Recording: the PC stays awake"; }},
+        {"it stops: continuous only", kRecording, Event(NightEvent::playerEvent, 26),
+         {"RecordingStopped"}, kContinuous, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) { return !n.recording && !fx.mark; }},
+        {"in progress keeps the system, which the host's table leaves", nullptr,
+         Event(NightEvent::playerEvent, 27), {"RecordingInProgress"}, kSystem | kAway, {}, false, kNoWait, nullptr},
+        {"a pause holds the system", nullptr, Event(NightEvent::playerEvent, 0), {"Pause"}, kSystem, {},
+         false, kNoWait, [](const CNightState& n, const NightEffects&) { return n.paused; }},
+        {"the table's state set again", kRecording, Event(NightEvent::playerEvent, 25),
+         {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait, nullptr},
+        {"an event the host adds later keeps the PC awake", nullptr,
+         Event(NightEvent::playerEvent, -7), {}, kAwake, {}, false, kNoWait, nullptr},
+        {"in the warning phase: the cancel notice first", Left(4), Event(NightEvent::playerEvent, 1),
+         {"Resume"}, 0, {kCancel}, false, kNoWait, full},
+        {"no length stored: the count stays at 0, below the warning phase",
+         [](CNightState& n, NightInputs& in) { n.minutesLeft = in.countdownMinutes = 0; },
+         Event(NightEvent::playerEvent, 34), {"RecordedListChanged"}, 0, {kCancel}, false, kNoWait, nullptr},
+        {"the reported recording ends the wake's hold",
+         [](CNightState& n, NightInputs&) { n.awaitingRecording = true; n.awaitedStart = At(30); },
+         Event(NightEvent::playerEvent, 25), {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects&) { return !n.awaitingRecording; }},
+        {"the screen's events reset the count only", nullptr, Event(NightEvent::osdAction),
+         {"OSD action."}, 0, {}, false, kNoWait, full},
+        {"a selection", nullptr, Event(NightEvent::selectionChanged, -1),
+         {"Selection changed to:-1"}, 0, {}, false, kNoWait, full},
+        {"a schedule change scans", nullptr, Event(NightEvent::scheduleChanged),
+         {"tvrecord.xml has changed."}, 0, {}, true, kNoWait, nullptr},
+    });
+}
+
+TEST(NightStep, TheSystemsNotices) {
+    NightEvent answered(NightEvent::querySuspend);
+    answered.answered = true;
+    const Before recording = [](CNightState& n, NightInputs& in) { kRecording(n, in); n.eventState = kContinuous; n.appliedState = kSystem | kAway; };
+    RunRows({
+        {"a query while recording is denied at once", recording, Event(NightEvent::querySuspend),
+         {"Query Suspend, deny because recording is on"}, 0, {}, false, kNoWait, kDenied},
+        {"a query while woken for a recording is denied",
+         [](CNightState& n, NightInputs&) { n.awaitingRecording = true; n.appliedState = kSystem; },
+         Event(NightEvent::querySuspend), {"Query Suspend, deny because a recording is about to start"}, 0, {},
+         false, kNoWait, kDenied},
+        {"a granted query waits for the arming", nullptr, Event(NightEvent::querySuspend),
+         {"Query Suspend, OK"}, 0, {}, true, NightEvent::queryArmed,
+         [](const CNightState&, const NightEffects& fx) { return !fx.denyQuery && fx.waitMs == kArmingTimeoutMs; }},
+        {"answered while the loop waited: logged, and no second wait", nullptr, answered,
+         {"Query Suspend, OK"}, 0, {}, false, kNoWait, nullptr},
+        {"the host used meanwhile: the second look denies",
+         [](CNightState& n, NightInputs&) { n.resets = 1; }, Armed(NightEvent::queryArmed, true),
+         {"Query Suspend, deny because the host was used meanwhile"}, 0, {}, false, kNoWait, kDenied},
+        {"a slow arming holds no query up", nullptr, Armed(NightEvent::queryArmed, false), {}, 0, {},
+         false, kNoWait, [](const CNightState&, const NightEffects& fx) { return !fx.denyQuery; }},
+        {"the suspend notice arms for the sleep", nullptr, Event(NightEvent::suspend),
+         {"Going to suspend"}, 0, {}, true, NightEvent::suspendArmed,
+         [](const CNightState& n, const NightEffects& fx) { return n.suspended && fx.waitMs == kSuspendArmingTimeoutMs; }},
+        {"after its arming: the wake it sleeps with, the file flushed",
+         [](CNightState& n, NightInputs&) { n.armed = kWake; }, Armed(NightEvent::suspendArmed, true),
+         {}, 0, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) { return n.sleptWith.due == kWake.due && fx.flushMs == kSuspendLogFlushMs; }},
+        {"the automatic resume: awake before its scan", kAsleep, Event(NightEvent::resumeAutomatic),
+         {"Resume automatic"}, 0, {}, true, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) { return !n.suspended && n.resumePending && n.minutesLeft == 30 && fx.barPos == 30; }},
+        {"the user's resume reports at once", kAsleep, Event(NightEvent::resumeSuspend),
+         {"Resume suspend", "The PC was woken by the user"}, 0, {}, true, kNoWait,
+         [](const CNightState& n, const NightEffects&) { return !n.suspended && !n.resumePending; }},
+        {"a resume with no sleep before changes nothing", nullptr, Event(NightEvent::resumeAutomatic),
+         {"Resume automatic"}, 0, {}, false, kNoWait, LeftAfter(12)},
+        {"another user switched in", nullptr, Event(NightEvent::sessionChange, 2),
+         {"Auto-suspend paused: this session is not at the console"}, 0, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects&) { return n.awayFromConsole; }},
+        {"a lock changes nothing", nullptr, Event(NightEvent::sessionChange, 7), {}, 0, {}, false, kNoWait, nullptr},
+        {"back at the console: the count from full",
+         [](CNightState& n, NightInputs&) { n.awayFromConsole = true; }, Event(NightEvent::sessionChange, 1),
+         {"Auto-suspend resumed: this session is at the console again"}, 0, {}, false, kNoWait, LeftAfter(30)},
+        {"the clock changed: the target is armed anew", nullptr, Event(NightEvent::clockChange),
+         {"The clock or the time zone has changed: the wake timer is set anew"}, 0, {}, true, kNoWait,
+         [](const CNightState& n, const NightEffects&) { return n.clockChanged; }},
+        {"the session ends with nothing armed: only the file", nullptr, Event(NightEvent::sessionEnd),
+         {}, 0, {}, false, kNoWait,
+         [](const CNightState&, const NightEffects& fx) { return fx.flushMs == kSessionEndFlushMs; }},
+    });
+}
+// clang-format on
+
+// The resume's own scan must not take the PC for one going to sleep: the
+// fired target would be armed again while it is awake.
+TEST(NightStep, TheResumesScanArmsNoFiredTargetAgain) {
+    const CFakeDateText dateText;
+    NightInputs in(dateText);
+    in.now = At(21);
+    NightEvent scanned(NightEvent::scanned);
+    scanned.read = scanned.found = true;
+    scanned.localTarget = scanned.startUtc = scanned.localStart = At(30);
+    for (const NightEvent::Kind resume : {NightEvent::resumeAutomatic, NightEvent::resumeSuspend}) {
+        CNightState night;
+        night.suspended = true;
+        night.firedTarget = At(30);
+        ASSERT_TRUE(NightStep(night, NightEvent(resume), in).scan);
+        EXPECT_FALSE(NightStep(night, scanned, in).armNew) << resume;
+    }
+    // Going to sleep it is armed again, for the start itself.
+    CNightState night;
+    night.firedTarget = At(30);
+    NightStep(night, NightEvent(NightEvent::suspend), in);
+    const NightEffects fx = NightStep(night, scanned, in);
+    EXPECT_TRUE(fx.armNew);
+    EXPECT_EQ(fx.armLocalTarget, At(30));
+}
+
+// clang-format off
+TEST(NightStep, TheCountdown) {
+    const Before input = [](CNightState& n, NightInputs& in) { n.minutesLeft = 3; in.countUserInput = in.userInput = true; };
+    const Before hibernate = [](CNightState&, NightInputs& in) { in.hibernate = true; };
+    RunRows({
+        {"a minute counts down", nullptr, Event(NightEvent::countdownMinute), {}, 0, {}, false, kNoWait, LeftAfter(11)},
+        {"the last minutes warn", Left(5), Event(NightEvent::countdownMinute), {}, 0,
+         {"message 150 300 59 Sleep in 4"}, false, kNoWait,
+         [](const CNightState& n, const NightEffects&) { return n.minutesLeft == 4 && n.warned; }},
+        {"run out: a look after the arming", Left(1), Event(NightEvent::countdownMinute),
+         {"Force suspend because timeout has expired"}, 0, {}, true, NightEvent::countdownArmed, LeftAfter(30)},
+        {"input in the warning phase: from full, with the notice", input,
+         Event(NightEvent::countdownMinute), {}, 0, {kCancel}, false, kNoWait, LeftAfter(30)},
+        {"input not counted", [](CNightState&, NightInputs& in) { in.userInput = true; },
+         Event(NightEvent::countdownMinute), {}, 0, {}, false, kNoWait, LeftAfter(11)},
+        {"a recording stands the count still", kRecording, Event(NightEvent::countdownMinute), {}, 0,
+         {}, false, kNoWait, LeftAfter(12)},
+        {"a PC no program can sleep counts no more", [](CNightState& n, NightInputs&) { n.sleepRefused = 50; },
+         Event(NightEvent::countdownMinute), {}, 0, {}, false, kNoWait, LeftAfter(12)},
+        {"its timer failing is said once", nullptr, Event(NightEvent::countdownMinute, 5),
+         {"Unable to create the auto-suspend timer: 5"}, 0, {}, false, kNoWait, LeftAfter(11)},
+        {"and not again", [](CNightState& n, NightInputs&) { n.tickerFailing = true; },
+         Event(NightEvent::countdownMinute, 5), {}, 0, {}, false, kNoWait, LeftAfter(11)},
+        {"armed: it sleeps", nullptr, Armed(NightEvent::countdownArmed, true), {}, 0, {}, false,
+         kNoWait, Sleeps(SleepOrigin::countdown, false)},
+        {"hibernation where the user chose it", hibernate, Armed(NightEvent::countdownArmed, true), {},
+         0, {}, false, kNoWait, Sleeps(SleepOrigin::countdown, true)},
+        {"not armed in time, after a warning: no sleep, and the notice",
+         [](CNightState& n, NightInputs&) { n.warned = true; }, Armed(NightEvent::countdownArmed, false),
+         {"Suspend cancelled because the wake timer is not set yet"}, 0, {kCancel}, false, kNoWait, kNoSleep},
+        {"another program keeps the PC awake", [](CNightState&, NightInputs& in) { in.otherProgramAwake = true; },
+         Armed(NightEvent::countdownArmed, true),
+         {"Suspend cancelled because another program keeps the PC awake"}, 0, {}, false, kNoWait, kNoSleep},
+        {"the wake due within the margin, after a warning: the notice",
+         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.marginMinutes = 25; n.warned = true; },
+         Armed(NightEvent::countdownArmed, true),
+         {"Suspend cancelled because a recording starts at 3/2/2005 9:30:00 PM"}, kSystem, {kCancel}, false, kNoWait, kNoSleep},
+        {"the hidden button asks as the countdown does", hibernate, Event(NightEvent::hiddenButton),
+         {}, 0, {}, false, kNoWait, Sleeps(SleepOrigin::button, true)},
+    });
+}
+
+TEST(NightStep, WorkersNewsAndTheClock) {
+    RunRows({
+        {"the armed wake's timer is set: its due moment, the line", kArmed, News(NightEvent::timerSet),
+         {}, 0, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) { return n.armed.due == kWake.due && fx.nextWakeChanged && fx.nextWake == "at +20"; }},
+        {"an older arming's news is history", nullptr, News(NightEvent::timerSet), {}, 0, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) { return !IsSet(n.armed.due) && !fx.nextWakeChanged; }},
+        {"refused: nothing armed", kArmed, News(NightEvent::timerRefused), {}, 0, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) { return !IsSet(n.armed.target) && fx.nextWakeChanged && fx.nextWake.empty(); }},
+        {"fired: the hold, the rescan after the start",
+         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = At(19); }, News(NightEvent::timerEnded, true),
+         {"Woke for the recording at 3/2/2005 9:30:00 PM: keeping the PC awake until it starts"}, kSystem, {},
+         false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) {
+             return n.awaitingRecording && n.rescanAfter == At(30) && n.firedTarget == At(20) && fx.mark && fx.clearHiddenEdit; }},
+        {"fired too late for a hold", [](CNightState&, NightInputs& in) { in.now = At(41); },
+         News(NightEvent::timerEnded, true), {}, 0, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects&) { return !n.awaitingRecording; }},
+        {"the hold runs out: the system let go",
+         [](CNightState& n, NightInputs&) { n.awaitingRecording = true; n.awaitedStart = n.awaitedLocal = At(-11); n.appliedState = kSystem; },
+         Event(NightEvent::clockTick),
+         {"The recording at 3/2/2005 8:49:00 PM has not started: the PC may sleep again"}, kContinuous, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) { return !n.awaitingRecording && !fx.mark; }},
+        {"the fired start has passed: a scan", [](CNightState& n, NightInputs&) { n.rescanAfter = At(-1); },
+         Event(NightEvent::clockTick), {}, 0, {}, true, kNoWait,
+         [](const CNightState& n, const NightEffects&) { return !IsSet(n.rescanAfter); }},
+        {"the first refused sleep stops the count", nullptr, Done(SleepOrigin::countdown, 50),
+         {"This PC cannot be sent to sleep by a program (error 50): the countdown stops"}, 0, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects&) { return n.sleepRefused == 50; }},
+        {"a later one is said as it is", [](CNightState& n, NightInputs&) { n.sleepRefused = 50; },
+         Done(SleepOrigin::button, 50), {"Suspend failed: error 50"}, 0, {}, false, kNoWait, nullptr},
+        {"no thread for the request", nullptr, Done(SleepOrigin::button, NightEvent::kNoThread),
+         {"Suspend failed: no thread for the request"}, 0, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects&) { return n.sleepRefused == 0; }},
+        {"the wake test's refused sleep ends it", [](CNightState& n, NightInputs&) { n.testDue = At(2); },
+         Done(SleepOrigin::wakeTest, 5), {"Wake test failed: the PC did not go to sleep (error 5)"}, 0, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) { return !IsSet(n.testDue) && fx.endTestTimer; }},
+    });
+}
+// clang-format on

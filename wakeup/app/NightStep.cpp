@@ -1,0 +1,562 @@
+#include "wakeup/app/NightStep.h"
+
+#include "common/WakeupMessages.h"
+#include "wakeup/app/NightRules.h"
+#include "wakeup/app/WakeStatus.h"
+#include "wakeup/power/HostCommand.h"
+#include "wakeup/power/HostEvents.h"
+#include "wakeup/power/SleepDecision.h"
+#include "wakeup/power/SuspendCountdown.h"
+#include "wakeup/power/WakeableSleep.h"
+
+namespace {
+// One event's step: the state, what it reads and what it makes.
+class Step {
+public:
+    Step(CNightState& night, const NightInputs& in) : m_night(night), m_in(in) {}
+
+    NightEffects Take(const NightEvent& event) {
+        On(event);
+        Hold();
+        return std::move(m_fx);
+    }
+
+private:
+    void On(const NightEvent& e) {
+        switch (e.kind) {
+        case NightEvent::playerEvent:
+            return OnPlayerEvent(e.code);
+        case NightEvent::osdAction:
+            Log("OSD action.");
+            return Reset();
+        case NightEvent::selectionChanged:
+            Log("Selection changed to:" + std::to_string(e.code));
+            return Reset();
+        case NightEvent::scheduleChanged:
+            // Whatever the change code: every change and the start of the
+            // watch lead to a fresh scan.
+            Log(WAKEUP_SCHEDULE_FILE " has changed.");
+            m_fx.scan = true;
+            return;
+        case NightEvent::rescan:
+            m_fx.scan = true;
+            return;
+        case NightEvent::querySuspend:
+            return OnQuery(e.answered);
+        case NightEvent::queryArmed:
+            return OnQueryArmed(e.armed);
+        case NightEvent::suspend:
+            // The one notice before a sleep that the user or the system
+            // starts (no query comes since Vista): the wake timer is armed
+            // for the latest schedule before the machine goes down, as far
+            // as the system's time for the notice allows.
+            Log("Going to suspend");
+            m_night.suspended = true;
+            return ScanAndWait(NightEvent::suspendArmed, kSuspendArmingTimeoutMs);
+        case NightEvent::suspendArmed:
+            return OnSuspendArmed();
+        case NightEvent::resumeSuspend:
+            Log("Resume suspend");
+            return OnResume(true);
+        case NightEvent::resumeAutomatic:
+            Log("Resume automatic");
+            return OnResume(false);
+        case NightEvent::sessionChange:
+            return OnSessionChange(static_cast<uint32_t>(e.code));
+        case NightEvent::clockChange:
+            // The armed target is the same local moment, but its due time,
+            // fixed in UTC when it was set, is not: it is armed anew.
+            Log("The clock or the time zone has changed: the wake timer is set anew");
+            m_night.clockChanged = true;
+            m_fx.scan = true;
+            return;
+        case NightEvent::sessionEnd:
+            // The armed wake ends with the process, and the file gets every
+            // line before it does.
+            if (IsSet(m_night.armed.target))
+                Log("The session ends: the wake for the recording at " +
+                    Date(m_night.armed.localStart) + " ends with it");
+            m_fx.flushMs = kSessionEndFlushMs;
+            return;
+        case NightEvent::scanned:
+            return OnScanned(e);
+        case NightEvent::armNotStarted:
+            m_night.armed = NightWake();
+            return;
+        case NightEvent::timerSet:
+        case NightEvent::timerRefused:
+        case NightEvent::timerEnded:
+            return OnTimerNews(e);
+        case NightEvent::countdownMinute:
+            return OnMinute(static_cast<uint32_t>(e.code));
+        case NightEvent::countdownArmed:
+            return OnCountdownArmed(e.armed);
+        case NightEvent::sleepRequestDone:
+            return OnSleepRequestDone(static_cast<uint32_t>(e.code), e.origin);
+        case NightEvent::clockTick:
+            return OnClockTick();
+        case NightEvent::wakeTestArmed:
+            return OnWakeTestArmed(e);
+        case NightEvent::wakeTestFailed:
+            for (const std::string& line : e.lines)
+                Log(line);
+            m_night.testDue = CDateTime();
+            return;
+        case NightEvent::hiddenButton:
+            return RequestSleep(m_in.hibernate, SleepOrigin::button);
+        case NightEvent::countdownLengthChanged:
+        case NightEvent::countdownStart:
+            m_fx.barRange = true;
+            m_fx.barStep = e.kind == NightEvent::countdownStart;
+            m_fx.barMax = m_in.countdownMinutes;
+            m_night.minutesLeft = m_in.countdownMinutes;
+            m_fx.barPos = m_night.minutesLeft;
+            return;
+        }
+    }
+
+    void OnPlayerEvent(int32_t code) {
+        // Positions 1 to 4 are the warning phase: the user was told that the
+        // machine goes to sleep soon (and with no length stored the count
+        // stays at 0, below it).
+        if (m_night.minutesLeft < 5)
+            CancelNotice();
+        Reset();
+        const PlayerEventReaction reaction = ReactToPlayerEvent(code);
+        if (reaction.logLine)
+            Log(reaction.logLine);
+        if (reaction.recording != FlagChange::keep)
+            m_night.recording = reaction.recording == FlagChange::set;
+        if (reaction.paused != FlagChange::keep)
+            m_night.paused = reaction.paused == FlagChange::set;
+        // The recording the machine was woken for has started (or one runs):
+        // the recording itself keeps the machine awake from here on.
+        if (reaction.recording == FlagChange::set)
+            m_night.awaitingRecording = false;
+        if (reaction.executionState) {
+            m_night.eventState = reaction.executionState;
+            m_forceState = true;
+        }
+    }
+
+    void OnQuery(bool answered) {
+        m_night.resetsAtAsk = m_night.resets;
+        const SleepDecision decision =
+            DecideSleep(SleepAsker::suspendQuery, SleepStateOf(m_night, m_night.resets, true));
+        Log(decision.logLine);
+        if (!decision.sleep)
+            m_fx.denyQuery = true;
+        else if (!answered)
+            // The wake timer armed for the latest schedule before the
+            // machine sleeps: the answer waits until it is set, and is
+            // decided again from the state after the wait.
+            ScanAndWait(NightEvent::queryArmed, kArmingTimeoutMs);
+    }
+
+    void OnQueryArmed(bool armed) {
+        const SleepDecision decision = DecideSleep(
+            SleepAsker::suspendQuery, SleepStateOf(m_night, m_night.resetsAtAsk, armed));
+        if (decision.sleep)
+            return;
+        Log(decision.logLine);
+        m_fx.denyQuery = true;
+    }
+
+    void OnSuspendArmed() {
+        // A resume not yet reported ends with this sleep: nobody was there.
+        if (m_night.resumePending)
+            Report(true);
+        m_night.sleptWith = m_night.armed;
+        // A wake whose timer was not set yet falls back on its target.
+        if (!IsSet(m_night.sleptWith.due))
+            m_night.sleptWith.due = m_night.sleptWith.target;
+        m_night.testAtSleep = IsSet(m_night.testDue);
+        m_fx.flushMs = kSuspendLogFlushMs;
+    }
+
+    void OnResume(bool userNotice) {
+        // The report learns of the resume while the night still counts as
+        // asleep; then the night is awake, before its scan, so that the scan
+        // arms nothing for a sleep that is over.
+        const bool wasAsleep = m_night.suspended;
+        if (wasAsleep) {
+            m_night.resumedAt = m_in.now;
+            m_night.resumedAtLocal = m_in.nowLocal;
+            m_night.resumePending = true;
+        }
+        // The user's notice follows the automatic one at once when input
+        // started the resume; without it the report waits for the settle
+        // time.
+        if (m_night.resumePending && userNotice)
+            Report(false);
+        if (!wasAsleep)
+            return;
+        m_night.suspended = false;
+        Reset();
+        // A schedule written, or a change notice lost, while it slept.
+        m_fx.scan = true;
+    }
+
+    void Report(bool automatic) {
+        m_night.resumePending = false;
+        ResumeFacts facts;
+        facts.resumedAt = m_night.resumedAt;
+        facts.resumedAtLocal = m_night.resumedAtLocal;
+        facts.automatic = automatic;
+        facts.recordingDue = m_night.sleptWith.due;
+        facts.recordingStart = m_night.sleptWith.localStart;
+        if (m_night.testAtSleep && IsSet(m_night.testDue))
+            facts.testDue = m_night.testDue;
+        const ResumeReport report = ReportResume(facts, m_in.dateText);
+        for (const std::string& line : report.lines)
+            Log(line);
+        if (report.checks)
+            for (const std::string& line : WakeChecks(m_in.ability))
+                Log(line);
+        if (report.testOver)
+            EndTest();
+    }
+
+    void OnSessionChange(uint32_t event) {
+        const bool away = !AtConsoleAfterSessionEvent(event, !m_night.awayFromConsole);
+        if (away == m_night.awayFromConsole)
+            return;
+        m_night.awayFromConsole = away;
+        if (away) {
+            Log("Auto-suspend paused: this session is not at the console");
+        } else {
+            Log("Auto-suspend resumed: this session is at the console again");
+            Reset();
+        }
+    }
+
+    void OnScanned(const NightEvent& e) {
+        if (!e.read)
+            return;
+        for (const std::string& line : e.lines)
+            Log(line);
+        if (!e.found) {
+            m_night.upcoming = NightWake();
+            Log("No new schedule found");
+            // An earlier arming stays in force, and the line with it.
+            if (!IsSet(m_night.armed.target))
+                NextWake("", "");
+            return;
+        }
+        // A start that cannot be converted cannot be armed.
+        if (!IsSet(e.startUtc)) {
+            m_night.upcoming = NightWake();
+            Log("Unable to set timer to: " + Date(e.localTarget));
+            return;
+        }
+        // The lead time taken off in UTC.
+        const NightWake found{e.startUtc - (e.localStart - e.localTarget), e.startUtc, CDateTime(),
+                              e.localStart};
+        m_night.upcoming = found;
+        const CDateTime target = TargetToArm(m_night, found, m_in.now);
+        if (!IsSet(target))
+            return;
+        m_night.clockChanged = false;
+        m_night.armed = {target, found.recordingStart, CDateTime(), found.localStart};
+        m_fx.armNew = true;
+        m_fx.arm = m_night.armed;
+        // The thread sets the timer by the local moment, as the schedule has it.
+        m_fx.armLocalTarget = target == found.target ? e.localTarget : e.localStart;
+    }
+
+    void OnTimerNews(const NightEvent& e) {
+        for (const std::string& line : e.lines)
+            Log(line);
+        NightWake& armed = m_night.armed;
+        // A thread's news counts only while its wake is the armed one; an
+        // older thread's is history.
+        const bool current = IsSet(armed.target) && armed.target == e.wake.target;
+        if (e.kind == NightEvent::timerSet) {
+            if (current) {
+                armed.due = e.wake.due;
+                NextWake(e.targetText, e.warning);
+            }
+            if (e.resumeUnsupported)
+                TimerUnsupported();
+            return;
+        }
+        if (e.kind == NightEvent::timerRefused) {
+            // Nothing is armed: the next scan tries again.
+            if (current) {
+                armed = NightWake();
+                NextWake("", "");
+            }
+            return;
+        }
+        m_fx.clearHiddenEdit = true;
+        if (e.newest && (current || !IsSet(armed.target)))
+            NextWake("", "");
+        if (!e.fired)
+            return;
+        // No longer armed, unless a scan has armed another wake since; once
+        // the recording's start has passed the schedule is scanned again,
+        // so that the next recording is armed without a change of the file.
+        if (current)
+            armed = NightWake();
+        m_night.rescanAfter = e.wake.recordingStart;
+        m_night.firedTarget = e.wake.target;
+        if (!HoldsAfterFiring(m_night, e.wake.recordingStart, m_in.now))
+            return;
+        // A PC woken by a timer with nobody at it sleeps again within
+        // minutes unless a program asks for the system; the host may report
+        // the recording later than that.
+        m_night.awaitedStart = e.wake.recordingStart;
+        m_night.awaitedLocal = e.wake.localStart;
+        m_night.awaitingRecording = true;
+        Log("Woke for the recording at " + Date(e.wake.localStart) +
+            ": keeping the PC awake until it starts");
+    }
+
+    // A timer was set with the resume option, which the machine cannot
+    // honour. Logged once per run, with what to check.
+    void TimerUnsupported() {
+        if (m_night.toldUnsupported)
+            return;
+        m_night.toldUnsupported = true;
+        Log("This PC cannot be woken by a timer: the system does not support it");
+        WakeAbility ability = m_in.ability;
+        ability.timerUnsupported = true;
+        for (const std::string& line : WakeChecks(ability))
+            Log(line);
+    }
+
+    void OnMinute(uint32_t timerError) {
+        if (m_night.sleepRefused)
+            return;
+        if (timerError && !m_night.tickerFailing)
+            // Not the wake timer's line: this one only paces the count.
+            Log("Unable to create the auto-suspend timer: " + std::to_string(timerError));
+        m_night.tickerFailing = timerError != 0;
+
+        CountdownInputs inputs;
+        inputs.recording = m_night.recording;
+        inputs.paused = m_night.paused;
+        inputs.awayFromConsole = m_night.awayFromConsole;
+        inputs.lengthMinutes = m_in.countdownMinutes;
+        inputs.userInput = m_in.countUserInput && m_in.userInput;
+        switch (PhaseBeforeStep(inputs)) {
+        case CountdownPhase::standsStill:
+            return;
+        case CountdownPhase::userActive:
+            // The user was told the machine goes to sleep: tell them it
+            // does not.
+            if (IsWarningPosition(m_night.minutesLeft))
+                CancelNotice();
+            return Reset();
+        default:
+            break;
+        }
+        const int left = m_night.minutesLeft > 0 ? m_night.minutesLeft - 1 : 0;
+        const CountdownPhase phase = PhaseAfterStep(left);
+        m_night.minutesLeft = phase == CountdownPhase::expired ? m_in.countdownMinutes : left;
+        m_fx.barPos = m_night.minutesLeft;
+        if (phase == CountdownPhase::warning) {
+            m_fx.hostCommands.push_back(SuspendWarningArguments(m_in.suspendText, left));
+            m_night.warned = true;
+        }
+        if (phase != CountdownPhase::expired)
+            return;
+        Log("Force suspend because timeout has expired");
+        // Systems since Vista do not ask the dialog before they sleep, so the
+        // query's rule is applied here as well, from the state after the
+        // wait for the wake timer.
+        m_night.resetsAtAsk = m_night.resets;
+        ScanAndWait(NightEvent::countdownArmed, kArmingTimeoutMs);
+    }
+
+    void OnCountdownArmed(bool armed) {
+        SleepState state = SleepStateOf(m_night, m_night.resetsAtAsk, armed);
+        // A timer due within moments of the sleep may fire before the
+        // machine is down and then wakes nothing; and the request would
+        // sleep over whatever keeps the machine awake, another user's
+        // recording too.
+        if (const NightWake* soon = RecordingWithin(m_night, m_in.marginMinutes, m_in.now))
+            state.recordingSoon = Date(soon->localStart);
+        state.otherSessionRecording = m_in.otherSessionRecording;
+        state.otherProgramAwake = m_in.otherProgramAwake;
+        const SleepDecision decision = DecideSleep(SleepAsker::countdown, state);
+        if (!decision.logLine.empty())
+            Log(decision.logLine);
+        bool hibernate = m_in.hibernate;
+        const bool sleep = decision.sleep && WakeableSleepNow(hibernate);
+        if (!sleep && m_night.warned)
+            // The host's screen said that the PC goes to sleep: it does not.
+            CancelNotice();
+        m_night.warned = false;
+        if (sleep)
+            RequestSleep(hibernate, SleepOrigin::countdown);
+    }
+
+    // Whether this sleep leaves the armed recording's timer able to wake the
+    // PC, and which sleep it is.
+    bool WakeableSleepNow(bool& hibernate) {
+        const NightWake& armed = m_night.armed;
+        if (!IsSet(armed.target))
+            return true;
+        WakeableSleepInputs in;
+        in.hibernate = hibernate;
+        in.recordingStart = Date(armed.localStart);
+        in.minutesToStart = SecondsFrom(m_in.now, armed.recordingStart) / 60;
+        in.ability = m_in.ability;
+        in.onBattery = m_in.onBattery;
+        const WakeableSleep choice = ChooseWakeableSleep(in);
+        const bool saidAlready = choice.standsBack && m_night.stoodBackFor == in.recordingStart;
+        if (!saidAlready && !choice.logLine.empty())
+            Log(choice.logLine);
+        m_night.stoodBackFor = choice.standsBack ? in.recordingStart : std::string();
+        hibernate = choice.hibernate;
+        return choice.sleep;
+    }
+
+    void OnSleepRequestDone(uint32_t error, SleepOrigin origin) {
+        const bool noThread = error == NightEvent::kNoThread;
+        if (origin == SleepOrigin::wakeTest) {
+            // 0: the PC slept and resumed, and the resume's report judges
+            // the test.
+            if (error && IsSet(m_night.testDue)) {
+                Log(WakeTestRequestFailed(noThread ? 0 : error));
+                EndTest();
+            }
+            return;
+        }
+        if (noThread) {
+            Log("Suspend failed: no thread for the request");
+        } else if (error && !m_night.sleepRefused) {
+            // The first refusal of a run stops the countdown: a PC that no
+            // program can send to sleep (modern standby, S3 turned off in
+            // the firmware) refuses every time.
+            m_night.sleepRefused = error;
+            Log("This PC " + SleepRefusalText(m_night) + ": the countdown stops");
+        } else if (error) {
+            Log("Suspend failed: error " + std::to_string(error));
+        }
+    }
+
+    void OnClockTick() {
+        if (HoldRunOut(m_night, m_in.now)) {
+            Log("The recording at " + Date(m_night.awaitedLocal) +
+                " has not started: the PC may sleep again");
+            m_night.awaitingRecording = false;
+        }
+        // Until the fired recording has started, every scan finds it again;
+        // from then on the next one is found and armed.
+        if (IsSet(m_night.rescanAfter) && m_in.now > m_night.rescanAfter) {
+            m_night.rescanAfter = CDateTime();
+            m_fx.scan = true;
+        }
+        if (ResumeReportDue(m_night, m_in.now))
+            Report(true);
+        if (TestGivenUp(m_night, m_in.now)) {
+            Log("Wake test failed: the PC did not go to sleep");
+            EndTest();
+        }
+    }
+
+    void OnWakeTestArmed(const NightEvent& e) {
+        m_night.testDue = e.wake.due;
+        Log("Wake test: the PC goes to sleep now and wakes by its timer at " +
+            Date(m_in.nowLocal + CDateTimeSpan(0, 0, kTestMinutes, 0)));
+        if (e.resumeUnsupported)
+            TimerUnsupported();
+        // As the countdown asks.
+        RequestSleep(m_in.hibernate, SleepOrigin::wakeTest);
+    }
+
+    // What holds the PC after every event: the execution state, the mark
+    // other sessions see and the second line under the log.
+    void Hold() {
+        const bool holds = HoldsSystem(m_night, m_in.marginMinutes, m_in.now);
+        const uint32_t wanted =
+            WantedExecutionState(m_night.eventState, m_night.recording, m_night.paused, holds);
+        if (m_forceState || wanted != m_night.appliedState) {
+            m_fx.executionState = wanted;
+            m_night.appliedState = wanted;
+        }
+        m_fx.mark = m_night.recording || holds;
+        CDateTime awaited = m_night.awaitedLocal;
+        if (!m_night.awaitingRecording) {
+            const NightWake* held = RecordingWithin(m_night, m_in.marginMinutes, m_in.now);
+            awaited = held ? held->localStart : CDateTime();
+        }
+        m_fx.keepAwake =
+            KeepAwakeText(m_night.recording, m_night.paused, IsSet(awaited) ? Date(awaited) : "");
+    }
+
+    void Reset() {
+        ++m_night.resets;
+        m_night.minutesLeft = m_in.countdownMinutes;
+        m_night.warned = false;
+        m_fx.barPos = m_night.minutesLeft;
+    }
+
+    void CancelNotice() { m_fx.hostCommands.push_back(HOST_CANCEL_NOTICE_ARGUMENTS); }
+
+    void EndTest() {
+        m_night.testDue = CDateTime();
+        m_fx.endTestTimer = true;
+    }
+
+    void RequestSleep(bool hibernate, SleepOrigin origin) {
+        m_fx.requestSleep = true;
+        m_fx.hibernate = hibernate;
+        m_fx.sleepOrigin = origin;
+    }
+
+    void ScanAndWait(NightEvent::Kind then, uint32_t ms) {
+        m_fx.scan = true;
+        m_fx.wait = true;
+        m_fx.waitThen = then;
+        m_fx.waitMs = ms;
+    }
+
+    void NextWake(const std::string& target, const std::string& warning) {
+        m_fx.nextWakeChanged = true;
+        m_fx.nextWake = target;
+        m_fx.wakeWarning = warning;
+    }
+
+    void Log(const std::string& line) { m_fx.log.push_back(line); }
+    std::string Date(const CDateTime& when) const { return m_in.dateText.Format(when); }
+
+    CNightState& m_night;
+    const NightInputs& m_in;
+    NightEffects m_fx;
+    bool m_forceState = false;
+};
+} // namespace
+
+NightEffects NightStep(CNightState& night, const NightEvent& event, const NightInputs& in) {
+    return Step(night, in).Take(event);
+}
+
+bool NeedsWakeAbility(const CNightState& night, NightEvent::Kind kind) {
+    switch (kind) {
+    case NightEvent::resumeSuspend:
+    case NightEvent::suspendArmed:
+    case NightEvent::timerSet:
+    case NightEvent::wakeTestArmed:
+    case NightEvent::countdownArmed:
+        return true;
+    case NightEvent::clockTick:
+        return night.resumePending;
+    default:
+        return false;
+    }
+}
+
+bool AsksOtherPrograms(const CNightState& night, int marginMinutes, const CDateTime& now) {
+    return !night.recording && !night.paused && !HoldsSystem(night, marginMinutes, now);
+}
+
+std::string WakeTestRefusalNow(const CNightState& night, const NightInputs& in) {
+    // A recording due before the test is over, and within the margin after.
+    const NightWake* soon = RecordingWithin(night, in.marginMinutes + kTestMinutes, in.now);
+    return WakeTestRefusal(night.recording, night.paused, night.awaitingRecording,
+                           soon ? in.dateText.Format(soon->localStart) : "",
+                           night.sleepRefused ? "this PC " + SleepRefusalText(night) : "");
+}

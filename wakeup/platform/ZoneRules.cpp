@@ -42,3 +42,10 @@ CDateTime LocalToUtc(const ZoneRules& rules, const CDateTime& local) {
                                                   : local < toStandard || !(local < gapEnd);
     return daylight ? local + Minutes(rules.bias + rules.daylightBias) : standard;
 }
+
+ZoneRules ClockRules(const ZoneRules& yearRules, bool keepsDaylightTime) {
+    ZoneRules rules = yearRules;
+    if (!keepsDaylightTime)
+        rules.toStandard = rules.toDaylight = ZoneTransition();
+    return rules;
+}

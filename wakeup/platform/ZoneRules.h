@@ -31,3 +31,9 @@ CDateTime TransitionMoment(const ZoneTransition& transition, int year);
 
 // The UTC moment of the local one, by the rules of its year.
 CDateTime LocalToUtc(const ZoneRules& rules, const CDateTime& local);
+
+// The rules the clock keeps: the year's, or standard time all year where
+// the system says the clock keeps no daylight time (the zone has none, or
+// the automatic change is turned off). Fixed transition dates, which a
+// program that set the zone leaves behind, still change the clock.
+ZoneRules ClockRules(const ZoneRules& yearRules, bool keepsDaylightTime);

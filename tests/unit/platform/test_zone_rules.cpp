@@ -60,6 +60,13 @@ TEST(ZoneRules, LocalStartsBecomeUtcAcrossTheChanges) {
         // Rules that name the dates of one year rather than weekdays.
         {"by date, in the gap", Zone(-60, {2027, 3, 0, 28, 2, 0, 0}, {2027, 10, 0, 31, 3, 0, 0}),
          At(3, 28, 2, 30), At(3, 28, 1, 0)},
+        // The clock's own: standard time all summer only where it keeps no
+        // daylight time; a zone set with fixed dates still keeps it.
+        {"the automatic change off", ClockRules(Berlin(), false), At(7, 15, 20, 15),
+         At(7, 15, 19, 15)},
+        {"fixed dates, summer time kept",
+         ClockRules(Zone(-60, {2027, 3, 0, 28, 2, 0, 0}, {2027, 10, 0, 31, 3, 0, 0}), true),
+         At(7, 15, 20, 15), At(7, 15, 18, 15)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

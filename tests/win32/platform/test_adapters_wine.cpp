@@ -87,6 +87,20 @@ TEST(FileReader, ReadsAFileAnotherProcessKeepsOpenForWriting) {
     EXPECT_FALSE(reader.ReadWholeFile(dir.Path() + "\\missing.xml", 1024, bytes));
 }
 
+// A host that saves by writing a new file and renaming it over the
+// schedule holds the schedule with delete access meanwhile.
+TEST(FileReader, ReadsAFileOpenedForItsReplacement) {
+    winetest::CTempDir dir;
+    const std::string path = dir.Path() + "\\tvrecord.xml";
+    ASSERT_TRUE(winetest::WriteFileBytes(path, "<tvrecord/>"));
+    CUniqueHandle renamer(CreateFileA(path.c_str(), DELETE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(renamer.Valid());
+    std::vector<char> bytes;
+    EXPECT_TRUE(CWin32FileReader().ReadWholeFile(path, 1024, bytes));
+}
+
 TEST(FileReader, ExclusivelyLockedFileCannotBeRead) {
     winetest::CTempDir dir;
     const std::string path = dir.Path() + "\\tvrecord.xml";

@@ -4,9 +4,11 @@
 
 bool CWin32FileReader::ReadWholeFile(const std::string& path, size_t maxBytes,
                                      std::vector<char>& bytes) {
-    // The host may be writing the file right now: share reading and writing.
-    CUniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // The host may be writing the file right now, or saving a new one by
+    // renaming it over this one: share reading, writing and deleting.
+    CUniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())
         return false;
     LARGE_INTEGER size;

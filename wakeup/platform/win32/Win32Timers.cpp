@@ -79,12 +79,13 @@ int64_t CWin32LocalTimeConverter::LocalToUtcFileTime(const CDateTime& local) con
     rules.toDaylight = TransitionOf(zone.DaylightDate);
     // With "Adjust for daylight saving time automatically" off, the clock
     // keeps standard time all year, and so does the conversion: by the
-    // year's rules it would put every summer start an hour early.
+    // year's rules it would put every summer start an hour early. The
+    // system says so by TIME_ZONE_ID_UNKNOWN; DynamicDaylightTimeDisabled
+    // alone is also set for a zone a program set with fixed dates, whose
+    // clock still keeps summer time.
     DYNAMIC_TIME_ZONE_INFORMATION current{};
-    if (GetDynamicTimeZoneInformation(&current) != TIME_ZONE_ID_INVALID &&
-        current.DynamicDaylightTimeDisabled)
-        rules.toStandard = rules.toDaylight = ZoneTransition();
-    const CDateTime utc = LocalToUtc(rules, local);
+    const DWORD id = GetDynamicTimeZoneInformation(&current);
+    const CDateTime utc = LocalToUtc(ClockRules(rules, id != TIME_ZONE_ID_UNKNOWN), local);
     // Before 1601 a file time is negative, which a timer takes as relative.
     const int64_t fileTime = utc.IsValid() ? FileTimeOf(utc) : 0;
     return fileTime > 0 ? fileTime : kUnconvertible;

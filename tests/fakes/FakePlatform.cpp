@@ -658,6 +658,35 @@ bool CFakePower::ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) {
     return m_hasWakeSetting;
 }
 
+bool CFakePower::ReadHibernateAfter(uint32_t& onMains, uint32_t& onBattery) {
+    Guard g(m_lock);
+    onMains = m_hibernateAfterMains;
+    onBattery = m_hibernateAfterBattery;
+    return m_hasHibernateAfter;
+}
+
+void CFakePower::SetHibernateAfter(uint32_t onMains, uint32_t onBattery) {
+    Guard g(m_lock);
+    m_hasHibernateAfter = true;
+    m_hibernateAfterMains = onMains;
+    m_hibernateAfterBattery = onBattery;
+}
+
+uint32_t CFakePower::AllowWakeTimers(bool& asked) {
+    Guard g(m_lock);
+    asked = false;
+    if (m_allowError)
+        return m_allowError;
+    m_hasWakeSetting = true;
+    m_onMains = m_onBattery = WAKE_TIMERS_ENABLED;
+    return 0;
+}
+
+void CFakePower::FailAllowWakeTimers(uint32_t error) {
+    Guard g(m_lock);
+    m_allowError = error;
+}
+
 void CFakePower::FailPrivilege(PrivilegeStep step, uint32_t error) {
     Guard g(m_lock);
     m_failStep = step;

@@ -312,11 +312,17 @@ public:
                                     PrivilegeStep& failedAt) override;
     void WriteStandardOutput(const std::string& text) override;
     bool ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) override;
+    bool ReadHibernateAfter(uint32_t& onMains, uint32_t& onBattery) override;
+    uint32_t AllowWakeTimers(bool& asked) override;
     bool ReadSleepCapabilities(SleepCapabilities& capabilities) override;
     bool ReadSystemExecutionState(uint32_t& state) override;
     bool ReadOnBattery(bool& onBattery) override;
 
     void SetOnBattery(bool onBattery);
+    // "Hibernate after" in seconds, on mains and on battery (unread until set).
+    void SetHibernateAfter(uint32_t onMains, uint32_t onBattery);
+    // AllowWakeTimers fails with the error (0: it sets both values).
+    void FailAllowWakeTimers(uint32_t error);
     // The state the thread holds now (the last one set; 0 before any).
     uint32_t HeldState() const;
     // What the system's state reads: by default the state held here, as on
@@ -346,6 +352,9 @@ private:
     uint32_t m_failError = 0;
     bool m_hasWakeSetting = false;
     uint32_t m_onMains = 1, m_onBattery = 1;
+    bool m_hasHibernateAfter = false;
+    uint32_t m_hibernateAfterMains = 0, m_hibernateAfterBattery = 0;
+    uint32_t m_allowError = 0;
     uint32_t m_sleepError = 0;
     bool m_hasCapabilities = false;
     SleepCapabilities m_capabilities;

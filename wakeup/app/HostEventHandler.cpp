@@ -207,21 +207,21 @@ NightInputs CHostEventHandler::SettingsInputs() const {
 
 NightInputs CHostEventHandler::Inputs(const NightEvent& event) {
     NightInputs in = SettingsInputs();
-    if (NeedsWakeAbility(m_night, event.kind))
+    if (NeedsWakeAbility(m_night, event.kind)) {
         in.ability = ReadWakeAbility(m_ports.power);
+        bool onBattery = false;
+        in.onBattery = m_ports.power.ReadOnBattery(onBattery) && onBattery;
+    }
     switch (event.kind) {
     case NightEvent::countdownMinute:
         in.suspendText = m_settings.SuspendText();
         in.userInput = m_parts.countdown.UserInputInTheLastMinute();
         break;
-    case NightEvent::countdownArmed: {
+    case NightEvent::countdownArmed:
         in.otherSessionRecording = m_ports.session.OtherSessionRecording();
         in.otherProgramAwake = AsksOtherPrograms(m_night, in.marginMinutes, in.now) &&
                                m_parts.keepAwake.OtherProgramAwake(m_night.appliedState);
-        bool onBattery = false;
-        in.onBattery = m_ports.power.ReadOnBattery(onBattery) && onBattery;
         break;
-    }
     default:
         break;
     }

@@ -12,6 +12,11 @@ int64_t SecondsFrom(const CDateTime& from, const CDateTime& to) {
     return std::llround((to - from).GetTotalDays() * 86400.0);
 }
 
+bool NoProgramCanSleep(uint32_t error) {
+    constexpr uint32_t kInvalidFunction = 1, kNotSupported = 50, kPrivilegeNotHeld = 1314;
+    return error == kNotSupported || error == kInvalidFunction || error == kPrivilegeNotHeld;
+}
+
 std::string SleepRefusalText(const CNightState& night) {
     if (!night.sleepRefused)
         return std::string();

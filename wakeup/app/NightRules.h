@@ -59,6 +59,12 @@ bool TestGivenUp(const CNightState& night, const CDateTime& now);
 // The automatic resume's report is due.
 bool ResumeReportDue(const CNightState& night, const CDateTime& now);
 
+// Whether a refused sleep request means that no program can send this PC
+// to sleep, whatever it asks: the request is not supported (modern standby,
+// the state turned off in the firmware: ERROR_NOT_SUPPORTED, and
+// ERROR_INVALID_FUNCTION where the system has no such state) or the
+// shutdown privilege is not held (ERROR_PRIVILEGE_NOT_HELD).
+bool NoProgramCanSleep(uint32_t error);
 // Why no program can send this PC to sleep ("cannot be sent to sleep by a
 // program (error N)"); empty until a request was refused.
 std::string SleepRefusalText(const CNightState& night);

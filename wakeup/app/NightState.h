@@ -44,14 +44,18 @@ struct CNightState {
     // target (within its lead time nothing is armed for it).
     NightWake armed;
     NightWake upcoming;
+    // The armed wake's target as the line under the log shows it.
+    std::string armedText;
     // The target of the last fired wake: armed again only for a sleep.
     CDateTime firedTarget;
     // Once this start has passed, the schedule is scanned again.
     CDateTime rescanAfter;
     // A change of the clock: the next scan arms its target anew.
     bool clockChanged = false;
-    // A timer without the resume option has been reported.
+    // A timer without the resume option has been reported, and a
+    // hibernation turned off.
     bool toldUnsupported = false;
+    bool toldNoHibernation = false;
 
     // The thread's execution state: what the host's events last asked for,
     // and what was last set.
@@ -79,6 +83,8 @@ struct CNightState {
     NightWake sleptWith;
     bool testAtSleep = false;
     bool resumePending = false;
+    // The last suspend notice, and the resume after it.
+    CDateTime sleptAt;
     CDateTime resumedAt;
     CDateTime resumedAtLocal;
 };

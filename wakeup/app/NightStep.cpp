@@ -52,6 +52,7 @@ private:
             // as the system's time for the notice allows.
             Log("Going to suspend");
             m_night.suspended = true;
+            m_night.sleptAt = m_in.now;
             return ScanAndWait(NightEvent::suspendArmed, kSuspendArmingTimeoutMs);
         case NightEvent::suspendArmed:
             return OnSuspendArmed();
@@ -66,7 +67,9 @@ private:
         case NightEvent::clockChange:
             // The armed target is the same local moment, but its due time,
             // fixed in UTC when it was set, is not: it is armed anew.
-            Log("The clock or the time zone has changed: the wake timer is set anew");
+            Log(IsSet(m_night.armed.target)
+                    ? "The clock or the time zone has changed: the wake timer is set anew"
+                    : "The clock or the time zone has changed");
             m_night.clockChanged = true;
             m_fx.scan = true;
             return;
@@ -104,7 +107,15 @@ private:
             return;
         case NightEvent::hiddenButton:
             return RequestSleep(m_in.hibernate, SleepOrigin::button);
+        case NightEvent::wakeTimersAllowed:
+            return OnWakeTimersAllowed(static_cast<uint32_t>(e.code), e.armed);
+        case NightEvent::hibernateChanged:
+            // Another sleep, or the same again: the countdown tries anew.
+            m_night.sleepRefused = 0;
+            return Reset();
         case NightEvent::countdownLengthChanged:
+            m_night.sleepRefused = 0;
+            [[fallthrough]];
         case NightEvent::countdownStart:
             m_fx.barRange = true;
             m_fx.barStep = e.kind == NightEvent::countdownStart;
@@ -217,6 +228,19 @@ private:
             EndTest();
     }
 
+    void OnWakeTimersAllowed(uint32_t error, bool asked) {
+        if (error)
+            return Log("Unable to allow wake timers in the active power plan: error " +
+                       std::to_string(error));
+        if (asked)
+            return Log("Asked Windows to allow wake timers in the active power plan, as an "
+                       "administrator: the next wake timer shows whether they are allowed");
+        Log("Wake timers allowed in the active power plan, on mains power and on battery");
+        // The armed wake no longer stands against the plan.
+        if (IsSet(m_night.armed.target))
+            NextWake(m_night.armedText, "");
+    }
+
     void OnSessionChange(uint32_t event) {
         const bool away = !AtConsoleAfterSessionEvent(event, !m_night.awayFromConsole);
         if (away == m_night.awayFromConsole)
@@ -274,6 +298,7 @@ private:
         if (e.kind == NightEvent::timerSet) {
             if (current) {
                 armed.due = e.wake.due;
+                m_night.armedText = e.targetText;
                 NextWake(e.targetText, e.warning);
             }
             if (e.resumeUnsupported)
@@ -308,8 +333,19 @@ private:
         m_night.awaitedStart = e.wake.recordingStart;
         m_night.awaitedLocal = e.wake.localStart;
         m_night.awaitingRecording = true;
-        Log("Woke for the recording at " + Date(e.wake.localStart) +
-            ": keeping the PC awake until it starts");
+        Log((WokeBy(e.wake) ? "Woke for the recording at " : "The wake for the recording at ") +
+            Date(e.wake.localStart) +
+            (WokeBy(e.wake) ? ": keeping the PC awake until it starts"
+                            : " is due: keeping the PC awake until it starts"));
+    }
+
+    // Whether the wake's timer ended a sleep: the PC sleeps still, or its
+    // last sleep began before the due moment and ended by it.
+    bool WokeBy(const NightWake& wake) const {
+        const CDateTime due = IsSet(wake.due) ? wake.due : wake.target;
+        return m_night.suspended ||
+               (IsSet(m_night.sleptAt) && m_night.sleptAt < due && IsSet(m_night.resumedAt) &&
+                SecondsFrom(due, m_night.resumedAt) >= -kWokeByTimerSeconds);
     }
 
     // A timer was set with the resume option, which the machine cannot
@@ -355,7 +391,7 @@ private:
         const CountdownPhase phase = PhaseAfterStep(left);
         m_night.minutesLeft = phase == CountdownPhase::expired ? m_in.countdownMinutes : left;
         m_fx.barPos = m_night.minutesLeft;
-        if (phase == CountdownPhase::warning) {
+        if (phase == CountdownPhase::warning && !WillStandBack(left)) {
             m_fx.hostCommands.push_back(SuspendWarningArguments(m_in.suspendText, left));
             m_night.warned = true;
         }
@@ -382,7 +418,7 @@ private:
         const SleepDecision decision = DecideSleep(SleepAsker::countdown, state);
         if (!decision.logLine.empty())
             Log(decision.logLine);
-        bool hibernate = m_in.hibernate;
+        bool hibernate = decision.sleep && Hibernates(m_in.hibernate);
         const bool sleep = decision.sleep && WakeableSleepNow(hibernate);
         if (!sleep && m_night.warned)
             // The host's screen said that the PC goes to sleep: it does not.
@@ -395,15 +431,9 @@ private:
     // Whether this sleep leaves the armed recording's timer able to wake the
     // PC, and which sleep it is.
     bool WakeableSleepNow(bool& hibernate) {
-        const NightWake& armed = m_night.armed;
-        if (!IsSet(armed.target))
+        if (!IsSet(m_night.armed.target))
             return true;
-        WakeableSleepInputs in;
-        in.hibernate = hibernate;
-        in.recordingStart = Date(armed.localStart);
-        in.minutesToStart = SecondsFrom(m_in.now, armed.recordingStart) / 60;
-        in.ability = m_in.ability;
-        in.onBattery = m_in.onBattery;
+        const WakeableSleepInputs in = WakeableInputs(hibernate);
         const WakeableSleep choice = ChooseWakeableSleep(in);
         const bool saidAlready = choice.standsBack && m_night.stoodBackFor == in.recordingStart;
         if (!saidAlready && !choice.logLine.empty())
@@ -411,6 +441,33 @@ private:
         m_night.stoodBackFor = choice.standsBack ? in.recordingStart : std::string();
         hibernate = choice.hibernate;
         return choice.sleep;
+    }
+
+    // The sleep's inputs, minutesAhead from now.
+    WakeableSleepInputs WakeableInputs(bool hibernate, int minutesAhead = 0) const {
+        const NightWake& armed = m_night.armed;
+        WakeableSleepInputs in;
+        in.hibernate = hibernate;
+        in.recordingStart = Date(armed.localStart);
+        in.minutesToStart = SecondsFrom(m_in.now, armed.recordingStart) / 60 - minutesAhead;
+        in.ability = m_in.ability;
+        in.onBattery = m_in.onBattery;
+        return in;
+    }
+
+    // The countdown will stand back for the armed wake when it runs out in
+    // `left` minutes: warning of a sleep that does not come would only end
+    // in the cancel notice.
+    bool WillStandBack(int left) const {
+        if (!IsSet(m_night.armed.target))
+            return false;
+        // Its wake within the margin then, or one its timer could not make.
+        const CDateTime expiry = m_in.now + CDateTimeSpan(0, 0, left, 0);
+        if (RecordingWithin(m_night, m_in.marginMinutes, expiry))
+            return true;
+        const bool hibernate = m_in.hibernate && (!m_in.ability.capabilitiesRead ||
+                                                  HibernationPossible(m_in.ability.capabilities));
+        return ChooseWakeableSleep(WakeableInputs(hibernate, left)).standsBack;
     }
 
     void OnSleepRequestDone(uint32_t error, SleepOrigin origin) {
@@ -426,13 +483,14 @@ private:
         }
         if (noThread) {
             Log("Suspend failed: no thread for the request");
-        } else if (error && !m_night.sleepRefused) {
-            // The first refusal of a run stops the countdown: a PC that no
-            // program can send to sleep (modern standby, S3 turned off in
-            // the firmware) refuses every time.
+        } else if (NoProgramCanSleep(error) && !m_night.sleepRefused) {
+            // A PC that no program can send to sleep (modern standby, S3
+            // turned off in the firmware) refuses every time: the countdown
+            // stops until a setting changes.
             m_night.sleepRefused = error;
             Log("This PC " + SleepRefusalText(m_night) + ": the countdown stops");
         } else if (error) {
+            // Any other refusal: the count stays at full and goes on.
             Log("Suspend failed: error " + std::to_string(error));
         }
     }
@@ -503,8 +561,21 @@ private:
 
     void RequestSleep(bool hibernate, SleepOrigin origin) {
         m_fx.requestSleep = true;
-        m_fx.hibernate = hibernate;
+        m_fx.hibernate = Hibernates(hibernate);
         m_fx.sleepOrigin = origin;
+    }
+
+    // Hibernation where asked for and the PC can: where it is turned off, or
+    // its file is missing, the request would fail; a standby instead, said
+    // once.
+    bool Hibernates(bool asked) {
+        const WakeAbility& ability = m_in.ability;
+        if (!asked || !ability.capabilitiesRead || HibernationPossible(ability.capabilities))
+            return asked;
+        if (!m_night.toldNoHibernation)
+            Log("Suspending instead of hibernating: hibernation is turned off on this PC");
+        m_night.toldNoHibernation = true;
+        return false;
     }
 
     void ScanAndWait(NightEvent::Kind then, uint32_t ms) {
@@ -541,9 +612,13 @@ bool NeedsWakeAbility(const CNightState& night, NightEvent::Kind kind) {
     case NightEvent::timerSet:
     case NightEvent::wakeTestArmed:
     case NightEvent::countdownArmed:
+    case NightEvent::hiddenButton:
         return true;
     case NightEvent::clockTick:
         return night.resumePending;
+    case NightEvent::countdownMinute:
+        // Before the warnings: whether the sleep will stand back.
+        return night.minutesLeft <= 5;
     default:
         return false;
     }

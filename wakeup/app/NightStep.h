@@ -56,6 +56,10 @@ struct NightEvent {
         wakeTestArmed,
         wakeTestFailed,
         hiddenButton,
+        hibernateChanged,
+        // The command that allows wake timers in the active plan: code, its
+        // error; armed, whether it was asked for as an administrator.
+        wakeTimersAllowed,
         countdownLengthChanged,
         countdownStart,
         // After the wait for an arming that a step asked for: the query's,

@@ -18,6 +18,8 @@ WakeAbility ReadWakeAbility(IPower& power) {
     WakeAbility ability;
     ability.settingRead = power.ReadWakeTimerSetting(ability.onMains, ability.onBattery);
     ability.capabilitiesRead = power.ReadSleepCapabilities(ability.capabilities);
+    ability.hibernateAfterRead =
+        power.ReadHibernateAfter(ability.hibernateAfterMains, ability.hibernateAfterBattery);
     return ability;
 }
 

@@ -77,6 +77,12 @@ void CWakeUpDlg::RunHostCommand(const std::string& commandLine) {
     m_ports.events.processes.StartProcess(commandLine);
 }
 
+void CWakeUpDlg::AllowWakeTimers() {
+    NightEvent allowed(NightEvent::wakeTimersAllowed);
+    allowed.code = static_cast<int32_t>(m_ports.arming.power.AllowWakeTimers(allowed.armed));
+    m_events.Step(allowed);
+}
+
 int CWakeUpDlg::SetTokenPrivilege(const char* privilege, int enable) {
     return SetProcessPrivilege(m_ports.arming.power, privilege, enable != 0) ? 1 : 0;
 }

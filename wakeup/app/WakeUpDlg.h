@@ -74,10 +74,15 @@ public:
     // Settings handlers (the dialog's thread).
     void OnSuspendMinutesKillFocus();
     void OnSuspendTextChange() { m_settings.OnSuspendTextChange(); }
-    void OnHibernateClicked() { m_settings.OnHibernateClicked(); }
+    void OnHibernateClicked() {
+        m_settings.OnHibernateClicked();
+        m_events.Step(NightEvent(NightEvent::hibernateChanged));
+    }
     // Hidden button 1002: the countdown's request, on a thread of its own.
     void SuspendNow() { m_events.Step(NightEvent(NightEvent::hiddenButton)); }
     int SetTokenPrivilege(const char* privilege, int enable); // BOOL
+    // The system menu's command: wake timers allowed in the active plan.
+    void AllowWakeTimers();
     // Starts the host's command tool with the command line.
     void RunHostCommand(const std::string& commandLine);
     // The wake test (the dialog's thread): why it cannot run now (empty

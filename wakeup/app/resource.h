@@ -16,9 +16,10 @@
 #define IDC_HIBERNATE 1008
 #define IDC_NEXT_WAKE 1009
 
-// System-menu commands: the about box, the wake test.
+// System-menu commands: the about box, the wake test, wake timers allowed.
 #define IDM_ABOUTBOX 0x0010
 #define IDM_TESTWAKE 0x0020
+#define IDM_ALLOWWAKETIMERS 0x0030
 
 // The standard messages of the data exchange checks.
 #define IDS_PARSE_INT 0xF110

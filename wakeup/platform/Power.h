@@ -21,6 +21,7 @@ constexpr int POWER_STATE_HIBERNATE = 5;
 struct SleepCapabilities {
     bool standby[3] = {false, false, false}; // S1, S2, S3
     bool hibernate = false;                  // S4
+    bool hiberFile = false;                  // the hibernation file is there
     bool modernStandby = false;              // low-power idle instead of S3
     int rtcWake = 0;
 };
@@ -50,6 +51,14 @@ public:
     // The active plan's "Allow wake timers" on mains power and on battery;
     // false when the setting cannot be read.
     virtual bool ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) = 0;
+    // The active plan's "Hibernate after" in seconds of standby (0: never),
+    // on mains power and on battery; false when it cannot be read.
+    virtual bool ReadHibernateAfter(uint32_t& onMains, uint32_t& onBattery) = 0;
+    // Sets the active plan's "Allow wake timers" to Enable on mains power
+    // and on battery: 0, or the system's error. Where Windows lets only an
+    // administrator change it, the change is asked for elevated (Windows
+    // asks the user) and not waited for: asked is then set, and 0 returned.
+    virtual uint32_t AllowWakeTimers(bool& asked) = 0;
     // The machine's sleep states; false when they cannot be read.
     virtual bool ReadSleepCapabilities(SleepCapabilities& capabilities) = 0;
     // What every thread of every session asks of the system now, the

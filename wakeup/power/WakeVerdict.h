@@ -62,6 +62,10 @@ struct WakeAbility {
     uint32_t onBattery = WAKE_TIMERS_ENABLED;
     bool capabilitiesRead = false;
     SleepCapabilities capabilities;
+    // "Hibernate after", seconds of standby (0: never).
+    bool hibernateAfterRead = false;
+    uint32_t hibernateAfterMains = 0;
+    uint32_t hibernateAfterBattery = 0;
     // A timer set with the resume option was refused that option.
     bool timerUnsupported = false;
 };

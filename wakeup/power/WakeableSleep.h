@@ -2,15 +2,18 @@
 // Whether the countdown's sleep leaves the armed recording's timer able to
 // wake the PC: the power plan may block wake timers on the power source in
 // use now, and the sleep state it would enter may be one the clock cannot
-// wake it from. The system's own sleep is not the program's to refuse.
+// wake it from (a modern-standby PC hibernates for a program's request, a
+// long standby ends in hibernation). The system's own sleep is not the
+// program's to refuse.
 #include <cstdint>
 #include <string>
 
 #include "wakeup/power/WakeVerdict.h"
 
-// On battery the PC is not kept awake for a recording further off than this:
-// a laptop left awake for longer would run flat and miss it all the same.
-constexpr int kBatteryStandBackMinutes = 120;
+// The PC is not kept awake for a recording further off than this when its
+// timer could not wake it: a laptop left awake for longer would run flat,
+// and a PC whose plan blocks wake timers would never sleep.
+constexpr int kStandBackMinutes = 120;
 
 struct WakeableSleepInputs {
     WakeAbility ability;
@@ -30,4 +33,9 @@ struct WakeableSleep {
     bool standsBack = false;
 };
 
+// in.hibernate: the sleep to ask for, one the PC has.
 WakeableSleep ChooseWakeableSleep(const WakeableSleepInputs& in);
+
+// Whether the PC can hibernate: the state listed and its file there (with
+// hibernation turned off, or no file, a request for it fails).
+bool HibernationPossible(const SleepCapabilities& capabilities);

@@ -23,7 +23,7 @@ TEST_F(Start, LetsTheHostThroughAndTellsWhatKeepsThePcFromWakingOrCounting) {
 
     m_log.Clear();
     m_dlg.reset();
-    m_power.SetSleepCapabilities(SleepCapabilities{{false, false, true}, false, false, 4});
+    m_power.SetSleepCapabilities(SleepCapabilities{{false, false, true}, false, false, false, 4});
     m_session.SetAtConsole(true);
     m_messenger.FailFilter(5);
     Init();

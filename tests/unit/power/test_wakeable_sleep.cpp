@@ -20,7 +20,7 @@ WakeAbility Ability(uint32_t onMains, uint32_t onBattery, int rtcWake) {
     ability.onBattery = onBattery;
     ability.capabilitiesRead = true;
     ability.capabilities.standby[2] = true;
-    ability.capabilities.hibernate = true;
+    ability.capabilities.hibernate = ability.capabilities.hiberFile = true;
     ability.capabilities.rtcWake = rtcWake;
     return ability;
 }
@@ -31,6 +31,22 @@ WakeAbility NoStateListed(bool modernStandby) {
     WakeAbility ability = Ability(kOn, kOn, 0);
     ability.capabilities.standby[2] = ability.capabilities.hibernate = modernStandby;
     ability.capabilities.modernStandby = modernStandby;
+    return ability;
+}
+WakeAbility ModernStandby(int rtcWake, bool hiberFile) {
+    WakeAbility ability = Ability(kOn, kOn, rtcWake);
+    ability.capabilities.standby[2] = false;
+    ability.capabilities.modernStandby = true;
+    ability.capabilities.hiberFile = hiberFile;
+    return ability;
+}
+
+// S3 that the clock ends, hibernation it does not, after `seconds` of
+// standby on mains power.
+WakeAbility HibernateAfter(uint32_t seconds) {
+    WakeAbility ability = Ability(kOn, kOn, POWER_STATE_SLEEPING1 + 2);
+    ability.hibernateAfterRead = true;
+    ability.hibernateAfterMains = seconds;
     return ability;
 }
 } // namespace
@@ -54,8 +70,13 @@ TEST(WakeableSleep, StandsBackOnlyWhereTheTimerCouldNotWakeThePc) {
          false, kCancelled + "on battery, the power plan allows important wake timers only"},
         {"battery setting on mains", Ability(kOn, kOff, kS4), false, false, true, 30, true, false,
          ""},
-        {"mains, timers off, days away", Ability(kOff, kOn, kS4), false, false, true, 5000, false,
-         false, kCancelled + "on mains power, the power plan does not allow wake timers"},
+        {"mains, timers off, within the bound", Ability(kOff, kOn, kS4), false, false, true, 120,
+         false, false, kCancelled + "on mains power, the power plan does not allow wake timers"},
+        {"mains, timers off, days away: one rule for both sources", Ability(kOff, kOn, kS4), false,
+         false, true, 5000, true, false,
+         "Going to sleep although the PC could not wake for the recording at " + kStart +
+             " (on mains power, the power plan does not allow wake timers): it will be missed "
+             "unless the PC is woken by hand"},
         {"battery beyond the bound", Ability(kOn, kOff, kS4), true, false, true, 121, true, false,
          "Going to sleep on battery although the PC could not wake for the recording at " + kStart +
              " (on battery, the power plan does not allow wake timers): it will be missed "
@@ -71,6 +92,16 @@ TEST(WakeableSleep, StandsBackOnlyWhereTheTimerCouldNotWakeThePc) {
          false, false, kCancelled + "a timer cannot wake this PC from standby"},
         {"no state listed", NoStateListed(false), false, true, true, 30, true, true, ""},
         {"modern standby", NoStateListed(true), false, false, true, 30, true, false, ""},
+        {"modern standby that hibernates for a program", ModernStandby(kS3, true), false, false,
+         true, 30, false, false, kCancelled + "a timer cannot wake this PC from hibernation"},
+        {"modern standby without hibernation", ModernStandby(kS3, false), false, false, true, 30,
+         true, false, ""},
+        {"hibernate after an hour: a recording sooner", HibernateAfter(3600), false, false, true,
+         60, true, false, ""},
+        {"hibernate after an hour: one later", HibernateAfter(3600), false, false, true, 90, false,
+         false,
+         kCancelled + "the PC hibernates after 60 minutes of standby, and a timer cannot wake it "
+                      "from hibernation"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

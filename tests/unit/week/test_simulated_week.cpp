@@ -162,6 +162,16 @@ enum class Night {
     // program to sleep fails (error 50), the system's own idle sleep works
     // and timers wake it.
     cannotSleep,
+    // A desktop whose plan allows no wake timers on mains power: no timer
+    // wakes it, and the countdown may lose none within two hours of a start.
+    mainsTimersOff,
+    // Modern standby that can hibernate: a program's request to sleep
+    // hibernates the PC, which no timer wakes; the system's own idle sleep
+    // is the low-power idle that timers end.
+    modernStandbyHibernates,
+    // "Hibernate after" an hour of standby, and no timer ends hibernation: a
+    // wake more than an hour after the PC went down wakes nothing.
+    hibernateAfterAnHour,
 };
 
 const char* NightName(Night night) {
@@ -172,7 +182,10 @@ const char* NightName(Night night) {
                                          ", a move one time zone east",
                                          ", the clock skipping an hour in spring",
                                          ", the clock going back an hour in autumn",
-                                         ", a PC that no program can put to sleep"};
+                                         ", a PC that no program can put to sleep",
+                                         ", on mains without wake timers",
+                                         ", modern standby that hibernates a program's sleep",
+                                         ", hibernation after an hour of standby"};
     return kNames[static_cast<int>(night)];
 }
 
@@ -228,7 +241,16 @@ public:
     }
     // Whether every recording must be caught: on battery without wake
     // timers only those that the countdown lost count (LostToCountdown).
-    bool CatchesAll() const { return m_night != Night::batteryTimersOff; }
+    bool CatchesAll() const { return !TimersMayNotWake(); }
+    // A timer may not wake the PC from a sleep: the countdown stands back
+    // for a recording two hours off at most, and warns of no such sleep.
+    bool TimersMayNotWake() const {
+        return m_night == Night::batteryTimersOff || m_night == Night::mainsTimersOff ||
+               m_night == Night::modernStandbyHibernates || m_night == Night::hibernateAfterAnHour;
+    }
+    // Empty, or when a countdown that warned of its sleep stood back for a
+    // wake its timer could not make.
+    const std::string& WarnedInVain() const { return m_warnedInVain; }
     int LostToCountdown() const { return m_lostToCountdown; }
     // Empty, or when an idle PC began to stay awake too long.
     const std::string& IdleTooLong() const { return m_idleTooLong; }
@@ -482,6 +504,17 @@ private:
             s.m_power.SetWakeTimerSetting(WAKE_TIMERS_ENABLED, WAKE_TIMERS_DISABLED);
             s.m_power.SetOnBattery(true);
         }
+        if (m_night == Night::mainsTimersOff)
+            s.m_power.SetWakeTimerSetting(WAKE_TIMERS_DISABLED, WAKE_TIMERS_ENABLED);
+        if (m_night == Night::modernStandbyHibernates || m_night == Night::hibernateAfterAnHour) {
+            SleepCapabilities capabilities;
+            capabilities.modernStandby = m_night == Night::modernStandbyHibernates;
+            capabilities.standby[2] = !capabilities.modernStandby;
+            capabilities.hibernate = capabilities.hiberFile = true;
+            capabilities.rtcWake = POWER_STATE_SLEEPING1 + 2; // S3
+            s.m_power.SetSleepCapabilities(capabilities);
+            s.m_power.SetHibernateAfter(m_night == Night::hibernateAfterAnHour ? 3600 : 0, 0);
+        }
         if (m_night == Night::hibernationUnwakeable) {
             s.m_registry.SetDword(CFakePorts::kKey, "UseHibernate", 1);
             SleepCapabilities capabilities;
@@ -601,10 +634,14 @@ private:
         }
         if (minute)
             for (auto& s : m_schedulers) {
+                const size_t lines = s->m_log.Lines().size();
+                const size_t notices = s->m_processes.CommandLines().size();
                 s->m_countdown.PaceMinute();
                 s->Settle();
+                if (TimersMayNotWake())
+                    CheckNoWarningInVain(*s, lines, notices);
                 if (const int asked = std::exchange(m_countdownSleep, 0)) {
-                    Sleep(false, true, asked == 2);
+                    Sleep(false, true, asked == 2, true);
                     return;
                 }
             }
@@ -633,7 +670,41 @@ private:
             NightEvent(NightEvent::hiddenButton)); // the dialog's click handler
         ConsoleSide().Settle();
         if (const int asked = std::exchange(m_countdownSleep, 0))
-            Sleep(true, false, asked == 2);
+            Sleep(true, false, asked == 2, true);
+    }
+
+    // The countdown's expiry in this minute sent the cancel notice: it had
+    // warned of a sleep that then stood back for the wake.
+    void CheckNoWarningInVain(Scheduler& s, size_t linesBefore, size_t noticesBefore) {
+        const auto lines = s.m_log.Lines();
+        const auto notices = s.m_processes.CommandLines();
+        bool expired = false;
+        for (size_t i = linesBefore; i < lines.size(); ++i)
+            expired = expired || lines[i].find("Force suspend because timeout has expired") !=
+                                     std::string::npos;
+        for (size_t i = noticesBefore; expired && i < notices.size(); ++i)
+            if (notices[i].find("Auto Suspend Cancelled.") != std::string::npos &&
+                m_warnedInVain.empty())
+                m_warnedInVain = CFakeDateText().Format(m_now);
+    }
+
+    // Whether a timer due at `due` wakes the PC that went down at `down`
+    // (a program's request: byProgram; hibernate: a hibernation).
+    bool TimerWakes(const CDateTime& down, const CDateTime& due, bool hibernate,
+                    bool byProgram) const {
+        switch (m_night) {
+        case Night::batteryTimersOff:
+        case Night::mainsTimersOff:
+            return false;
+        case Night::hibernationUnwakeable:
+            return !hibernate;
+        case Night::modernStandbyHibernates:
+            return !byProgram;
+        case Night::hibernateAfterAnHour:
+            return !hibernate && SecondsBetween(down, due) <= 3600;
+        default:
+            return true;
+        }
     }
 
     // The other side of the night: with nobody at it and no recording near
@@ -645,7 +716,7 @@ private:
         constexpr int kBoundMinutes = 5;
         // Where no program can sleep the PC, the system's idle sleep does.
         const int asleepWithin = m_night == Night::cannotSleep ? 30 : kCountdownMinutes;
-        const int before = m_night == Night::batteryTimersOff ? 125 : 10;
+        const int before = TimersMayNotWake() ? 125 : 10;
         bool near = m_present;
         // In real time: a recording after the spring gap is an hour nearer
         // than its wall clock says.
@@ -668,7 +739,8 @@ private:
     // The machine goes down now and comes back by the earliest wake timer
     // that is due after that, or when the user comes. byCountdown: the
     // countdown asked; hibernate: the sleep is a hibernation.
-    void Sleep(bool byUser, bool byCountdown = false, bool hibernate = false) {
+    void Sleep(bool byUser, bool byCountdown = false, bool hibernate = false,
+               bool byProgram = false) {
         ++m_sleeps;
         // The PC goes down once the suspend notice has been handled: a wake
         // timer whose thread has not set it by then is not there.
@@ -682,23 +754,23 @@ private:
         bool byTimer = false;
         if (m_visit < m_visits.size())
             wake = std::max(UtcOf(m_visits[m_visit].from, down), down);
-        const bool timersWake = m_night != Night::batteryTimersOff &&
-                                !(hibernate && m_night == Night::hibernationUnwakeable);
-        if (byCountdown && !timersWake)
-            for (const Recording& r : m_recordings)
-                if (down < r.startUtc && SecondsBetween(down, r.startUtc) <= 120 * 60 &&
-                    wake > r.startUtc)
-                    ++m_lostToCountdown;
         for (auto& s : m_schedulers) {
             CDateTime due;
             // A timer due within moments of the sleep fires while the PC is
             // still going down, and wakes nothing.
-            if (timersWake && WakeDue(*s, due) && SecondsBetween(down, due) >= kGoingDownSeconds &&
-                due < wake) {
+            if (WakeDue(*s, due) && TimerWakes(down, due, hibernate, byProgram) &&
+                SecondsBetween(down, due) >= kGoingDownSeconds && due < wake) {
                 wake = due;
                 byTimer = true;
             }
         }
+        // Lost to the countdown: a recording within two hours that the PC,
+        // sent to sleep by it, slept through.
+        if (byCountdown)
+            for (const Recording& r : m_recordings)
+                if (down < r.startUtc && SecondsBetween(down, r.startUtc) <= 120 * 60 &&
+                    wake > r.startUtc)
+                    ++m_lostToCountdown;
         // A resume by timer may take minutes (hibernation, a slow disk); the
         // host, woken too, reports what it missed meanwhile a while after.
         const CDateTime due = wake;
@@ -746,6 +818,7 @@ private:
     int m_offsetHours = m_night == Night::fallBack ? 2 : 1;
     CDateTime m_zoneChangeAt;
     int m_lostToCountdown = 0;
+    std::string m_warnedInVain;
     int m_lead = 0;
     const CDateTime m_begin = m_night == Night::springForward ? CDateTime(2005, 3, 21, 0, 0, 0)
                               : m_night == Night::fallBack    ? CDateTime(2005, 10, 24, 0, 0, 0)
@@ -815,13 +888,24 @@ TEST_P(SimulatedWeek, EveryRecordingFindsThePcAwake) {
         }
         EXPECT_EQ(week.LostToCountdown(), 0) << week.Log(0);
         EXPECT_EQ(week.IdleTooLong(), "") << "an idle PC stayed awake\n" << week.Log(0);
+        EXPECT_EQ(week.WarnedInVain(), "")
+            << "the countdown warned of a sleep that stood back for the wake\n"
+            << week.Log(0);
     }
 }
 
 static std::string TestName(const ::testing::TestParamInfo<Night>& info) {
-    static const char* const kNames[] = {
-        "plain",      "twoSessions",   "batteryTimersOff", "hibernationUnwakeable",
-        "zoneChange", "springForward", "fallBack",         "cannotSleep"};
+    static const char* const kNames[] = {"plain",
+                                         "twoSessions",
+                                         "batteryTimersOff",
+                                         "hibernationUnwakeable",
+                                         "zoneChange",
+                                         "springForward",
+                                         "fallBack",
+                                         "cannotSleep",
+                                         "mainsTimersOff",
+                                         "modernStandbyHibernates",
+                                         "hibernateAfterAnHour"};
     return kNames[static_cast<int>(info.param)];
 }
 
@@ -829,5 +913,7 @@ INSTANTIATE_TEST_SUITE_P(Nights, SimulatedWeek,
                          ::testing::Values(Night::plain, Night::twoSessions,
                                            Night::batteryTimersOff, Night::hibernationUnwakeable,
                                            Night::zoneChange, Night::springForward, Night::fallBack,
-                                           Night::cannotSleep),
+                                           Night::cannotSleep, Night::mainsTimersOff,
+                                           Night::modernStandbyHibernates,
+                                           Night::hibernateAfterAnHour),
                          TestName);

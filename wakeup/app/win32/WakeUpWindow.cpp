@@ -8,6 +8,7 @@
 namespace {
 const char kProgramName[] = "kelmarwakeup";
 const char kTestWakeItem[] = "Test wake...";
+const char kAllowWakeTimersItem[] = "Allow wake timers";
 const char kTestWakeTitle[] = "Test wake";
 const char kTestWakeQuestion[] =
     "The PC goes to sleep now and wakes by itself in two minutes.\n\n"
@@ -62,6 +63,7 @@ INT_PTR CWakeUpWindow::OnInitDialog() {
             AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
         }
         AppendMenuA(menu, MF_STRING, IDM_TESTWAKE, kTestWakeItem);
+        AppendMenuA(menu, MF_STRING, IDM_ALLOWWAKETIMERS, kAllowWakeTimersItem);
     }
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
@@ -224,6 +226,10 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         if ((wParam & 0xFFF0) == IDM_TESTWAKE) {
             OnTestWake();
+            return TRUE;
+        }
+        if ((wParam & 0xFFF0) == IDM_ALLOWWAKETIMERS) {
+            m_dlg.AllowWakeTimers();
             return TRUE;
         }
         return FALSE;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -14,10 +16,15 @@ const GUID kSleepSubgroup = {
     0x238c9fa8, 0x0aad, 0x41ed, {0x83, 0xf4, 0x97, 0xbe, 0x24, 0x2c, 0x8f, 0x20}};
 const GUID kAllowWakeTimers = {
     0xbd3b718a, 0x0680, 0x4d9d, {0x8a, 0xb2, 0xe1, 0xd2, 0xb4, 0xac, 0x80, 0x6d}};
+// "Hibernate after", in seconds of standby.
+const GUID kHibernateAfter = {
+    0x9d7815a6, 0x7ee4, 0x497e, {0x88, 0x88, 0x51, 0x5a, 0x05, 0xf0, 0x23, 0x64}};
 
 using GetActiveSchemeFn = DWORD(WINAPI*)(HKEY, GUID**);
 using GetPwrCapabilitiesFn = BOOLEAN(WINAPI*)(SYSTEM_POWER_CAPABILITIES*);
 using ReadValueIndexFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, LPDWORD);
+using WriteValueIndexFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD);
+using SetActiveSchemeFn = DWORD(WINAPI*)(HKEY, const GUID*);
 using CallNtPowerInformationFn = LONG(WINAPI*)(int, PVOID, ULONG, PVOID, ULONG);
 // POWER_INFORMATION_LEVEL's SystemExecutionState.
 constexpr int kSystemExecutionState = 16;
@@ -50,7 +57,9 @@ void CWin32Power::WriteStandardOutput(const std::string& text) {
     std::fflush(stdout);
 }
 
-bool CWin32Power::ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) {
+namespace {
+// The active plan's value of a sleep setting on mains power and on battery.
+bool ReadActiveSleepSetting(const GUID& setting, uint32_t& onMains, uint32_t& onBattery) {
     // Looked up at run time: power plans exist since Vista only.
     const CUniqueLibrary module(LoadLibraryA("powrprof.dll"));
     if (!module)
@@ -63,12 +72,69 @@ bool CWin32Power::ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) {
         return false;
     const CUniqueLocalMemory schemeMemory(scheme);
     DWORD ac = 0, dc = 0;
-    if (readAc(nullptr, scheme, &kSleepSubgroup, &kAllowWakeTimers, &ac) != ERROR_SUCCESS ||
-        readDc(nullptr, scheme, &kSleepSubgroup, &kAllowWakeTimers, &dc) != ERROR_SUCCESS)
+    if (readAc(nullptr, scheme, &kSleepSubgroup, &setting, &ac) != ERROR_SUCCESS ||
+        readDc(nullptr, scheme, &kSleepSubgroup, &setting, &dc) != ERROR_SUCCESS)
         return false;
     onMains = ac;
     onBattery = dc;
     return true;
+}
+} // namespace
+
+bool CWin32Power::ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) {
+    return ReadActiveSleepSetting(kAllowWakeTimers, onMains, onBattery);
+}
+
+bool CWin32Power::ReadHibernateAfter(uint32_t& onMains, uint32_t& onBattery) {
+    return ReadActiveSleepSetting(kHibernateAfter, onMains, onBattery);
+}
+
+namespace {
+// The same change as an administrator, by the system's own tool; Windows
+// asks the user for consent.
+uint32_t AllowWakeTimersElevated() {
+    SHELLEXECUTEINFOW run{};
+    run.cbSize = sizeof run;
+    run.fMask = SEE_MASK_NOASYNC;
+    run.lpVerb = L"runas";
+    run.lpFile = L"cmd.exe";
+    run.lpParameters = L"/c powercfg /setacvalueindex SCHEME_CURRENT SUB_SLEEP RTCWAKE 1 && "
+                       L"powercfg /setdcvalueindex SCHEME_CURRENT SUB_SLEEP RTCWAKE 1 && "
+                       L"powercfg /setactive SCHEME_CURRENT";
+    run.nShow = SW_HIDE;
+    return ShellExecuteExW(&run) ? 0 : GetLastError();
+}
+} // namespace
+
+uint32_t CWin32Power::AllowWakeTimers(bool& asked) {
+    asked = false;
+    const uint32_t error = AllowWakeTimersHere();
+    if (error != ERROR_ACCESS_DENIED)
+        return error;
+    asked = true;
+    return AllowWakeTimersElevated();
+}
+
+uint32_t CWin32Power::AllowWakeTimersHere() {
+    const CUniqueLibrary module(LoadLibraryA("powrprof.dll"));
+    if (!module)
+        return GetLastError();
+    auto getActive = ProcAddress<GetActiveSchemeFn>(module.Get(), "PowerGetActiveScheme");
+    auto writeAc = ProcAddress<WriteValueIndexFn>(module.Get(), "PowerWriteACValueIndex");
+    auto writeDc = ProcAddress<WriteValueIndexFn>(module.Get(), "PowerWriteDCValueIndex");
+    auto setActive = ProcAddress<SetActiveSchemeFn>(module.Get(), "PowerSetActiveScheme");
+    if (!getActive || !writeAc || !writeDc || !setActive)
+        return ERROR_PROC_NOT_FOUND;
+    GUID* scheme = nullptr;
+    if (const DWORD error = getActive(nullptr, &scheme))
+        return error;
+    const CUniqueLocalMemory schemeMemory(scheme);
+    if (const DWORD error = writeAc(nullptr, scheme, &kSleepSubgroup, &kAllowWakeTimers, 1))
+        return error;
+    if (const DWORD error = writeDc(nullptr, scheme, &kSleepSubgroup, &kAllowWakeTimers, 1))
+        return error;
+    // The active plan's values take effect once it is made active again.
+    return setActive(nullptr, scheme);
 }
 
 bool CWin32Power::ReadSleepCapabilities(SleepCapabilities& capabilities) {
@@ -83,6 +149,7 @@ bool CWin32Power::ReadSleepCapabilities(SleepCapabilities& capabilities) {
     capabilities.standby[1] = system.SystemS2 != FALSE;
     capabilities.standby[2] = system.SystemS3 != FALSE;
     capabilities.hibernate = system.SystemS4 != FALSE;
+    capabilities.hiberFile = system.HiberFilePresent != FALSE;
     // MinGW's headers predate the field: Hiberboot, WakeAlarmPresent and
     // AoAc follow FastSystemS4 where they name three spare bytes.
     capabilities.modernStandby = system.spare2[2] != FALSE;

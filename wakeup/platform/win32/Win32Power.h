@@ -9,9 +9,14 @@ public:
                                     PrivilegeStep& failedAt) override;
     void WriteStandardOutput(const std::string& text) override;
     bool ReadWakeTimerSetting(uint32_t& onMains, uint32_t& onBattery) override;
+    bool ReadHibernateAfter(uint32_t& onMains, uint32_t& onBattery) override;
+    uint32_t AllowWakeTimers(bool& asked) override;
     bool ReadSleepCapabilities(SleepCapabilities& capabilities) override;
     bool ReadSystemExecutionState(uint32_t& state) override;
     bool ReadOnBattery(bool& onBattery) override;
+
+private:
+    static uint32_t AllowWakeTimersHere();
 };
 
 class CWin32ProcessStarter : public IProcessStarter {

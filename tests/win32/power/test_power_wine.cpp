@@ -172,8 +172,8 @@ TEST_F(PowerWine, CountdownWarnsAfterAMinuteAndAGrantedQueryWaitsForTheNewWakeTi
     // re-arms and answers only after the timer is set, although the arming
     // thread's log lines need the dialog's thread that the answer holds.
     ASSERT_TRUE(WaitForLogLine(" Timer done for: ", 90000));
-    // Woken for it, the machine stays awake until the host reports it.
-    ASSERT_TRUE(WaitForLogLine(" Woke for the recording at "));
+    // Due while the PC is awake, it stays awake until the host reports it.
+    ASSERT_TRUE(WaitForLogLine(" The wake for the recording at "));
     SendMessageA(m_window, WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 25);
     SendMessageA(m_window, WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 26);
     // A second into the start's minute: the start has passed in whole seconds.

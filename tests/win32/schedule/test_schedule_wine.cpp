@@ -157,7 +157,8 @@ TEST_F(ScheduleWine, AfterAFiredWakeAndItsRecordingTheNextRecordingIsArmed) {
     // timer is set for the start itself and fires there.
     WriteSchedule(Entry(1, "First") + Entry(5, "Second"));
     ASSERT_TRUE(StartProgram());
-    ASSERT_TRUE(WaitForLogLine("Woke for the recording at ", 90000)) << Joined(LogLines());
+    // Awake when it fires: the wake is due, nothing woke.
+    ASSERT_TRUE(WaitForLogLine("The wake for the recording at ", 90000)) << Joined(LogLines());
     EXPECT_TRUE(WaitForLogLine("Timer done for: "));
     SendMessageA(m_window, WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 25);
     SendMessageA(m_window, WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 26);

@@ -8,8 +8,9 @@
 ; (HKCU\Software\Vorx\Orvisa\3.0) are never touched.
 ;
 ; Switches: /S silent, /D=<host directory> (last on the line, unquoted),
-; /NOAUTOSTART no start at logon. The uninstaller takes /S, and _?=<its
-; folder> to run in place and return its exit code.
+; /NOAUTOSTART no start at logon, /KEEPPOWERPLAN the power plans left as
+; they are. The uninstaller takes /S, and _?=<its folder> to run in place
+; and return its exit code.
 ;
 ; Exit codes, beyond NSIS's own 0 (done), 1 (cancelled by the user) and 2
 ; (stopped: the extension module did not register):
@@ -69,6 +70,11 @@ AllowSkipFiles off
 !define SESSIONS "$PLUGINSDIR\sessions"
 ; Copies of the installed version's files, put back when a write fails.
 !define BACKUP "$PLUGINSDIR\previous"
+; In the program folder: each power plan whose wake timers the install
+; allowed, with its setting from before, for the uninstaller to put back.
+; It outlives updates, so that it keeps the values from before the first
+; install.
+!define PLAN_RECORD "powerplans.txt"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -511,6 +517,22 @@ Section "Start at logon" SecLogon
   WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\${WAKEUP_PROGRAM_DIR}\${WAKEUP_PROGRAM_FILE}" /minimized'
 SectionEnd
 
+; Only once the install has succeeded, so that a stopped one leaves the
+; plans alone; and before the scheduler starts again, which reads the plan
+; in use. A plan that cannot be read or changed is skipped and never stops
+; the install.
+Section "Allow wake timers on mains power" SecWakeTimers
+  ClearErrors
+  ExecWait '"${HELPER}" allow-wake-timers "$INSTDIR\${WAKEUP_PROGRAM_DIR}\${PLAN_RECORD}"' $0
+  ${If} ${Errors}
+    DetailPrint "The setup helper did not run; the power plans are left as they are"
+  ${ElseIf} $0 <> 0
+    DetailPrint "Wake timers could not be allowed in every power plan (error $0)"
+  ${Else}
+    DetailPrint "Every power plan allows wake timers on mains power"
+  ${EndIf}
+SectionEnd
+
 ; Last, once everything is in place.
 Section "-Start again"
   ; A switch turned off on a second install takes away the first's entry.
@@ -543,6 +565,7 @@ SectionEnd
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "${WAKEUP_PROGRAM_FILE} and ${WAKEUP_MODULE_FILE} in the subfolder ${WAKEUP_PROGRAM_DIR}, the module registered for the host."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecLogon} "Start the scheduler whenever a user logs on, and start it now for you. Without it, start OrvisaWakeUp from the Start menu."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecWakeTimers} "Set $\"Allow wake timers$\" to Enable on mains power in every power plan, so that the scheduler's timer can wake the PC for a recording. Battery settings stay as they are; uninstalling puts back what was changed."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 ; Also when the install ends on an error of NSIS's own (a write that fails
@@ -568,6 +591,11 @@ Function .onInit
   ${IfNot} ${Errors}
     !insertmacro UnselectSection ${SecLogon}
   ${EndIf}
+  ClearErrors
+  ${GetOptions} $0 "/KEEPPOWERPLAN" $1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SecWakeTimers}
+  ${EndIf}
 FunctionEnd
 
 ; Runs from the program folder: $INSTDIR is <host>\orvisawakeup.
@@ -581,6 +609,17 @@ Section "Uninstall"
     DetailPrint "The extension module did not unregister (already gone?)"
   ${EndIf}
   !insertmacro REMOVE_ENTRIES
+
+  ; The plans get back what the install changed, where the user has not
+  ; changed it since; the record goes with the files either way.
+  ClearErrors
+  ExecWait '"${HELPER}" restore-wake-timers "$INSTDIR\${PLAN_RECORD}"' $0
+  ${If} ${Errors}
+    DetailPrint "The setup helper did not run; the power plans keep their wake timer setting"
+  ${ElseIf} $0 <> 0
+    DetailPrint "The power plans could not all get their wake timer setting back (error $0)"
+  ${EndIf}
+  Delete "$INSTDIR\${PLAN_RECORD}"
 
   ; A module the host has loaded cannot be deleted until the host ends, and
   ; the host cannot be made to let go of it. Unregistered, it is not loaded

@@ -12,11 +12,22 @@
 //       starts the program, minimised, in every session of <record>, as
 //       that session's user; /here: in this session too, shown. 0 when it
 //       started everywhere, else in how many sessions it did not.
+//   setuphelper allow-wake-timers <record>
+//       sets "Allow wake timers" on mains power to Enable in every power
+//       plan, and adds to the file <record> each plan it changes with its
+//       value before, unless the plan is in it already. 0 when every plan
+//       allows them now, else the system error of the last plan (or of
+//       the record) it could not read or change.
+//   setuphelper restore-wake-timers <record>
+//       puts back the values of <record> in the plans that still exist and
+//       still allow wake timers, as the installer left them. 0, or the
+//       last system error.
 //
 // A GUI program, so that no console window flashes up during the install.
 #include <windows.h>
 #include <exdisp.h>
 #include <objbase.h>
+#include <powrprof.h>
 #include <servprov.h>
 #include <shellapi.h>
 #include <shldisp.h>
@@ -164,7 +175,35 @@ void SessionUser(DWORD session, wchar_t (&user)[kMaxUser]) {
     wsprintfW(user, *domainText ? L"%s\\%s" : L"%s%s", domainText, nameText);
 }
 
-// The record: one line per session, "<session> <user>", in UTF-16.
+// A record is UTF-16 text, one line per item, each ended by a line feed.
+bool WriteRecordLine(HANDLE file, const wchar_t* line) {
+    const DWORD bytes = static_cast<DWORD>(std::wcslen(line) * sizeof(wchar_t));
+    DWORD done = 0;
+    return WriteFile(file, line, bytes, &done, nullptr) && done == bytes;
+}
+
+// Hands each line of the record to onLine, its line feed cut off. 0, or
+// the system error that kept the record from being read
+// (ERROR_FILE_NOT_FOUND: there is none).
+template <class OnLine> DWORD ReadRecordLines(const wchar_t* path, OnLine onLine) {
+    const CUniqueHandle file(
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    static wchar_t text[kMaxProcesses * (kMaxUser + 16)];
+    DWORD got = 0;
+    if (!file || !ReadFile(file.Get(), text, sizeof text - sizeof(wchar_t), &got, nullptr))
+        return GetLastError();
+    text[got / sizeof(wchar_t)] = 0;
+    for (wchar_t* line = text; *line;) {
+        wchar_t* end = std::wcschr(line, L'\n');
+        if (end)
+            *end = 0;
+        onLine(line);
+        line = end ? end + 1 : line + std::wcslen(line);
+    }
+    return ERROR_SUCCESS;
+}
+
+// The record: one line per session, "<session> <user>".
 bool WriteRecord(const wchar_t* path, const CProcessList& processes) {
     const CUniqueHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -179,10 +218,8 @@ bool WriteRecord(const wchar_t* path, const CProcessList& processes) {
         item.session = session;
         SessionUser(session, item.user);
         wchar_t line[kMaxUser + 16];
-        const int length = wsprintfW(line, L"%lu %s\n", session, item.user);
-        const DWORD bytes = static_cast<DWORD>(length) * sizeof(wchar_t);
-        DWORD done = 0;
-        if (!WriteFile(file.Get(), line, bytes, &done, nullptr) || done != bytes)
+        wsprintfW(line, L"%lu %s\n", session, item.user);
+        if (!WriteRecordLine(file.Get(), line))
             return false;
     }
     return true;
@@ -190,26 +227,16 @@ bool WriteRecord(const wchar_t* path, const CProcessList& processes) {
 
 // No record, or an empty one: no session ran the program.
 void ReadRecord(const wchar_t* path, CSessionList& sessions) {
-    const CUniqueHandle file(
-        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    static wchar_t text[kMaxProcesses * (kMaxUser + 16)];
-    DWORD got = 0;
-    if (!file || !ReadFile(file.Get(), text, sizeof text - sizeof(wchar_t), &got, nullptr))
-        return;
-    text[got / sizeof(wchar_t)] = 0;
-    for (wchar_t* line = text; *line && sessions.count < kMaxProcesses;) {
-        wchar_t* end = std::wcschr(line, L'\n');
-        if (end)
-            *end = 0;
+    ReadRecordLines(path, [&](const wchar_t* line) {
         wchar_t* rest = nullptr;
         const unsigned long session = std::wcstoul(line, &rest, 10);
-        if (rest != line && *rest == L' ' && std::wcslen(rest + 1) < kMaxUser) {
+        if (sessions.count < kMaxProcesses && rest != line && *rest == L' ' &&
+            std::wcslen(rest + 1) < kMaxUser) {
             CRecordedSession& item = sessions.items[sessions.count++];
             item.session = session;
             lstrcpyW(item.user, rest + 1);
         }
-        line = end ? end + 1 : line + std::wcslen(line);
-    }
+    });
 }
 
 struct CCloseRequest {
@@ -459,11 +486,192 @@ DWORD Restart(const wchar_t* record, const wchar_t* program, bool here) {
     return failed;
 }
 
+// "Allow wake timers" (GUID_ALLOW_RTC_WAKE of GUID_SLEEP_SUBGROUP): 0
+// disable, 1 enable, 2 important wake timers only. The scheduler's timer
+// wakes the PC only where the plan in use enables them, and a user may
+// switch plans at night: every plan is changed, on mains power only.
+constexpr DWORD kWakeTimersEnabled = 1;
+// A PC has a handful of power plans.
+constexpr int kMaxPlans = 32;
+constexpr int kGuidChars = 39; // with the braces and the null
+
+struct CPlanValue {
+    GUID plan;
+    DWORD onMains; // as it was before the installer changed it
+};
+
+struct CPlanList {
+    CPlanValue items[kMaxPlans];
+    int count = 0;
+
+    const CPlanValue* Find(const GUID& plan) const {
+        for (int i = 0; i < count; ++i)
+            if (IsEqualGUID(items[i].plan, plan))
+                return &items[i];
+        return nullptr;
+    }
+    bool Add(const GUID& plan, DWORD onMains) {
+        if (count == kMaxPlans)
+            return false;
+        items[count++] = {plan, onMains};
+        return true;
+    }
+};
+
+// The plans' record: one line per plan the installer changed, "<plan>
+// <value on mains before>". None: nothing was changed.
+DWORD ReadPlanRecord(const wchar_t* path, CPlanList& plans) {
+    const DWORD error = ReadRecordLines(path, [&](wchar_t* line) {
+        wchar_t* const blank = std::wcschr(line, L' ');
+        if (!blank)
+            return;
+        *blank = 0;
+        GUID plan;
+        wchar_t* end = nullptr;
+        const unsigned long onMains = std::wcstoul(blank + 1, &end, 10);
+        if (end != blank + 1 && SUCCEEDED(IIDFromString(line, &plan)) && !plans.Find(plan))
+            plans.Add(plan, onMains);
+    });
+    return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+}
+
+bool WritePlanLines(const wchar_t* path, const CPlanList& plans) {
+    const CUniqueHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    for (int i = 0; i < plans.count; ++i) {
+        wchar_t line[kGuidChars + 16];
+        StringFromGUID2(plans.items[i].plan, line, kGuidChars);
+        wsprintfW(line + kGuidChars - 1, L" %lu\n", plans.items[i].onMains);
+        if (!WriteRecordLine(file.Get(), line))
+            return false;
+    }
+    return true;
+}
+
+// Written beside the record and swapped in: a write that stops halfway
+// must not lose what an earlier install recorded.
+DWORD WritePlanRecord(const wchar_t* path, const CPlanList& plans) {
+    wchar_t written[MAX_PATH * 4];
+    if (std::wcslen(path) + 5 > sizeof written / sizeof written[0])
+        return ERROR_FILENAME_EXCED_RANGE;
+    lstrcpyW(written, path);
+    lstrcatW(written, L".new");
+    if (WritePlanLines(written, plans) &&
+        MoveFileExW(written, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    DeleteFileW(written);
+    return error;
+}
+
+// ERROR_NO_MORE_ITEMS after the last plan.
+DWORD PlanAt(ULONG index, GUID& plan) {
+    DWORD size = sizeof plan;
+    return PowerEnumerate(nullptr, nullptr, nullptr, ACCESS_SCHEME, index,
+                          reinterpret_cast<UCHAR*>(&plan), &size);
+}
+
+// A change to the active plan takes effect only once the plan is made
+// active again; the others are read when the user switches to them.
+DWORD ApplyToActivePlan(const CPlanList& changed) {
+    if (changed.count == 0)
+        return ERROR_SUCCESS;
+    GUID* active = nullptr;
+    const DWORD error = PowerGetActiveScheme(nullptr, &active);
+    if (error != ERROR_SUCCESS)
+        return error;
+    const CUniqueLocalMemory owner(active);
+    return changed.Find(*active) ? PowerSetActiveScheme(nullptr, active) : ERROR_SUCCESS;
+}
+
+DWORD AllowWakeTimers(const wchar_t* record) {
+    // Over an earlier install the record keeps the values from before the
+    // first one; one that cannot be read is not written over.
+    CPlanList recorded;
+    DWORD error = ReadPlanRecord(record, recorded);
+    if (error != ERROR_SUCCESS)
+        return error;
+    const int earlier = recorded.count;
+    CPlanList blocking;
+    DWORD failed = ERROR_SUCCESS;
+    GUID plan;
+    for (ULONG i = 0; (error = PlanAt(i, plan)) != ERROR_NO_MORE_ITEMS; ++i) {
+        if (error != ERROR_SUCCESS)
+            return error; // no plan to be had: nothing is changed
+        DWORD onMains = 0;
+        if ((error = PowerReadACValueIndex(nullptr, &plan, &GUID_SLEEP_SUBGROUP,
+                                           &GUID_ALLOW_RTC_WAKE, &onMains)) != ERROR_SUCCESS) {
+            failed = error;
+            continue;
+        }
+        if (onMains == kWakeTimersEnabled)
+            continue;
+        // Nothing is changed that the record cannot hold.
+        if ((!recorded.Find(plan) && !recorded.Add(plan, onMains)) || !blocking.Add(plan, onMains))
+            failed = ERROR_INSUFFICIENT_BUFFER;
+    }
+    if (recorded.count > earlier && (error = WritePlanRecord(record, recorded)) != ERROR_SUCCESS)
+        return error;
+
+    CPlanList changed;
+    for (int i = 0; i < blocking.count; ++i) {
+        const CPlanValue& item = blocking.items[i];
+        error = PowerWriteACValueIndex(nullptr, &item.plan, &GUID_SLEEP_SUBGROUP,
+                                       &GUID_ALLOW_RTC_WAKE, kWakeTimersEnabled);
+        if (error == ERROR_SUCCESS)
+            changed.Add(item.plan, item.onMains);
+        else
+            failed = error;
+    }
+    error = ApplyToActivePlan(changed);
+    return error != ERROR_SUCCESS ? error : failed;
+}
+
+// Only plans that still exist and still enable wake timers, as the
+// installer left them: a value the user changed since is the user's.
+DWORD RestoreWakeTimers(const wchar_t* record) {
+    CPlanList recorded;
+    DWORD error = ReadPlanRecord(record, recorded);
+    if (error != ERROR_SUCCESS || recorded.count == 0)
+        return error;
+    CPlanList changed;
+    DWORD failed = ERROR_SUCCESS;
+    GUID plan;
+    for (ULONG i = 0; (error = PlanAt(i, plan)) != ERROR_NO_MORE_ITEMS; ++i) {
+        if (error != ERROR_SUCCESS) {
+            failed = error;
+            break;
+        }
+        const CPlanValue* item = recorded.Find(plan);
+        if (!item)
+            continue;
+        DWORD onMains = 0;
+        if ((error = PowerReadACValueIndex(nullptr, &plan, &GUID_SLEEP_SUBGROUP,
+                                           &GUID_ALLOW_RTC_WAKE, &onMains)) == ERROR_SUCCESS &&
+            onMains == kWakeTimersEnabled &&
+            (error = PowerWriteACValueIndex(nullptr, &plan, &GUID_SLEEP_SUBGROUP,
+                                            &GUID_ALLOW_RTC_WAKE, item->onMains)) == ERROR_SUCCESS)
+            changed.Add(plan, item->onMains);
+        if (error != ERROR_SUCCESS)
+            failed = error;
+    }
+    error = ApplyToActivePlan(changed);
+    return error != ERROR_SUCCESS ? error : failed;
+}
+
 DWORD Run(int argc, wchar_t** argv) {
-    if (argc < 4)
+    if (argc < 3)
         return ERROR_BAD_ARGUMENTS;
     const wchar_t* command = argv[1];
     const wchar_t* record = argv[2];
+    if (argc == 3 && std::wcscmp(command, L"allow-wake-timers") == 0)
+        return AllowWakeTimers(record);
+    if (argc == 3 && std::wcscmp(command, L"restore-wake-timers") == 0)
+        return RestoreWakeTimers(record);
+    if (argc < 4)
+        return ERROR_BAD_ARGUMENTS;
     if (std::wcscmp(command, L"close") == 0 && argc - 3 <= kMaxPrograms) {
         CProgramFiles targets;
         for (int i = 3; i < argc; ++i)

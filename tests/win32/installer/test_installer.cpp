@@ -7,7 +7,8 @@
 // both of which must leave the installed version working; and
 // the installer around a module that does not register, which must leave
 // nothing behind. The helper that starts the scheduler as the logged-on
-// user after an interactive install is run by itself.
+// user after an interactive install is run by itself. Wine lists no power
+// plan, so the change of their wake timers is only seen to fail nothing.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -588,6 +589,27 @@ TEST_F(Installer, NoAutostartSwitchLeavesOutStartAtLogon) {
     EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValue), kMissing);
     // The installer has ended, so a scheduler it started would be listed.
     EXPECT_TRUE(Processes(0, "kelmarwakeup.exe").empty());
+
+    EXPECT_EQ(Uninstall(), 0u);
+    ExpectUninstalled();
+}
+
+// Wine's PowerEnumerate answers ERROR_CALL_NOT_IMPLEMENTED: nothing can be
+// changed, so nothing may be recorded; an update must keep what an earlier
+// install recorded on a PC with real plans, and the uninstaller, which
+// cannot put it back here, still removes everything.
+TEST_F(Installer, PowerPlansThatCannotBeListedFailNothingAndAnUpdateKeepsTheirRecord) {
+    const std::string record = m_programDir + "\\powerplans.txt";
+    ASSERT_EQ(Install(""), 0u);
+    EXPECT_FALSE(FileExists(record)) << "a change was recorded that was not made";
+
+    const std::wstring line = L"{381B4222-F694-41F0-9685-FF5BB260DF2E} 0\n";
+    const std::string earlier(reinterpret_cast<const char*>(line.data()),
+                              line.size() * sizeof(wchar_t));
+    ASSERT_TRUE(winetest::WriteFileBytes(record, earlier));
+    ASSERT_EQ(Install(""), 0u);
+    EXPECT_EQ(ReadFileBytes(record), earlier)
+        << "the values from before the first install are lost";
 
     EXPECT_EQ(Uninstall(), 0u);
     ExpectUninstalled();

@@ -14,6 +14,11 @@ enum WakeupMessageKind : unsigned long {
     WAKEUP_MSG_PLAYER_STATE = 1234568,         // lParam: value read back from the player
     WAKEUP_MSG_SELECTION_CHANGED = 1234569,    // lParam: the selection number
     WAKEUP_MSG_OSD_ACTION = 1234570,           // lParam: 1 from a page, 0 from a skin control
+    // lParam: the process id of the host that loaded the module, sent before
+    // the first message to each scheduler window, so that the scheduler
+    // learns when the host ends, however it ends. A scheduler that does not
+    // know the kind ignores it.
+    WAKEUP_MSG_HOST_PROCESS = 1234571,
 };
 
 // lParam codes of WAKEUP_MSG_SCHEDULE_DIR_CHANGED.

@@ -69,6 +69,10 @@ struct FreeLibraryCall {
 struct WtsFreeMemoryCall {
     void operator()(void* memory) const { ::WTSFreeMemory(memory); }
 };
+// A thread-pool wait: let go of only once its callback has returned.
+struct UnregisterWaitCall {
+    void operator()(HANDLE wait) const { ::UnregisterWaitEx(wait, INVALID_HANDLE_VALUE); }
+};
 
 // Kernel handles. The system answers "none" with null from some functions
 // and with INVALID_HANDLE_VALUE from others (files, directories); both mean
@@ -89,6 +93,7 @@ using CUniqueRegKey = CUniqueResource<CResourceTraits<HKEY, nullptr, RegCloseKey
 using CUniqueBstr = CUniqueResource<CResourceTraits<BSTR, nullptr, SysFreeStringCall>>;
 using CUniqueLocalMemory = CUniqueResource<CResourceTraits<void*, nullptr, LocalFreeCall>>;
 using CUniqueLibrary = CUniqueResource<CResourceTraits<HMODULE, nullptr, FreeLibraryCall>>;
+using CUniqueWait = CUniqueResource<CResourceTraits<HANDLE, nullptr, UnregisterWaitCall>>;
 // What the Remote Desktop Services functions hand out.
 using CUniqueWtsMemory = CUniqueResource<CResourceTraits<void*, nullptr, WtsFreeMemoryCall>>;
 

@@ -736,6 +736,38 @@ CFakeWindowMessenger::Procedure CFakeWindowMessenger::Dialog() const {
     return m_dialog;
 }
 
+bool CFakeProcessWatch::Watch(uint32_t processId, Ended ended) {
+    Guard g(m_lock);
+    if (std::find(m_refused.begin(), m_refused.end(), processId) != m_refused.end())
+        return false;
+    m_watched = processId;
+    m_ended = std::move(ended);
+    return true;
+}
+
+void CFakeProcessWatch::Refuse(uint32_t processId) {
+    Guard g(m_lock);
+    m_refused.push_back(processId);
+}
+
+void CFakeProcessWatch::End(uint32_t processId) {
+    Ended ended;
+    {
+        Guard g(m_lock);
+        if (processId != m_watched)
+            return;
+        ended = std::exchange(m_ended, nullptr);
+        m_watched = 0;
+    }
+    if (ended)
+        ended();
+}
+
+uint32_t CFakeProcessWatch::Watched() const {
+    Guard g(m_lock);
+    return m_watched;
+}
+
 bool CFakeWindowMessenger::SendToWindow(const char* windowClass, const char* title,
                                         uint32_t message, uint32_t wParam, int32_t lParam) {
     {

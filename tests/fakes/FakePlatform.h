@@ -373,6 +373,23 @@ private:
     std::vector<std::string> m_commandLines;
 };
 
+// Watches one process; the test ends it.
+class CFakeProcessWatch : public IProcessWatch {
+public:
+    bool Watch(uint32_t processId, Ended ended) override;
+    // Processes that cannot be watched.
+    void Refuse(uint32_t processId);
+    // The watched process ends: its callback runs here.
+    void End(uint32_t processId);
+    uint32_t Watched() const;
+
+private:
+    mutable std::mutex m_lock;
+    uint32_t m_watched = 0;
+    Ended m_ended;
+    std::vector<uint32_t> m_refused;
+};
+
 // The dialog's window, found by its title and the dialog class "#32770".
 // Sends call the window's procedure at once on the calling thread; posts to
 // the dialog wait until the test delivers them.

@@ -10,6 +10,16 @@
 #include "wakeup/power/HostEvents.h"
 #include "wakeup/power/SleepDecision.h"
 
+namespace {
+// A program's path as a command line: quoted, since it may hold blanks; a
+// value that comes with its own quotes or arguments is taken as it is.
+std::string QuotedProgram(const std::string& program) {
+    if (program.empty() || program.front() == '"')
+        return program;
+    return '"' + program + '"';
+}
+} // namespace
+
 CHostEventHandler::CHostEventHandler(const Ports& ports, const Parts& parts, CWakeUpLog& log,
                                      CNightState& night, CNightQueue& queue,
                                      const CWakeUpSettings& settings, const std::string& hostDir)
@@ -99,6 +109,9 @@ bool CHostEventHandler::EventOf(uint32_t message, uint32_t wParam, int32_t lPara
     case WAKEUP_MSG_PLAYER_EVENT:
         event = NightEvent(NightEvent::playerEvent, lParam);
         return true;
+    case WAKEUP_MSG_HOST_PROCESS:
+        event = NightEvent(NightEvent::hostProcess, lParam);
+        return true;
     default:
         return false;
     }
@@ -144,6 +157,19 @@ bool CHostEventHandler::CarryOut(const NightEffects& fx) {
         m_ports.controls.SetItemText(IDC_HIDDEN_EDIT, "");
     if (fx.endTestTimer)
         m_parts.proof.EndTest();
+    if (fx.watchHost) {
+        const int32_t process = static_cast<int32_t>(fx.watchHost);
+        CNightQueue& queue = m_queue;
+        if (!m_ports.hostWatch.Watch(fx.watchHost, [&queue, process] {
+                queue.Post(NightEvent(NightEvent::hostEnded, process));
+            }))
+            Process(NightEvent(NightEvent::hostUnwatched, process));
+    }
+    if (fx.startHost)
+        Process(
+            NightEvent(m_ports.processes.StartProcess(QuotedProgram(m_settings.m_strHostProgram))
+                           ? NightEvent::hostStarted
+                           : NightEvent::hostNotStarted));
     if (fx.armNew) {
         m_armStarted = m_parts.arming.StartArming(fx.arm, fx.armLocalTarget);
         if (!m_armStarted)
@@ -202,6 +228,7 @@ NightInputs CHostEventHandler::SettingsInputs() const {
     in.marginMinutes = m_settings.m_nSleepMarginMinutes;
     in.countUserInput = m_settings.m_bCountUserInput;
     in.hibernate = m_settings.m_bHibernate;
+    in.hostProgram = m_settings.m_strHostProgram;
     return in;
 }
 

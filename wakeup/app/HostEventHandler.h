@@ -27,7 +27,8 @@
 class CHostEventHandler {
 public:
     struct Ports {
-        IProcessStarter& processes; // the host's command tool
+        IProcessStarter& processes; // the host's command tool and program
+        IProcessWatch& hostWatch;   // the host's end
         const IClock& clock;
         const IDateText& dateText;
         IPower& power;

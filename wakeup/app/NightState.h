@@ -22,12 +22,26 @@ struct NightWake {
     CDateTime recordingStart;
     CDateTime due;
     CDateTime localStart;
+    // How many of the schedule's recordings start then.
+    int then = 1;
 };
 
 struct CNightState {
-    // What the host and the system have said.
+    // What the host and the system have said: the recordings it has
+    // reported running (recording: at least one), paused playback.
+    int recordings = 0;
     bool recording = false;
     bool paused = false;
+    // A second recording counts only where the schedule explains it: the
+    // start the last was counted for, how many were counted for it and how
+    // many start then.
+    CDateTime countedStart;
+    int countedThen = 0;
+    int countedSlots = 0;
+    // The host's process, watched for its end (0: none seen); and the
+    // recording whose wake found no host (unset: none).
+    uint32_t hostProcess = 0;
+    CDateTime hostMissingFor;
     // From the suspend notice to the first resume notice: the machine is
     // going down or asleep, and a scan arms for the sleep.
     bool suspended = false;
@@ -39,6 +53,7 @@ struct CNightState {
     bool awaitingRecording = false;
     CDateTime awaitedStart;
     CDateTime awaitedLocal;
+    int awaitedThen = 1;
 
     // The wake armed now, and the last scan's next recording with its wake
     // target (within its lead time nothing is armed for it).

@@ -86,6 +86,17 @@ private:
         case NightEvent::armNotStarted:
             m_night.armed = NightWake();
             return;
+        case NightEvent::hostProcess:
+            return OnHostProcess(static_cast<uint32_t>(e.code));
+        case NightEvent::hostEnded:
+            return OnHostEnded(static_cast<uint32_t>(e.code));
+        case NightEvent::hostUnwatched:
+            return Log("Unable to watch Orvisa's process: its end will not be noticed");
+        case NightEvent::hostStarted:
+            return Log("Started Orvisa for the recording at " + Date(m_night.hostMissingFor));
+        case NightEvent::hostNotStarted:
+            return Log("Unable to start Orvisa (" + m_in.hostProgram + ") for the recording at " +
+                       Date(m_night.hostMissingFor));
         case NightEvent::timerSet:
         case NightEvent::timerRefused:
         case NightEvent::timerEnded:
@@ -136,8 +147,7 @@ private:
         const PlayerEventReaction reaction = ReactToPlayerEvent(code);
         if (reaction.logLine)
             Log(reaction.logLine);
-        if (reaction.recording != FlagChange::keep)
-            m_night.recording = reaction.recording == FlagChange::set;
+        CountRecordings(code);
         if (reaction.paused != FlagChange::keep)
             m_night.paused = reaction.paused == FlagChange::set;
         // The recording the machine was woken for has started (or one runs):
@@ -148,6 +158,82 @@ private:
             m_night.eventState = reaction.executionState;
             m_forceState = true;
         }
+    }
+
+    // The recordings the host reports running: a start adds one, a stop
+    // takes one away, "in progress" means one at least. A second start
+    // while one runs counts only where the schedule explains it (another
+    // start near now, or another recording at the same start): a host that
+    // reports a start twice must not keep the PC awake for days.
+    void CountRecordings(int32_t code) {
+        int& count = m_night.recordings;
+        const bool started = code == PLAYER_EVENT_RECORDING_STARTED;
+        if (started || (code == PLAYER_EVENT_RECORDING_IN_PROGRESS && count == 0)) {
+            int then = 0;
+            const CDateTime start = StartNearNow(then);
+            const bool sameStart = !IsSet(start) || start == m_night.countedStart;
+            if (count == 0 || (started && IsSet(start) && !sameStart)) {
+                // The first, or one for another start.
+                ++count;
+                m_night.countedStart = start;
+                m_night.countedThen = 1;
+                m_night.countedSlots = then;
+            } else if (started && IsSet(m_night.countedStart) && sameStart &&
+                       m_night.countedThen < m_night.countedSlots) {
+                // Another recording of the same start.
+                ++count;
+                ++m_night.countedThen;
+            }
+        } else if (code == PLAYER_EVENT_RECORDING_STOPPED && count > 0) {
+            --count;
+            if (count > 0)
+                Log("Another recording is still running: the PC stays awake");
+        }
+        m_night.recording = count > 0;
+        if (count == 0)
+            m_night.countedStart = CDateTime();
+    }
+
+    // The schedule's start that a recording reported now belongs to: the
+    // upcoming one from its lead time on, or the one woken for; unset when
+    // none is near.
+    CDateTime StartNearNow(int& then) const {
+        const CDateTimeSpan slack(0, 0, 15, 0);
+        const NightWake& next = m_night.upcoming;
+        then = 0;
+        if (IsSet(next.target) && !(m_in.now < next.target - slack) &&
+            !(next.recordingStart + slack < m_in.now)) {
+            then = next.then;
+            return next.recordingStart;
+        }
+        if (m_night.awaitingRecording) {
+            then = m_night.awaitedThen;
+            return m_night.awaitedStart;
+        }
+        return CDateTime();
+    }
+
+    void OnHostProcess(uint32_t process) {
+        m_night.hostMissingFor = CDateTime();
+        if (process == 0 || process == m_night.hostProcess)
+            return;
+        m_night.hostProcess = process;
+        m_fx.watchHost = process;
+    }
+
+    // The host has ended, however: a crash sends no stop.
+    void OnHostEnded(uint32_t process) {
+        if (process != m_night.hostProcess)
+            return;
+        m_night.hostProcess = 0;
+        if (!m_night.recording && !m_night.paused)
+            return Log("Orvisa has ended");
+        Log("The host has ended: its recording and pause no longer keep the PC awake");
+        m_night.recordings = 0;
+        m_night.recording = m_night.paused = false;
+        m_night.countedStart = CDateTime();
+        m_night.eventState = ES_FLAG_CONTINUOUS;
+        Reset();
     }
 
     void OnQuery(bool answered) {
@@ -275,13 +361,13 @@ private:
         }
         // The lead time taken off in UTC.
         const NightWake found{e.startUtc - (e.localStart - e.localTarget), e.startUtc, CDateTime(),
-                              e.localStart};
+                              e.localStart, e.code > 1 ? e.code : 1};
         m_night.upcoming = found;
         const CDateTime target = TargetToArm(m_night, found, m_in.now);
         if (!IsSet(target))
             return;
         m_night.clockChanged = false;
-        m_night.armed = {target, found.recordingStart, CDateTime(), found.localStart};
+        m_night.armed = {target, found.recordingStart, CDateTime(), found.localStart, found.then};
         m_fx.armNew = true;
         m_fx.arm = m_night.armed;
         // The thread sets the timer by the local moment, as the schedule has it.
@@ -332,11 +418,20 @@ private:
         // the recording later than that.
         m_night.awaitedStart = e.wake.recordingStart;
         m_night.awaitedLocal = e.wake.localStart;
+        m_night.awaitedThen = e.wake.then;
         m_night.awaitingRecording = true;
-        Log((WokeBy(e.wake) ? "Woke for the recording at " : "The wake for the recording at ") +
-            Date(e.wake.localStart) +
-            (WokeBy(e.wake) ? ": keeping the PC awake until it starts"
-                            : " is due: keeping the PC awake until it starts"));
+        const std::string start = Date(e.wake.localStart);
+        const bool woke = WokeBy(e.wake);
+        Log((woke ? "Woke for the recording at " : "The wake for the recording at ") + start +
+            (woke ? ": keeping the PC awake until it starts"
+                  : " is due: keeping the PC awake until it starts"));
+        if (m_night.hostProcess)
+            return;
+        // No host seen alive: nothing will record unless it is started.
+        m_night.hostMissingFor = e.wake.localStart;
+        Log((woke ? "Woke for the recording at " : "The wake for the recording at ") + start +
+            (woke ? "" : " is due") + ", but Orvisa is not running: nothing will record it");
+        m_fx.startHost = !m_in.hostProgram.empty();
     }
 
     // Whether the wake's timer ended a sleep: the PC sleeps still, or its
@@ -503,7 +598,9 @@ private:
         }
         // Until the fired recording has started, every scan finds it again;
         // from then on the next one is found and armed.
-        if (IsSet(m_night.rescanAfter) && m_in.now > m_night.rescanAfter) {
+        // A whole second past it: at the start itself the scan would find
+        // the same recording again, and arm nothing after it.
+        if (IsSet(m_night.rescanAfter) && SecondsFrom(m_night.rescanAfter, m_in.now) >= 1) {
             m_night.rescanAfter = CDateTime();
             m_fx.scan = true;
         }
@@ -543,6 +640,9 @@ private:
         }
         m_fx.keepAwake =
             KeepAwakeText(m_night.recording, m_night.paused, IsSet(awaited) ? Date(awaited) : "");
+        if (IsSet(m_night.hostMissingFor))
+            m_fx.keepAwake = "Orvisa is not running: nothing will record the recording at " +
+                             Date(m_night.hostMissingFor);
     }
 
     void Reset() {

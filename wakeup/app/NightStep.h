@@ -38,6 +38,13 @@ struct NightEvent {
         scanned,
         // The arming's thread could not be started.
         armNotStarted,
+        // The host's process (code: its id), as the module tells it; its
+        // end; and a watch or a start of the host that failed.
+        hostProcess,
+        hostEnded,
+        hostUnwatched,
+        hostStarted,
+        hostNotStarted,
         // A wake-timer thread's news about `wake`, with the lines it has for
         // the log.
         timerSet,
@@ -109,6 +116,7 @@ struct NightInputs {
     bool countUserInput = false;
     bool hibernate = false;
     std::string suspendText;
+    std::string hostProgram;
     // countdownMinute: keyboard or mouse input in the last minute.
     bool userInput = false;
     // countdownArmed: what else stands against the countdown's sleep.
@@ -146,6 +154,10 @@ struct NightEffects {
     bool armNew = false;
     NightWake arm;
     CDateTime armLocalTarget;
+    // Watch the host's process with this id (0: as it is); start the
+    // host's program.
+    uint32_t watchHost = 0;
+    bool startHost = false;
     // The wake test's timer ends.
     bool endTestTimer = false;
     // A wake timer's wait has ended: the hidden edit is emptied.

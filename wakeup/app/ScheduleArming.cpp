@@ -28,6 +28,7 @@ bool CScheduleArming::BeginScan(NightEvent& scanned) {
     scanned.found = scan.found;
     scanned.localTarget = scan.wakeTarget;
     scanned.localStart = scan.recordingStart;
+    scanned.code = scan.startsThen;
     // The start converted once, by the zone's rules for its date.
     if (scan.found)
         scanned.startUtc = UtcOf(m_ports.localTime, scan.recordingStart);

@@ -16,5 +16,8 @@
 // Read only: the countdown does not sleep when the armed recording's wake
 // is closer than this many minutes; 0 turns the margin off.
 #define WAKEUP_SETTING_SLEEP_MARGIN_MINUTES "SleepMarginMinutes"
+// Read only: the host's program, started for a recording whose wake finds
+// no host running; empty (the default): nothing is started.
+#define WAKEUP_SETTING_HOST_PROGRAM "HostProgram"
 
 #define WAKEUP_DEFAULT_SUSPEND_TEXT "Use remote controle to cancel auto shutdown in %d minutes..."

@@ -53,6 +53,8 @@ bool CWakeUpSettings::Load() {
         text = WAKEUP_DEFAULT_SUSPEND_TEXT;
     m_strSuspendText = text;
     m_bHibernate = ReadNumber(*key, WAKEUP_SETTING_USE_HIBERNATE, number) && number != 0;
+    if (!ReadText(*key, WAKEUP_SETTING_HOST_PROGRAM, m_strHostProgram))
+        m_strHostProgram.clear();
     m_bCountUserInput = !ReadNumber(*key, WAKEUP_SETTING_COUNT_USER_INPUT, number) || number != 0;
     m_nSleepMarginMinutes = ReadNumber(*key, WAKEUP_SETTING_SLEEP_MARGIN_MINUTES, number) &&
                                     number <= kMaxSleepMarginMinutes

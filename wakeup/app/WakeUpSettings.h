@@ -44,6 +44,7 @@ public:
     bool m_bCountUserInput = true;
     int m_nSleepMarginMinutes = kDefaultSleepMarginMinutes;
     std::string m_strSuspendText;
+    std::string m_strHostProgram;
     int m_nPvrBufferBegin = 0; // the lead time in minutes
 
 private:

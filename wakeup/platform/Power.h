@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Execution state flags of the calling thread.
@@ -75,4 +76,15 @@ public:
     virtual ~IProcessStarter() = default;
     // False when it could not be started.
     virtual bool StartProcess(const std::string& commandLine) = 0;
+};
+
+// Watches one process for its end, however it ends (a crash too).
+class IProcessWatch {
+public:
+    using Ended = std::function<void()>;
+    virtual ~IProcessWatch() = default;
+    // ended runs once, on another thread, when the process has ended (at
+    // once when it had). A new watch ends the one before it. False when the
+    // process cannot be watched (gone, or no access): nothing runs then.
+    virtual bool Watch(uint32_t processId, Ended ended) = 0;
 };

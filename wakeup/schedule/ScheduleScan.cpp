@@ -41,8 +41,14 @@ ScheduleScanResult ScanScheduleFile(IFileReader& files, const ICodePage& codePag
                                   document.GetChildAttribute("channel"), now, dateText);
         if (!entry.logLine.empty())
             result.logLines.push_back(entry.logLine);
-        if (entry.hasCandidate && earliest > entry.candidate)
+        if (!entry.hasCandidate)
+            continue;
+        if (earliest > entry.candidate) {
             earliest = entry.candidate;
+            result.startsThen = 0;
+        }
+        if (entry.candidate == earliest)
+            ++result.startsThen;
     }
     if (earliest == NEXT_START_NONE)
         return result;

@@ -20,8 +20,10 @@ struct ScheduleScanResult {
     // when no entry has one.
     bool found = false;
     CDateTime wakeTarget;
-    // That entry's start itself, the lead time not taken off.
+    // That entry's start itself, the lead time not taken off, and how many
+    // entries start then (a host with two tuners records them at once).
     CDateTime recordingStart;
+    int startsThen = 0;
 };
 
 // hostDir: the directory that holds tvrecord.xml. leadMinutes: the host's

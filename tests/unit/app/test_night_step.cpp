@@ -303,18 +303,18 @@ TEST(NightStep, WorkersNewsAndTheClock) {
         {"refused: nothing armed", kArmed, News(NightEvent::timerRefused), {}, 0, {}, false, kNoWait,
          [](const CNightState& n, const NightEffects& fx) { return !IsSet(n.armed.target) && fx.nextWakeChanged && fx.nextWake.empty(); }},
         {"fired while awake: the hold, the rescan after the start",
-         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = At(19); }, News(NightEvent::timerEnded, true),
+         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = At(19); n.hostProcess = 7; }, News(NightEvent::timerEnded, true),
          {"The wake for the recording at 3/2/2005 9:30:00 PM is due: keeping the PC awake until it starts"}, kSystem, {},
          false, kNoWait,
          [](const CNightState& n, const NightEffects& fx) {
              return n.awaitingRecording && n.rescanAfter == At(30) && n.firedTarget == At(20) && fx.mark && fx.clearHiddenEdit; }},
         {"fired, and it woke the PC",
-         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = n.resumedAt = At(19); n.sleptAt = At(-60); },
+         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = n.resumedAt = At(19); n.sleptAt = At(-60); n.hostProcess = 7; },
          News(NightEvent::timerEnded, true),
          {"Woke for the recording at 3/2/2005 9:30:00 PM: keeping the PC awake until it starts"}, kSystem, {},
          false, kNoWait, nullptr},
         {"fired after the user had woken the PC",
-         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = At(19); n.sleptAt = At(-60); n.resumedAt = At(-30); },
+         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = At(19); n.sleptAt = At(-60); n.resumedAt = At(-30); n.hostProcess = 7; },
          News(NightEvent::timerEnded, true),
          {"The wake for the recording at 3/2/2005 9:30:00 PM is due: keeping the PC awake until it starts"}, kSystem, {},
          false, kNoWait, nullptr},
@@ -357,6 +357,73 @@ TEST(NightStep, WorkersNewsAndTheClock) {
         {"the wake test's refused sleep ends it", [](CNightState& n, NightInputs&) { n.testDue = At(2); },
          Done(SleepOrigin::wakeTest, 5), {"Wake test failed: the PC did not go to sleep (error 5)"}, 0, {}, false, kNoWait,
          [](const CNightState& n, const NightEffects& fx) { return !IsSet(n.testDue) && fx.endTestTimer; }},
+    });
+}
+
+TEST(NightStep, TheHostAsItIs) {
+    // One recording runs, counted for the start at +5; the next starts at
+    // +30 and its lead time has begun.
+    const Before oneRunning = [](CNightState& n, NightInputs& in) {
+        kRecording(n, in);
+        n.recordings = 1;
+        n.countedStart = At(5);
+        n.countedThen = n.countedSlots = 1;
+        n.upcoming = {At(20), At(30), CDateTime(), At(30)};
+        in.now = At(25);
+        n.hostProcess = 7;
+    };
+    const auto count = [](int recordings) {
+        return [recordings](const CNightState& n, const NightEffects&) { return n.recordings == recordings && n.recording == (recordings > 0); };
+    };
+    const Before twoAtOnce = [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.countedStart = At(30); n.countedSlots = 2; };
+    const Before woken = [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = n.resumedAt = At(19); n.sleptAt = At(-60); };
+    RunRows({
+        {"a second tuner's start near another scheduled start counts", oneRunning,
+         Event(NightEvent::playerEvent, 25), {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait, count(2)},
+        {"a start reported twice counts once", [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.countedStart = At(30); },
+         Event(NightEvent::playerEvent, 25), {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait, count(1)},
+        {"two recordings at one start count two", twoAtOnce, Event(NightEvent::playerEvent, 25),
+         {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait, count(2)},
+        {"a start no schedule explains counts once", [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.upcoming = NightWake(); },
+         Event(NightEvent::playerEvent, 25), {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait, count(1)},
+        {"a stop that leaves one running keeps the system", [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.recordings = 2; },
+         Event(NightEvent::playerEvent, 26), {"RecordingStopped", "Another recording is still running: the PC stays awake"},
+         kSystem | kAway, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) { return n.recordings == 1 && fx.mark; }},
+        {"the last stop: continuous only", oneRunning, Event(NightEvent::playerEvent, 26), {"RecordingStopped"},
+         kContinuous, {}, false, kNoWait, count(0)},
+        {"a stop with none counted stays at none", nullptr, Event(NightEvent::playerEvent, 26), {"RecordingStopped"},
+         kContinuous, {}, false, kNoWait, count(0)},
+        {"in progress is one at least", [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.recordings = 2; },
+         Event(NightEvent::playerEvent, 27), {"RecordingInProgress"}, 0, {}, false, kNoWait, count(2)},
+        {"the host seen: its end watched", nullptr, Event(NightEvent::hostProcess, 7), {}, 0, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) { return n.hostProcess == 7 && fx.watchHost == 7; }},
+        {"the same host again: watched already", oneRunning, Event(NightEvent::hostProcess, 7), {}, 0, {}, false,
+         kNoWait, [](const CNightState&, const NightEffects& fx) { return fx.watchHost == 0; }},
+        {"the host ended while recording: let go, the count from full",
+         [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.recordings = 2; n.paused = true; },
+         Event(NightEvent::hostEnded, 7), {"The host has ended: its recording and pause no longer keep the PC awake"},
+         kContinuous, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) {
+             return n.recordings == 0 && !n.recording && !n.paused && !fx.mark && n.minutesLeft == 30 && n.hostProcess == 0; }},
+        {"an older host's end is history", oneRunning, Event(NightEvent::hostEnded, 6), {}, 0, {}, false, kNoWait, count(1)},
+        {"the host ended with nothing running", [](CNightState& n, NightInputs&) { n.hostProcess = 7; },
+         Event(NightEvent::hostEnded, 7), {"Orvisa has ended"}, 0, {}, false, kNoWait, LeftAfter(12)},
+        {"woken with no host: said, and under the log", woken, News(NightEvent::timerEnded, true),
+         {"Woke for the recording at 3/2/2005 9:30:00 PM: keeping the PC awake until it starts",
+          "Woke for the recording at 3/2/2005 9:30:00 PM, but Orvisa is not running: nothing will record it"},
+         kSystem, {}, false, kNoWait,
+         [](const CNightState&, const NightEffects& fx) {
+             return !fx.startHost && fx.keepAwake == "Orvisa is not running: nothing will record the recording at 3/2/2005 9:30:00 PM"; }},
+        {"with its program named, it is started",
+         [&](CNightState& n, NightInputs& in) { woken(n, in); in.hostProgram = "C:\\Orvisa\\Orvisa.exe"; },
+         News(NightEvent::timerEnded, true),
+         {"Woke for the recording at 3/2/2005 9:30:00 PM: keeping the PC awake until it starts",
+          "Woke for the recording at 3/2/2005 9:30:00 PM, but Orvisa is not running: nothing will record it"},
+         kSystem, {}, false, kNoWait, [](const CNightState&, const NightEffects& fx) { return fx.startHost; }},
+        {"and seen: the line goes", [](CNightState& n, NightInputs&) { n.hostMissingFor = At(30); },
+         Event(NightEvent::hostProcess, 7), {}, 0, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) { return !IsSet(n.hostMissingFor) && fx.keepAwake.empty(); }},
     });
 }
 // clang-format on

@@ -126,8 +126,13 @@ struct Recording {
     // The user sent the PC to sleep once the host had begun it and before
     // its report: the user's choice, which no program may refuse.
     bool takenByUser = false;
+    // The host was not running to record it, or ended while it recorded.
+    bool hostGone = false;
+    // The host reports this start a second time a minute after the first.
+    CDateTime repeatAt;
     bool Caught() const {
-        return silent || takenByUser || (reported && !asleepAtStart && !reportMissed && !cut);
+        return silent || takenByUser || hostGone ||
+               (reported && !asleepAtStart && !reportMissed && !cut);
     }
 };
 
@@ -196,7 +201,9 @@ void PrintTo(Night night, std::ostream* out) {
 
 class Week {
 public:
-    Week(unsigned seed, Night night) : m_rng(seed), m_night(night) {
+    Week(unsigned seed, Night night)
+        : m_rng(seed), m_night(night), m_hostAlive(seed % 5 != 1), m_hostProgram(seed % 10 == 1),
+          m_crashes(seed % 4 == 2), m_startsTwice(seed % 6 == 0), m_oneReportForTwo(seed % 2 == 1) {
         m_lead = std::vector<int>{0, 2, 5, 10}[Pick(0, 3)];
         MakeSchedule();
         m_programsAtStart = m_programs.size();
@@ -251,6 +258,8 @@ public:
     // Empty, or when a countdown that warned of its sleep stood back for a
     // wake its timer could not make.
     const std::string& WarnedInVain() const { return m_warnedInVain; }
+    // Wakes that fired with no host running, and the log's lines that say so.
+    int WakesWithoutHost() const { return m_wakesWithoutHost; }
     int LostToCountdown() const { return m_lostToCountdown; }
     // Empty, or when an idle PC began to stay awake too long.
     const std::string& IdleTooLong() const { return m_idleTooLong; }
@@ -367,9 +376,12 @@ private:
         if (ChangesDaylight() && !m_allowOddHour && from < m_oddHour + Minutes(60) &&
             m_oddHour < to)
             return false;
-        for (const Recording& r : m_recordings)
-            if (from < r.stop + Minutes(1) && r.start - Minutes(m_lead + 2) < to)
+        for (size_t i = 0; i < m_recordings.size(); ++i) {
+            const Recording& r = m_recordings[i];
+            if (i != m_overlapWith && from < r.stop + Minutes(1) &&
+                r.start - Minutes(m_lead + 2) < to)
                 return false;
+        }
         return true;
     }
 
@@ -444,6 +456,34 @@ private:
                 if (Add(first + Minutes(minutes + m_lead + Pick(3, 10)), "once", Pick(20, 60), 0))
                     return true;
                 m_recordings.resize(recordings); // both or neither
+                m_programs.resize(programs);
+                return false;
+            });
+        // Two tuners: one recording starting as another ends, their buffers
+        // overlapping, and two at the same start, which on odd seeds the host
+        // reports as one (with one start and one stop).
+        for (const bool sameStart : {false, true})
+            tries([&] {
+                const CDateTime first = RandomMoment(1, 6);
+                const int minutes = Pick(20, 60);
+                const size_t recordings = m_recordings.size(), programs = m_programs.size();
+                if (!Add(first, "once", minutes, 0))
+                    return false;
+                m_overlapWith = recordings;
+                const int second = sameStart && m_oneReportForTwo ? minutes : Pick(20, 60);
+                const bool added =
+                    Add(sameStart ? first : first + Minutes(minutes), "once", second, 0);
+                m_overlapWith = SIZE_MAX;
+                if (added) {
+                    // "In progress" cannot tell two recordings from one: a
+                    // host with two tuners reports each start.
+                    m_recordings[recordings].reportCode = m_recordings.back().reportCode =
+                        PLAYER_EVENT_RECORDING_STARTED;
+                    if (sameStart && m_oneReportForTwo)
+                        m_recordings.back().silent = true; // the first's report is both's
+                    return true;
+                }
+                m_recordings.resize(recordings);
                 m_programs.resize(programs);
                 return false;
             });
@@ -539,6 +579,9 @@ private:
                 state |= other->m_power.HeldState();
             return state;
         });
+        if (m_hostProgram && &s == &HostSide())
+            s.m_registry.SetRaw(CFakePorts::kKey, "HostProgram", 1,
+                                std::string(kHostProgram) + '\0');
         SyncClock(s);
         s.Init();
         s.m_threads.Take(); // the countdown's thread: the week runs its cycles itself
@@ -580,6 +623,11 @@ private:
         for (auto& s : m_schedulers) {
             CDateTime due;
             if (WakeDue(*s, due) && !(due > NowUtc())) {
+                // Fired at its moment (not found long past at a late resume).
+                m_wakesWithoutHost +=
+                    !m_hostAlive && s.get() == &HostSide() && SecondsBetween(due, NowUtc()) < 60
+                        ? 1
+                        : 0;
                 s->m_timers.Fire("KelmarTimer");
                 s->Settle();
             }
@@ -594,7 +642,20 @@ private:
         if (m_visit < m_visits.size() && !(m_now < m_visits[m_visit].from) && !m_present) {
             m_present = true;
             m_attended = true;
+            // A host that was not running is started by the user, after the
+            // first visit.
+            if (!m_hostAlive && m_visit > 0)
+                HostStarts();
         }
+        // The scheduler started it for a recording.
+        if (!m_hostAlive && HostSide().m_processes.CommandLines().size() > m_commandsSeen)
+            for (size_t i = m_commandsSeen; i < HostSide().m_processes.CommandLines().size(); ++i)
+                if (HostSide().m_processes.CommandLines()[i] ==
+                    std::string("\"") + kHostProgram + "\"")
+                    HostStarts();
+        m_commandsSeen = HostSide().m_processes.CommandLines().size();
+        if (m_crashes && !m_crashed)
+            CrashDuringARecording();
         if (m_present && !(m_now < m_visits[m_visit].to)) {
             m_present = false;
             m_lastInput = m_now;
@@ -603,26 +664,35 @@ private:
             if (m_sleeps != sleeps)
                 return;
         }
-        // The host tells a recording's end (one the user's sleep cut, at the
-        // resume) before the next one's start: it has one flag for both.
+        // The host tells each recording's end (one the user's sleep cut, at
+        // the resume), each tuner's on its own.
         for (Recording& r : m_recordings)
             if (r.reported && !r.stopped && !(m_now < r.stop)) {
                 r.stopped = true;
-                HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT,
-                                  PLAYER_EVENT_RECORDING_STOPPED);
+                HostEvent(PLAYER_EVENT_RECORDING_STOPPED);
             }
         for (Recording& r : m_recordings) {
+            if (IsSet(r.repeatAt) && !(m_now < r.repeatAt)) {
+                r.repeatAt = CDateTime();
+                if (!r.stopped)
+                    HostEvent(PLAYER_EVENT_RECORDING_STARTED);
+            }
             if (r.silent || r.reported || m_now < r.reportAt)
                 continue;
             r.reported = true;
             // The host does not start a recording whose time is over (the
-            // user's sleep took it).
-            if (!(m_now < r.stop)) {
+            // user's sleep took it), nor one while it is not running.
+            if (!(m_now < r.stop) || !m_hostAlive) {
                 r.stopped = true;
+                r.hostGone = !m_hostAlive;
                 continue;
             }
             r.reportedAt = m_now;
-            HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, r.reportCode);
+            HostEvent(r.reportCode);
+            if (m_startsTwice && r.reportCode == PLAYER_EVENT_RECORDING_STARTED) {
+                m_startsTwice = false;
+                r.repeatAt = m_now + CDateTimeSpan(0, 0, 1, 0);
+            }
         }
         // The window's timer, at the moment the night's rules name.
         for (auto& s : m_schedulers) {
@@ -656,6 +726,43 @@ private:
         if (SecondsBetween(m_lastBusy, m_now) >= idleLimit)
             Sleep(false);
         CheckIdleSleeps();
+    }
+
+    // The host's event as the module sends it: the host's process first, to
+    // each scheduler window once.
+    void HostEvent(int32_t code) {
+        if (!m_hostAlive)
+            return;
+        if (!m_hostTold)
+            HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_HOST_PROCESS,
+                              static_cast<int32_t>(m_hostProcess));
+        m_hostTold = true;
+        HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, code);
+    }
+
+    void HostStarts() {
+        m_hostAlive = true;
+        m_hostTold = false;
+        ++m_hostProcess;
+    }
+
+    // Midweek, halfway through a recording it reports, the host crashes: no
+    // stop comes for what it recorded.
+    void CrashDuringARecording() {
+        for (Recording& r : m_recordings)
+            if (r.reported && !r.stopped && m_begin + CDateTimeSpan(2, 0, 0, 0) < m_now &&
+                !(m_now < r.start + CDateTimeSpan((r.stop - r.start).GetTotalDays() / 2))) {
+                m_crashed = true;
+                m_hostAlive = false;
+                for (Recording& running : m_recordings)
+                    if (running.reported && !running.stopped) {
+                        running.stopped = running.hostGone = true;
+                        running.stop = m_now; // its end, as the idle PC sees it
+                    }
+                HostSide().m_hostWatch.End(m_hostProcess);
+                HostSide().Settle();
+                return;
+            }
     }
 
     // The user leaves by the Start menu's sleep or, half the times, by the
@@ -818,6 +925,16 @@ private:
     int m_offsetHours = m_night == Night::fallBack ? 2 : 1;
     CDateTime m_zoneChangeAt;
     int m_lostToCountdown = 0;
+    // The host: its process, whether it runs and has told the scheduler;
+    // where the scheduler can start it; whether it crashes once, reports a
+    // start twice, or reports two recordings at one start as one.
+    static constexpr const char* kHostProgram = "C:\\Orvisa\\Orvisa.exe";
+    uint32_t m_hostProcess = 4242;
+    bool m_hostAlive, m_hostTold = false, m_hostProgram, m_crashes, m_crashed = false;
+    bool m_startsTwice, m_oneReportForTwo;
+    size_t m_commandsSeen = 0;
+    int m_wakesWithoutHost = 0;
+    size_t m_overlapWith = SIZE_MAX;
     std::string m_warnedInVain;
     int m_lead = 0;
     const CDateTime m_begin = m_night == Night::springForward ? CDateTime(2005, 3, 21, 0, 0, 0)
@@ -888,6 +1005,11 @@ TEST_P(SimulatedWeek, EveryRecordingFindsThePcAwake) {
         }
         EXPECT_EQ(week.LostToCountdown(), 0) << week.Log(0);
         EXPECT_EQ(week.IdleTooLong(), "") << "an idle PC stayed awake\n" << week.Log(0);
+        if (week.WakesWithoutHost() > 0) {
+            EXPECT_NE(week.Log(0).find(", but Orvisa is not running: nothing will record it"),
+                      std::string::npos)
+                << week.Log(0);
+        }
         EXPECT_EQ(week.WarnedInVain(), "")
             << "the countdown warned of a sleep that stood back for the wake\n"
             << week.Log(0);

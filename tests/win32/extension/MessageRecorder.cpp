@@ -34,6 +34,10 @@ CMessageRecorder::~CMessageRecorder() {
 LRESULT CALLBACK CMessageRecorder::WindowProc(HWND window, UINT message, WPARAM wParam,
                                               LPARAM lParam) {
     auto* self = reinterpret_cast<CMessageRecorder*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == WAKEUP_MESSAGE && wParam == WAKEUP_MSG_HOST_PROCESS) {
+        self->m_hostProcesses.push_back(lParam);
+        return 0;
+    }
     if (message == WAKEUP_MESSAGE) {
         self->m_messages.push_back({wParam, lParam});
         return 0;

@@ -33,7 +33,9 @@ public:
     CMessageRecorder& operator=(const CMessageRecorder&) = delete;
 
     HWND Window() const { return m_window; }
+    // The messages but the host's process id, which HostProcesses holds.
     const std::vector<RecordedMessage>& Messages() const { return m_messages; }
+    const std::vector<LPARAM>& HostProcesses() const { return m_hostProcesses; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -41,4 +43,5 @@ private:
     HWND m_window = nullptr;
     WNDPROC m_classProc = DefWindowProcA;
     std::vector<RecordedMessage> m_messages;
+    std::vector<LPARAM> m_hostProcesses;
 };

@@ -110,6 +110,10 @@ TEST_F(ExtensionClasses, PlayerEventSendsTheEventThenThePlayerState) {
     EXPECT_EQ(CallSlot(player.Get(), 3, LONG{25}), E_NOTIMPL);
     EXPECT_EQ(recorder.Messages(),
               (Messages{{WAKEUP_MSG_PLAYER_EVENT, 25}, {WAKEUP_MSG_PLAYER_STATE, -3}}));
+    // Before them, once per scheduler window: the host's process, whose end
+    // the scheduler watches.
+    EXPECT_EQ(recorder.HostProcesses(),
+              std::vector<LPARAM>{static_cast<LPARAM>(GetCurrentProcessId())});
     EXPECT_EQ(hostPlayer.StateReads(), 1);
     EXPECT_EQ(hostPlayer.WrongSlotCalls(), 0);
     player.Reset();

@@ -116,13 +116,17 @@ LRESULT CALLBACK HoldWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// The window appears once the module is loaded, so a test waits for it; a
-// WM_CLOSE to it, as a test's process owner sends, lets go of the module.
-HRESULT Hold() {
+// The window appears once the module is loaded (and the player's event, if
+// one is given, sent), so a test waits for it; a WM_CLOSE to it, as a test's
+// process owner sends, lets go of the module. A host that is terminated
+// instead sends no stop.
+HRESULT Hold(bool withEvent, LONG event) {
     CComPtr<IPlayerExtension> extension;
     const HRESULT hr = Create(L"OrvisaExt.PlayerExt", extension);
     if (FAILED(hr))
         return hr;
+    if (withEvent)
+        extension->OnPlayerEvent(event);
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = HoldWindowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -142,7 +146,9 @@ HRESULT Hold() {
 HRESULT Run(int argc, char** argv) {
     LONG value = 0;
     if (argc == 2 && std::strcmp(argv[1], "hold") == 0)
-        return Hold();
+        return Hold(false, 0);
+    if (argc == 4 && std::strcmp(argv[1], "hold") == 0 && std::strcmp(argv[2], "player-event") == 0)
+        return ParseLong(argv[3], value) ? Hold(true, value) : E_INVALIDARG;
     if (argc < 3)
         return E_INVALIDARG;
     const char* command = argv[1];
@@ -175,6 +181,6 @@ int main(int argc, char** argv) {
     const HRESULT hr = Run(argc, argv);
     if (hr == E_INVALIDARG)
         std::printf("usage: hostsim player-event <code> [<state>|none] | selection <number> | "
-                    "osd page|skin | search <value> | hold\n");
+                    "osd page|skin | search <value> | hold [player-event <code>]\n");
     return static_cast<int>(hr);
 }

@@ -65,14 +65,21 @@ TEST_F(PowerWine, HostEventsAndSuspendQueriesFromOtherProcesses) {
     ASSERT_TRUE(StartProgram());
     ASSERT_TRUE(WaitForLogLine("tvrecord.xml has changed."));
 
-    ASSERT_TRUE(Host("player-event 25"));
+    // A host that records and then crashes: no stop comes, and its end
+    // lets go of the recording.
+    CProcess host;
+    ASSERT_TRUE(host.Start("\"" WAKEUP_HOSTSIM "\" hold player-event 25"));
+    ASSERT_NE(WaitForProcessWindow(host.Id(), "hostsim hold"), nullptr);
     EXPECT_TRUE(WaitForLogLine(" RecordingStarted"));
     EXPECT_EQ(Power(0), kDeny);
     EXPECT_TRUE(WaitForLogLine(" Query Suspend, deny because recording is on"));
-    ASSERT_TRUE(Host("player-event 26"));
-    EXPECT_TRUE(WaitForLogLine(" RecordingStopped"));
+    ASSERT_TRUE(TerminateProcess(host.Handle(), 1));
+    EXPECT_TRUE(
+        WaitForLogLine(" The host has ended: its recording and pause no longer keep the PC awake"));
     EXPECT_NE(Power(0), kDeny);
     EXPECT_TRUE(WaitForLogLine(" Query Suspend, OK"));
+    ASSERT_TRUE(Host("player-event 26"));
+    EXPECT_TRUE(WaitForLogLine(" RecordingStopped"));
     ASSERT_TRUE(Host("selection 7"));
     ASSERT_TRUE(Host("osd page"));
     EXPECT_TRUE(WaitForLogLine(" Selection changed to:7"));
@@ -134,7 +141,10 @@ TEST_F(PowerWine, StartedMinimizedItStaysOutOfTheWayAndStillHearsTheHost) {
     }));
     EXPECT_FALSE(shown);
     ASSERT_TRUE(WaitForLogLine("tvrecord.xml has changed."));
-    EXPECT_TRUE(Host("player-event 25"));
+    // A host that goes on running: its recording holds the PC.
+    CProcess host;
+    ASSERT_TRUE(host.Start("\"" WAKEUP_HOSTSIM "\" hold player-event 25"));
+    ASSERT_NE(WaitForProcessWindow(host.Id(), "hostsim hold"), nullptr);
     EXPECT_TRUE(WaitForLogLine(" RecordingStarted"));
     EXPECT_EQ(Power(0), kDeny);
 }
@@ -144,6 +154,12 @@ TEST_F(PowerWine, CountdownWarnsAfterAMinuteAndAGrantedQueryWaitsForTheNewWakeTi
     // Idle by the host's events alone: Wine's last input may lie within the
     // minute when its server has just started.
     SetSettingDword("CountUserInput", 0);
+    // No host runs: the wake starts it, under a path with a blank.
+    const std::string programDir = m_temp.Path() + "\\Orvisa Program";
+    ASSERT_TRUE(CreateDirectoryA(programDir.c_str(), nullptr));
+    const std::string program = programDir + "\\Orvisa.exe";
+    ASSERT_TRUE(CopyFileA(WAKEUP_ORVISACMD, program.c_str(), FALSE));
+    SetSettingString("HostProgram", program);
     // A daily recording due at the start of the next minute, at least ten
     // seconds and less than a minute away, so that its timer fires at the
     // start itself.
@@ -174,6 +190,10 @@ TEST_F(PowerWine, CountdownWarnsAfterAMinuteAndAGrantedQueryWaitsForTheNewWakeTi
     ASSERT_TRUE(WaitForLogLine(" Timer done for: ", 90000));
     // Due while the PC is awake, it stays awake until the host reports it.
     ASSERT_TRUE(WaitForLogLine(" The wake for the recording at "));
+    EXPECT_TRUE(WaitForLogLine(", but Orvisa is not running: nothing will record it"));
+    EXPECT_TRUE(WaitForLogLine(" Started Orvisa for the recording at "));
+    EXPECT_TRUE(WaitFor([&] { return ToolCalls(programDir).size() == 1; }));
+    EXPECT_EQ(ToolCalls(programDir), std::vector<std::string>{"\"" + program + "\""});
     SendMessageA(m_window, WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 25);
     SendMessageA(m_window, WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 26);
     // A second into the start's minute: the start has passed in whole seconds.

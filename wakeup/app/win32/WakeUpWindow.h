@@ -71,6 +71,7 @@ private:
     CWin32LocalTimeConverter m_localTime;
     CWin32Power m_power;
     CWin32ProcessStarter m_processes;
+    CWin32ProcessWatch m_hostWatch;
     CWin32WindowMessenger m_messenger;
     CWin32ThreadWait m_wait;
     CWin32Session m_session;

@@ -193,3 +193,28 @@ bool CWin32ProcessStarter::StartProcess(const std::string& commandLine) {
     CUniqueHandle thread(process.hThread), child(process.hProcess);
     return true;
 }
+
+bool CWin32ProcessWatch::Watch(uint32_t processId, Ended ended) {
+    Stop();
+    // SYNCHRONIZE is all a wait needs, and a process of the same user grants
+    // it.
+    m_process.Reset(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    if (!m_process)
+        return false;
+    m_ended = std::move(ended);
+    if (RegisterWaitForSingleObject(m_wait.Put(), m_process.Get(), OnEnded, this, INFINITE,
+                                    WT_EXECUTEONLYONCE))
+        return true;
+    m_process.Reset();
+    return false;
+}
+
+VOID CALLBACK CWin32ProcessWatch::OnEnded(PVOID self, BOOLEAN) {
+    static_cast<CWin32ProcessWatch*>(self)->m_ended();
+}
+
+void CWin32ProcessWatch::Stop() {
+    m_wait.Reset();
+    m_process.Reset();
+    m_ended = nullptr;
+}

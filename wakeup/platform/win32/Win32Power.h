@@ -1,4 +1,7 @@
 #pragma once
+#include <windows.h>
+
+#include "common/win32/Owners.h"
 #include "wakeup/platform/Power.h"
 
 class CWin32Power : public IPower {
@@ -22,4 +25,19 @@ private:
 class CWin32ProcessStarter : public IProcessStarter {
 public:
     bool StartProcess(const std::string& commandLine) override;
+};
+
+class CWin32ProcessWatch : public IProcessWatch {
+public:
+    ~CWin32ProcessWatch() override { Stop(); }
+    bool Watch(uint32_t processId, Ended ended) override;
+
+private:
+    static VOID CALLBACK OnEnded(PVOID self, BOOLEAN timedOut);
+    // The wait first: its callback may be running, and uses the rest.
+    void Stop();
+
+    CUniqueHandle m_process;
+    Ended m_ended;
+    CUniqueWait m_wait;
 };

@@ -28,6 +28,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -63,6 +64,7 @@ struct Scheduler : CWakeUpParts {
                 inWorker = false;
                 continue;
             }
+            JudgeArming(m_arming.m_nextWake.target);
             const CScheduleArming::Armed armed = m_arming.Arm();
             if (armed.arming.set) {
                 m_timers.BeginWait(armed.arming.timer);
@@ -105,9 +107,28 @@ struct Scheduler : CWakeUpParts {
         Settle();
     }
 
+    // A target armed again with no sleep, resume or change of the clock
+    // since it was armed or fired would fire a second time for the same
+    // recording: the epoch counts those, and the first such arming is kept.
+    void JudgeArming(const CDateTime& target) {
+        const auto firing = fired.find(target.GetVariantDate());
+        const bool again = (target == lastArmed && epoch == lastArmedEpoch) ||
+                           (firing != fired.end() && firing->second == epoch);
+        if (again && armedAgain.empty())
+            armedAgain = CFakeDateText().Format(m_arming.m_nextStart);
+        lastArmed = target;
+        lastArmedEpoch = epoch;
+    }
+
     std::vector<CScheduleArming::Armed> waits;
     // A worker's procedure runs: a sleep asked for now is not the dialog's.
     bool inWorker = false;
+    unsigned epoch = 0, lastArmedEpoch = 0;
+    CDateTime lastArmed;
+    std::map<double, unsigned> fired;
+    std::string armedAgain;
+    // The last event after which the countdown must run from full (local).
+    CDateTime restarted;
 };
 
 struct Recording {
@@ -260,10 +281,35 @@ public:
     const std::string& WarnedInVain() const { return m_warnedInVain; }
     // Wakes that fired with no host running, and the log's lines that say so.
     int WakesWithoutHost() const { return m_wakesWithoutHost; }
+    // Empty, or the first target armed twice, the first countdown that did
+    // not run from full, the first "Woke" with no sleep before it.
+    std::string ArmedAgain() const {
+        for (const auto& s : m_schedulers)
+            if (!s->armedAgain.empty())
+                return s->armedAgain;
+        return std::string();
+    }
+    const std::string& CountdownEarly() const { return m_countdownEarly; }
+    std::string WokeWithoutSleep(size_t i) const {
+        std::istringstream log(Log(i));
+        int sleeps = 0, sleepsAtWake = -1;
+        for (std::string line; std::getline(log, line);) {
+            if (line.find(" Going to suspend") != std::string::npos)
+                ++sleeps;
+            if (line.find(" Woke for the recording at ") == std::string::npos ||
+                line.find(": keeping the PC awake until it starts") == std::string::npos)
+                continue;
+            if (sleeps == sleepsAtWake)
+                return line;
+            sleepsAtWake = sleeps;
+        }
+        return std::string();
+    }
     int LostToCountdown() const { return m_lostToCountdown; }
     // Empty, or when an idle PC began to stay awake too long.
     const std::string& IdleTooLong() const { return m_idleTooLong; }
     size_t Count() const { return m_recordings.size(); }
+    size_t Sessions() const { return m_schedulers.size(); }
 
     std::string Misses() const {
         std::ostringstream out;
@@ -347,6 +393,8 @@ private:
         m_now = m_now + shift;
         m_lastBusy = m_lastBusy + shift;
         m_lastInput = m_lastInput + shift;
+        for (auto& s : m_schedulers)
+            s->restarted = s->restarted + shift;
         m_idleSince = m_idleSince + shift;
         m_offsetHours = offset;
     }
@@ -361,8 +409,10 @@ private:
         for (auto& s : m_schedulers)
             s->m_localTime.SetUtcOffset(m_offsetHours);
         SyncClocks();
-        for (auto& s : m_schedulers)
+        for (auto& s : m_schedulers) {
+            ++s->epoch;
             s->Notify(0x001E, 0, 0); // WM_TIMECHANGE
+        }
     }
 
     // A recording fits when its lead, its run and a little on either side
@@ -624,6 +674,7 @@ private:
             CDateTime due;
             if (WakeDue(*s, due) && !(due > NowUtc())) {
                 // Fired at its moment (not found long past at a late resume).
+                s->fired[s->m_night.armed.target.GetVariantDate()] = s->epoch;
                 m_wakesWithoutHost +=
                     !m_hostAlive && s.get() == &HostSide() && SecondsBetween(due, NowUtc()) < 60
                         ? 1
@@ -711,6 +762,7 @@ private:
                 if (TimersMayNotWake())
                     CheckNoWarningInVain(*s, lines, notices);
                 if (const int asked = std::exchange(m_countdownSleep, 0)) {
+                    CheckCountdownRanFromFull(*s);
                     Sleep(false, true, asked == 2, true);
                     return;
                 }
@@ -737,6 +789,7 @@ private:
             HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_HOST_PROCESS,
                               static_cast<int32_t>(m_hostProcess));
         m_hostTold = true;
+        HostSide().restarted = m_now;
         HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, code);
     }
 
@@ -778,6 +831,18 @@ private:
         ConsoleSide().Settle();
         if (const int asked = std::exchange(m_countdownSleep, 0))
             Sleep(true, false, asked == 2, true);
+    }
+
+    // The countdown's sleep comes no sooner than its length after the last
+    // event that puts it back to full: a resume, the host's event, the
+    // user's input (the minute after the user left counts too).
+    void CheckCountdownRanFromFull(const Scheduler& s) {
+        CDateTime restarted = s.restarted;
+        if (&s == m_schedulers.back().get() && restarted < m_lastInput)
+            restarted = m_lastInput;
+        if (SecondsBetween(restarted, m_now) < (kCountdownMinutes - 1) * 60 - 5 &&
+            m_countdownEarly.empty())
+            m_countdownEarly = CFakeDateText().Format(m_now);
     }
 
     // The countdown's expiry in this minute sent the cancel notice: it had
@@ -852,9 +917,11 @@ private:
         // The PC goes down once the suspend notice has been handled: a wake
         // timer whose thread has not set it by then is not there.
         const bool unheard = std::exchange(m_askedOnDialogThread, false);
-        for (auto& s : m_schedulers)
+        for (auto& s : m_schedulers) {
+            ++s->epoch;
             if (!unheard || s.get() != &ConsoleSide())
                 s->Send(0x0218, PBT_EVENT_SUSPEND, 0);
+        }
         // Real moments: the local ones repeat in autumn.
         const CDateTime down = NowUtc();
         CDateTime wake = UtcOf(m_end);
@@ -908,6 +975,8 @@ private:
         if (!resumeFirst)
             FireDueTimers();
         for (auto& s : m_schedulers) {
+            ++s->epoch;
+            s->restarted = m_now;
             s->Notify(0x0218, PBT_EVENT_RESUME_AUTOMATIC, 0);
             if (!byTimer)
                 s->Notify(0x0218, PBT_EVENT_RESUME_SUSPEND, 0);
@@ -925,6 +994,7 @@ private:
     int m_offsetHours = m_night == Night::fallBack ? 2 : 1;
     CDateTime m_zoneChangeAt;
     int m_lostToCountdown = 0;
+    std::string m_countdownEarly;
     // The host: its process, whether it runs and has told the scheduler;
     // where the scheduler can start it; whether it crashes once, reports a
     // start twice, or reports two recordings at one start as one.
@@ -1010,6 +1080,12 @@ TEST_P(SimulatedWeek, EveryRecordingFindsThePcAwake) {
                       std::string::npos)
                 << week.Log(0);
         }
+        EXPECT_EQ(week.ArmedAgain(), "") << "a target armed again while the PC was awake\n"
+                                         << week.Log(0);
+        EXPECT_EQ(week.CountdownEarly(), "") << "the countdown did not run from full\n"
+                                             << week.Log(week.Sessions() - 1);
+        for (size_t i = 0; i < week.Sessions(); ++i)
+            EXPECT_EQ(week.WokeWithoutSleep(i), "") << week.Log(i);
         EXPECT_EQ(week.WarnedInVain(), "")
             << "the countdown warned of a sleep that stood back for the wake\n"
             << week.Log(0);

@@ -560,9 +560,9 @@ private:
         const CDateTime expiry = m_in.now + CDateTimeSpan(0, 0, left, 0);
         if (RecordingWithin(m_night, m_in.marginMinutes, expiry))
             return true;
-        const bool hibernate = m_in.hibernate && (!m_in.ability.capabilitiesRead ||
-                                                  HibernationPossible(m_in.ability.capabilities));
-        return ChooseWakeableSleep(WakeableInputs(hibernate, left)).standsBack;
+        return ChooseWakeableSleep(
+                   WakeableInputs(m_in.hibernate && CanHibernate(m_in.hibernate), left))
+            .standsBack;
     }
 
     void OnSleepRequestDone(uint32_t error, SleepOrigin origin) {
@@ -665,12 +665,17 @@ private:
         m_fx.sleepOrigin = origin;
     }
 
+    // Whether the hibernation asked for can happen (unread: it may).
+    bool CanHibernate(bool asked) const {
+        const WakeAbility& ability = m_in.ability;
+        return !asked || !ability.capabilitiesRead || HibernationPossible(ability.capabilities);
+    }
+
     // Hibernation where asked for and the PC can: where it is turned off, or
     // its file is missing, the request would fail; a standby instead, said
     // once.
     bool Hibernates(bool asked) {
-        const WakeAbility& ability = m_in.ability;
-        if (!asked || !ability.capabilitiesRead || HibernationPossible(ability.capabilities))
+        if (CanHibernate(asked))
             return asked;
         if (!m_night.toldNoHibernation)
             Log("Suspending instead of hibernating: hibernation is turned off on this PC");

@@ -79,5 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!scan.read || scan.found != (earliest != NEXT_START_NONE) ||
         (scan.found && scan.wakeTarget != earliest - CDateTimeSpan(0, 0, 5, 0)))
         __builtin_trap();
+    // The starts of the last quarter hour lie within it.
+    for (const CDateTime& start : scan.startedLately)
+        if (start > now || !(start > now - CDateTimeSpan(0, 0, kStartedLatelyMinutes, 0)))
+            __builtin_trap();
     return 0;
 }

@@ -43,6 +43,10 @@ bool HoldRunOut(const CNightState& night, const CDateTime& now) {
     return night.awaitingRecording && SecondsFrom(HoldEnd(night), now) > 0;
 }
 
+CDateTime WakeMoment(const NightWake& wake) {
+    return IsSet(wake.due) ? wake.due : wake.target - CDateTimeSpan(0, 0, 1, 0);
+}
+
 const NightWake* RecordingWithin(const CNightState& night, int minutes, const CDateTime& now) {
     if (minutes <= 0)
         return nullptr;
@@ -53,7 +57,7 @@ const NightWake* RecordingWithin(const CNightState& night, int minutes, const CD
         SecondsFrom(now, next.recordingStart) > 0)
         return &next;
     const NightWake& armed = night.armed;
-    if (IsSet(armed.target) && SecondsFrom(now, armed.target) < int64_t{minutes} * 60 &&
+    if (IsSet(armed.target) && SecondsFrom(now, WakeMoment(armed)) < int64_t{minutes} * 60 &&
         SecondsFrom(now, armed.recordingStart) > 0)
         return &armed;
     return nullptr;
@@ -100,14 +104,14 @@ bool NextTick(const CNightState& night, int marginMinutes, const CDateTime& now,
         take(night.resumedAt + CDateTimeSpan(0, 0, 0, kResumeSettleSeconds));
     else if (IsSet(night.testDue) && !night.suspended)
         take(night.testDue + CDateTimeSpan(0, 0, 0, kSlowResumeSeconds) + kOneSecond);
-    // The margin's hold: it begins the margin before the armed wake and
-    // ends at the recording's start.
+    // The margin's hold: it begins the margin before the armed timer is due
+    // and ends at the recording's start.
     if (marginMinutes > 0) {
         if (const NightWake* held = RecordingWithin(night, marginMinutes, now))
             take(held->recordingStart + kOneSecond);
         else if (IsSet(night.armed.target)) {
             const CDateTime begins =
-                night.armed.target - CDateTimeSpan(0, 0, marginMinutes, 0) + kOneSecond;
+                WakeMoment(night.armed) - CDateTimeSpan(0, 0, marginMinutes, 0) + kOneSecond;
             if (now < begins)
                 take(begins);
         }

@@ -15,6 +15,9 @@ int64_t SecondsFrom(const CDateTime& from, const CDateTime& to);
 // How long the machine is kept awake after a wake for a recording that the
 // host does not report, counted from the recording's start.
 constexpr int kAwaitRecordingMinutes = 10;
+// The host begins a recording at its start less the lead time; a start it
+// reports more than this before that moment is not the one woken for.
+constexpr int kEarlyReportSeconds = 30;
 // An automatic resume notice is taken as the machine's own when no user's
 // resume notice follows within this time.
 constexpr int kResumeSettleSeconds = 5;
@@ -38,9 +41,15 @@ bool HoldsAfterFiring(const CNightState& night, const CDateTime& start, const CD
 // The hold has run out without the host's report.
 bool HoldRunOut(const CNightState& night, const CDateTime& now);
 
-// The recording whose wake is less than `minutes` away, or whose lead time
-// has begun (nothing is armed for it then), and which has not started; null
-// when none is, or the margin is 0.
+// The moment the wake's timer is due: the armed due time, or a minute before
+// the target until the arming has told it.
+CDateTime WakeMoment(const NightWake& wake);
+
+// The recording whose wake is less than `minutes` away (counted to the
+// timer's due moment, a minute before the target: a sleep that begins just
+// before that moment wakes nothing), or whose lead time has begun (nothing
+// is armed for it then), and which has not started; null when none is, or
+// the margin is 0.
 const NightWake* RecordingWithin(const CNightState& night, int minutes, const CDateTime& now);
 
 // What a scan that found `found` (its wake target and start) arms: the

@@ -9,6 +9,7 @@
 // fired, a sleep request returned) as events for the step.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "wakeup/platform/DateTime.h"
 #include "wakeup/platform/Power.h"
@@ -33,11 +34,9 @@ struct CNightState {
     bool recording = false;
     bool paused = false;
     // A second recording counts only where the schedule explains it: the
-    // start the last was counted for, how many were counted for it and how
-    // many start then.
-    CDateTime countedStart;
-    int countedThen = 0;
-    int countedSlots = 0;
+    // starts the running ones were counted for, oldest first (unset: one
+    // that no start explained).
+    std::vector<CDateTime> counted;
     // The host's process, watched for its end (0: none seen); and the
     // recording whose wake found no host (unset: none).
     uint32_t hostProcess = 0;
@@ -48,10 +47,11 @@ struct CNightState {
     // Another session has the console (fast user switching).
     bool awayFromConsole = false;
 
-    // The hold: woken for the recording at awaitedStart, which the host has
-    // not reported yet.
+    // The hold: woken for the recording at awaitedStart (its lead time from
+    // awaitedTarget), which the host has not reported yet.
     bool awaitingRecording = false;
     CDateTime awaitedStart;
+    CDateTime awaitedTarget;
     CDateTime awaitedLocal;
     int awaitedThen = 1;
 
@@ -59,6 +59,9 @@ struct CNightState {
     // target (within its lead time nothing is armed for it).
     NightWake armed;
     NightWake upcoming;
+    // The last scan's starts of the last quarter hour: their reports may
+    // still come.
+    std::vector<CDateTime> startedLately;
     // The armed wake's target as the line under the log shows it.
     std::string armedText;
     // The target of the last fired wake: armed again only for a sleep.

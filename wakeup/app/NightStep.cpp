@@ -1,5 +1,7 @@
 #include "wakeup/app/NightStep.h"
 
+#include <algorithm>
+
 #include "common/WakeupMessages.h"
 #include "wakeup/app/NightRules.h"
 #include "wakeup/app/WakeStatus.h"
@@ -8,6 +10,7 @@
 #include "wakeup/power/SleepDecision.h"
 #include "wakeup/power/SuspendCountdown.h"
 #include "wakeup/power/WakeableSleep.h"
+#include "wakeup/schedule/ScheduleScan.h"
 
 namespace {
 // One event's step: the state, what it reads and what it makes.
@@ -151,8 +154,12 @@ private:
         if (reaction.paused != FlagChange::keep)
             m_night.paused = reaction.paused == FlagChange::set;
         // The recording the machine was woken for has started (or one runs):
-        // the recording itself keeps the machine awake from here on.
-        if (reaction.recording == FlagChange::set)
+        // the recording itself keeps the machine awake from here on. A start
+        // well before its lead time is another's (one the host takes up
+        // again after a sleep), and the wait goes on.
+        if (reaction.recording == FlagChange::set &&
+            !(code == PLAYER_EVENT_RECORDING_STARTED &&
+              SecondsFrom(m_in.now, m_night.awaitedTarget) > kEarlyReportSeconds))
             m_night.awaitingRecording = false;
         if (reaction.executionState) {
             m_night.eventState = reaction.executionState;
@@ -162,55 +169,61 @@ private:
 
     // The recordings the host reports running: a start adds one, a stop
     // takes one away, "in progress" means one at least. A second start
-    // while one runs counts only where the schedule explains it (another
-    // start near now, or another recording at the same start): a host that
-    // reports a start twice must not keep the PC awake for days.
+    // while one runs counts only where the schedule explains it (a start
+    // near now that no counted recording took yet): a host that reports a
+    // start twice must not keep the PC awake for days.
     void CountRecordings(int32_t code) {
         int& count = m_night.recordings;
-        const bool started = code == PLAYER_EVENT_RECORDING_STARTED;
-        if (started || (code == PLAYER_EVENT_RECORDING_IN_PROGRESS && count == 0)) {
-            int then = 0;
-            const CDateTime start = StartNearNow(then);
-            const bool sameStart = !IsSet(start) || start == m_night.countedStart;
-            if (count == 0 || (started && IsSet(start) && !sameStart)) {
-                // The first, or one for another start.
+        std::vector<CDateTime>& counted = m_night.counted;
+        if (code == PLAYER_EVENT_RECORDING_STARTED ||
+            (code == PLAYER_EVENT_RECORDING_IN_PROGRESS && count == 0)) {
+            const CDateTime start = UncountedStartNearNow();
+            if (count == 0 || IsSet(start)) {
                 ++count;
-                m_night.countedStart = start;
-                m_night.countedThen = 1;
-                m_night.countedSlots = then;
-            } else if (started && IsSet(m_night.countedStart) && sameStart &&
-                       m_night.countedThen < m_night.countedSlots) {
-                // Another recording of the same start.
-                ++count;
-                ++m_night.countedThen;
+                counted.push_back(start);
             }
         } else if (code == PLAYER_EVENT_RECORDING_STOPPED && count > 0) {
+            // The stop does not say which: the oldest ends first.
             --count;
+            counted.erase(counted.begin());
             if (count > 0)
                 Log("Another recording is still running: the PC stays awake");
         }
         m_night.recording = count > 0;
-        if (count == 0)
-            m_night.countedStart = CDateTime();
     }
 
-    // The schedule's start that a recording reported now belongs to: the
-    // upcoming one from its lead time on, or the one woken for; unset when
-    // none is near.
-    CDateTime StartNearNow(int& then) const {
-        const CDateTimeSpan slack(0, 0, 15, 0);
+    // The earliest of the schedule's starts near now (the upcoming one from
+    // its lead time on, the one woken for, those of the last quarter hour)
+    // that has more recordings than were counted for it; unset when none.
+    CDateTime UncountedStartNearNow() const {
+        const CDateTimeSpan slack(0, 0, kStartedLatelyMinutes, 0);
+        // Each start with the most recordings any of them gives it.
+        std::vector<std::pair<CDateTime, long>> slots;
+        const auto add = [&slots](const CDateTime& start, long then) {
+            for (auto& slot : slots)
+                if (slot.first == start) {
+                    slot.second = std::max(slot.second, then);
+                    return;
+                }
+            slots.emplace_back(start, then);
+        };
         const NightWake& next = m_night.upcoming;
-        then = 0;
         if (IsSet(next.target) && !(m_in.now < next.target - slack) &&
-            !(next.recordingStart + slack < m_in.now)) {
-            then = next.then;
-            return next.recordingStart;
-        }
-        if (m_night.awaitingRecording) {
-            then = m_night.awaitedThen;
-            return m_night.awaitedStart;
-        }
-        return CDateTime();
+            !(next.recordingStart + slack < m_in.now))
+            add(next.recordingStart, next.then);
+        if (m_night.awaitingRecording)
+            add(m_night.awaitedStart, m_night.awaitedThen);
+        const std::vector<CDateTime>& lately = m_night.startedLately;
+        for (const CDateTime& start : lately)
+            if (!(start + slack < m_in.now))
+                add(start, std::count(lately.begin(), lately.end(), start));
+        CDateTime earliest;
+        for (const auto& slot : slots)
+            if (std::count(m_night.counted.begin(), m_night.counted.end(), slot.first) <
+                    slot.second &&
+                (!IsSet(earliest) || slot.first < earliest))
+                earliest = slot.first;
+        return earliest;
     }
 
     void OnHostProcess(uint32_t process) {
@@ -231,7 +244,7 @@ private:
         Log("The host has ended: its recording and pause no longer keep the PC awake");
         m_night.recordings = 0;
         m_night.recording = m_night.paused = false;
-        m_night.countedStart = CDateTime();
+        m_night.counted.clear();
         m_night.eventState = ES_FLAG_CONTINUOUS;
         Reset();
     }
@@ -345,6 +358,7 @@ private:
             return;
         for (const std::string& line : e.lines)
             Log(line);
+        m_night.startedLately = e.startedLately;
         if (!e.found) {
             m_night.upcoming = NightWake();
             Log("No new schedule found");
@@ -417,6 +431,7 @@ private:
         // minutes unless a program asks for the system; the host may report
         // the recording later than that.
         m_night.awaitedStart = e.wake.recordingStart;
+        m_night.awaitedTarget = e.wake.target;
         m_night.awaitedLocal = e.wake.localStart;
         m_night.awaitedThen = e.wake.then;
         m_night.awaitingRecording = true;
@@ -435,11 +450,13 @@ private:
     }
 
     // Whether the wake's timer ended a sleep: the PC sleeps still, or its
-    // last sleep began before the due moment and ended by it.
+    // last sleep went down with this wake armed and ended by its due moment
+    // (a wake armed after the resume, due moments later, woke nothing).
     bool WokeBy(const NightWake& wake) const {
         const CDateTime due = IsSet(wake.due) ? wake.due : wake.target;
         return m_night.suspended ||
-               (IsSet(m_night.sleptAt) && m_night.sleptAt < due && IsSet(m_night.resumedAt) &&
+               (IsSet(m_night.sleptAt) && m_night.sleptAt < due &&
+                m_night.sleptWith.target == wake.target && IsSet(m_night.resumedAt) &&
                 SecondsFrom(due, m_night.resumedAt) >= -kWokeByTimerSeconds);
     }
 

@@ -95,6 +95,8 @@ struct NightEvent {
     CDateTime localTarget;
     CDateTime localStart;
     CDateTime startUtc;
+    // scanned: the starts of the last quarter hour, in UTC.
+    std::vector<CDateTime> startedLately;
     // The *Armed events: whether the wait ended with the arming done.
     bool armed = false;
     // A query answered at once while the loop waited; the step logs it.

@@ -29,6 +29,8 @@ bool CScheduleArming::BeginScan(NightEvent& scanned) {
     scanned.localTarget = scan.wakeTarget;
     scanned.localStart = scan.recordingStart;
     scanned.code = scan.startsThen;
+    for (const CDateTime& start : scan.startedLately)
+        scanned.startedLately.push_back(UtcOf(m_ports.localTime, start));
     // The start converted once, by the zone's rules for its date.
     if (scan.found)
         scanned.startUtc = UtcOf(m_ports.localTime, scan.recordingStart);

@@ -24,7 +24,12 @@ struct ScheduleScanResult {
     // entries start then (a host with two tuners records them at once).
     CDateTime recordingStart;
     int startsThen = 0;
+    // Each entry's start within the last kStartedLatelyMinutes (up to now):
+    // a host reports a recording minutes after its start.
+    std::vector<CDateTime> startedLately;
 };
+
+constexpr int kStartedLatelyMinutes = 15;
 
 // hostDir: the directory that holds tvrecord.xml. leadMinutes: the host's
 // buffer before a recording, taken off the earliest start.

@@ -69,11 +69,17 @@ TEST(NightRules, TheMarginCountsFromTheWakeAndWithinTheLeadTime) {
         int margin;
         CDateTime expected;
     };
-    const NightWake wakeIn5{At(5), At(15), CDateTime(), CDateTime()};
+    // Armed: its timer due a minute before the target.
+    const NightWake wakeIn5{At(5), At(15), At(4), CDateTime()};
     const Row rows[] = {
-        {"wake just inside", wakeIn5, wakeIn5, 6, At(15)},
-        {"wake exactly at the margin", wakeIn5, wakeIn5, 5, CDateTime()},
-        {"wake inside, start outside", {At(3), At(8), CDateTime(), CDateTime()}, {}, 5, At(8)},
+        {"due just inside", wakeIn5, wakeIn5, 5, At(15)},
+        {"due exactly at the margin", wakeIn5, wakeIn5, 4, CDateTime()},
+        {"due inside, start outside", {At(3), At(8), At(2), CDateTime()}, {}, 5, At(8)},
+        {"due not told yet: a minute before the target",
+         {At(2), At(12), CDateTime(), CDateTime()},
+         {},
+         2,
+         At(12)},
         {"no margin", wakeIn5, wakeIn5, 0, CDateTime()},
         {"within the lead time, nothing armed",
          {},
@@ -115,14 +121,14 @@ TEST(NightRules, TheClockTickComesAtTheEarliestMomentARuleNames) {
     CNightState night;
     CDateTime at;
     EXPECT_FALSE(NextTick(night, 0, kNow, at)) << "an idle night needs no timer";
-    // The margin's hold begins five minutes before the wake and ends at the
-    // start.
-    night.armed = {At(20), At(30), CDateTime(), CDateTime()};
+    // The margin's hold begins five minutes before the timer is due and
+    // ends at the start.
+    night.armed = {At(20), At(30), At(19), CDateTime()};
     ASSERT_TRUE(NextTick(night, 5, kNow, at));
-    EXPECT_TRUE(Near(at, At(15, 1)));
-    EXPECT_FALSE(HoldsSystem(night, 5, At(15)));
-    EXPECT_TRUE(HoldsSystem(night, 5, At(15, 1)));
-    ASSERT_TRUE(NextTick(night, 5, At(15, 1), at));
+    EXPECT_TRUE(Near(at, At(14, 1)));
+    EXPECT_FALSE(HoldsSystem(night, 5, At(14)));
+    EXPECT_TRUE(HoldsSystem(night, 5, At(14, 1)));
+    ASSERT_TRUE(NextTick(night, 5, At(14, 1), at));
     EXPECT_TRUE(Near(at, At(30, 1)));
     EXPECT_FALSE(HoldsSystem(night, 5, At(30)));
     EXPECT_FALSE(NextTick(night, 5, At(30), at)) << "past its start, no tick to wait for";

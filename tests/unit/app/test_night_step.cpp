@@ -286,9 +286,14 @@ TEST(NightStep, WorkersNewsAndTheClock) {
          [](const CNightState& n, const NightEffects& fx) {
              return n.awaitingRecording && n.rescanAfter == At(30) && n.firedTarget == At(20) && fx.mark && fx.clearHiddenEdit; }},
         {"fired, and it woke the PC",
-         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = n.resumedAt = At(19); n.sleptAt = At(-60); n.hostProcess = 7; },
+         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = n.resumedAt = At(19); n.sleptAt = At(-60); n.sleptWith = n.armed; n.hostProcess = 7; },
          News(NightEvent::timerEnded, true),
          {"Woke for the recording at 3/2/2005 9:30:00 PM: keeping the PC awake until it starts"}, kSystem, {},
+         false, kNoWait, nullptr},
+        {"armed at the resume for moments later: it woke nothing",
+         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = n.resumedAt = At(19); n.sleptAt = At(-60); n.sleptWith = NightWake{At(18), At(18), At(17), At(18)}; n.hostProcess = 7; },
+         News(NightEvent::timerEnded, true),
+         {"The wake for the recording at 3/2/2005 9:30:00 PM is due: keeping the PC awake until it starts"}, kSystem, {},
          false, kNoWait, nullptr},
         {"fired after the user had woken the PC",
          [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = At(19); n.sleptAt = At(-60); n.resumedAt = At(-30); n.hostProcess = 7; },
@@ -335,8 +340,7 @@ TEST(NightStep, TheHostAsItIs) {
     const Before oneRunning = [](CNightState& n, NightInputs& in) {
         kRecording(n, in);
         n.recordings = 1;
-        n.countedStart = At(5);
-        n.countedThen = n.countedSlots = 1;
+        n.counted = {At(5)};
         n.upcoming = {At(20), At(30), CDateTime(), At(30)};
         in.now = At(25);
         n.hostProcess = 7;
@@ -344,15 +348,22 @@ TEST(NightStep, TheHostAsItIs) {
     const auto count = [](int recordings) {
         return [recordings](const CNightState& n, const NightEffects&) { return n.recordings == recordings && n.recording == (recordings > 0); };
     };
-    const Before twoAtOnce = [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.countedStart = At(30); n.countedSlots = 2; };
-    const Before woken = [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = n.resumedAt = At(19); n.sleptAt = At(-60); };
+    const Before twoAtOnce = [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.counted = {At(30)}; n.upcoming.then = 2; };
+    const Before woken = [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = n.resumedAt = At(19); n.sleptAt = At(-60); n.sleptWith = n.armed; };
     RunRows({
         {"a second tuner's start near another scheduled start counts", oneRunning,
          Event(NightEvent::playerEvent, 25), {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait, count(2)},
-        {"a start reported twice counts once", [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.countedStart = At(30); },
+        {"a start reported twice counts once", [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.counted = {At(30)}; },
          Event(NightEvent::playerEvent, 25), {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait, count(1)},
         {"two recordings at one start count two", twoAtOnce, Event(NightEvent::playerEvent, 25),
          {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait, count(2)},
+        {"a start the scan has passed, minutes ago, counts",
+         [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.counted = {At(20)}; n.upcoming = NightWake(); n.startedLately = {At(20), At(21)}; },
+         Event(NightEvent::playerEvent, 25), {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait, count(2)},
+        {"a start long before the woken-for lead time is another's: the wait goes on",
+         [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.recordings = 0; n.counted.clear(); n.awaitingRecording = true; n.awaitedStart = n.awaitedTarget = At(30); in.now = At(29); },
+         Event(NightEvent::playerEvent, 25), {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects&) { return n.recordings == 1 && n.awaitingRecording; }},
         {"a start no schedule explains counts once", [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.upcoming = NightWake(); },
          Event(NightEvent::playerEvent, 25), {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait, count(1)},
         {"a stop that leaves one running keeps the system", [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.recordings = 2; },

@@ -213,3 +213,19 @@ TEST_F(ScheduleScan, ScheduleWrittenWhileATimerIsArmedIsArmedNext) {
     ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
     m_timers.Fire("KelmarTimer");
 }
+
+TEST_F(ScheduleScan, StartsOfTheLastQuarterHourAreToldWithTheNext) {
+    // A host reports a recording minutes after its start: the scan tells
+    // which starts those were, one per entry.
+    WriteSchedule(Program("3-2-2005T20:50", "once", "A") + Program("3-2-2005T20:44", "once", "B") +
+                  Program("2-1-2005T20:59", "daily", "C") +
+                  Program("2-23-2005T21:00", "weekly", "D") +
+                  Program("3-2-2005T20:50", "once", "E") + Program("3-2-2005T21:05", "once", "F"));
+    const CDateTime now(2005, 3, 2, 21, 0, 0);
+    const ScheduleScanResult scan =
+        ScanScheduleFile(m_files, m_codePage, m_dateText, "C:\\Orvisa", now, 0);
+    EXPECT_EQ(scan.startedLately, (std::vector<CDateTime>{CDateTime(2005, 3, 2, 20, 50, 0),
+                                                          CDateTime(2005, 3, 2, 20, 59, 0), now,
+                                                          CDateTime(2005, 3, 2, 20, 50, 0)}));
+    EXPECT_FALSE(scan.recordingStart != CDateTime(2005, 3, 2, 21, 5, 0));
+}

@@ -48,10 +48,10 @@ struct CNightState {
     bool awayFromConsole = false;
 
     // The hold: woken for the recording at awaitedStart (its lead time from
-    // awaitedTarget), which the host has not reported yet.
+    // awaitedLeadFrom), which the host has not reported yet.
     bool awaitingRecording = false;
     CDateTime awaitedStart;
-    CDateTime awaitedTarget;
+    CDateTime awaitedLeadFrom;
     CDateTime awaitedLocal;
     int awaitedThen = 1;
 

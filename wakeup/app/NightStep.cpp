@@ -159,7 +159,7 @@ private:
         // again after a sleep), and the wait goes on.
         if (reaction.recording == FlagChange::set &&
             !(code == PLAYER_EVENT_RECORDING_STARTED &&
-              SecondsFrom(m_in.now, m_night.awaitedTarget) > kEarlyReportSeconds))
+              SecondsFrom(m_in.now, m_night.awaitedLeadFrom) > kEarlyReportSeconds))
             m_night.awaitingRecording = false;
         if (reaction.executionState) {
             m_night.eventState = reaction.executionState;
@@ -185,7 +185,8 @@ private:
         } else if (code == PLAYER_EVENT_RECORDING_STOPPED && count > 0) {
             // The stop does not say which: the oldest ends first.
             --count;
-            counted.erase(counted.begin());
+            if (!counted.empty())
+                counted.erase(counted.begin());
             if (count > 0)
                 Log("Another recording is still running: the PC stays awake");
         }
@@ -431,7 +432,13 @@ private:
         // minutes unless a program asks for the system; the host may report
         // the recording later than that.
         m_night.awaitedStart = e.wake.recordingStart;
-        m_night.awaitedTarget = e.wake.target;
+        // Its lead time begins at its wake target, unless armed for the
+        // start itself for a sleep within it: the scan's target then.
+        const NightWake& found = m_night.upcoming;
+        m_night.awaitedLeadFrom =
+            found.recordingStart == e.wake.recordingStart && found.target < e.wake.target
+                ? found.target
+                : e.wake.target;
         m_night.awaitedLocal = e.wake.localStart;
         m_night.awaitedThen = e.wake.then;
         m_night.awaitingRecording = true;

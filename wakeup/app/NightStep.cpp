@@ -1,6 +1,7 @@
 #include "wakeup/app/NightStep.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "common/WakeupMessages.h"
 #include "wakeup/app/NightRules.h"
@@ -199,8 +200,8 @@ private:
     CDateTime UncountedStartNearNow() const {
         const CDateTimeSpan slack(0, 0, kStartedLatelyMinutes, 0);
         // Each start with the most recordings any of them gives it.
-        std::vector<std::pair<CDateTime, long>> slots;
-        const auto add = [&slots](const CDateTime& start, long then) {
+        std::vector<std::pair<CDateTime, std::ptrdiff_t>> slots;
+        const auto add = [&slots](const CDateTime& start, std::ptrdiff_t then) {
             for (auto& slot : slots)
                 if (slot.first == start) {
                     slot.second = std::max(slot.second, then);

@@ -9,47 +9,52 @@ CDateTime DaysAfterToday(const CDateTime& now, int days, const CDateTime& start)
                           start.GetMinute(), 0);
     return today + CDateTimeSpan(days, 0, 0, 0);
 }
-
-ScheduleEntryResult Repeating(const char* kind, const std::string& channel, const CDateTime& start,
-                              const CDateTime& calculated, const IDateText& dateText) {
-    ScheduleEntryResult result;
-    result.hasCandidate = true;
-    result.candidate = calculated;
-    result.logLine = std::string(kind) + " schedule found for channel " + channel +
-                     " Original:" + dateText.Format(start) +
-                     " Calculated Start: " + dateText.Format(calculated);
-    return result;
-}
 } // namespace
 
-ScheduleEntryResult EvaluateScheduleEntry(const CDateTime& start, const std::string& freq,
-                                          const std::string& channel, const CDateTime& now,
-                                          const IDateText& dateText) {
+bool NextScheduleStart(const CDateTime& start, const std::string& freq, const CDateTime& now,
+                       CDateTime& next) {
     if (freq == "once") {
-        ScheduleEntryResult result;
-        result.logLine =
-            "One-time schedule found for channel " + channel + " Start: " + dateText.Format(start);
-        result.hasCandidate = start > now;
-        result.candidate = start;
-        return result;
+        next = start;
+        return start > now;
     }
     if (freq == "weekly") {
-        if (start > now)
-            return Repeating("Weekly", channel, start, start, dateText);
+        if (start > now) {
+            next = start;
+            return true;
+        }
         int d = start.GetDayOfWeek() - now.GetDayOfWeek();
         if (d < 0)
             d += 7;
         if (d == 0 && !(DaysAfterToday(now, 0, start) > now))
             d = 7;
-        return Repeating("Weekly", channel, start, DaysAfterToday(now, d, start), dateText);
+        next = DaysAfterToday(now, d, start);
+        return true;
     }
     if (freq == "daily") {
-        if (!(start < now))
-            return Repeating("Daily", channel, start, start, dateText);
-        CDateTime calculated = DaysAfterToday(now, 0, start);
-        if (!(calculated > now))
-            calculated = DaysAfterToday(now, 1, start);
-        return Repeating("Daily", channel, start, calculated, dateText);
+        if (!(start < now)) {
+            next = start;
+            return true;
+        }
+        next = DaysAfterToday(now, 0, start);
+        if (!(next > now))
+            next = DaysAfterToday(now, 1, start);
+        return true;
     }
-    return ScheduleEntryResult();
+    return false;
+}
+
+ScheduleEntryResult EvaluateScheduleEntry(const CDateTime& start, const std::string& freq,
+                                          const std::string& channel, const CDateTime& now,
+                                          const IDateText& dateText) {
+    ScheduleEntryResult result;
+    result.hasCandidate = NextScheduleStart(start, freq, now, result.candidate);
+    if (freq == "once")
+        result.logLine =
+            "One-time schedule found for channel " + channel + " Start: " + dateText.Format(start);
+    else if (result.hasCandidate)
+        result.logLine = std::string(freq == "weekly" ? "Weekly" : "Daily") +
+                         " schedule found for channel " + channel +
+                         " Original:" + dateText.Format(start) +
+                         " Calculated Start: " + dateText.Format(result.candidate);
+    return result;
 }

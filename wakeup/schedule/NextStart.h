@@ -18,6 +18,11 @@ struct ScheduleEntryResult {
     std::string logLine;
 };
 
+// The entry's next start after now; false for an unknown repetition, or a
+// one-time start that is not after now (next is set to it all the same).
+bool NextScheduleStart(const CDateTime& start, const std::string& freq, const CDateTime& now,
+                       CDateTime& next);
+
 ScheduleEntryResult EvaluateScheduleEntry(const CDateTime& start, const std::string& freq,
                                           const std::string& channel, const CDateTime& now,
                                           const IDateText& dateText);

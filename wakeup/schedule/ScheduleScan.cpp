@@ -41,11 +41,11 @@ ScheduleScanResult ScanScheduleFile(IFileReader& files, const ICodePage& codePag
                                   document.GetChildAttribute("channel"), now, dateText);
         if (!entry.logLine.empty())
             result.logLines.push_back(entry.logLine);
-        const ScheduleEntryResult lately =
-            EvaluateScheduleEntry(start, document.GetChildAttribute("freq"), std::string(),
-                                  now - CDateTimeSpan(0, 0, kStartedLatelyMinutes, 0), dateText);
-        if (lately.hasCandidate && !(lately.candidate > now))
-            result.startedLately.push_back(lately.candidate);
+        CDateTime lately;
+        if (NextScheduleStart(start, document.GetChildAttribute("freq"),
+                              now - CDateTimeSpan(0, 0, kStartedLatelyMinutes, 0), lately) &&
+            !(lately > now))
+            result.startedLately.push_back(lately);
         if (!entry.hasCandidate)
             continue;
         if (earliest > entry.candidate) {

@@ -95,6 +95,7 @@ Also LeftAfter(int minutes) {
         [minutes](const CNightState& n, const NightEffects&) { return n.minutesLeft == minutes; };
 }
 const Before kRecording = [](CNightState& n, NightInputs&) {
+    n.recordings = 1;
     n.recording = true;
     n.eventState = n.appliedState = kAwake | kAway;
 };
@@ -127,9 +128,9 @@ TEST(NightStep, TheHostsEvents) {
          [](const CNightState& n, const NightEffects& fx) {
              return n.recording && fx.mark && n.minutesLeft == 30 && fx.barPos == 30 &&
                     fx.keepAwake == "Recording: the PC stays awake"; }},
-        {"it stops: continuous only", kRecording, Event(NightEvent::playerEvent, 26),
+        {"the last stops: continuous only", kRecording, Event(NightEvent::playerEvent, 26),
          {"RecordingStopped"}, kContinuous, {}, false, kNoWait,
-         [](const CNightState& n, const NightEffects& fx) { return !n.recording && !fx.mark; }},
+         [](const CNightState& n, const NightEffects& fx) { return n.recordings == 0 && !n.recording && !fx.mark; }},
         {"in progress keeps the system, which the host's table leaves", nullptr,
          Event(NightEvent::playerEvent, 27), {"RecordingInProgress"}, kSystem | kAway, {}, false, kNoWait, nullptr},
         {"a pause holds the system", nullptr, Event(NightEvent::playerEvent, 0), {"Pause"}, kSystem, {},
@@ -375,8 +376,6 @@ TEST(NightStep, TheHostAsItIs) {
          Event(NightEvent::playerEvent, 26), {"RecordingStopped", "Another recording is still running: the PC stays awake"},
          kSystem | kAway, {}, false, kNoWait,
          [](const CNightState& n, const NightEffects& fx) { return n.recordings == 1 && fx.mark; }},
-        {"the last stop: continuous only", oneRunning, Event(NightEvent::playerEvent, 26), {"RecordingStopped"},
-         kContinuous, {}, false, kNoWait, count(0)},
         {"in progress is one at least", [&](CNightState& n, NightInputs& in) { oneRunning(n, in); n.recordings = 2; },
          Event(NightEvent::playerEvent, 27), {"RecordingInProgress"}, 0, {}, false, kNoWait, count(2)},
         {"the host seen: its end watched", nullptr, Event(NightEvent::hostProcess, 7), {}, 0, {}, false, kNoWait,

@@ -46,7 +46,8 @@ bool CHostEventHandler::WindowProc(uint32_t message, uint32_t wParam, int32_t lP
         if (event.kind == NightEvent::querySuspend) {
             event.answered = true;
             const SleepDecision now =
-                DecideSleep(SleepAsker::suspendQuery, SleepStateOf(m_night, m_night.resets, true));
+                DecideSleep(SleepAsker::suspendQuery,
+                            SleepStateNow(m_night, SettingsInputs(), m_night.resets, true));
             m_queue.Keep(event);
             if (now.sleep)
                 return false;
@@ -126,23 +127,37 @@ void CHostEventHandler::Step(const NightEvent& event) {
 
 bool CHostEventHandler::Run(const NightEvent& event) {
     m_running = true;
-    const bool deny = Process(event);
+    m_deny = false;
+    Process(event);
     RunQueued();
     m_running = false;
-    return deny;
+    return m_deny;
 }
 
 void CHostEventHandler::RunQueued() {
     NightEvent queued;
-    while (m_queue.Take(queued))
-        Process(queued);
+    while (m_queue.Take(queued)) {
+        if (queued.waitMs)
+            WaitForArming(queued);
+        else
+            Process(queued);
+    }
 }
 
-bool CHostEventHandler::Process(const NightEvent& event) {
-    return CarryOut(NightStep(m_night, event, Inputs(event)));
+void CHostEventHandler::Process(const NightEvent& event) {
+    m_armStarted = false;
+    const NightEffects fx = NightStep(m_night, event, Inputs(event));
+    CarryOut(fx);
+    // The answer to the query that runs: its own step's, or its second
+    // look's. A query answered during a wait was answered then.
+    if (fx.denyQuery && !event.answered)
+        m_deny = true;
+    // A thread that took the wake lets the scan go itself.
+    if (event.kind == NightEvent::scanned && !m_armStarted)
+        m_parts.arming.EndScan();
 }
 
-bool CHostEventHandler::CarryOut(const NightEffects& fx) {
+void CHostEventHandler::CarryOut(const NightEffects& fx) {
     if (!fx.log.empty()) {
         // A scan's lines reach the list in one go.
         CWakeUpLog::Batch batch(m_log);
@@ -157,67 +172,63 @@ bool CHostEventHandler::CarryOut(const NightEffects& fx) {
         m_ports.controls.SetItemText(IDC_HIDDEN_EDIT, "");
     if (fx.endTestTimer)
         m_parts.proof.EndTest();
+    // What the effects bring about is queued, and stepped once this event's
+    // effects have all been carried out.
     if (fx.watchHost) {
         const int32_t process = static_cast<int32_t>(fx.watchHost);
         CNightQueue& queue = m_queue;
         if (!m_ports.hostWatch.Watch(fx.watchHost, [&queue, process] {
                 queue.Post(NightEvent(NightEvent::hostEnded, process));
             }))
-            Process(NightEvent(NightEvent::hostUnwatched, process));
+            m_queue.Keep(NightEvent(NightEvent::hostUnwatched, process));
     }
     if (fx.startHost)
-        Process(
+        m_queue.Keep(
             NightEvent(m_ports.processes.StartProcess(QuotedProgram(m_settings.m_strHostProgram))
                            ? NightEvent::hostStarted
                            : NightEvent::hostNotStarted));
     if (fx.armNew) {
         m_armStarted = m_parts.arming.StartArming(fx.arm, fx.armLocalTarget);
         if (!m_armStarted)
-            Process(NightEvent(NightEvent::armNotStarted));
+            m_queue.Keep(NightEvent(NightEvent::armNotStarted));
     }
     if (fx.requestSleep && !m_parts.sleep.Start(fx.hibernate, fx.sleepOrigin)) {
         NightEvent none(NightEvent::sleepRequestDone, static_cast<int32_t>(NightEvent::kNoThread));
         none.origin = fx.sleepOrigin;
-        Process(none);
+        m_queue.Keep(none);
     }
     if (fx.flushMs)
         m_log.FlushFile(fx.flushMs);
-    bool deny = fx.denyQuery;
     if (fx.scan)
         Scan();
     if (fx.wait) {
+        // The second look, behind the scan: the loop waits for the arming
+        // when it comes to it.
         NightEvent then(fx.waitThen);
-        then.armed = WaitForArming(fx.waitMs);
-        // What came meanwhile, in order (the arming's news among it), then
-        // the second look.
-        RunQueued();
-        deny = Process(then) || deny;
+        then.waitMs = fx.waitMs;
+        m_queue.Keep(then);
     }
-    return deny;
 }
 
 void CHostEventHandler::Scan() {
     NightEvent scanned;
-    if (!m_parts.arming.BeginScan(scanned))
-        return;
-    m_armStarted = false;
-    Process(scanned);
-    // A thread that took the wake lets the scan go itself.
-    if (!m_armStarted)
-        m_parts.arming.EndScan();
+    if (m_parts.arming.BeginScan(scanned))
+        m_queue.Keep(scanned);
 }
 
-bool CHostEventHandler::WaitForArming(uint32_t timeoutMs) {
+void CHostEventHandler::WaitForArming(NightEvent look) {
     // A scan asked for while the first was under way is served here, so
     // that the sleep finds the latest schedule armed; a few at most.
     constexpr int kMostScans = 3;
-    for (int i = 0;; ++i) {
-        if (!m_parts.arming.WaitWhileBusy(timeoutMs))
-            return false;
-        if (!m_parts.arming.ScanPending() || i == kMostScans)
-            return true;
+    look.armed = m_parts.arming.WaitWhileBusy(look.waitMs);
+    if (look.armed && m_parts.arming.ScanPending() && look.scansServed < kMostScans) {
+        ++look.scansServed;
         Scan();
+    } else {
+        look.waitMs = 0;
     }
+    // Behind what came meanwhile (the arming's news among it), in order.
+    m_queue.Keep(look);
 }
 
 NightInputs CHostEventHandler::SettingsInputs() const {

@@ -16,7 +16,7 @@
 #include "wakeup/app/NightState.h"
 #include "wakeup/app/NightStep.h"
 #include "wakeup/app/ScheduleArming.h"
-#include "wakeup/app/SleepRequest.h"
+#include "wakeup/app/SleepRequests.h"
 #include "wakeup/app/WakeProof.h"
 #include "wakeup/app/WakeUpLog.h"
 #include "wakeup/app/WakeUpSettings.h"
@@ -71,11 +71,15 @@ private:
     // query is to be denied.
     bool Run(const NightEvent& event);
     void RunQueued();
-    bool Process(const NightEvent& event);
-    bool CarryOut(const NightEffects& effects);
+    void Process(const NightEvent& event);
+    // Carries the effects out; what they bring about (a scan's reading, a
+    // failed start, the second look after a wait) is queued, never stepped
+    // here.
+    void CarryOut(const NightEffects& effects);
     void Scan();
-    // Until the arming is done, serving scans asked for meanwhile.
-    bool WaitForArming(uint32_t timeoutMs);
+    // The wait for the arming before a second look, serving a scan asked
+    // for meanwhile; the look is queued again behind what came meanwhile.
+    void WaitForArming(NightEvent look);
     NightInputs Inputs(const NightEvent& event);
     NightInputs SettingsInputs() const;
 
@@ -88,6 +92,8 @@ private:
     const std::string& m_hostDir;
     // An event is being stepped or its effects carried out.
     bool m_running = false;
-    // The last scan's step handed its wake to a thread.
+    // The step carried out last handed its wake to a thread.
     bool m_armStarted = false;
+    // The query that runs is denied.
+    bool m_deny = false;
 };

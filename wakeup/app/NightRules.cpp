@@ -24,8 +24,22 @@ std::string SleepRefusalText(const CNightState& night) {
            ")";
 }
 
+NightHold HoldOf(const CNightState& night, int marginMinutes, const CDateTime& now) {
+    NightHold hold;
+    if (night.awaitingRecording) {
+        hold.why = "a recording is about to start";
+        hold.refusesQuery = true;
+        hold.localStart = night.awaitedLocal;
+    } else if (const NightWake* soon = RecordingWithin(night, marginMinutes, now)) {
+        hold.why = "a recording starts at ";
+        hold.dated = true;
+        hold.localStart = soon->localStart;
+    }
+    return hold;
+}
+
 bool HoldsSystem(const CNightState& night, int marginMinutes, const CDateTime& now) {
-    return night.awaitingRecording || RecordingWithin(night, marginMinutes, now) != nullptr;
+    return HoldOf(night, marginMinutes, now).why != nullptr;
 }
 
 CDateTime HoldEnd(const CNightState& night) {
@@ -128,15 +142,4 @@ bool TestGivenUp(const CNightState& night, const CDateTime& now) {
 
 bool ResumeReportDue(const CNightState& night, const CDateTime& now) {
     return night.resumePending && SecondsFrom(night.resumedAt, now) >= kResumeSettleSeconds;
-}
-
-SleepState SleepStateOf(const CNightState& night, unsigned resetsBefore, bool wakeTimerSet) {
-    SleepState state;
-    state.recording = night.recording;
-    state.paused = night.paused;
-    state.awaitingRecording = night.awaitingRecording;
-    state.countReset = night.resets != resetsBefore;
-    state.wakeTimerSet = wakeTimerSet;
-    state.awayFromConsole = night.awayFromConsole;
-    return state;
 }

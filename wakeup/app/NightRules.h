@@ -6,7 +6,6 @@
 #include <string>
 
 #include "wakeup/app/NightState.h"
-#include "wakeup/power/SleepDecision.h"
 
 // Whole seconds from one moment to the next: a moment is a fraction of a
 // day, and a bound compared in days would fall either side of the second.
@@ -24,13 +23,27 @@ constexpr int kResumeSettleSeconds = 5;
 // The wake test's timer is due this long after the test starts.
 constexpr int kTestMinutes = 2;
 
-// Whether the night holds the system required beyond what the host's events
-// ask: a woken PC awaiting its recording, and a PC whose wake is due within
-// the margin or whose recording's lead time has begun. A sleep then, the
-// system's own or another session's, would lose the recording: a timer due
-// within moments of the sleep fires while the PC goes down and wakes
-// nothing. With a running recording it is also the mark that other
-// sessions' schedulers see.
+// What the night holds the system required for, beyond what the host's
+// events ask, and why: a woken PC awaiting its recording, and a PC whose
+// wake is due within the margin or whose recording's lead time has begun.
+// A sleep then, the system's own or another session's, would lose the
+// recording: a timer due within moments of the sleep fires while the PC
+// goes down and wakes nothing. The one place for a reason to keep the PC
+// awake: the step turns it into the execution state, the mark that other
+// sessions' schedulers see, the line under the log and the reason a sleep
+// is refused.
+struct NightHold {
+    // Ends the refusal's line ("Suspend cancelled because <why>"), with
+    // the recording's local start after it where dated; null: no hold.
+    const char* why = nullptr;
+    bool dated = false;
+    // It refuses the system's query too, ahead of the host's use; otherwise
+    // it only holds back the countdown, after the arming.
+    bool refusesQuery = false;
+    // The recording it holds for, local (unset: none).
+    CDateTime localStart;
+};
+NightHold HoldOf(const CNightState& night, int marginMinutes, const CDateTime& now);
 bool HoldsSystem(const CNightState& night, int marginMinutes, const CDateTime& now);
 // The hold ends once this has passed without the host's report.
 CDateTime HoldEnd(const CNightState& night);
@@ -77,6 +90,3 @@ bool NoProgramCanSleep(uint32_t error);
 // Why no program can send this PC to sleep ("cannot be sent to sleep by a
 // program (error N)"); empty until a request was refused.
 std::string SleepRefusalText(const CNightState& night);
-
-// What decides a sleep now; resetsBefore: the resets when it was asked.
-SleepState SleepStateOf(const CNightState& night, unsigned resetsBefore, bool wakeTimerSet);

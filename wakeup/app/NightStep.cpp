@@ -253,8 +253,8 @@ private:
 
     void OnQuery(bool answered) {
         m_night.resetsAtAsk = m_night.resets;
-        const SleepDecision decision =
-            DecideSleep(SleepAsker::suspendQuery, SleepStateOf(m_night, m_night.resets, true));
+        const SleepDecision decision = DecideSleep(
+            SleepAsker::suspendQuery, SleepStateNow(m_night, m_in, m_night.resets, true));
         Log(decision.logLine);
         if (!decision.sleep)
             m_fx.denyQuery = true;
@@ -267,7 +267,7 @@ private:
 
     void OnQueryArmed(bool armed) {
         const SleepDecision decision = DecideSleep(
-            SleepAsker::suspendQuery, SleepStateOf(m_night, m_night.resetsAtAsk, armed));
+            SleepAsker::suspendQuery, SleepStateNow(m_night, m_in, m_night.resetsAtAsk, armed));
         if (decision.sleep)
             return;
         Log(decision.logLine);
@@ -526,13 +526,9 @@ private:
     }
 
     void OnCountdownArmed(bool armed) {
-        SleepState state = SleepStateOf(m_night, m_night.resetsAtAsk, armed);
-        // A timer due within moments of the sleep may fire before the
-        // machine is down and then wakes nothing; and the request would
-        // sleep over whatever keeps the machine awake, another user's
-        // recording too.
-        if (const NightWake* soon = RecordingWithin(m_night, m_in.marginMinutes, m_in.now))
-            state.recordingSoon = Date(soon->localStart);
+        // The request would sleep over whatever keeps the machine awake,
+        // another user's recording too.
+        SleepState state = SleepStateNow(m_night, m_in, m_night.resetsAtAsk, armed);
         state.otherSessionRecording = m_in.otherSessionRecording;
         state.otherProgramAwake = m_in.otherProgramAwake;
         const SleepDecision decision = DecideSleep(SleepAsker::countdown, state);
@@ -650,21 +646,17 @@ private:
     // What holds the PC after every event: the execution state, the mark
     // other sessions see and the second line under the log.
     void Hold() {
-        const bool holds = HoldsSystem(m_night, m_in.marginMinutes, m_in.now);
-        const uint32_t wanted =
-            WantedExecutionState(m_night.eventState, m_night.recording, m_night.paused, holds);
+        const NightHold hold = HoldOf(m_night, m_in.marginMinutes, m_in.now);
+        const uint32_t wanted = WantedExecutionState(m_night.eventState, m_night.recording,
+                                                     m_night.paused, hold.why != nullptr);
         if (m_forceState || wanted != m_night.appliedState) {
             m_fx.executionState = wanted;
             m_night.appliedState = wanted;
         }
-        m_fx.mark = m_night.recording || holds;
-        CDateTime awaited = m_night.awaitedLocal;
-        if (!m_night.awaitingRecording) {
-            const NightWake* held = RecordingWithin(m_night, m_in.marginMinutes, m_in.now);
-            awaited = held ? held->localStart : CDateTime();
-        }
+        m_fx.mark = m_night.recording || hold.why != nullptr;
+        const CDateTime& held = hold.localStart;
         m_fx.keepAwake =
-            KeepAwakeText(m_night.recording, m_night.paused, IsSet(awaited) ? Date(awaited) : "");
+            KeepAwakeText(m_night.recording, m_night.paused, IsSet(held) ? Date(held) : "");
         if (IsSet(m_night.hostMissingFor))
             m_fx.keepAwake = "Orvisa is not running: nothing will record the recording at " +
                              Date(m_night.hostMissingFor);
@@ -733,6 +725,24 @@ private:
 
 NightEffects NightStep(CNightState& night, const NightEvent& event, const NightInputs& in) {
     return Step(night, in).Take(event);
+}
+
+SleepState SleepStateNow(const CNightState& night, const NightInputs& in, unsigned resetsBefore,
+                         bool wakeTimerSet) {
+    SleepState state;
+    state.recording = night.recording;
+    state.paused = night.paused;
+    const NightHold hold = HoldOf(night, in.marginMinutes, in.now);
+    if (hold.why) {
+        state.held = hold.why;
+        if (hold.dated)
+            state.held += in.dateText.Format(hold.localStart);
+        state.heldAgainstQuery = hold.refusesQuery;
+    }
+    state.countReset = night.resets != resetsBefore;
+    state.wakeTimerSet = wakeTimerSet;
+    state.awayFromConsole = night.awayFromConsole;
+    return state;
 }
 
 bool NeedsWakeAbility(const CNightState& night, NightEvent::Kind kind) {

@@ -11,6 +11,7 @@
 
 #include "wakeup/app/NightState.h"
 #include "wakeup/platform/DateText.h"
+#include "wakeup/power/SleepDecision.h"
 #include "wakeup/power/WakeVerdict.h"
 
 // Who asked for a sleep.
@@ -97,8 +98,13 @@ struct NightEvent {
     CDateTime startUtc;
     // scanned: the starts of the last quarter hour, in UTC.
     std::vector<CDateTime> startedLately;
-    // The *Armed events: whether the wait ended with the arming done.
+    // The *Armed events: whether the wait ended with the arming done. Queued
+    // by the loop with waitMs set: it waits that long for the arming first
+    // (serving a scan asked for meanwhile, scansServed so far), and queues
+    // the event again, behind what came meanwhile, to be stepped.
     bool armed = false;
+    uint32_t waitMs = 0;
+    int scansServed = 0;
     // A query answered at once while the loop waited; the step logs it.
     bool answered = false;
 
@@ -193,6 +199,10 @@ constexpr uint32_t kSessionEndFlushMs = 2000;
 
 NightEffects NightStep(CNightState& night, const NightEvent& event, const NightInputs& in);
 
+// What decides a sleep now, the night's hold among it; resetsBefore: the
+// resets when it was asked.
+SleepState SleepStateNow(const CNightState& night, const NightInputs& in, unsigned resetsBefore,
+                         bool wakeTimerSet);
 // Whether the step of this event may log the wake checks, which read the
 // plan and the machine.
 bool NeedsWakeAbility(const CNightState& night, NightEvent::Kind kind);

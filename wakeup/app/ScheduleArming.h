@@ -60,6 +60,8 @@ public:
     void EndScan();
     // Waits until no scan or arming is under way; false after timeoutMs.
     bool WaitWhileBusy(uint32_t timeoutMs);
+    // A scan or its arming is under way.
+    bool Busy() const { return m_scanBusy; }
     // A scan was asked for while one was under way and not yet served.
     bool ScanPending() const { return m_scanPending; }
 
@@ -73,6 +75,7 @@ public:
     Armed Arm();
     void Wait(const Armed& armed);
 
+private:
     // The hand-over: set by the scan, cleared by the scan or by the
     // wake-timer thread once it has taken the target.
     std::atomic<bool> m_scanBusy{false};
@@ -83,7 +86,6 @@ public:
     CDateTime m_nextStart;
     NightWake m_nextWake;
 
-private:
     // The schedule's next start that has not passed.
     ScheduleScanResult ScanFromNow() const;
 

@@ -8,7 +8,6 @@
 
 CWakeUpDlg::CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath)
     : m_ports(ports), m_strHostDir(DeriveHostDir(programPath)),
-      m_ctlProgress(ports.countdown.progress), m_ctlLog(ports.log),
       m_log(ports.arming.clock, ports.arming.dateText, ports.log, ports.logFile),
       m_settings(ports.registry, ports.events.controls), m_queue(ports.messenger),
       m_status(ports.events.controls), m_arming(ports.arming, m_queue, m_strHostDir,
@@ -19,12 +18,7 @@ CWakeUpDlg::CWakeUpDlg(const CWakeUpPorts& ports, const std::string& programPath
       m_proof({ports.arming.timers, ports.arming.clock}),
       m_events(ports.events, {m_arming, m_keepAwake, m_countdown, m_sleep, m_proof}, m_log, m_night,
                m_queue, m_settings, m_strHostDir),
-      m_nSuspendMinutes(m_settings.m_nSuspendMinutes),
-      m_strSuspendText(m_settings.m_strSuspendText), m_bHibernate(m_settings.m_bHibernate),
-      m_nPvrBufferBegin(m_settings.m_nPvrBufferBegin), m_bScanBusy(m_arming.m_scanBusy),
-      m_nextStart(m_arming.m_nextStart), m_armedStart(m_night.armed.target),
-      m_bSuspended(m_night.suspended), m_bRecording(m_night.recording), m_bPaused(m_night.paused),
-      m_watcher(ports.watcher), m_changeHandler(ports.messenger) {
+      m_changeHandler(ports.messenger) {
     StartScheduleWatch();
 }
 
@@ -33,9 +27,9 @@ void CWakeUpDlg::StartScheduleWatch() {
     // the dialog runs and makes the first scan. File-name changes count too:
     // a schedule saved by writing another file and renaming it over this
     // one, or deleted and written anew, changes no write time of the name.
-    const uint32_t error =
-        m_watcher.WatchDirectory(m_strHostDir, WATCH_CHANGE_LAST_WRITE | WATCH_CHANGE_FILE_NAME,
-                                 &m_changeHandler, false, WAKEUP_SCHEDULE_FILE, "");
+    const uint32_t error = m_ports.watcher.WatchDirectory(
+        m_strHostDir, WATCH_CHANGE_LAST_WRITE | WATCH_CHANGE_FILE_NAME, &m_changeHandler, false,
+        WAKEUP_SCHEDULE_FILE, "");
     if (error != 0)
         m_ports.events.controls.ShowMessage("Failed to start watch:\n");
 }

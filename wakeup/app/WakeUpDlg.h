@@ -1,6 +1,6 @@
 #pragma once
-// The main dialog of the scheduler. It wires its parts and keeps the names
-// the rest of the program knows it by. The night's state (CNightState) is
+// The main dialog of the scheduler. It wires its parts and hands them the
+// window's messages and commands. The night's state (CNightState) is
 // one value on the dialog's thread, which only the night's step
 // (NightStep) changes; the parts carry the step's effects out:
 //   CWakeUpLog          the log list
@@ -24,7 +24,7 @@
 #include "wakeup/app/NightState.h"
 #include "wakeup/app/ScheduleArming.h"
 #include "wakeup/app/ScheduleChangeHandler.h"
-#include "wakeup/app/SleepRequest.h"
+#include "wakeup/app/SleepRequests.h"
 #include "wakeup/app/WakeProof.h"
 #include "wakeup/app/WakeUpLog.h"
 #include "wakeup/app/WakeUpSettings.h"
@@ -112,8 +112,6 @@ private:
 
 public:
     std::string m_strHostDir;
-    IProgressBar& m_ctlProgress;
-    ILogList& m_ctlLog;
     CWakeUpLog m_log;
     CWakeUpSettings m_settings;
     CNightState m_night;
@@ -125,19 +123,6 @@ public:
     CAutoSuspend m_countdown;
     CWakeProof m_proof;
     CHostEventHandler m_events;
-    // The names the dialog's state is known by, bound to the parts that
-    // hold it.
-    int& m_nSuspendMinutes;
-    std::string& m_strSuspendText;
-    bool& m_bHibernate;
-    int& m_nPvrBufferBegin;
-    std::atomic<bool>& m_bScanBusy;
-    CDateTime& m_nextStart;
-    const CDateTime& m_armedStart;
-    const bool& m_bSuspended;
-    const bool& m_bRecording;
-    const bool& m_bPaused;
-    IDirectoryWatcher& m_watcher;
     // Last: it goes first and ends its watches while the rest still stands.
     CScheduleChangeHandler m_changeHandler;
 };

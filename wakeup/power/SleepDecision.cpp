@@ -1,34 +1,37 @@
 #include "wakeup/power/SleepDecision.h"
 
+namespace {
+SleepDecision Refused(SleepAsker asker, const std::string& why) {
+    return {false, (asker == SleepAsker::suspendQuery ? "Query Suspend, deny because "
+                                                      : "Suspend cancelled because ") +
+                       why};
+}
+} // namespace
+
 SleepDecision DecideSleep(SleepAsker asker, const SleepState& state) {
-    const bool query = asker == SleepAsker::suspendQuery;
     if (state.recording)
-        return {false, query ? "Query Suspend, deny because recording is on"
-                             : "Suspend cancelled because recording is on"};
+        return Refused(asker, "recording is on");
     if (state.paused)
-        return {false, query ? "Query Suspend, deny because playback is paused"
-                             : "Suspend cancelled because playback is paused"};
-    if (state.awaitingRecording)
-        return {false, query ? "Query Suspend, deny because a recording is about to start"
-                             : "Suspend cancelled because a recording is about to start"};
+        return Refused(asker, "playback is paused");
+    if (!state.held.empty() && state.heldAgainstQuery)
+        return Refused(asker, state.held);
     if (state.countReset)
-        return {false, query ? "Query Suspend, deny because the host was used meanwhile"
-                             : "Suspend cancelled because the host was used meanwhile"};
-    if (query)
+        return Refused(asker, "the host was used meanwhile");
+    if (asker == SleepAsker::suspendQuery)
         // A sleep the user or the system asked for is not held up by a slow
         // arming or by another session: the timer is armed as far as it got.
         return {true, "Query Suspend, OK"};
     if (state.awayFromConsole)
-        return {false, "Suspend cancelled because this session is not at the console"};
+        return Refused(asker, "this session is not at the console");
     if (!state.wakeTimerSet)
-        return {false, "Suspend cancelled because the wake timer is not set yet"};
+        return Refused(asker, "the wake timer is not set yet");
     // A wake timer due within seconds of the sleep may fire before the
     // machine is down, and then wakes nothing.
-    if (!state.recordingSoon.empty())
-        return {false, "Suspend cancelled because a recording starts at " + state.recordingSoon};
+    if (!state.held.empty())
+        return Refused(asker, state.held);
     if (state.otherSessionRecording)
-        return {false, "Suspend cancelled because another session is recording"};
+        return Refused(asker, "another session is recording");
     if (state.otherProgramAwake)
-        return {false, "Suspend cancelled because another program keeps the PC awake"};
+        return Refused(asker, "another program keeps the PC awake");
     return {true, ""};
 }

@@ -6,16 +6,20 @@
 #include <string>
 
 // Who asks: the log lines differ, and the countdown alone also stands back
-// for a session away from the console, a wake timer not yet set, a
-// recording due soon and another program that keeps the machine awake.
+// for a session away from the console, a wake timer not yet set, a hold
+// that does not refuse the query and another program that keeps the
+// machine awake.
 enum class SleepAsker { suspendQuery, countdown };
 
 struct SleepState {
     bool recording = false;
     bool paused = false;
-    // The wake timer has fired for a recording that the host has not yet
-    // reported: the machine was woken for it and must stay awake.
-    bool awaitingRecording = false;
+    // What the night holds the PC awake for, as the refusal's line ends it
+    // ("a recording is about to start"); empty: nothing. A hold that
+    // refuses the system's query too ranks before the host's use, and the
+    // others only hold back the countdown, after the arming.
+    std::string held;
+    bool heldAgainstQuery = false;
     // The count was put back to full since the sleep was asked for: the
     // host or the system was active meanwhile.
     bool countReset = false;
@@ -23,9 +27,6 @@ struct SleepState {
     bool wakeTimerSet = true;
     // This session is not the one at the console (fast user switching).
     bool awayFromConsole = false;
-    // The start of the armed recording whose wake moment is closer than the
-    // margin, as the log writes dates; empty when there is none.
-    std::string recordingSoon;
     // Something other than this scheduler asks the system to stay awake: a
     // recording in another user's session, a backup, a player.
     bool otherProgramAwake = false;

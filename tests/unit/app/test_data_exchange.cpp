@@ -47,12 +47,12 @@ TEST_F(DataExchange, FailedCheckStopsTheExchangeSoLaterMembersKeepTheirValues) {
     m_controls.Type(IDC_SUSPEND_MINUTES, "x");
     m_controls.Type(IDC_SUSPEND_TEXT, "new text");
     EXPECT_FALSE(dlg.UpdateData(true));
-    EXPECT_NE(dlg.m_strSuspendText, "new text");
+    EXPECT_NE(dlg.m_settings.m_strSuspendText, "new text");
     EXPECT_FALSE(dlg.OnOK());
 
     m_controls.Type(IDC_SUSPEND_MINUTES, "5");
     EXPECT_TRUE(dlg.OnOK());
-    EXPECT_EQ(dlg.m_strSuspendText, "new text");
+    EXPECT_EQ(dlg.m_settings.m_strSuspendText, "new text");
 }
 
 TEST_F(DataExchange, EnterWithMinutesOutOfRangeKeepsTheDialogOpen) {

@@ -97,6 +97,36 @@ TEST(NightRules, TheMarginCountsFromTheWakeAndWithinTheLeadTime) {
     }
 }
 
+TEST(NightRules, WhatHoldsThePcAndWhyOneReasonAtATime) {
+    struct Row {
+        const char* name;
+        bool awaiting;
+        NightWake armed;
+        const char* why; // null: nothing holds it
+        bool refusesQuery;
+        CDateTime start;
+    };
+    const NightWake dueIn4{At(5), At(15), At(4), At(15)};
+    const Row rows[] = {
+        {"idle", false, {}, nullptr, false, CDateTime()},
+        {"woken, awaiting the report", true, {}, "a recording is about to start", true, At(30)},
+        {"a wake within the margin", false, dueIn4, "a recording starts at ", false, At(15)},
+        {"the woken-for recording outranks the margin", true, dueIn4,
+         "a recording is about to start", true, At(30)},
+    };
+    for (const Row& row : rows) {
+        CNightState night;
+        night.awaitingRecording = row.awaiting;
+        night.awaitedLocal = At(30);
+        night.armed = row.armed;
+        const NightHold hold = HoldOf(night, 5, kNow);
+        EXPECT_STREQ(hold.why, row.why) << row.name;
+        EXPECT_EQ(hold.refusesQuery, row.refusesQuery) << row.name;
+        EXPECT_EQ(hold.localStart, row.start) << row.name;
+        EXPECT_EQ(HoldsSystem(night, 5, kNow), row.why != nullptr) << row.name;
+    }
+}
+
 TEST(NightRules, TheHoldAfterAWake) {
     struct Row {
         const char* name;

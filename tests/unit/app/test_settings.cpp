@@ -16,10 +16,10 @@ TEST_F(Settings, StoredValuesAreLoadedAndShown) {
     const int writes = m_registry.WriteCount();
     auto& dlg = Init();
     EXPECT_FALSE(dlg.m_settings.m_bCountUserInput);
-    EXPECT_EQ(dlg.m_nPvrBufferBegin, 5);
-    EXPECT_EQ(dlg.m_nSuspendMinutes, 30);
-    EXPECT_EQ(dlg.m_strSuspendText, "Sleep in %d");
-    EXPECT_TRUE(dlg.m_bHibernate);
+    EXPECT_EQ(dlg.m_settings.m_nPvrBufferBegin, 5);
+    EXPECT_EQ(dlg.m_settings.m_nSuspendMinutes, 30);
+    EXPECT_EQ(dlg.m_settings.m_strSuspendText, "Sleep in %d");
+    EXPECT_TRUE(dlg.m_settings.m_bHibernate);
     EXPECT_EQ(m_controls.GetItemText(IDC_SUSPEND_MINUTES), "30");
     EXPECT_EQ(m_controls.GetItemText(IDC_SUSPEND_TEXT), "Sleep in %d");
     EXPECT_TRUE(m_controls.GetCheck(IDC_HIBERNATE));
@@ -35,10 +35,10 @@ TEST_F(Settings, StoredValuesAreLoadedAndShown) {
 TEST_F(Settings, EmptyKeyGivesTheDefaults) {
     m_registry.AddKey(kKey);
     auto& dlg = Init();
-    EXPECT_EQ(dlg.m_nPvrBufferBegin, 0);
-    EXPECT_EQ(dlg.m_nSuspendMinutes, 0);
-    EXPECT_EQ(dlg.m_strSuspendText, kDefaultText);
-    EXPECT_FALSE(dlg.m_bHibernate);
+    EXPECT_EQ(dlg.m_settings.m_nPvrBufferBegin, 0);
+    EXPECT_EQ(dlg.m_settings.m_nSuspendMinutes, 0);
+    EXPECT_EQ(dlg.m_settings.m_strSuspendText, kDefaultText);
+    EXPECT_FALSE(dlg.m_settings.m_bHibernate);
     EXPECT_TRUE(dlg.m_settings.m_bCountUserInput);
     EXPECT_EQ(m_progress.RangeCalls(), 0); // no countdown without a stored length
     EXPECT_EQ(m_controls.GetItemText(IDC_SUSPEND_TEXT), kDefaultText);
@@ -46,15 +46,15 @@ TEST_F(Settings, EmptyKeyGivesTheDefaults) {
 
 TEST_F(Settings, MissingKeyReadsAndStoresNothing) {
     auto& dlg = Init();
-    EXPECT_EQ(dlg.m_strSuspendText, "");
-    EXPECT_EQ(dlg.m_nSuspendMinutes, 0);
+    EXPECT_EQ(dlg.m_settings.m_strSuspendText, "");
+    EXPECT_EQ(dlg.m_settings.m_nSuspendMinutes, 0);
     m_controls.Type(IDC_SUSPEND_TEXT, "typed");
     dlg.OnSuspendTextChange();
     m_controls.Type(IDC_SUSPEND_MINUTES, "12");
     dlg.OnSuspendMinutesKillFocus();
     dlg.OnHibernateClicked();
     EXPECT_EQ(m_registry.WriteCount(), 0);
-    EXPECT_EQ(dlg.m_strSuspendText, "typed"); // taken over all the same
+    EXPECT_EQ(dlg.m_settings.m_strSuspendText, "typed"); // taken over all the same
 }
 
 TEST_F(Settings, TextOf255CharactersRoundTrips) {
@@ -67,16 +67,16 @@ TEST_F(Settings, TextOf255CharactersRoundTrips) {
 
     m_dlg.reset();
     auto& again = Init();
-    EXPECT_EQ(again.m_strSuspendText, text);
+    EXPECT_EQ(again.m_settings.m_strSuspendText, text);
 }
 
 TEST_F(Settings, TextThatFillsTheWholeBufferIsNeverReadPastIt) {
     // 256 bytes without a terminating zero, and 300 bytes.
     m_registry.SetRaw(kKey, "SuspendText", 1, std::string(256, 'x'));
-    EXPECT_EQ(Init().m_strSuspendText, kDefaultText);
+    EXPECT_EQ(Init().m_settings.m_strSuspendText, kDefaultText);
     m_dlg.reset();
     m_registry.SetRaw(kKey, "SuspendText", 1, std::string(300, 'y') + '\0');
-    EXPECT_EQ(Init().m_strSuspendText, kDefaultText);
+    EXPECT_EQ(Init().m_settings.m_strSuspendText, kDefaultText);
 }
 
 TEST_F(Settings, OddNumberValuesAreReadWithoutGarbage) {
@@ -85,8 +85,8 @@ TEST_F(Settings, OddNumberValuesAreReadWithoutGarbage) {
     // Longer than a number: unreadable, the default stays.
     m_registry.SetRaw(kKey, "UseHibernate", 3, std::string(8, '\x01'));
     auto& dlg = Init();
-    EXPECT_EQ(dlg.m_nPvrBufferBegin, 7);
-    EXPECT_FALSE(dlg.m_bHibernate);
+    EXPECT_EQ(dlg.m_settings.m_nPvrBufferBegin, 7);
+    EXPECT_FALSE(dlg.m_settings.m_bHibernate);
 }
 
 TEST_F(Settings, SleepMarginAboveADayCountsAsTheDefault) {
@@ -106,10 +106,10 @@ TEST_F(Settings, HibernateIsReadFromUseHibernateAndWrittenToSuspendHibernate) {
     m_registry.SetDword(kKey, "UseHibernate", 0);
     m_registry.SetDword(kKey, "SuspendHibernate", 1);
     auto& dlg = Init();
-    EXPECT_FALSE(dlg.m_bHibernate); // SuspendHibernate is never read
+    EXPECT_FALSE(dlg.m_settings.m_bHibernate); // SuspendHibernate is never read
     m_controls.SetCheck(IDC_HIBERNATE, true);
     dlg.OnHibernateClicked();
-    EXPECT_TRUE(dlg.m_bHibernate);
+    EXPECT_TRUE(dlg.m_settings.m_bHibernate);
     EXPECT_EQ(m_registry.GetDword(kKey, "SuspendHibernate"), 1u);
     EXPECT_EQ(m_registry.GetDword(kKey, "UseHibernate"), 0u);
     m_controls.SetCheck(IDC_HIBERNATE, false);
@@ -137,7 +137,7 @@ TEST_F(Settings, MinutesOutOfRangeShowTheMessageAndAreStoredAllTheSame) {
     ASSERT_EQ(m_controls.Messages().size(), 1u);
     EXPECT_EQ(m_controls.Messages()[0], "Please enter an integer between 0 and 999.");
     EXPECT_EQ(m_controls.Focused(), IDC_SUSPEND_MINUTES);
-    EXPECT_EQ(dlg.m_nSuspendMinutes, 1500);
+    EXPECT_EQ(dlg.m_settings.m_nSuspendMinutes, 1500);
     EXPECT_EQ(m_registry.GetDword(kKey, "SuspendTime"), 1500u);
     EXPECT_EQ(m_progress.Upper(), 1500);
     EXPECT_EQ(m_progress.GetPos(), 1500);

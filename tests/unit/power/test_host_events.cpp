@@ -44,7 +44,7 @@ TEST_F(HostEvents, GrantedQueryAnswersOnlyOnceTheWakeTimerIsSet) {
     // goes on handling its log lines then.
     m_wait.WhileWaiting([this] { RunStartedThreads(); });
     EXPECT_EQ(Power(0), 0);
-    EXPECT_EQ(m_arming.m_scanBusy, 0);
+    EXPECT_FALSE(m_arming.Busy());
     const auto lines = Messages();
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "Query Suspend, OK");

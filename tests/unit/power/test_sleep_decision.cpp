@@ -15,16 +15,19 @@ TEST(SleepDecision, RefusalsComeInOrderAndOnlyTheCountdownStandsBackForTheRest) 
     };
     // Each case clears the reason before it, so the next one shows.
     SleepState all;
-    all.recording = all.paused = all.awaitingRecording = all.countReset = true;
+    all.recording = all.paused = all.countReset = true;
+    all.held = "a recording is about to start";
+    all.heldAgainstQuery = true;
     all.awayFromConsole = all.otherSessionRecording = all.otherProgramAwake = true;
     all.wakeTimerSet = false;
-    all.recordingSoon = "3/3/2005 8:15:00 PM";
     SleepState paused = all;
     paused.recording = false;
     SleepState awaiting = paused;
     awaiting.paused = false;
     SleepState reset = awaiting;
-    reset.awaitingRecording = false;
+    // A hold of the countdown alone ranks after the arming.
+    reset.held = "a recording starts at 3/3/2005 8:15:00 PM";
+    reset.heldAgainstQuery = false;
     SleepState away = reset;
     away.countReset = false;
     SleepState unarmed = away;
@@ -32,7 +35,7 @@ TEST(SleepDecision, RefusalsComeInOrderAndOnlyTheCountdownStandsBackForTheRest) 
     SleepState soon = unarmed;
     soon.wakeTimerSet = true;
     SleepState session = soon;
-    session.recordingSoon.clear();
+    session.held.clear();
     SleepState other = session;
     other.otherSessionRecording = false;
     const Case cases[] = {

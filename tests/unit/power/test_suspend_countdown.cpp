@@ -120,11 +120,11 @@ TEST_F(SuspendCountdown, ExpiryWaitsForTheWakeTimerAndNeverSleepsWithoutIt) {
     // Arming that does not finish in time: no sleep.
     m_wait.WhileWaiting(nullptr);
     m_wait.CapTimeouts(50);
-    m_arming.m_scanBusy = 1;
+    WriteSchedule(Program("3-4-2005T08:00", "once"));
     Cycle();
     EXPECT_EQ(Messages().back(), "Suspend cancelled because the wake timer is not set yet");
     EXPECT_EQ(m_power.SleepRequests().size(), 1u);
-    m_arming.m_scanBusy = 0;
+    ASSERT_TRUE(WaitUntil([&] { return !m_arming.Busy(); }));
     m_timers.Fire("KelmarTimer");
 }
 

@@ -15,10 +15,10 @@ TEST_F(ScheduleScan, WorkedExampleWithLeadTimeFive) {
                               "Calculated Start: 3/9/2005 8:15:00 PM",
                               "Daily schedule found for channel ARD Original:3/1/2005 10:30:00 PM "
                               "Calculated Start: 3/2/2005 10:30:00 PM"}));
-    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 2, 22, 25, 0));
-    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 2, 22, 25, 0));
+    EXPECT_EQ(m_night.armed.target, Utc(CDateTime(2005, 3, 2, 22, 25, 0)));
+    EXPECT_EQ(m_night.armed.target, Utc(CDateTime(2005, 3, 2, 22, 25, 0)));
     EXPECT_EQ(m_threads.Count(), 1u);
-    EXPECT_EQ(m_arming.m_scanBusy, 1); // until the thread has set its timer
+    EXPECT_TRUE(m_arming.Busy()); // until the thread has set its timer
 }
 
 TEST_F(ScheduleScan, EmptyScheduleLogsExactlyOneLine) {
@@ -26,7 +26,7 @@ TEST_F(ScheduleScan, EmptyScheduleLogsExactlyOneLine) {
     WriteSchedule("");
     Scan();
     EXPECT_EQ(Messages(), std::vector<std::string>{"No new schedule found"});
-    EXPECT_EQ(m_arming.m_scanBusy, 0);
+    EXPECT_FALSE(m_arming.Busy());
     EXPECT_EQ(m_threads.Count(), 0u);
 }
 
@@ -37,26 +37,26 @@ TEST_F(ScheduleScan, UnreadableContentFindsNoSchedule) {
         Scan();
     }
     EXPECT_EQ(Messages(), std::vector<std::string>(4, "No new schedule found"));
-    EXPECT_EQ(m_arming.m_scanBusy, 0);
+    EXPECT_FALSE(m_arming.Busy());
 }
 
 TEST_F(ScheduleScan, MissingOrLockedFileEndsSilentlyAndKeepsTheArming) {
     Init();
     Scan(); // no file at all
     EXPECT_TRUE(m_log.Lines().empty());
-    EXPECT_EQ(m_arming.m_scanBusy, 0);
+    EXPECT_FALSE(m_arming.Busy());
 
     WriteSchedule(Program("3-5-2005T08:00", "once"));
     Scan();
     RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return !m_arming.Busy(); }));
     m_messenger.DeliverPosted();
     const auto lines = m_log.GetCount();
     m_files.Lock(kSchedule);
     Scan();
     EXPECT_EQ(m_log.GetCount(), lines);
-    EXPECT_EQ(m_arming.m_scanBusy, 0);
-    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 5, 8, 0, 0));
+    EXPECT_FALSE(m_arming.Busy());
+    EXPECT_EQ(m_night.armed.target, Utc(CDateTime(2005, 3, 5, 8, 0, 0)));
     EXPECT_NE(m_timers.DueTime("KelmarTimer"), 0);
     m_timers.Fire("KelmarTimer");
 }
@@ -64,11 +64,14 @@ TEST_F(ScheduleScan, MissingOrLockedFileEndsSilentlyAndKeepsTheArming) {
 TEST_F(ScheduleScan, ScanWhileBusyIsDroppedWithoutATrace) {
     Init();
     WriteSchedule(Program("3-5-2005T08:00", "once"));
-    m_arming.m_scanBusy = 1;
+    Scan(); // its thread has not taken the target yet
+    m_log.Clear();
+    const int reads = m_files.Reads();
     Scan();
     EXPECT_TRUE(m_log.Lines().empty());
-    EXPECT_EQ(m_files.Reads(), 0);
-    EXPECT_EQ(m_arming.m_scanBusy, 1);
+    EXPECT_EQ(m_files.Reads(), reads);
+    EXPECT_TRUE(m_arming.Busy());
+    m_threads.Take();
 }
 
 TEST_F(ScheduleScan, EarliestCandidateWinsAndEqualOnesKeepTheFirst) {
@@ -77,7 +80,7 @@ TEST_F(ScheduleScan, EarliestCandidateWinsAndEqualOnesKeepTheFirst) {
                   Program("3-3-2005T10:00", "once", "C") + Program("1-1-2005T10:00", "once", "D"));
     Scan();
     EXPECT_EQ(Messages().size(), 4u);
-    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 3, 10, 0, 0));
+    EXPECT_EQ(m_night.armed.target, Utc(CDateTime(2005, 3, 3, 10, 0, 0)));
 }
 
 TEST_F(ScheduleScan, EntriesWithoutAValidStartAreSkipped) {
@@ -87,7 +90,7 @@ TEST_F(ScheduleScan, EntriesWithoutAValidStartAreSkipped) {
     Scan();
     EXPECT_EQ(Messages(), std::vector<std::string>{
                               "One-time schedule found for channel OK Start: 3/4/2005 7:30:00 AM"});
-    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 4, 7, 30, 0));
+    EXPECT_EQ(m_night.armed.target, Utc(CDateTime(2005, 3, 4, 7, 30, 0)));
 }
 
 TEST_F(ScheduleScan, OnlyTheRootsProgramChildrenAreWalked) {
@@ -113,7 +116,8 @@ TEST_F(ScheduleScan, Utf16FileGivesTheSameEntriesAsAnsi) {
     Scan();
     const auto ansi = Messages();
     RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return !m_arming.Busy(); }));
+    m_messenger.DeliverPosted();
 
     m_log.Clear();
     std::string utf16("\xFF\xFE", 2);
@@ -136,7 +140,7 @@ TEST_F(ScheduleScan, Utf8MarkStaysInFrontOfTheDeclaration) {
     // The reader sees the mark as text before the root; what it makes of it
     // decides whether the entry is found, and nothing may break either way.
     EXPECT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(m_arming.m_scanBusy == 0, m_threads.Count() == 0);
+    EXPECT_EQ(!m_arming.Busy(), m_threads.Count() == 0);
 }
 
 TEST_F(ScheduleScan, TargetWithinTheLeadTimeIsNotArmed) {
@@ -145,7 +149,7 @@ TEST_F(ScheduleScan, TargetWithinTheLeadTimeIsNotArmed) {
     WriteSchedule(Program("3-2-2005T21:03", "once"));
     Scan();
     EXPECT_EQ(Messages().size(), 1u); // only the entry's line
-    EXPECT_EQ(m_arming.m_scanBusy, 0);
+    EXPECT_FALSE(m_arming.Busy());
     EXPECT_EQ(m_threads.Count(), 0u);
     EXPECT_FALSE(m_night.armed.target != CDateTime());
 }
@@ -155,10 +159,10 @@ TEST_F(ScheduleScan, RescanOfAnUnchangedFileDoesNotRearm) {
     WriteSchedule(Program("3-4-2005T07:30", "once"));
     Scan();
     RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return !m_arming.Busy(); }));
     Scan();
     EXPECT_EQ(m_threads.Count(), 0u);
-    EXPECT_EQ(m_arming.m_scanBusy, 0);
+    EXPECT_FALSE(m_arming.Busy());
     const auto messages = Messages();
     EXPECT_EQ(std::count(messages.begin(), messages.end(),
                          "One-time schedule found for channel ARD Start: 3/4/2005 7:30:00 AM"),
@@ -170,7 +174,7 @@ TEST_F(ScheduleScan, LeadTimeZeroWakesForTheStartItself) {
     Init();
     WriteSchedule(Program("3-4-2005T07:30", "once"));
     Scan();
-    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 4, 7, 30, 0));
+    EXPECT_EQ(m_night.armed.target, Utc(CDateTime(2005, 3, 4, 7, 30, 0)));
 }
 
 TEST_F(ScheduleScan, ScheduleChangeMessageLogsAndScans) {
@@ -197,13 +201,13 @@ TEST_F(ScheduleScan, ScheduleWrittenWhileATimerIsArmedIsArmedNext) {
     EXPECT_EQ(m_messenger.PostedCount(), 0u);
 
     RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return !m_arming.Busy(); }));
     // One fresh scan on the dialog's thread, however many requests came.
     m_messenger.DeliverPosted();
     EXPECT_EQ(m_files.Reads(), 2);
     RunStartedThreads();
-    ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
-    EXPECT_FALSE(m_arming.m_nextStart != CDateTime(2005, 3, 4, 6, 0, 0));
+    ASSERT_TRUE(WaitUntil([&] { return !m_arming.Busy(); }));
+    EXPECT_EQ(m_night.armed.target, Utc(CDateTime(2005, 3, 4, 6, 0, 0)));
     m_messenger.DeliverPosted();
     const auto lines = Messages();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Timer set to: 3/4/2005 6:00:00 AM"),

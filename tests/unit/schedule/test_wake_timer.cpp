@@ -6,11 +6,11 @@ class WakeTimer : public ScheduleTest {
 protected:
     // Starts an arming for the target as the scan does, on a thread.
     void Arm(const CDateTime& target) {
-        m_arming.m_nextStart = target;
-        m_arming.m_nextWake = {Utc(target), CDateTime(), CDateTime(), CDateTime()};
-        m_night.armed = m_arming.m_nextWake;
-        m_arming.m_scanBusy = true;
-        m_workers.emplace_back([this] { CScheduleArming::ThreadEntry(&m_arming); });
+        NightEvent unread;
+        ASSERT_TRUE(m_arming.BeginScan(unread));
+        m_night.armed = {Utc(target), CDateTime(), CDateTime(), CDateTime()};
+        ASSERT_TRUE(m_arming.StartArming(m_night.armed, target));
+        RunStartedThreads();
     }
 
     // The log once the threads' news has reached the night.
@@ -40,7 +40,7 @@ TEST_F(WakeTimer, ArmsSixtySecondsEarlyWithAnAbsoluteDueTimeAndLogsWhenDone) {
     Init();
     const CDateTime target(2005, 3, 2, 23, 5, 30);
     Arm(target);
-    ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return !m_arming.Busy(); }));
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Set timer to: 0 days 02:05:30 from now.",
                                                  "Timer set to: 3/2/2005 11:05:30 PM"}));
     EXPECT_EQ(m_timers.DueTime("KelmarTimer"), Due(CDateTime(2005, 3, 2, 23, 4, 30)));
@@ -108,7 +108,7 @@ TEST_F(WakeTimer, PastTargetFiresAtOnce) {
     EXPECT_EQ(Lines(), (std::vector<std::string>{"Set timer to: -0 days 00:00:30 from now.",
                                                  "Timer set to: 3/2/2005 8:59:30 PM",
                                                  "Timer done for: 3/2/2005 8:59:30 PM"}));
-    EXPECT_EQ(m_arming.m_scanBusy, 0);
+    EXPECT_FALSE(m_arming.Busy());
 }
 
 TEST_F(WakeTimer, FailedCreationIsLoggedAndFreesTheScan) {
@@ -119,7 +119,7 @@ TEST_F(WakeTimer, FailedCreationIsLoggedAndFreesTheScan) {
     RunStartedThreads();
     JoinWorkers();
     EXPECT_EQ(Lines().back(), "Unable to create timer: 5");
-    EXPECT_EQ(m_arming.m_scanBusy, 0);
+    EXPECT_FALSE(m_arming.Busy());
     // The same target is tried again by the next scan.
     m_messenger.DeliverPosted();
     Scan();
@@ -145,7 +145,7 @@ TEST_P(WakeTimerFailure, IsLoggedArmsNothingAndFreesTheScan) {
     RunStartedThreads();
     JoinWorkers();
     EXPECT_EQ(Lines().back(), "Unable to set timer to: 3/4/2005 7:30:00 AM");
-    EXPECT_EQ(m_arming.m_scanBusy, 0);
+    EXPECT_FALSE(m_arming.Busy());
     EXPECT_EQ(m_timers.OpenHandles(), 0);
     m_messenger.DeliverPosted();
     EXPECT_EQ(m_night.armed.target, CDateTime());
@@ -196,7 +196,7 @@ TEST_F(WakeTimer, PowerPlanThatKeepsTheTimerFromWakingIsReported) {
         if (c.readable)
             m_power.SetWakeTimerSetting(c.mains, c.battery);
         Arm(target);
-        ASSERT_TRUE(WaitUntil([&] { return m_arming.m_scanBusy == 0; }));
+        ASSERT_TRUE(WaitUntil([&] { return !m_arming.Busy(); }));
         const auto lines = Lines();
         ASSERT_EQ(lines.size(), c.where ? 3u : 2u);
         EXPECT_EQ(lines[1], "Timer set to: 3/3/2005 10:00:00 AM");

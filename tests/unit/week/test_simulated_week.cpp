@@ -69,8 +69,8 @@ struct Scheduler : CWakeUpParts {
                 inWorker = false;
                 continue;
             }
-            JudgeArming(m_arming.m_nextWake.target);
             const CScheduleArming::Armed armed = m_arming.Arm();
+            JudgeArming(armed.wake.target);
             if (armed.arming.set) {
                 m_timers.BeginWait(armed.arming.timer);
                 waits.push_back(armed);
@@ -120,7 +120,7 @@ struct Scheduler : CWakeUpParts {
         const bool again = (target == lastArmed && epoch == lastArmedEpoch) ||
                            (firing != fired.end() && firing->second == epoch);
         if (again && armedAgain.empty())
-            armedAgain = CFakeDateText().Format(m_arming.m_nextStart);
+            armedAgain = CFakeDateText().Format(target);
         lastArmed = target;
         lastArmedEpoch = epoch;
     }

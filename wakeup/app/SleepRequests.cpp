@@ -1,4 +1,4 @@
-#include "wakeup/app/SleepRequest.h"
+#include "wakeup/app/SleepRequests.h"
 
 #include <memory>
 

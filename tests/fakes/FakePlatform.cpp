@@ -573,7 +573,12 @@ void CFakePower::OnSleep(std::function<uint32_t(bool suspend)> sleep) {
 
 uint32_t CFakePower::HeldState() const {
     Guard g(m_lock);
-    return m_states.empty() ? 0 : m_states.back();
+    // As Windows keeps it: a state set without ES_FLAG_CONTINUOUS resets the
+    // idle timers once and leaves the held one as it was.
+    for (auto it = m_states.rbegin(); it != m_states.rend(); ++it)
+        if (*it & ES_FLAG_CONTINUOUS)
+            return *it;
+    return 0;
 }
 
 void CFakePower::OnReadSystemState(std::function<uint32_t()> read) {

@@ -24,8 +24,10 @@ constexpr int kResumeSettleSeconds = 5;
 constexpr int kTestMinutes = 2;
 
 // What the night holds the system required for, beyond what the host's
-// events ask, and why: a woken PC awaiting its recording, and a PC whose
-// wake is due within the margin or whose recording's lead time has begun.
+// events ask, and why: a woken PC awaiting its recording, a PC whose wake
+// is due within the margin or whose recording's lead time has begun, and
+// one whose countdown stood back for a recording its timer could not wake
+// it for.
 // A sleep then, the system's own or another session's, would lose the
 // recording: a timer due within moments of the sleep fires while the PC
 // goes down and wakes nothing. The one place for a reason to keep the PC
@@ -42,6 +44,9 @@ struct NightHold {
     bool refusesQuery = false;
     // The recording it holds for, local (unset: none).
     CDateTime localStart;
+    // The countdown's own rule of that reason (ChooseWakeableSleep) decides
+    // its sleep again at each expiry: the hold keeps only the system.
+    bool countdownDecidesAgain = false;
 };
 NightHold HoldOf(const CNightState& night, int marginMinutes, const CDateTime& now);
 bool HoldsSystem(const CNightState& night, int marginMinutes, const CDateTime& now);
@@ -74,7 +79,8 @@ CDateTime TargetToArm(const CNightState& night, const NightWake& found, const CD
 
 // The next moment a rule needs the clock: the hold's end, the scan after a
 // fired recording's start, the resume report, the wake test's verdict, and
-// where the margin's hold begins and ends; false when none waits.
+// where the margin's hold begins and ends, the stand-back's hold's end;
+// false when none waits.
 bool NextTick(const CNightState& night, int marginMinutes, const CDateTime& now, CDateTime& at);
 // The wake test has waited past its due time without the PC sleeping.
 bool TestGivenUp(const CNightState& night, const CDateTime& now);

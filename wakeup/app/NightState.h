@@ -89,6 +89,9 @@ struct CNightState {
     unsigned resets = 0;
     uint32_t sleepRefused = 0;
     std::string stoodBackFor;
+    // The recording (UTC start) the countdown stood back for within the
+    // bound: the system is held until it starts (unset: none).
+    CDateTime standBackHeldFor;
     // The resets when a sleep was asked for, which the look after the wait
     // for the arming compares; whether the countdown's timer fails.
     unsigned resetsAtAsk = 0;

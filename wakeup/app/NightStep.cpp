@@ -162,9 +162,12 @@ private:
             !(code == PLAYER_EVENT_RECORDING_STARTED &&
               SecondsFrom(m_in.now, m_night.awaitedLeadFrom) > kEarlyReportSeconds))
             m_night.awaitingRecording = false;
-        if (reaction.executionState) {
+        if (reaction.executionState & ES_FLAG_CONTINUOUS) {
             m_night.eventState = reaction.executionState;
             m_forceState = true;
+        } else {
+            // Resets the idle timers once, as input does.
+            m_resetOnce = reaction.executionState;
         }
     }
 
@@ -337,6 +340,7 @@ private:
             return Log("Asked Windows to allow wake timers in the active power plan, as an "
                        "administrator: the next wake timer shows whether they are allowed");
         Log("Wake timers allowed in the active power plan, on mains power and on battery");
+        m_night.standBackHeldFor = CDateTime();
         // The armed wake no longer stands against the plan.
         if (IsSet(m_night.armed.target))
             NextWake(m_night.armedText, "");
@@ -555,6 +559,7 @@ private:
         if (!saidAlready && !choice.logLine.empty())
             Log(choice.logLine);
         m_night.stoodBackFor = choice.standsBack ? in.recordingStart : std::string();
+        m_night.standBackHeldFor = choice.holds ? m_night.armed.recordingStart : CDateTime();
         hibernate = choice.hibernate;
         return choice.sleep;
     }
@@ -613,9 +618,14 @@ private:
 
     void OnClockTick() {
         if (HoldRunOut(m_night, m_in.now)) {
+            // Two recordings whose starts the host reported as one: the
+            // running one holds the PC.
             Log("The recording at " + Date(m_night.awaitedLocal) +
-                " has not started: the PC may sleep again");
+                (m_night.recording ? " was not reported: a recording is running, which keeps the "
+                                     "PC awake"
+                                   : " has not started: the PC may sleep again"));
             m_night.awaitingRecording = false;
+            m_night.hostMissingFor = CDateTime();
         }
         // Until the fired recording has started, every scan finds it again;
         // from then on the next one is found and armed.
@@ -634,6 +644,13 @@ private:
     }
 
     void OnWakeTestArmed(const NightEvent& e) {
+        // What came since the user's confirmation (a recording, a wake
+        // that fired) refuses it as it would have before the box.
+        const std::string refusal = WakeTestRefusalNow(m_night, m_in);
+        if (!refusal.empty()) {
+            Log(refusal);
+            return EndTest();
+        }
         m_night.testDue = e.wake.due;
         Log("Wake test: the PC goes to sleep now and wakes by its timer at " +
             Date(m_in.nowLocal + CDateTimeSpan(0, 0, kTestMinutes, 0)));
@@ -652,6 +669,8 @@ private:
         if (m_forceState || wanted != m_night.appliedState) {
             m_fx.executionState = wanted;
             m_night.appliedState = wanted;
+        } else if (m_resetOnce) {
+            m_fx.executionState = m_resetOnce;
         }
         m_fx.mark = m_night.recording || hold.why != nullptr;
         const CDateTime& held = hold.localStart;
@@ -720,6 +739,7 @@ private:
     const NightInputs& m_in;
     NightEffects m_fx;
     bool m_forceState = false;
+    uint32_t m_resetOnce = 0;
 };
 } // namespace
 
@@ -733,7 +753,7 @@ SleepState SleepStateNow(const CNightState& night, const NightInputs& in, unsign
     state.recording = night.recording;
     state.paused = night.paused;
     const NightHold hold = HoldOf(night, in.marginMinutes, in.now);
-    if (hold.why) {
+    if (hold.why && !hold.countdownDecidesAgain) {
         state.held = hold.why;
         if (hold.dated)
             state.held += in.dateText.Format(hold.localStart);

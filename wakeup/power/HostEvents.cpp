@@ -21,9 +21,10 @@ PlayerEventReaction ReactToPlayerEvent(int32_t code) {
     case PLAYER_EVENT_RECORDED_LIST_CHANGED:
         return {"RecordedListChanged", FlagChange::keep, FlagChange::keep, 0};
     default:
-        // Events the host adds later keep the machine awake, as a recording
-        // start does.
-        return {nullptr, FlagChange::keep, FlagChange::keep, kAwake};
+        // Events the host adds later count as the user's input: they reset
+        // the system's and the display's idle timers once, and hold nothing.
+        return {nullptr, FlagChange::keep, FlagChange::keep,
+                ES_FLAG_SYSTEM_REQUIRED | ES_FLAG_DISPLAY_REQUIRED};
     }
 }
 

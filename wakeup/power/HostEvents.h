@@ -45,7 +45,8 @@ struct PlayerEventReaction {
     const char* logLine; // null: nothing is logged
     FlagChange recording;
     FlagChange paused;
-    // The execution state the event sets, 0 when it leaves it alone.
+    // The execution state the event sets, 0 when it leaves it alone; one
+    // without ES_FLAG_CONTINUOUS resets the idle timers once.
     uint32_t executionState;
 };
 

@@ -12,6 +12,21 @@ int StandbyState(const SleepCapabilities& capabilities) {
     return 0;
 }
 
+// A modern-standby PC that hibernates for a program's request, from which
+// its clock, as stated, cannot wake it.
+bool ModernStandbyHibernates(const WakeAbility& ability) {
+    const SleepCapabilities& caps = ability.capabilities;
+    return ability.capabilitiesRead && caps.modernStandby && HibernationPossible(caps) &&
+           caps.rtcWake > 0 && caps.rtcWake < POWER_STATE_HIBERNATE;
+}
+
+// The plan blocks wake timers on the power source in use.
+bool TimersBlocked(const WakeableSleepInputs& in) {
+    const WakeAbility& ability = in.ability;
+    return ability.settingRead &&
+           WakeTimersBlocked(in.onBattery ? ability.onBattery : ability.onMains);
+}
+
 // Why the timer could not wake the PC from this sleep; empty when it could.
 // Only what the system states counts: a state it does not list is one the
 // request fails to enter, not one that sleeps past the recording.
@@ -79,7 +94,11 @@ WakeableSleep ChooseWakeableSleep(const WakeableSleepInputs& in) {
     // The PC is kept awake only for a recording that is near: left awake
     // for longer, a laptop would run flat and a desktop would never sleep
     // while a daily recording is armed.
-    if (in.minutesToStart > kStandBackMinutes) {
+    // The system's own idle on a modern-standby PC is a low-power idle that
+    // timers end: the PC is left to it, however far the recording.
+    const bool leftToIdle = ModernStandbyHibernates(in.ability) && !TimersBlocked(in);
+    const bool near = in.minutesToStart <= kStandBackMinutes;
+    if (!near && !leftToIdle) {
         out.logLine = std::string(in.onBattery ? "Going to sleep on battery" : "Going to sleep") +
                       " although the PC could not wake for the recording at " + in.recordingStart +
                       " (" + reason + "): it will be missed unless the PC is woken by hand" +
@@ -88,6 +107,7 @@ WakeableSleep ChooseWakeableSleep(const WakeableSleepInputs& in) {
     }
     out.sleep = false;
     out.standsBack = true;
+    out.holds = !leftToIdle;
     out.logLine = "Suspend cancelled because the PC could not wake for the recording at " +
                   in.recordingStart + ": " + reason;
     return out;

@@ -31,6 +31,12 @@ struct WakeableSleep {
     std::string logLine;    // empty: nothing to say
     // The line is the stand-back's, to be logged once per recording.
     bool standsBack = false;
+    // The PC is kept awake until the recording starts, so that the
+    // system's own idle sleep cannot undo the stand-back. A modern-standby
+    // PC whose clock cannot end hibernation stands back however far the
+    // recording, and is left to the system's own low-power idle, which
+    // timers end.
+    bool holds = false;
 };
 
 // in.hibernate: the sleep to ask for, one the PC has.

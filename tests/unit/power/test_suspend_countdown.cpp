@@ -261,8 +261,8 @@ TEST_F(SuspendCountdown, StoppedWorkersLeaveTheirWaitsWithoutWritingAnything) {
 // Where the countdown meets the event handling and the arming.
 TEST_F(SuspendCountdown, OtherProgramsCheckLetsGoOnlyOfAnEventsStateNeverOfAHold) {
     Start(1);
-    // An event that keeps the PC awake by the host's table, not a hold: the
-    // check lets go of it to read the others, and nothing else holds.
+    // An event outside the host's table resets the idle timers once and
+    // holds nothing.
     SendPlayerEvent(2);
     Cycle();
     EXPECT_EQ(m_power.SleepRequests().size(), 1u);

@@ -298,7 +298,7 @@ public:
     const std::string& CountdownEarly() const { return m_countdownEarly; }
     std::string WokeWithoutSleep(size_t i) const {
         std::istringstream log(Log(i));
-        int sleeps = 0, sleepsAtWake = -1;
+        int sleeps = 0, sleepsAtWake = 0;
         for (std::string line; std::getline(log, line);) {
             if (line.find(" Going to suspend") != std::string::npos)
                 ++sleeps;
@@ -348,7 +348,8 @@ public:
                 held = true;
             if (text.rfind("RecordingStarted", 0) == 0 ||
                 text.rfind("RecordingInProgress", 0) == 0 ||
-                text.find(" has not started: the PC may sleep again") != std::string::npos)
+                text.find(" has not started: the PC may sleep again") != std::string::npos ||
+                text.find(" was not reported: a recording is running") != std::string::npos)
                 held = false;
             const std::string refused = "Suspend cancelled because ";
             if (text.rfind(refused, 0) != 0)
@@ -966,8 +967,13 @@ private:
     // two hours before a start.
     void CheckIdleSleeps() {
         constexpr int kBoundMinutes = 5;
-        // Where no program can sleep the PC, the system's idle sleep does.
-        const int asleepWithin = m_night == Night::cannotSleep ? 30 : kCountdownMinutes;
+        // Where no program can sleep the PC, the system's idle sleep does;
+        // and a modern standby whose clock cannot end a program's
+        // hibernation is left to it while a recording is armed.
+        const int asleepWithin =
+            m_night == Night::cannotSleep || m_night == Night::modernStandbyHibernates
+                ? 30
+                : kCountdownMinutes;
         const int before = TimersMayNotWake() ? 125 : 11;
         bool near = m_present;
         // In real time: a recording after the spring gap is an hour nearer

@@ -34,9 +34,8 @@ NightHold HoldOf(const CNightState& night, int marginMinutes, const CDateTime& n
         hold.why = "a recording starts at ";
         hold.dated = true;
         hold.localStart = soon->localStart;
-    } else if (IsSet(night.standBackHeldFor) &&
-               night.standBackHeldFor == night.armed.recordingStart &&
-               SecondsFrom(now, night.armed.recordingStart) > 0) {
+    } else if (night.standBackHolds && night.stoodBackFor == night.armed.recordingStart &&
+               SecondsFrom(now, night.stoodBackFor) > 0) {
         // The countdown stood back because the armed timer could not wake
         // the PC: Windows' own idle sleep must not undo that.
         hold.why = "the PC could not wake for the recording at ";
@@ -127,8 +126,8 @@ bool NextTick(const CNightState& night, int marginMinutes, const CDateTime& now,
         take(night.resumedAt + CDateTimeSpan(0, 0, 0, kResumeSettleSeconds));
     else if (IsSet(night.testDue) && !night.suspended)
         take(night.testDue + CDateTimeSpan(0, 0, 0, kSlowResumeSeconds) + kOneSecond);
-    if (IsSet(night.standBackHeldFor) && SecondsFrom(now, night.standBackHeldFor) > 0)
-        take(night.standBackHeldFor + kOneSecond);
+    if (night.standBackHolds && SecondsFrom(now, night.stoodBackFor) > 0)
+        take(night.stoodBackFor + kOneSecond);
     // The margin's hold: it begins the margin before the armed timer is due
     // and ends at the recording's start.
     if (marginMinutes > 0) {

@@ -83,15 +83,14 @@ struct CNightState {
     // The countdown: the minutes left, whether a warning went to the host's
     // screen in this count, the resets so far (a sleep decided after a wait
     // compares them), the system's error for the first refused sleep
-    // request, and the recording it last stood back for (said once).
+    // request, and the recording (its UTC start) it last stood back for,
+    // said once and, where the stand-back holds, held until it starts.
     int minutesLeft = 0;
     bool warned = false;
     unsigned resets = 0;
     uint32_t sleepRefused = 0;
-    std::string stoodBackFor;
-    // The recording (UTC start) the countdown stood back for within the
-    // bound: the system is held until it starts (unset: none).
-    CDateTime standBackHeldFor;
+    CDateTime stoodBackFor;
+    bool standBackHolds = false;
     // The resets when a sleep was asked for, which the look after the wait
     // for the arming compares; whether the countdown's timer fails.
     unsigned resetsAtAsk = 0;

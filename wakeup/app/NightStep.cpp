@@ -340,7 +340,7 @@ private:
             return Log("Asked Windows to allow wake timers in the active power plan, as an "
                        "administrator: the next wake timer shows whether they are allowed");
         Log("Wake timers allowed in the active power plan, on mains power and on battery");
-        m_night.standBackHeldFor = CDateTime();
+        m_night.standBackHolds = false;
         // The armed wake no longer stands against the plan.
         if (IsSet(m_night.armed.target))
             NextWake(m_night.armedText, "");
@@ -555,11 +555,12 @@ private:
             return true;
         const WakeableSleepInputs in = WakeableInputs(hibernate);
         const WakeableSleep choice = ChooseWakeableSleep(in);
-        const bool saidAlready = choice.standsBack && m_night.stoodBackFor == in.recordingStart;
+        const CDateTime& start = m_night.armed.recordingStart;
+        const bool saidAlready = choice.standsBack && m_night.stoodBackFor == start;
         if (!saidAlready && !choice.logLine.empty())
             Log(choice.logLine);
-        m_night.stoodBackFor = choice.standsBack ? in.recordingStart : std::string();
-        m_night.standBackHeldFor = choice.holds ? m_night.armed.recordingStart : CDateTime();
+        m_night.stoodBackFor = choice.standsBack ? start : CDateTime();
+        m_night.standBackHolds = choice.holds;
         hibernate = choice.hibernate;
         return choice.sleep;
     }

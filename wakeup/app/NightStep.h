@@ -178,8 +178,8 @@ struct NightEffects {
     bool denyQuery = false;
     // The log file gets its lines within this many milliseconds (0: no wait).
     uint32_t flushMs = 0;
-    // Scan the schedule now; then, if waitThen is set, wait for the arming
-    // at most waitMs and step waitThen.
+    // Scan the schedule now; then, with wait, queue the second look
+    // waitThen, before which the loop waits for the arming at most waitMs.
     bool scan = false;
     bool wait = false;
     NightEvent::Kind waitThen = NightEvent::clockTick;

@@ -102,28 +102,32 @@ TEST(NightRules, WhatHoldsThePcAndWhyOneReasonAtATime) {
         const char* name;
         bool awaiting;
         NightWake armed;
+        CDateTime stoodBackFor;
         const char* why; // null: nothing holds it
-        bool refusesQuery;
         CDateTime start;
     };
-    const NightWake dueIn4{At(5), At(15), At(4), At(15)};
+    const NightWake dueIn4{At(5), At(15), At(4), At(15)}, dueIn60{At(60), At(70), At(59), At(70)};
+    const char kAwaited[] = "a recording is about to start";
+    const char kStoodBack[] = "the PC could not wake for the recording at ";
     const Row rows[] = {
-        {"idle", false, {}, nullptr, false, CDateTime()},
-        {"woken, awaiting the report", true, {}, "a recording is about to start", true, At(30)},
-        {"a wake within the margin", false, dueIn4, "a recording starts at ", false, At(15)},
-        {"the woken-for recording outranks the margin", true, dueIn4,
-         "a recording is about to start", true, At(30)},
+        {"idle", false, {}, {}, nullptr, {}},
+        {"woken, awaiting the report", true, {}, {}, kAwaited, At(30)},
+        {"a wake within the margin", false, dueIn4, {}, "a recording starts at ", At(15)},
+        {"the woken-for recording outranks the margin", true, dueIn4, {}, kAwaited, At(30)},
+        {"stood back for the armed recording", false, dueIn60, At(70), kStoodBack, At(70)},
+        {"stood back for one no longer armed", false, dueIn60, At(80), nullptr, {}},
     };
     for (const Row& row : rows) {
         CNightState night;
         night.awaitingRecording = row.awaiting;
         night.awaitedLocal = At(30);
         night.armed = row.armed;
+        night.stoodBackFor = row.stoodBackFor;
+        night.standBackHolds = true;
         const NightHold hold = HoldOf(night, 5, kNow);
         EXPECT_STREQ(hold.why, row.why) << row.name;
-        EXPECT_EQ(hold.refusesQuery, row.refusesQuery) << row.name;
+        EXPECT_EQ(hold.refusesQuery, row.why == kAwaited) << row.name;
         EXPECT_EQ(hold.localStart, row.start) << row.name;
-        EXPECT_EQ(HoldsSystem(night, 5, kNow), row.why != nullptr) << row.name;
     }
 }
 

@@ -94,6 +94,9 @@ TEST(WakeableSleep, StandsBackOnlyWhereTheTimerCouldNotWakeThePc) {
         {"modern standby", NoStateListed(true), false, false, true, 30, true, false, ""},
         {"modern standby that hibernates for a program", ModernStandby(kS3, true), false, false,
          true, 30, false, false, kCancelled + "a timer cannot wake this PC from hibernation"},
+        {"modern standby that hibernates, days away: left to the system's idle",
+         ModernStandby(kS3, true), false, false, true, 5000, false, false,
+         kCancelled + "a timer cannot wake this PC from hibernation"},
         {"modern standby without hibernation", ModernStandby(kS3, false), false, false, true, 30,
          true, false, ""},
         {"hibernate after an hour: a recording sooner", HibernateAfter(3600), false, false, true,
@@ -114,6 +117,9 @@ TEST(WakeableSleep, StandsBackOnlyWhereTheTimerCouldNotWakeThePc) {
         const WakeableSleep out = ChooseWakeableSleep(in);
         EXPECT_EQ(out.sleep, c.sleeps);
         EXPECT_EQ(out.standsBack, !c.sleeps);
+        // Every stand-back holds the system but on a modern standby, whose
+        // own idle timers end.
+        EXPECT_EQ(out.holds, !c.sleeps && !c.ability.capabilities.modernStandby);
         EXPECT_EQ(out.hibernate, c.hibernates);
         EXPECT_EQ(out.logLine, c.line);
     }

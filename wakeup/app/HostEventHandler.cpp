@@ -65,57 +65,38 @@ bool CHostEventHandler::WindowProc(uint32_t message, uint32_t wParam, int32_t lP
 
 bool CHostEventHandler::EventOf(uint32_t message, uint32_t wParam, int32_t lParam,
                                 NightEvent& event) const {
-    if (message == POWER_BROADCAST_MESSAGE) {
-        switch (wParam) {
-        case PBT_EVENT_QUERY_SUSPEND:
-            event = NightEvent(NightEvent::querySuspend);
-            return true;
-        case PBT_EVENT_SUSPEND:
-            event = NightEvent(NightEvent::suspend);
-            return true;
-        case PBT_EVENT_RESUME_SUSPEND:
-            event = NightEvent(NightEvent::resumeSuspend);
-            return true;
-        case PBT_EVENT_RESUME_AUTOMATIC:
-            event = NightEvent(NightEvent::resumeAutomatic);
-            return true;
-        default:
-            return false;
-        }
-    }
+    // Each message and its wParam, and whether lParam is the event's code.
+    struct Route {
+        uint32_t message, wParam;
+        NightEvent::Kind kind;
+        bool coded;
+    };
+    static const Route kRoutes[] = {
+        {POWER_BROADCAST_MESSAGE, PBT_EVENT_QUERY_SUSPEND, NightEvent::querySuspend, false},
+        {POWER_BROADCAST_MESSAGE, PBT_EVENT_SUSPEND, NightEvent::suspend, false},
+        {POWER_BROADCAST_MESSAGE, PBT_EVENT_RESUME_SUSPEND, NightEvent::resumeSuspend, false},
+        {POWER_BROADCAST_MESSAGE, PBT_EVENT_RESUME_AUTOMATIC, NightEvent::resumeAutomatic, false},
+        {WAKEUP_MESSAGE, WAKEUP_MSG_OSD_ACTION, NightEvent::osdAction, false},
+        {WAKEUP_MESSAGE, WAKEUP_MSG_SELECTION_CHANGED, NightEvent::selectionChanged, true},
+        {WAKEUP_MESSAGE, WAKEUP_MSG_SCHEDULE_DIR_CHANGED, NightEvent::scheduleChanged, false},
+        {WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, NightEvent::playerEvent, true},
+        {WAKEUP_MESSAGE, WAKEUP_MSG_HOST_PROCESS, NightEvent::hostProcess, true},
+    };
     if (message == SESSION_CHANGE_MESSAGE) {
         event = NightEvent(NightEvent::sessionChange, static_cast<int32_t>(wParam));
         return true;
     }
-    if (message == TIME_CHANGE_MESSAGE) {
-        event = NightEvent(NightEvent::clockChange);
-        return true;
+    if (message == TIME_CHANGE_MESSAGE || message == END_SESSION_MESSAGE) {
+        const bool clock = message == TIME_CHANGE_MESSAGE;
+        event = NightEvent(clock ? NightEvent::clockChange : NightEvent::sessionEnd);
+        return clock || wParam != 0;
     }
-    if (message == END_SESSION_MESSAGE) {
-        event = NightEvent(NightEvent::sessionEnd);
-        return wParam != 0;
-    }
-    if (message != WAKEUP_MESSAGE)
-        return false;
-    switch (wParam) {
-    case WAKEUP_MSG_OSD_ACTION:
-        event = NightEvent(NightEvent::osdAction);
-        return true;
-    case WAKEUP_MSG_SELECTION_CHANGED:
-        event = NightEvent(NightEvent::selectionChanged, lParam);
-        return true;
-    case WAKEUP_MSG_SCHEDULE_DIR_CHANGED:
-        event = NightEvent(NightEvent::scheduleChanged);
-        return true;
-    case WAKEUP_MSG_PLAYER_EVENT:
-        event = NightEvent(NightEvent::playerEvent, lParam);
-        return true;
-    case WAKEUP_MSG_HOST_PROCESS:
-        event = NightEvent(NightEvent::hostProcess, lParam);
-        return true;
-    default:
-        return false;
-    }
+    for (const Route& route : kRoutes)
+        if (route.message == message && route.wParam == wParam) {
+            event = NightEvent(route.kind, route.coded ? lParam : 0);
+            return true;
+        }
+    return false;
 }
 
 void CHostEventHandler::Step(const NightEvent& event) {
@@ -201,7 +182,7 @@ void CHostEventHandler::CarryOut(const NightEffects& fx) {
         m_log.FlushFile(fx.flushMs);
     if (fx.scan)
         Scan();
-    if (fx.wait) {
+    if (fx.waitMs) {
         // The second look, behind the scan: the loop waits for the arming
         // when it comes to it.
         NightEvent then(fx.waitThen);

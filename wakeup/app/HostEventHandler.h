@@ -72,9 +72,7 @@ private:
     bool Run(const NightEvent& event);
     void RunQueued();
     void Process(const NightEvent& event);
-    // Carries the effects out; what they bring about (a scan's reading, a
-    // failed start, the second look after a wait) is queued, never stepped
-    // here.
+    // Carries the effects out; what they bring about is queued, not stepped.
     void CarryOut(const NightEffects& effects);
     void Scan();
     // The wait for the arming before a second look, serving a scan asked

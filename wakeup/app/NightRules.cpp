@@ -46,10 +46,6 @@ NightHold HoldOf(const CNightState& night, int marginMinutes, const CDateTime& n
     return hold;
 }
 
-bool HoldsSystem(const CNightState& night, int marginMinutes, const CDateTime& now) {
-    return HoldOf(night, marginMinutes, now).why != nullptr;
-}
-
 CDateTime HoldEnd(const CNightState& night) {
     return night.awaitedStart + CDateTimeSpan(0, 0, kAwaitRecordingMinutes, 0);
 }

@@ -23,17 +23,11 @@ constexpr int kResumeSettleSeconds = 5;
 // The wake test's timer is due this long after the test starts.
 constexpr int kTestMinutes = 2;
 
-// What the night holds the system required for, beyond what the host's
-// events ask, and why: a woken PC awaiting its recording, a PC whose wake
-// is due within the margin or whose recording's lead time has begun, and
-// one whose countdown stood back for a recording its timer could not wake
-// it for.
-// A sleep then, the system's own or another session's, would lose the
-// recording: a timer due within moments of the sleep fires while the PC
-// goes down and wakes nothing. The one place for a reason to keep the PC
-// awake: the step turns it into the execution state, the mark that other
-// sessions' schedulers see, the line under the log and the reason a sleep
-// is refused.
+// What the night holds the system required for, beyond the host's events,
+// and why: a woken PC awaiting its recording, a wake due within the margin
+// (or a lead time begun), a stand-back for a timer that could not wake the
+// PC. The step makes of it the execution state, the mark other sessions
+// see, the line under the log and the reason a sleep is refused.
 struct NightHold {
     // Ends the refusal's line ("Suspend cancelled because <why>"), with
     // the recording's local start after it where dated; null: no hold.
@@ -49,7 +43,6 @@ struct NightHold {
     bool countdownDecidesAgain = false;
 };
 NightHold HoldOf(const CNightState& night, int marginMinutes, const CDateTime& now);
-bool HoldsSystem(const CNightState& night, int marginMinutes, const CDateTime& now);
 // The hold ends once this has passed without the host's report.
 CDateTime HoldEnd(const CNightState& night);
 // Whether the wake fired for the recording at `start` holds the PC awake:

@@ -722,7 +722,6 @@ private:
 
     void ScanAndWait(NightEvent::Kind then, uint32_t ms) {
         m_fx.scan = true;
-        m_fx.wait = true;
         m_fx.waitThen = then;
         m_fx.waitMs = ms;
     }
@@ -786,7 +785,7 @@ bool NeedsWakeAbility(const CNightState& night, NightEvent::Kind kind) {
 }
 
 bool AsksOtherPrograms(const CNightState& night, int marginMinutes, const CDateTime& now) {
-    return !night.recording && !night.paused && !HoldsSystem(night, marginMinutes, now);
+    return !night.recording && !night.paused && !HoldOf(night, marginMinutes, now).why;
 }
 
 std::string WakeTestRefusalNow(const CNightState& night, const NightInputs& in) {

@@ -178,10 +178,9 @@ struct NightEffects {
     bool denyQuery = false;
     // The log file gets its lines within this many milliseconds (0: no wait).
     uint32_t flushMs = 0;
-    // Scan the schedule now; then, with wait, queue the second look
+    // Scan the schedule now; then, with waitMs, queue the second look
     // waitThen, before which the loop waits for the arming at most waitMs.
     bool scan = false;
-    bool wait = false;
     NightEvent::Kind waitThen = NightEvent::clockTick;
     uint32_t waitMs = 0;
 };

@@ -14,10 +14,8 @@ enum class SleepAsker { suspendQuery, countdown };
 struct SleepState {
     bool recording = false;
     bool paused = false;
-    // What the night holds the PC awake for, as the refusal's line ends it
-    // ("a recording is about to start"); empty: nothing. A hold that
-    // refuses the system's query too ranks before the host's use, and the
-    // others only hold back the countdown, after the arming.
+    // What the night holds the PC awake for, as the refusal's line ends it;
+    // empty: nothing. One against the query ranks before the host's use.
     std::string held;
     bool heldAgainstQuery = false;
     // The count was put back to full since the sleep was asked for: the

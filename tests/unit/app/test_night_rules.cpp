@@ -33,6 +33,7 @@ TEST(NightRules, WhatAScanArms) {
         CDateTime expected; // unset: nothing armed anew
     };
     const NightWake inLead{At(-5), At(5), CDateTime(), CDateTime()};
+    const NightWake started{At(-15), At(-5), CDateTime(), CDateTime()};
     const Row rows[] = {
         {"a new target", found, CDateTime(), CDateTime(), false, false, At(10)},
         {"the armed target again", found, At(10), CDateTime(), false, false, CDateTime()},
@@ -43,12 +44,7 @@ TEST(NightRules, WhatAScanArms) {
          CDateTime()},
         {"within the lead time, before a sleep: the start", inLead, CDateTime(), CDateTime(), true,
          false, At(5)},
-        {"started already, before a sleep",
-         {At(-15), At(-5), CDateTime(), CDateTime()},
-         CDateTime(),
-         CDateTime(),
-         true,
-         false,
+        {"started already, before a sleep", started, CDateTime(), CDateTime(), true, false,
          CDateTime()},
     };
     for (const Row& row : rows) {
@@ -71,21 +67,15 @@ TEST(NightRules, TheMarginCountsFromTheWakeAndWithinTheLeadTime) {
     };
     // Armed: its timer due a minute before the target.
     const NightWake wakeIn5{At(5), At(15), At(4), CDateTime()};
+    const NightWake untold{At(2), At(12), CDateTime(), CDateTime()};
+    const NightWake inLead{At(-2), At(8), CDateTime(), CDateTime()};
     const Row rows[] = {
         {"due just inside", wakeIn5, wakeIn5, 5, At(15)},
         {"due exactly at the margin", wakeIn5, wakeIn5, 4, CDateTime()},
         {"due inside, start outside", {At(3), At(8), At(2), CDateTime()}, {}, 5, At(8)},
-        {"due not told yet: a minute before the target",
-         {At(2), At(12), CDateTime(), CDateTime()},
-         {},
-         2,
-         At(12)},
+        {"due not told yet: a minute before the target", untold, {}, 2, At(12)},
         {"no margin", wakeIn5, wakeIn5, 0, CDateTime()},
-        {"within the lead time, nothing armed",
-         {},
-         {At(-2), At(8), CDateTime(), CDateTime()},
-         1,
-         At(8)},
+        {"within the lead time, nothing armed", {}, inLead, 1, At(8)},
         {"started already", {}, {At(-12), At(-2), CDateTime(), CDateTime()}, 30, CDateTime()},
     };
     for (const Row& row : rows) {
@@ -94,40 +84,6 @@ TEST(NightRules, TheMarginCountsFromTheWakeAndWithinTheLeadTime) {
         night.upcoming = row.upcoming;
         const NightWake* within = RecordingWithin(night, row.margin, kNow);
         EXPECT_EQ(within ? within->recordingStart : CDateTime(), row.expected) << row.name;
-    }
-}
-
-TEST(NightRules, WhatHoldsThePcAndWhyOneReasonAtATime) {
-    struct Row {
-        const char* name;
-        bool awaiting;
-        NightWake armed;
-        CDateTime stoodBackFor;
-        const char* why; // null: nothing holds it
-        CDateTime start;
-    };
-    const NightWake dueIn4{At(5), At(15), At(4), At(15)}, dueIn60{At(60), At(70), At(59), At(70)};
-    const char kAwaited[] = "a recording is about to start";
-    const char kStoodBack[] = "the PC could not wake for the recording at ";
-    const Row rows[] = {
-        {"idle", false, {}, {}, nullptr, {}},
-        {"woken, awaiting the report", true, {}, {}, kAwaited, At(30)},
-        {"a wake within the margin", false, dueIn4, {}, "a recording starts at ", At(15)},
-        {"the woken-for recording outranks the margin", true, dueIn4, {}, kAwaited, At(30)},
-        {"stood back for the armed recording", false, dueIn60, At(70), kStoodBack, At(70)},
-        {"stood back for one no longer armed", false, dueIn60, At(80), nullptr, {}},
-    };
-    for (const Row& row : rows) {
-        CNightState night;
-        night.awaitingRecording = row.awaiting;
-        night.awaitedLocal = At(30);
-        night.armed = row.armed;
-        night.stoodBackFor = row.stoodBackFor;
-        night.standBackHolds = true;
-        const NightHold hold = HoldOf(night, 5, kNow);
-        EXPECT_STREQ(hold.why, row.why) << row.name;
-        EXPECT_EQ(hold.refusesQuery, row.why == kAwaited) << row.name;
-        EXPECT_EQ(hold.localStart, row.start) << row.name;
     }
 }
 
@@ -160,11 +116,11 @@ TEST(NightRules, TheClockTickComesAtTheEarliestMomentARuleNames) {
     night.armed = {At(20), At(30), At(19), CDateTime()};
     ASSERT_TRUE(NextTick(night, 5, kNow, at));
     EXPECT_TRUE(Near(at, At(14, 1)));
-    EXPECT_FALSE(HoldsSystem(night, 5, At(14)));
-    EXPECT_TRUE(HoldsSystem(night, 5, At(14, 1)));
+    EXPECT_FALSE(HoldOf(night, 5, At(14)).why);
+    EXPECT_TRUE(HoldOf(night, 5, At(14, 1)).why);
     ASSERT_TRUE(NextTick(night, 5, At(14, 1), at));
     EXPECT_TRUE(Near(at, At(30, 1)));
-    EXPECT_FALSE(HoldsSystem(night, 5, At(30)));
+    EXPECT_FALSE(HoldOf(night, 5, At(30)).why);
     EXPECT_FALSE(NextTick(night, 5, At(30), at)) << "past its start, no tick to wait for";
     night.armed = NightWake();
     night.testDue = At(2);

@@ -73,10 +73,7 @@ void RunRows(const std::vector<Row>& rows) {
         EXPECT_EQ(fx.executionState, row.executionState);
         EXPECT_EQ(fx.hostCommands, row.hostCommands);
         EXPECT_EQ(fx.scan, row.scan);
-        EXPECT_EQ(fx.wait, row.waitThen != NightEvent::clockTick);
-        if (fx.wait) {
-            EXPECT_EQ(fx.waitThen, row.waitThen);
-        }
+        EXPECT_EQ(fx.waitMs ? fx.waitThen : NightEvent::clockTick, row.waitThen);
         if (row.also) {
             EXPECT_TRUE(row.also(night, fx));
         }
@@ -254,6 +251,13 @@ TEST(NightStep, TheCountdown) {
          [](CNightState& n, NightInputs& in) { kArmed(n, in); in.marginMinutes = 25; n.warned = true; },
          Armed(NightEvent::countdownArmed, true),
          {"Suspend cancelled because a recording starts at 3/2/2005 9:30:00 PM"}, kSystem, {kCancel}, false, kNoWait, kNoSleep},
+        {"the woken-for recording outranks the margin",
+         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.marginMinutes = 25; n.awaitingRecording = true; },
+         Armed(NightEvent::countdownArmed, true), {"Suspend cancelled because a recording is about to start"}, kSystem, {},
+         false, kNoWait, kNoSleep},
+        {"the margin holds back the countdown only: the system's query goes ahead",
+         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.marginMinutes = 25; }, Event(NightEvent::querySuspend),
+         {"Query Suspend, OK"}, kSystem, {}, true, NightEvent::queryArmed, nullptr},
         {"hibernation turned off on this PC: a standby, said",
          [](CNightState&, NightInputs& in) { in.hibernate = in.ability.capabilitiesRead = true; },
          Event(NightEvent::hiddenButton), {"Suspending instead of hibernating: hibernation is turned off on this PC"},
@@ -275,6 +279,10 @@ TEST(NightStep, TheCountdown) {
          [](CNightState& n, NightInputs& in) { kArmed(n, in); n.stoodBackFor = At(30); n.standBackHolds = true; n.appliedState = kSystem; },
          Armed(NightEvent::countdownArmed, true), {}, kContinuous, {}, false, kNoWait,
          [](const CNightState& n, const NightEffects& fx) { return !n.standBackHolds && fx.requestSleep; }},
+        {"a stand-back for a recording no longer armed holds nothing",
+         [](CNightState& n, NightInputs& in) { kArmed(n, in); n.stoodBackFor = At(80); n.standBackHolds = true; n.appliedState = kSystem; },
+         Event(NightEvent::clockTick), {}, kContinuous, {}, false, kNoWait,
+         [](const CNightState&, const NightEffects& fx) { return !fx.mark && fx.keepAwake.empty(); }},
         {"a sleep that will stand back for a blocked timer sends no warning",
          [](CNightState& n, NightInputs& in) { kArmed(n, in); n.minutesLeft = 5; in.ability.settingRead = true; in.ability.onMains = WAKE_TIMERS_DISABLED; },
          Event(NightEvent::countdownMinute), {}, 0, {}, false, kNoWait,
@@ -335,6 +343,9 @@ TEST(NightStep, WorkersNewsAndTheClock) {
          [] { NightEvent e(NightEvent::wakeTestArmed); e.wake.due = At(2); return e; }(),
          {"The wake test cannot run now: the PC was woken for a recording that is about to start."}, kSystem, {}, false, kNoWait,
          [](const CNightState& n, const NightEffects& fx) { return fx.endTestTimer && !fx.requestSleep && !IsSet(n.testDue); }},
+        {"an empty schedule leaves the armed wake, and its line",
+         kArmed, [] { NightEvent e(NightEvent::scanned); e.read = true; return e; }(), {"No new schedule found"}, 0, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) { return IsSet(n.armed.target) && !fx.nextWakeChanged; }},
         {"the fired start has passed: a scan", [](CNightState& n, NightInputs&) { n.rescanAfter = At(-1); },
          Event(NightEvent::clockTick), {}, 0, {}, true, kNoWait,
          [](const CNightState& n, const NightEffects&) { return !IsSet(n.rescanAfter); }},
@@ -424,6 +435,10 @@ TEST(NightStep, TheHostAsItIs) {
          {"Woke for the recording at 3/2/2005 9:30:00 PM: keeping the PC awake until it starts",
           "Woke for the recording at 3/2/2005 9:30:00 PM, but Orvisa is not running: nothing will record it"},
          kSystem, {}, false, kNoWait, [](const CNightState&, const NightEffects& fx) { return fx.startHost; }},
+        {"its start failed: the follow-up, stepped after the wake's step, names the wake's recording",
+         [&](CNightState& n, NightInputs& in) { woken(n, in); in.hostProgram = "Orvisa.exe"; NightStep(n, News(NightEvent::timerEnded, true), in); },
+         Event(NightEvent::hostNotStarted), {"Unable to start Orvisa (Orvisa.exe) for the recording at 3/2/2005 9:30:00 PM"},
+         0, {}, false, kNoWait, nullptr},
         {"and seen: the line goes", [](CNightState& n, NightInputs&) { n.hostMissingFor = At(30); },
          Event(NightEvent::hostProcess, 7), {}, 0, {}, false, kNoWait,
          [](const CNightState& n, const NightEffects& fx) { return !IsSet(n.hostMissingFor) && fx.keepAwake.empty(); }},

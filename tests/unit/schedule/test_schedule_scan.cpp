@@ -16,7 +16,6 @@ TEST_F(ScheduleScan, WorkedExampleWithLeadTimeFive) {
                               "Daily schedule found for channel ARD Original:3/1/2005 10:30:00 PM "
                               "Calculated Start: 3/2/2005 10:30:00 PM"}));
     EXPECT_EQ(m_night.armed.target, Utc(CDateTime(2005, 3, 2, 22, 25, 0)));
-    EXPECT_EQ(m_night.armed.target, Utc(CDateTime(2005, 3, 2, 22, 25, 0)));
     EXPECT_EQ(m_threads.Count(), 1u);
     EXPECT_TRUE(m_arming.Busy()); // until the thread has set its timer
 }

@@ -1,3 +1,4 @@
+#include "common/WakeupMessages.h"
 #include "tests/unit/schedule/ScheduleFixture.h"
 #include "wakeup/app/resource.h"
 
@@ -213,4 +214,30 @@ TEST_F(WakeTimer, PowerPlanThatKeepsTheTimerFromWakingIsReported) {
         JoinWorkers();
         Lines();
     }
+}
+
+// The line under the log: the next wake, what stands against it (said in
+// the log once per run) and what keeps the PC awake, a recording first.
+TEST_F(WakeTimer, ATimerThatCannotWakeIsSaidUnderTheLogAndOnceInIt) {
+    m_timers.RefuseResume();
+    Init();
+    for (const int hour : {22, 23}) {
+        Arm(CDateTime(2005, 3, 2, hour, 0, 0));
+        ASSERT_TRUE(
+            WaitForMessage("Timer set to: 3/2/2005 " + std::to_string(hour - 12) + ":00:00 PM"));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    const std::string next = "Next wake: " + m_dateText.Format(CDateTime(2005, 3, 2, 23, 0, 0)) +
+                             ", but this PC cannot be woken by a timer";
+    EXPECT_EQ(m_controls.NextWakes().back(), next);
+    const auto lines = Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "This PC cannot be woken by a timer: the system does not support it"),
+              1);
+    Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 25);
+    Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 0);
+    EXPECT_EQ(m_controls.NextWakes().back(), next + "\nRecording: the PC stays awake");
+    Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 26);
+    EXPECT_EQ(m_controls.NextWakes().back(), next + "\nPlayback paused: the PC stays awake");
+    m_timers.Fire("KelmarTimer");
 }

@@ -4,6 +4,7 @@
 
 #include "extension/ClassTable.h"
 #include "extension/Failure.h"
+#include "extension/HostRecord.h"
 #include "extension/ModuleLock.h"
 #include "extension/Registration.h"
 
@@ -20,6 +21,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
         // stopped wherever they were, perhaps inside a factory's critical
         // section, and the memory goes with the process anyway.
         TerminateClassTable();
+        DropHostRecord();
     }
     return TRUE;
 }
@@ -29,6 +31,9 @@ STDAPI DllCanUnloadNow() {
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* object) {
+    // The host asks for its extensions' classes: it runs, and says so to a
+    // scheduler that starts after it.
+    KeepHostRecord();
     return CatchOutOfMemory([&] { return GetClassFactory(clsid, riid, object); });
 }
 

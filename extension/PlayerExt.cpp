@@ -1,9 +1,11 @@
 #include "extension/PlayerExt.h"
 
+#include "extension/HostRecord.h"
 #include "extension/WakeupWindow.h"
 
 HRESULT STDMETHODCALLTYPE PlayerExt::OnPlayerEvent(LONG eventCode) {
     // One lookup for both messages, so that they reach the same window.
+    NoteHostEvent(eventCode);
     const HWND window = FindWakeupWindow();
     SendWakeupMessage(window, WAKEUP_MSG_PLAYER_EVENT, eventCode);
     // The host hands its player over before it reports events; should one

@@ -63,6 +63,9 @@ struct SysFreeStringCall {
 struct LocalFreeCall {
     void operator()(void* memory) const { ::LocalFree(memory); }
 };
+struct UnmapViewOfFileCall {
+    void operator()(void* view) const { ::UnmapViewOfFile(view); }
+};
 struct FreeLibraryCall {
     void operator()(HMODULE module) const { ::FreeLibrary(module); }
 };
@@ -92,6 +95,7 @@ using CUniqueFindHandle = CUniqueResource<CFindHandleTraits>;
 using CUniqueRegKey = CUniqueResource<CResourceTraits<HKEY, nullptr, RegCloseKeyCall>>;
 using CUniqueBstr = CUniqueResource<CResourceTraits<BSTR, nullptr, SysFreeStringCall>>;
 using CUniqueLocalMemory = CUniqueResource<CResourceTraits<void*, nullptr, LocalFreeCall>>;
+using CUniqueView = CUniqueResource<CResourceTraits<void*, nullptr, UnmapViewOfFileCall>>;
 using CUniqueLibrary = CUniqueResource<CResourceTraits<HMODULE, nullptr, FreeLibraryCall>>;
 using CUniqueWait = CUniqueResource<CResourceTraits<HANDLE, nullptr, UnregisterWaitCall>>;
 // What the Remote Desktop Services functions hand out.

@@ -768,6 +768,16 @@ void CFakeProcessWatch::End(uint32_t processId) {
         ended();
 }
 
+HostSeen CFakeHostLookup::Find() const {
+    Guard g(m_lock);
+    return m_seen;
+}
+
+void CFakeHostLookup::Set(const HostSeen& seen) {
+    Guard g(m_lock);
+    m_seen = seen;
+}
+
 uint32_t CFakeProcessWatch::Watched() const {
     Guard g(m_lock);
     return m_watched;

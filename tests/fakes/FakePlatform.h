@@ -17,6 +17,7 @@
 #include "wakeup/platform/Clock.h"
 #include "wakeup/platform/DateText.h"
 #include "wakeup/platform/DialogControls.h"
+#include "wakeup/platform/HostLookup.h"
 #include "wakeup/dirwatch/DirectoryWatcher.h"
 #include "wakeup/platform/FileReader.h"
 #include "wakeup/platform/LogFile.h"
@@ -388,6 +389,17 @@ private:
     uint32_t m_watched = 0;
     Ended m_ended;
     std::vector<uint32_t> m_refused;
+};
+
+// The host's record: what the test sets is what the scheduler finds.
+class CFakeHostLookup : public IHostLookup {
+public:
+    HostSeen Find() const override;
+    void Set(const HostSeen& seen);
+
+private:
+    mutable std::mutex m_lock;
+    HostSeen m_seen;
 };
 
 // The dialog's window, found by its title and the dialog class "#32770".

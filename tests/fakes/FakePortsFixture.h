@@ -20,7 +20,8 @@ struct CFakePorts {
         return {m_progress, m_timers, m_wait, m_threads, m_session};
     }
     CHostEventHandler::Ports EventPorts() {
-        return {m_processes, m_hostWatch, m_clock, m_dateText, m_power, m_session, m_controls};
+        return {m_processes, m_hostWatch, m_hostLookup, m_clock,
+                m_dateText,  m_power,     m_session,    m_controls};
     }
     CWakeProof::Ports ProofPorts() { return {m_timers, m_clock}; }
 
@@ -50,6 +51,7 @@ struct CFakePorts {
     CFakePower m_power;
     CFakeProcessStarter m_processes;
     CFakeProcessWatch m_hostWatch;
+    CFakeHostLookup m_hostLookup;
     CFakeWindowMessenger m_messenger;
     CFakeThreadWait m_wait;
     CFakeDirectoryWatcher m_watcher;

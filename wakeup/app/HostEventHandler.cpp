@@ -231,6 +231,8 @@ NightInputs CHostEventHandler::Inputs(const NightEvent& event) {
         bool onBattery = false;
         in.onBattery = m_ports.power.ReadOnBattery(onBattery) && onBattery;
     }
+    if (LooksForHost(event.kind))
+        in.host = m_ports.hostLookup.Find();
     switch (event.kind) {
     case NightEvent::countdownMinute:
         in.suspendText = m_settings.SuspendText();

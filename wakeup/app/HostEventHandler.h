@@ -29,6 +29,7 @@ public:
     struct Ports {
         IProcessStarter& processes; // the host's command tool and program
         IProcessWatch& hostWatch;   // the host's end
+        const IHostLookup& hostLookup;
         const IClock& clock;
         const IDateText& dateText;
         IPower& power;

@@ -20,6 +20,7 @@ public:
     Step(CNightState& night, const NightInputs& in) : m_night(night), m_in(in) {}
 
     NightEffects Take(const NightEvent& event) {
+        SeeHost();
         On(event);
         Hold();
         return std::move(m_fx);
@@ -94,6 +95,8 @@ private:
             return OnHostProcess(static_cast<uint32_t>(e.code));
         case NightEvent::hostEnded:
             return OnHostEnded(static_cast<uint32_t>(e.code));
+        case NightEvent::hostLookup:
+            return;
         case NightEvent::hostUnwatched:
             return Log("Unable to watch Orvisa's process: its end will not be noticed");
         case NightEvent::hostStarted:
@@ -237,6 +240,26 @@ private:
             return;
         m_night.hostProcess = process;
         m_fx.watchHost = process;
+    }
+
+    // The host found by its record, which may have said nothing to this
+    // scheduler yet: watched as if it had. What it records or pauses while
+    // no scheduler listened (this one started anew) holds the PC from now.
+    void SeeHost() {
+        const HostSeen& seen = m_in.host;
+        if (!seen.process || seen.process == m_night.hostProcess)
+            return;
+        OnHostProcess(seen.process);
+        if (seen.recordings > 0 && m_night.recordings == 0) {
+            m_night.recordings = seen.recordings;
+            m_night.counted.assign(static_cast<size_t>(seen.recordings), CDateTime());
+            m_night.recording = true;
+            Log("Orvisa is recording: the PC stays awake");
+        }
+        if (seen.paused && !m_night.paused) {
+            m_night.paused = true;
+            Log("Orvisa's playback is paused: the PC stays awake");
+        }
     }
 
     // The host has ended, however: a crash sends no stop.
@@ -782,6 +805,11 @@ bool NeedsWakeAbility(const CNightState& night, NightEvent::Kind kind) {
     default:
         return false;
     }
+}
+
+bool LooksForHost(NightEvent::Kind kind) {
+    return kind == NightEvent::hostLookup || kind == NightEvent::resumeSuspend ||
+           kind == NightEvent::resumeAutomatic || kind == NightEvent::timerEnded;
 }
 
 bool AsksOtherPrograms(const CNightState& night, int marginMinutes, const CDateTime& now) {

@@ -11,6 +11,7 @@
 
 #include "wakeup/app/NightState.h"
 #include "wakeup/platform/DateText.h"
+#include "wakeup/platform/HostLookup.h"
 #include "wakeup/power/SleepDecision.h"
 #include "wakeup/power/WakeVerdict.h"
 
@@ -43,6 +44,8 @@ struct NightEvent {
         // end; and a watch or a start of the host that failed.
         hostProcess,
         hostEnded,
+        // The scheduler has started: the host as its record says.
+        hostLookup,
         hostUnwatched,
         hostStarted,
         hostNotStarted,
@@ -131,6 +134,8 @@ struct NightInputs {
     bool otherSessionRecording = false;
     bool otherProgramAwake = false;
     bool onBattery = false;
+    // The host as its record says, read where LooksForHost says.
+    HostSeen host;
     // What the plan and the machine say about waking by a timer; read for
     // the events whose lines may need it (NeedsWakeAbility).
     WakeAbility ability;
@@ -205,6 +210,9 @@ SleepState SleepStateNow(const CNightState& night, const NightInputs& in, unsign
 // Whether the step of this event may log the wake checks, which read the
 // plan and the machine.
 bool NeedsWakeAbility(const CNightState& night, NightEvent::Kind kind);
+// Whether the loop looks for the host before the step of this event: at
+// the start, at every wake and before a fired wake says the host is absent.
+bool LooksForHost(NightEvent::Kind kind);
 // Whether the countdown's second look asks if another program keeps the
 // system awake: not while the PC records, is paused or held, where the
 // sleep is refused anyway (and letting go of the thread's own state to read

@@ -41,6 +41,7 @@ void CWakeUpDlg::OnInitDialog() {
         m_countdown.Start();
     }
     UpdateData(false);
+    m_events.Step(NightEvent(NightEvent::hostLookup));
 
     // A scheduler run as administrator has a higher integrity level than
     // the host, whose messages the system would then drop without a word.

@@ -9,6 +9,7 @@
 #include "wakeup/platform/win32/Win32Controls.h"
 #include "wakeup/dirwatch/win32/Win32DirectoryWatcher.h"
 #include "wakeup/platform/win32/Win32Files.h"
+#include "wakeup/platform/win32/Win32HostLookup.h"
 #include "wakeup/platform/win32/Win32LogFile.h"
 #include "wakeup/platform/win32/Win32Power.h"
 #include "wakeup/platform/win32/Win32Registry.h"
@@ -72,6 +73,7 @@ private:
     CWin32Power m_power;
     CWin32ProcessStarter m_processes;
     CWin32ProcessWatch m_hostWatch;
+    CWin32HostLookup m_hostLookup;
     CWin32WindowMessenger m_messenger;
     CWin32ThreadWait m_wait;
     CWin32Session m_session;

@@ -204,3 +204,51 @@ TEST_F(PowerWine, CountdownWarnsAfterAMinuteAndAGrantedQueryWaitsForTheNewWakeTi
     EXPECT_NE(Power(0), kDeny);
     EXPECT_EQ(CountLines(Control(1001), " Timer set to: "), 2);
 }
+
+TEST_F(PowerWine, AHostThatRanSilentBeforeTheSchedulerIsFoundAtTheWake) {
+    CServerRegistration server(WAKEUP_MODULE);
+    ASSERT_TRUE(server.Registered());
+    // The host started at logon and was not touched: it has sent nothing.
+    CProcess host;
+    ASSERT_TRUE(host.Start("\"" WAKEUP_HOSTSIM "\" hold"));
+    ASSERT_NE(WaitForProcessWindow(host.Id(), "hostsim hold"), nullptr);
+    const std::string program = m_temp.Path() + "\\Orvisa.exe";
+    SetSettingString("HostProgram", program);
+    // A recording at the start of the next minute, ten seconds away at least.
+    ASSERT_TRUE(WaitFor([] {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return now.wSecond < 50;
+    }));
+    ASSERT_TRUE(WriteFileBytes(m_hostDir + "\\tvrecord.xml",
+                               "<tvrecord><program start=\"" + ScheduleStartIn(1) +
+                                   "\" freq=\"once\" channel=\"Once\"/></tvrecord>"));
+    InstallProgram();
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(WaitForLogLine(" The wake for the recording at ", 90000));
+    // The wake's lines come in one step: none says the host is absent.
+    EXPECT_EQ(CountLines(Control(1001), "Orvisa is not running"), 0);
+    EXPECT_EQ(CountLines(Control(1001), "Started Orvisa"), 0);
+    // The host it found is watched for its end.
+    ASSERT_TRUE(TerminateProcess(host.Handle(), 1));
+    EXPECT_TRUE(WaitForLogLine(" Orvisa has ended"));
+    EXPECT_TRUE(ToolCalls(m_temp.Path()).empty());
+}
+
+TEST_F(PowerWine, ASchedulerStartedAgainWhileTheHostRecordsHoldsThePcAtOnce) {
+    CServerRegistration server(WAKEUP_MODULE);
+    ASSERT_TRUE(server.Registered());
+    InstallProgram();
+    ASSERT_TRUE(StartProgram());
+    CProcess host;
+    ASSERT_TRUE(host.Start("\"" WAKEUP_HOSTSIM "\" hold player-event 25"));
+    ASSERT_NE(WaitForProcessWindow(host.Id(), "hostsim hold"), nullptr);
+    ASSERT_TRUE(WaitForLogLine(" RecordingStarted"));
+    // An update at night: the scheduler ends and starts again, and the
+    // host says nothing more.
+    m_process.End();
+    ASSERT_TRUE(StartProgram());
+    EXPECT_EQ(Power(0), kDeny);
+    EXPECT_TRUE(WaitForLogLine(" Orvisa is recording: the PC stays awake"));
+    EXPECT_TRUE(WaitForLogLine(" Query Suspend, deny because recording is on"));
+}

@@ -596,6 +596,11 @@ bool CFakePower::ReadSystemExecutionState(uint32_t& state) {
     return true;
 }
 
+CFakeSession::~CFakeSession() {
+    std::lock_guard<std::mutex> g(m_marks->lock);
+    m_marks->held.erase(this);
+}
+
 void CFakeSession::SetRecordingMark(bool recording) {
     std::lock_guard<std::mutex> g(m_marks->lock);
     m_marks->held[this] = recording;

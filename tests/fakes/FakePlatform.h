@@ -460,6 +460,8 @@ private:
 
 class CFakeSession : public ISession {
 public:
+    // Its mark goes with it, as a named object with its process.
+    ~CFakeSession() override;
     bool AtConsole() override { return m_atConsole; }
     bool MillisecondsSinceInput(uint32_t& ms) override {
         ms = m_sinceInput;

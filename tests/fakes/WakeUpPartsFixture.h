@@ -34,6 +34,7 @@ struct CWakeUpParts : CFakePorts {
             m_countdown.Start();
         }
         m_settings.Exchange(false);
+        m_events.Step(NightEvent(NightEvent::hostLookup));
     }
 
     // The event handling as the window calls it: the answer that replaces

@@ -226,7 +226,7 @@ NightInputs CHostEventHandler::SettingsInputs() const {
 
 NightInputs CHostEventHandler::Inputs(const NightEvent& event) {
     NightInputs in = SettingsInputs();
-    if (NeedsWakeAbility(m_night, event.kind)) {
+    if (NeedsWakeAbility(m_night, event.kind, in.now)) {
         in.ability = ReadWakeAbility(m_ports.power);
         bool onBattery = false;
         in.onBattery = m_ports.power.ReadOnBattery(onBattery) && onBattery;

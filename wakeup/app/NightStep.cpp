@@ -509,6 +509,7 @@ private:
     }
 
     void OnMinute(uint32_t timerError) {
+        HoldAgainstIdleSleep();
         if (m_night.sleepRefused)
             return;
         if (timerError && !m_night.tickerFailing)
@@ -586,6 +587,27 @@ private:
         m_night.standBackHolds = choice.holds;
         hibernate = choice.hibernate;
         return choice.sleep;
+    }
+
+    // The system's own idle sleep is a standby, which may come before the
+    // countdown runs out, or with no countdown at all: where the armed
+    // recording's timer could not end it, the system is held from the
+    // moment the countdown would stand back for it, and let go of when the
+    // timer could (the PC plugged in, the plan changed).
+    void HoldAgainstIdleSleep() {
+        if (!IsSet(m_night.armed.target) || !ReadsWakeAbility(m_night, m_in.now))
+            return;
+        const CDateTime& start = m_night.armed.recordingStart;
+        const WakeableSleep choice = ChooseWakeableSleep(WakeableInputs(false));
+        if (choice.standsBack && choice.holds) {
+            if (m_night.stoodBackFor != start)
+                Log("Keeping the PC awake for the recording at " + Date(m_night.armed.localStart) +
+                    ": " + choice.reason);
+            m_night.stoodBackFor = start;
+            m_night.standBackHolds = true;
+        } else if (!choice.standsBack && m_night.stoodBackFor == start) {
+            m_night.standBackHolds = false;
+        }
     }
 
     // The sleep's inputs, minutesAhead from now.
@@ -788,7 +810,12 @@ SleepState SleepStateNow(const CNightState& night, const NightInputs& in, unsign
     return state;
 }
 
-bool NeedsWakeAbility(const CNightState& night, NightEvent::Kind kind) {
+bool ReadsWakeAbility(const CNightState& night, const CDateTime& now) {
+    const int64_t toStart = SecondsFrom(now, night.armed.recordingStart);
+    return IsSet(night.armed.target) && toStart > 0 && toStart <= int64_t{kStandBackMinutes} * 60;
+}
+
+bool NeedsWakeAbility(const CNightState& night, NightEvent::Kind kind, const CDateTime& now) {
     switch (kind) {
     case NightEvent::resumeSuspend:
     case NightEvent::suspendArmed:
@@ -800,8 +827,9 @@ bool NeedsWakeAbility(const CNightState& night, NightEvent::Kind kind) {
     case NightEvent::clockTick:
         return night.resumePending;
     case NightEvent::countdownMinute:
-        // Before the warnings: whether the sleep will stand back.
-        return night.minutesLeft <= 5;
+        // Before the warnings: whether the sleep will stand back; and
+        // whether the system's idle sleep is held off for a recording.
+        return night.minutesLeft <= 5 || ReadsWakeAbility(night, now);
     default:
         return false;
     }

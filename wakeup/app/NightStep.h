@@ -209,7 +209,10 @@ SleepState SleepStateNow(const CNightState& night, const NightInputs& in, unsign
                          bool wakeTimerSet);
 // Whether the step of this event may log the wake checks, which read the
 // plan and the machine.
-bool NeedsWakeAbility(const CNightState& night, NightEvent::Kind kind);
+bool NeedsWakeAbility(const CNightState& night, NightEvent::Kind kind, const CDateTime& now);
+// Whether the minute's step reads them to hold the system off its own
+// idle sleep: a recording armed within the stand-back's two hours.
+bool ReadsWakeAbility(const CNightState& night, const CDateTime& now);
 // Whether the loop looks for the host before the step of this event: at
 // the start, at every wake and before a fired wake says the host is absent.
 bool LooksForHost(NightEvent::Kind kind);

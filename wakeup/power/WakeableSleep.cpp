@@ -108,6 +108,7 @@ WakeableSleep ChooseWakeableSleep(const WakeableSleepInputs& in) {
     out.sleep = false;
     out.standsBack = true;
     out.holds = !leftToIdle;
+    out.reason = reason;
     out.logLine = "Suspend cancelled because the PC could not wake for the recording at " +
                   in.recordingStart + ": " + reason;
     return out;

@@ -37,6 +37,8 @@ struct WakeableSleep {
     // recording, and is left to the system's own low-power idle, which
     // timers end.
     bool holds = false;
+    // Why the timer could not wake the PC, where it stands back.
+    std::string reason;
 };
 
 // in.hibernate: the sleep to ask for, one the PC has.

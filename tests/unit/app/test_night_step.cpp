@@ -283,10 +283,16 @@ TEST(NightStep, TheCountdown) {
          [](CNightState& n, NightInputs& in) { kArmed(n, in); n.stoodBackFor = At(80); n.standBackHolds = true; n.appliedState = kSystem; },
          Event(NightEvent::clockTick), {}, kContinuous, {}, false, kNoWait,
          [](const CNightState&, const NightEffects& fx) { return !fx.mark && fx.keepAwake.empty(); }},
-        {"a sleep that will stand back for a blocked timer sends no warning",
+        {"a blocked timer within two hours: the system held off its own idle sleep, said once, and no warning",
          [](CNightState& n, NightInputs& in) { kArmed(n, in); n.minutesLeft = 5; in.ability.settingRead = true; in.ability.onMains = WAKE_TIMERS_DISABLED; },
-         Event(NightEvent::countdownMinute), {}, 0, {}, false, kNoWait,
-         [](const CNightState& n, const NightEffects&) { return n.minutesLeft == 4 && !n.warned; }},
+         Event(NightEvent::countdownMinute),
+         {"Keeping the PC awake for the recording at 3/2/2005 9:30:00 PM: on mains power, the power plan does not allow wake timers"},
+         kSystem, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects&) { return n.minutesLeft == 4 && !n.warned && n.standBackHolds; }},
+        {"the timer can wake the PC again (plugged in): the minute lets go",
+         [](CNightState& n, NightInputs& in) { kArmed(n, in); n.stoodBackFor = At(30); n.standBackHolds = true; n.appliedState = kSystem; in.ability.settingRead = true; },
+         Event(NightEvent::countdownMinute), {}, kContinuous, {}, false, kNoWait,
+         [](const CNightState& n, const NightEffects&) { return !n.standBackHolds; }},
     });
 }
 

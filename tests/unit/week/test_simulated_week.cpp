@@ -1,12 +1,17 @@
 // A week of days and nights on one PC: the scheduler's parts over the fakes,
 // with the clock the test moves; a system that sleeps whenever nothing holds
-// it awake (two minutes after a wake by timer with nobody at it, half an
-// hour after the user's last input otherwise) and wakes only by an armed
-// timer or the user; a user who comes and goes at random and, half the
-// times, sends the PC to sleep on leaving (by the Start menu or by the
-// scheduler's hidden button); and a host that reports each
-// recording 0 to 5 minutes after its start less the lead time, as started
-// or as in progress, or (one in ten) never. Every sleep brings only the
+// it awake (two minutes after a wake by timer with nobody at it, otherwise
+// its own idle time after the user's last input: 15 minutes, 30 or never,
+// by the seed) and wakes only by an armed timer or the user; a user who
+// comes and goes at random and, half the times, sends the PC to sleep on
+// leaving (by the Start menu or by the scheduler's hidden button); and a
+// host that reports each recording 0 to 5 minutes after its start less the
+// lead time, as started or as in progress, or (one in ten) never. The host
+// keeps its module's record (its process, what it records), and may run
+// silent from before the scheduler's start with "HostProgram" set; on some
+// seeds the host's scheduler is started again during a recording, and on
+// some the countdown is off while the host sends an event of a newer
+// version as the user comes. Every sleep brings only the
 // suspend notice, as on Windows 10/11, and the PC goes down once it has been
 // handled; a timer due within moments of the countdown's sleep wakes
 // nothing; half the resumes by timer come minutes late. The calendar has a
@@ -17,8 +22,11 @@
 // A recording is caught when the PC is awake at its start (or its timer was
 // due by then), the host's report found the PC awake (or came within the
 // wake's hold after a sleep the user chose), and no sleep but the user's cut
-// it short. The other side: an idle PC far from any recording must be
-// asleep within the countdown and five minutes. The second run puts the
+// it short; a recording within two hours of the system's own idle sleep
+// that the PC slept through is lost too (holding the system would have kept
+// it), the running host said absent or started a second time fails. The
+// other side: an idle PC far from any recording must be asleep within the
+// countdown (or the system's idle time) and five minutes. The second run puts the
 // host's scheduler in a session away from the console and the user in
 // another one whose scheduler has no recordings, runs the countdown and
 // hears no host event. The other nights each change one thing of the PC
@@ -27,6 +35,7 @@
 // Seeded: WAKEUP_WEEK_SEEDS="1,2,7" or "1-50" runs those seeds (default 1-3).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -39,6 +48,7 @@
 #include <sstream>
 #include <utility>
 
+#include "common/HostRecord.h"
 #include "common/WakeupMessages.h"
 #include "tests/fakes/WakeUpPartsFixture.h"
 #include "wakeup/platform/DateTime.h"
@@ -172,8 +182,8 @@ enum class Night {
     // The user in another session (see above).
     twoSessions,
     // A laptop on battery whose plan allows no wake timers on battery: no
-    // timer wakes it. Its own idle sleep loses recordings that no program
-    // can save; the countdown must lose none within two hours of its start.
+    // timer wakes it. Neither the countdown nor the system's idle sleep may
+    // lose a recording within two hours of its start.
     batteryTimersOff,
     // "Hibernate instead of suspend", and a clock that wakes the PC from
     // standby but not from hibernation.
@@ -231,6 +241,12 @@ public:
         : m_rng(seed), m_night(night), m_hostAlive(seed % 5 != 1), m_hostProgram(seed % 10 == 1),
           m_crashes(seed % 4 == 2), m_startsTwice(seed % 6 == 0), m_oneReportForTwo(seed % 2 == 1),
           m_shortMargin(seed % 4 == 3), m_noticeLost(seed % 3 == 2) {
+        m_restarts = seed % 4 == 1;
+        m_countdownOff = seed % 9 == 4;
+        m_systemIdleMinutes = std::array<int, 3>{15, 30, 0}[seed % 3];
+        // The host's program is named on some seeds where the host runs,
+        // silent, from the start: it must not be started a second time.
+        m_hostProgram = m_hostProgram || seed % 5 == 0;
         m_lead = std::vector<int>{0, 2, 5, 10}[Pick(0, 3)];
         MakeSchedule();
         m_programsAtStart = m_programs.size();
@@ -243,9 +259,9 @@ public:
         // Other users' marks are seen on odd seeds; on even ones only the
         // system's execution state tells (the second check).
         if (night == Night::twoSessions && seed % 2 == 1) {
-            auto marks = std::make_shared<CFakeSession::Marks>();
+            m_marks = std::make_shared<CFakeSession::Marks>();
             for (auto& s : m_schedulers)
-                s->m_session.ShareMarks(marks);
+                s->m_session.ShareMarks(m_marks);
         }
         for (auto& s : m_schedulers)
             Start(*s);
@@ -365,6 +381,9 @@ public:
         return std::string();
     }
     int LostToCountdown() const { return m_lostToCountdown; }
+    int LostToIdle() const { return m_lostToIdle; }
+    const std::string& SecondHost() const { return m_secondHost; }
+    const std::string& FalseAbsent() const { return m_falseAbsent; }
     // Empty, or when an idle PC began to stay awake too long.
     const std::string& IdleTooLong() const { return m_idleTooLong; }
     size_t Count() const { return m_recordings.size(); }
@@ -381,9 +400,10 @@ public:
         return out.str();
     }
 
-    std::string Log(size_t i) const {
-        m_schedulers[i]->m_wakeUpLog.FlushFile(5000);
-        return m_schedulers[i]->m_logFile.Text();
+    std::string Log(size_t i) const { return LogText(*m_schedulers[i]); }
+    static std::string LogText(Scheduler& s) {
+        s.m_wakeUpLog.FlushFile(5000);
+        return s.m_logFile.Text();
     }
 
 private:
@@ -650,13 +670,17 @@ private:
 
     void Start(Scheduler& s) {
         s.m_registry.SetDword(CFakePorts::kKey, "PVRBufferBegin", static_cast<uint32_t>(m_lead));
-        s.m_registry.SetDword(CFakePorts::kKey, "SuspendTime", kCountdownMinutes);
+        s.m_registry.SetDword(CFakePorts::kKey, "SuspendTime",
+                              m_countdownOff ? 0 : kCountdownMinutes);
         if (m_shortMargin)
             s.m_registry.SetDword(CFakePorts::kKey, "SleepMarginMinutes", 1);
         // The user's own scheduler in the other session has no recordings:
         // it must not sleep over the host's.
         const bool own = !(m_night == Night::twoSessions && &s == &ConsoleSide());
-        WriteSchedule(s, own ? m_programs.substr(0, m_programsAtStart) : "");
+        // The schedule as it stands: one started again after the rewrite
+        // reads the rewritten one.
+        const size_t programs = m_rewritten ? m_programs.size() : m_programsAtStart;
+        WriteSchedule(s, own ? m_programs.substr(0, programs) : "");
         s.m_timers.SignalRelativeAtOnce(); // the countdown's minute is the test's step
         s.m_wait.WhileWaiting([&s] { s.RunStartedThreads(); });
         if (ChangesDaylight())
@@ -703,6 +727,8 @@ private:
         if (m_hostProgram && &s == &HostSide())
             s.m_registry.SetRaw(CFakePorts::kKey, "HostProgram", 1,
                                 std::string(kHostProgram) + '\0');
+        if (&s == &HostSide())
+            TellRecord();
         SyncClock(s);
         s.Init();
         s.m_threads.Take(); // the countdown's thread: the week runs its cycles itself
@@ -759,8 +785,12 @@ private:
                     !m_hostAlive && s.get() == &HostSide() && SecondsBetween(due, NowUtc()) < 60
                         ? 1
                         : 0;
+                const size_t told = LogText(*s).size();
                 s->m_timers.Fire("KelmarTimer");
                 s->Settle();
+                if (s.get() == &HostSide() && m_hostAlive && m_falseAbsent.empty() &&
+                    LogText(*s).find("Orvisa is not running", told) != std::string::npos)
+                    m_falseAbsent = CFakeDateText().Format(m_now);
             }
         }
     }
@@ -773,20 +803,29 @@ private:
         if (m_visit < m_visits.size() && !(m_now < m_visits[m_visit].from) && !m_present) {
             m_present = true;
             m_attended = true;
+            // An event of a newer host that the module forwards as it is.
+            if (m_countdownOff)
+                HostEvent(kUnlistedEvent);
             // A host that was not running is started by the user, after the
             // first visit.
             if (!m_hostAlive && m_visit > 0)
                 HostStarts();
         }
-        // The scheduler started it for a recording.
-        if (!m_hostAlive && HostSide().m_processes.CommandLines().size() > m_commandsSeen)
-            for (size_t i = m_commandsSeen; i < HostSide().m_processes.CommandLines().size(); ++i)
-                if (HostSide().m_processes.CommandLines()[i] ==
-                    std::string("\"") + kHostProgram + "\"")
+        // The scheduler started it for a recording; a second copy beside
+        // the one that runs fights it for the tuners.
+        for (size_t i = m_commandsSeen; i < HostSide().m_processes.CommandLines().size(); ++i)
+            if (HostSide().m_processes.CommandLines()[i] ==
+                std::string("\"") + kHostProgram + "\"") {
+                if (m_hostAlive && m_secondHost.empty())
+                    m_secondHost = CFakeDateText().Format(m_now);
+                if (!m_hostAlive)
                     HostStarts();
+            }
         m_commandsSeen = HostSide().m_processes.CommandLines().size();
         if (m_crashes && !m_crashed)
             CrashDuringARecording();
+        if (m_restarts && !m_restarted)
+            RestartDuringARecording();
         if (m_present && !(m_now < m_visits[m_visit].to)) {
             m_present = false;
             m_lastInput = m_now;
@@ -847,15 +886,17 @@ private:
                     return;
                 }
             }
-        // The system's own idle sleep.
+        // The system's own idle sleep: its idle time (or never) after the
+        // user's last input, two minutes after a wake by timer with nobody
+        // at it, unless a program holds the system.
         bool held = m_present;
         for (auto& s : m_schedulers)
             held = held ||
                    (s->m_power.HeldState() & (ES_FLAG_SYSTEM_REQUIRED | ES_FLAG_AWAYMODE_REQUIRED));
         if (held)
             m_lastBusy = m_now;
-        const double idleLimit = (m_attended ? 30 : 2) * 60.0;
-        if (SecondsBetween(m_lastBusy, m_now) >= idleLimit)
+        const int idleMinutes = m_attended ? m_systemIdleMinutes : 2;
+        if (idleMinutes > 0 && SecondsBetween(m_lastBusy, m_now) >= idleMinutes * 60.0)
             Sleep(false);
         CheckIdleSleeps();
     }
@@ -865,6 +906,9 @@ private:
     void HostEvent(int32_t code) {
         if (!m_hostAlive)
             return;
+        // The module counts it into the host's record first.
+        CountHostEvent(code, m_hostRecordings, m_hostPaused);
+        TellRecord();
         if (!m_hostTold)
             HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_HOST_PROCESS,
                               static_cast<int32_t>(m_hostProcess));
@@ -877,6 +921,8 @@ private:
         m_hostAlive = true;
         m_hostTold = false;
         ++m_hostProcess;
+        m_hostRecordings = m_hostPaused = 0;
+        TellRecord();
     }
 
     // Midweek, halfway through a recording it reports, the host crashes: no
@@ -892,8 +938,36 @@ private:
                         running.stopped = running.hostGone = true;
                         running.stop = m_now; // its end, as the idle PC sees it
                     }
+                TellRecord();
                 HostSide().m_hostWatch.End(m_hostProcess);
                 HostSide().Settle();
+                return;
+            }
+    }
+
+    // The host's record as the host's scheduler finds it: gone with the host.
+    void TellRecord() {
+        HostSeen seen;
+        if (m_hostAlive)
+            seen = {m_hostProcess, m_hostRecordings, m_hostPaused != 0};
+        HostSide().m_hostLookup.Set(seen);
+    }
+
+    // Midweek, halfway through a recording it reports, the host's scheduler
+    // is ended and started again (an update): its new window has heard
+    // nothing of the host, which says nothing more until the stop.
+    void RestartDuringARecording() {
+        for (Recording& r : m_recordings)
+            if (r.reported && !r.stopped && m_begin + CDateTimeSpan(2, 0, 0, 0) < m_now &&
+                !(m_now < r.start + CDateTimeSpan((r.stop - r.start).GetTotalDays() / 2))) {
+                m_restarted = true;
+                m_schedulers.front() = std::make_unique<Scheduler>();
+                if (m_marks)
+                    HostSide().m_session.ShareMarks(m_marks);
+                m_hostTold = false;
+                m_commandsSeen = 0;
+                Start(HostSide());
+                HostSide().restarted = m_now;
                 return;
             }
     }
@@ -970,10 +1044,12 @@ private:
         // Where no program can sleep the PC, the system's idle sleep does;
         // and a modern standby whose clock cannot end a program's
         // hibernation is left to it while a recording is armed.
-        const int asleepWithin =
-            m_night == Night::cannotSleep || m_night == Night::modernStandbyHibernates
-                ? 30
-                : kCountdownMinutes;
+        int asleepWithin = kCountdownMinutes;
+        if (m_countdownOff || m_night == Night::cannotSleep ||
+            m_night == Night::modernStandbyHibernates)
+            asleepWithin = m_systemIdleMinutes;
+        if (asleepWithin == 0) // nothing sends it to sleep
+            return;
         const int before = TimersMayNotWake() ? 125 : 11;
         bool near = m_present;
         // In real time: a recording after the spring gap is an hour nearer
@@ -1024,13 +1100,14 @@ private:
                 byTimer = true;
             }
         }
-        // Lost to the countdown: a recording within two hours that the PC,
-        // sent to sleep by it, slept through.
-        if (byCountdown)
+        // Lost to the countdown, or to the system's idle sleep that holding
+        // the system would have kept off: a recording within two hours that
+        // the PC slept through.
+        if (!byUser)
             for (const Recording& r : m_recordings)
                 if (down < r.startUtc && SecondsBetween(down, r.startUtc) <= 120 * 60 &&
                     wake > r.startUtc)
-                    ++m_lostToCountdown;
+                    ++(byCountdown ? m_lostToCountdown : m_lostToIdle);
         // A resume by timer may take minutes (hibernation, a slow disk); the
         // host, woken too, reports what it missed meanwhile a while after.
         const CDateTime due = wake;
@@ -1079,7 +1156,7 @@ private:
     // The zone's: UTC+1 until a move east or summer time, +2 then.
     int m_offsetHours = m_night == Night::fallBack ? 2 : 1;
     CDateTime m_zoneChangeAt;
-    int m_lostToCountdown = 0;
+    int m_lostToCountdown = 0, m_lostToIdle = 0;
     std::string m_countdownEarly;
     // The host: its process, whether it runs and has told the scheduler;
     // where the scheduler can start it; whether it crashes once, reports a
@@ -1088,6 +1165,15 @@ private:
     uint32_t m_hostProcess = 4242;
     bool m_hostAlive, m_hostTold = false, m_hostProgram, m_crashes, m_crashed = false;
     bool m_startsTwice, m_oneReportForTwo;
+    // The recordings it reported running and its pause, as its module counts
+    // them into its record.
+    int32_t m_hostRecordings = 0, m_hostPaused = 0;
+    // The first second copy of the host started while one ran, and the
+    // first wake that said the running host was not.
+    std::string m_secondHost, m_falseAbsent;
+    // The host's scheduler is started again once during a recording.
+    bool m_restarts = false, m_restarted = false;
+    std::shared_ptr<CFakeSession::Marks> m_marks;
     // Each protection alone: a margin of one minute guards only the sleep
     // that would begin as the timer comes due, and the hold alone keeps a
     // woken PC awake until the report; a change notice the watcher loses
@@ -1121,6 +1207,11 @@ private:
     CDateTime m_lastInput = m_begin, m_lastBusy = m_begin;
     unsigned m_sleeps = 0;
     static constexpr int kCountdownMinutes = 20;
+    // The countdown is off on some seeds, where the host sends an event
+    // the scheduler does not know; the system's idle time in minutes.
+    bool m_countdownOff = false;
+    int m_systemIdleMinutes = 30;
+    static constexpr int32_t kUnlistedEvent = 40;
     static constexpr double kGoingDownSeconds = 20;
     // Since when the PC has been awake, idle and far from any recording,
     // and the first such stretch that lasted too long.
@@ -1166,6 +1257,10 @@ TEST_P(SimulatedWeek, EveryRecordingFindsThePcAwake) {
                 << week.Log(0);
         }
         EXPECT_EQ(week.LostToCountdown(), 0) << week.Log(0);
+        EXPECT_EQ(week.LostToIdle(), 0) << "the system's idle sleep lost a recording\n"
+                                        << week.Log(0);
+        EXPECT_EQ(week.SecondHost(), "") << "a second host was started\n" << week.Log(0);
+        EXPECT_EQ(week.FalseAbsent(), "") << "the running host was said absent\n" << week.Log(0);
         EXPECT_EQ(week.IdleTooLong(), "") << "an idle PC stayed awake\n" << week.Log(0);
         if (week.WakesWithoutHost() > 0) {
             EXPECT_NE(week.Log(0).find(", but Orvisa is not running: nothing will record it"),

@@ -407,6 +407,12 @@ private:
                               e.localStart, e.code > 1 ? e.code : 1};
         m_night.upcoming = found;
         const CDateTime target = TargetToArm(m_night, found, m_in.now);
+        // Awake within its lead time nothing is armed for it, and no timer
+        // fires for it: the scan after its start arms the next recording,
+        // which the hold for a timer that cannot wake the PC needs.
+        if (!IsSet(target) && !m_night.suspended && !(m_in.now < found.target) &&
+            m_in.now < found.recordingStart && !IsSet(m_night.rescanAfter))
+            m_night.rescanAfter = found.recordingStart;
         if (!IsSet(target))
             return;
         m_night.clockChanged = false;
@@ -812,7 +818,9 @@ SleepState SleepStateNow(const CNightState& night, const NightInputs& in, unsign
 
 bool ReadsWakeAbility(const CNightState& night, const CDateTime& now) {
     const int64_t toStart = SecondsFrom(now, night.armed.recordingStart);
-    return IsSet(night.armed.target) && toStart > 0 && toStart <= int64_t{kStandBackMinutes} * 60;
+    // In whole minutes, as the stand-back counts them: the minute before the
+    // two hours are up is the last one that comes before they are.
+    return IsSet(night.armed.target) && toStart > 0 && toStart / 60 <= kStandBackMinutes;
 }
 
 bool NeedsWakeAbility(const CNightState& night, NightEvent::Kind kind, const CDateTime& now) {

@@ -400,7 +400,10 @@ public:
         return out.str();
     }
 
-    std::string Log(size_t i) const { return LogText(*m_schedulers[i]); }
+    // The log file, which a scheduler started again goes on writing.
+    std::string Log(size_t i) const {
+        return (i == 0 ? m_earlierLog : std::string()) + LogText(*m_schedulers[i]);
+    }
     static std::string LogText(Scheduler& s) {
         s.m_wakeUpLog.FlushFile(5000);
         return s.m_logFile.Text();
@@ -683,6 +686,7 @@ private:
         WriteSchedule(s, own ? m_programs.substr(0, programs) : "");
         s.m_timers.SignalRelativeAtOnce(); // the countdown's minute is the test's step
         s.m_wait.WhileWaiting([&s] { s.RunStartedThreads(); });
+        s.m_localTime.SetUtcOffset(m_offsetHours); // after a move east too
         if (ChangesDaylight())
             s.m_localTime.UseZoneRules(CentralEuropeRules());
         if (m_night == Night::batteryTimersOff) {
@@ -961,6 +965,7 @@ private:
             if (r.reported && !r.stopped && m_begin + CDateTimeSpan(2, 0, 0, 0) < m_now &&
                 !(m_now < r.start + CDateTimeSpan((r.stop - r.start).GetTotalDays() / 2))) {
                 m_restarted = true;
+                m_earlierLog = LogText(HostSide());
                 m_schedulers.front() = std::make_unique<Scheduler>();
                 if (m_marks)
                     HostSide().m_session.ShareMarks(m_marks);
@@ -1174,6 +1179,7 @@ private:
     // The host's scheduler is started again once during a recording.
     bool m_restarts = false, m_restarted = false;
     std::shared_ptr<CFakeSession::Marks> m_marks;
+    std::string m_earlierLog;
     // Each protection alone: a margin of one minute guards only the sleep
     // that would begin as the timer comes due, and the hold alone keeps a
     // woken PC awake until the report; a change notice the watcher loses

@@ -9,27 +9,29 @@
 // lead time, as started or as in progress, or (one in ten) never. The host
 // keeps its module's record (its process, what it records), and may run
 // silent from before the scheduler's start with "HostProgram" set; on some
-// seeds the host's scheduler is started again during a recording, and on
-// some the countdown is off while the host sends an event of a newer
-// version as the user comes. Every sleep brings only the
-// suspend notice, as on Windows 10/11, and the PC goes down once it has been
-// handled; a timer due within moments of the countdown's sleep wakes
-// nothing; half the resumes by timer come minutes late. The calendar has a
-// midnight recording, recordings minutes apart, and a schedule the host
-// rewrites midweek (its change notice lost on some seeds), two tuners
-// whose starts are minutes apart, and on some seeds a margin of one minute.
+// seeds the host's scheduler is started again during a recording and
+// during a paused playback the user steps away from, and on some the
+// countdown is off while the host sends an event of a newer version as the
+// user comes. Every sleep brings only the suspend notice, as on Windows
+// 10/11, and the PC goes down once it has been handled; a timer due within
+// moments of the countdown's sleep wakes nothing; half the resumes by timer
+// come minutes late. The calendar has a midnight recording, recordings
+// minutes apart, and a schedule the host rewrites midweek (its change
+// notice lost on some seeds), two tuners whose starts are minutes apart,
+// and on some seeds a margin of one minute.
 //
 // A recording is caught when the PC is awake at its start (or its timer was
 // due by then), the host's report found the PC awake (or came within the
 // wake's hold after a sleep the user chose), and no sleep but the user's cut
 // it short; a recording within two hours of the system's own idle sleep
 // that the PC slept through is lost too (holding the system would have kept
-// it), the running host said absent or started a second time fails. The
-// other side: an idle PC far from any recording must be asleep within the
-// countdown (or the system's idle time) and five minutes. The second run puts the
-// host's scheduler in a session away from the console and the user in
-// another one whose scheduler has no recordings, runs the countdown and
-// hears no host event. The other nights each change one thing of the PC
+// it); the running host said absent or started a second time, or a paused
+// PC asleep, fails the seed. The other side: an idle PC far from any
+// recording must be asleep within the countdown (or the system's idle
+// time) and five minutes. The second run puts the host's scheduler in a
+// session away from the console and the user in another one whose
+// scheduler has no recordings, runs the countdown and hears no host event.
+// The other nights each change one thing of the PC
 // (Night below).
 //
 // Seeded: WAKEUP_WEEK_SEEDS="1,2,7" or "1-50" runs those seeds (default 1-3).
@@ -384,6 +386,7 @@ public:
     int LostToIdle() const { return m_lostToIdle; }
     const std::string& SecondHost() const { return m_secondHost; }
     const std::string& FalseAbsent() const { return m_falseAbsent; }
+    const std::string& PauseSlept() const { return m_pauseSlept; }
     // Empty, or when an idle PC began to stay awake too long.
     const std::string& IdleTooLong() const { return m_idleTooLong; }
     size_t Count() const { return m_recordings.size(); }
@@ -804,7 +807,10 @@ private:
         if (!m_rewritten && !(m_now < m_rewriteAt))
             Rewrite();
         const unsigned sleeps = m_sleeps;
-        if (m_visit < m_visits.size() && !(m_now < m_visits[m_visit].from) && !m_present) {
+        if (m_restarts)
+            PauseAndStepAway();
+        if (m_visit < m_visits.size() && !(m_now < m_visits[m_visit].from) && !m_present &&
+            !m_pausedAway) {
             m_present = true;
             m_attended = true;
             // An event of a newer host that the module forwards as it is.
@@ -965,16 +971,51 @@ private:
             if (r.reported && !r.stopped && m_begin + CDateTimeSpan(2, 0, 0, 0) < m_now &&
                 !(m_now < r.start + CDateTimeSpan((r.stop - r.start).GetTotalDays() / 2))) {
                 m_restarted = true;
-                m_earlierLog = LogText(HostSide());
-                m_schedulers.front() = std::make_unique<Scheduler>();
-                if (m_marks)
-                    HostSide().m_session.ShareMarks(m_marks);
-                m_hostTold = false;
-                m_commandsSeen = 0;
-                Start(HostSide());
-                HostSide().restarted = m_now;
+                RestartHostsScheduler();
                 return;
             }
+    }
+
+    void RestartHostsScheduler() {
+        m_earlierLog += LogText(HostSide());
+        m_schedulers.front() = std::make_unique<Scheduler>();
+        if (m_marks)
+            HostSide().m_session.ShareMarks(m_marks);
+        m_hostTold = false;
+        m_commandsSeen = 0;
+        Start(HostSide());
+        HostSide().restarted = m_now;
+    }
+
+    // On the same seeds, ten minutes into the first visit of an hour or
+    // more after two days, the user pauses the playback and steps away for
+    // longer than the system's idle time; the host's scheduler is started
+    // again five minutes into the pause. A paused PC must not sleep.
+    void PauseAndStepAway() {
+        constexpr int kAwayMinutes = 35;
+        if (m_pausedAway) {
+            if (m_now < m_pausedAt + Minutes(5) || m_restartedInPause) {
+                if (m_now < m_pausedAt + Minutes(kAwayMinutes))
+                    return;
+                m_pausedAway = false;
+                m_present = true;
+                HostEvent(PLAYER_EVENT_RESUME);
+                return;
+            }
+            m_restartedInPause = true;
+            RestartHostsScheduler();
+            return;
+        }
+        if (m_paused || !m_present || !m_hostAlive || m_now < m_begin + CDateTimeSpan(2, 0, 0, 0))
+            return;
+        const Visit& v = m_visits[m_visit];
+        if ((v.to - v.from).GetTotalDays() * 24 * 60 < 60 || m_now < v.from + Minutes(10))
+            return;
+        m_paused = m_pausedAway = true;
+        m_pausedAt = m_now;
+        m_present = false;
+        m_lastInput = m_now;
+        HostEvent(PLAYER_EVENT_PAUSE);
     }
 
     // The user leaves by the Start menu's sleep or, half the times, by the
@@ -1056,7 +1097,7 @@ private:
         if (asleepWithin == 0) // nothing sends it to sleep
             return;
         const int before = TimersMayNotWake() ? 125 : 11;
-        bool near = m_present;
+        bool near = m_present || m_pausedAway;
         // In real time: a recording after the spring gap is an hour nearer
         // than its wall clock says.
         const CDateTime now = NowUtc();
@@ -1081,6 +1122,8 @@ private:
     void Sleep(bool byUser, bool byCountdown = false, bool hibernate = false,
                bool byProgram = false) {
         ++m_sleeps;
+        if (m_pausedAway && m_pauseSlept.empty())
+            m_pauseSlept = CFakeDateText().Format(m_now);
         // The PC goes down once the suspend notice has been handled: a wake
         // timer whose thread has not set it by then is not there.
         const bool unheard = std::exchange(m_askedOnDialogThread, false);
@@ -1180,6 +1223,10 @@ private:
     bool m_restarts = false, m_restarted = false;
     std::shared_ptr<CFakeSession::Marks> m_marks;
     std::string m_earlierLog;
+    // The pause the user steps away from, and the first sleep during it.
+    bool m_paused = false, m_pausedAway = false, m_restartedInPause = false;
+    CDateTime m_pausedAt;
+    std::string m_pauseSlept;
     // Each protection alone: a margin of one minute guards only the sleep
     // that would begin as the timer comes due, and the hold alone keeps a
     // woken PC awake until the report; a change notice the watcher loses
@@ -1267,6 +1314,7 @@ TEST_P(SimulatedWeek, EveryRecordingFindsThePcAwake) {
                                         << week.Log(0);
         EXPECT_EQ(week.SecondHost(), "") << "a second host was started\n" << week.Log(0);
         EXPECT_EQ(week.FalseAbsent(), "") << "the running host was said absent\n" << week.Log(0);
+        EXPECT_EQ(week.PauseSlept(), "") << "a paused playback was slept over\n" << week.Log(0);
         EXPECT_EQ(week.IdleTooLong(), "") << "an idle PC stayed awake\n" << week.Log(0);
         if (week.WakesWithoutHost() > 0) {
             EXPECT_NE(week.Log(0).find(", but Orvisa is not running: nothing will record it"),

@@ -12,15 +12,14 @@ TEST(HostRecord, TheModuleCountsWhatTheHostReports) {
         int32_t recordingsAfter, pausedAfter;
     };
     const Row rows[] = {
-        {0, 0, 25, 1, 0}, // a start
-        {2, 0, 25, 3, 0}, // a second tuner
-        {2, 1, 26, 1, 1}, // a stop
-        {0, 0, 26, 0, 0}, // a stop with none counted
-        {0, 0, 27, 1, 0}, // in progress: one at least
-        {3, 0, 27, 3, 0},
-        {1, 0, 0, 1, 1},  // pause
-        {1, 1, 1, 1, 0},  // resume
-        {1, 1, 34, 1, 1}, // another event
+        {0, 0, 25, 1, 0},                  // a start
+        {2, 0, 25, 3, 0},                  // a second tuner
+        {2, 1, 26, 1, 1},                  // a stop
+        {0, 0, 26, 0, 0},                  // a stop with none counted
+        {0, 0, 27, 1, 0},                  // in progress: one at least
+        {3, 0, 27, 3, 0}, {1, 0, 0, 1, 1}, // pause
+        {1, 1, 1, 1, 0},                   // resume
+        {1, 1, 34, 1, 1},                  // another event
     };
     for (const Row& row : rows) {
         int32_t recordings = row.recordings, paused = row.paused;
@@ -45,10 +44,16 @@ TEST(HostRecord, TheSchedulerTakesOnlyARecordAndNoCountBeyondReason) {
         {"another mark", {1, sizeof good, 7, 2, 1}, sizeof good, false, 0},
         {"an older, smaller layout", {WAKEUP_HOST_RECORD_MARK, 8, 7, 2, 1}, sizeof good, false, 0},
         {"no process", {WAKEUP_HOST_RECORD_MARK, sizeof good, 0, 2, 1}, sizeof good, false, 0},
-        {"a negative count", {WAKEUP_HOST_RECORD_MARK, sizeof good, 7, -5, 1}, sizeof good, true,
+        {"a negative count",
+         {WAKEUP_HOST_RECORD_MARK, sizeof good, 7, -5, 1},
+         sizeof good,
+         true,
          0},
-        {"a count beyond reason", {WAKEUP_HOST_RECORD_MARK, sizeof good, 7, 1 << 30, 1},
-         sizeof good, true, 16},
+        {"a count beyond reason",
+         {WAKEUP_HOST_RECORD_MARK, sizeof good, 7, 1 << 30, 1},
+         sizeof good,
+         true,
+         16},
     };
     for (const Row& row : rows) {
         unsigned char bytes[sizeof(WakeupHostRecord)];

@@ -773,6 +773,23 @@ void CFakeProcessWatch::End(uint32_t processId) {
         ended();
 }
 
+bool CFakeProcessList::ReadRunningPrograms(std::vector<std::string>& names) {
+    Guard g(m_lock);
+    ++m_reads;
+    names = m_names;
+    return true;
+}
+
+void CFakeProcessList::Set(std::vector<std::string> names) {
+    Guard g(m_lock);
+    m_names = std::move(names);
+}
+
+int CFakeProcessList::Reads() const {
+    Guard g(m_lock);
+    return m_reads;
+}
+
 HostSeen CFakeHostLookup::Find() const {
     Guard g(m_lock);
     return m_seen;

@@ -391,6 +391,19 @@ private:
     std::vector<uint32_t> m_refused;
 };
 
+// The running programs the test sets; counts the lookups.
+class CFakeProcessList : public IProcessList {
+public:
+    bool ReadRunningPrograms(std::vector<std::string>& names) override;
+    void Set(std::vector<std::string> names);
+    int Reads() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<std::string> m_names;
+    int m_reads = 0;
+};
+
 // The host's record: what the test sets is what the scheduler finds.
 class CFakeHostLookup : public IHostLookup {
 public:

@@ -20,7 +20,7 @@ struct CFakePorts {
         return {m_progress, m_timers, m_wait, m_threads, m_session};
     }
     CHostEventHandler::Ports EventPorts() {
-        return {m_processes, m_hostWatch, m_hostLookup, m_clock,
+        return {m_processes, m_hostWatch, m_hostLookup, m_programs, m_clock,
                 m_dateText,  m_power,     m_session,    m_controls};
     }
     CWakeProof::Ports ProofPorts() { return {m_timers, m_clock}; }
@@ -52,6 +52,7 @@ struct CFakePorts {
     CFakeProcessStarter m_processes;
     CFakeProcessWatch m_hostWatch;
     CFakeHostLookup m_hostLookup;
+    CFakeProcessList m_programs;
     CFakeWindowMessenger m_messenger;
     CFakeThreadWait m_wait;
     CFakeDirectoryWatcher m_watcher;

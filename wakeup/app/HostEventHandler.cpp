@@ -6,6 +6,7 @@
 #include "wakeup/app/NightRules.h"
 #include "wakeup/app/resource.h"
 #include "wakeup/platform/DialogMessages.h"
+#include "wakeup/power/BusyPrograms.h"
 #include "wakeup/power/HostCommand.h"
 #include "wakeup/power/HostEvents.h"
 #include "wakeup/power/SleepDecision.h"
@@ -235,6 +236,7 @@ NightInputs CHostEventHandler::Inputs(const NightEvent& event) {
         in.host = m_ports.hostLookup.Find();
     switch (event.kind) {
     case NightEvent::countdownMinute:
+        in.busyProgram = BusyProgram();
         in.suspendText = m_settings.SuspendText();
         in.userInput = m_parts.countdown.UserInputInTheLastMinute();
         break;
@@ -247,6 +249,15 @@ NightInputs CHostEventHandler::Inputs(const NightEvent& event) {
         break;
     }
     return in;
+}
+
+std::string CHostEventHandler::BusyProgram() {
+    // Once a minute at most, and only with a list.
+    const std::vector<std::string> names = KeepAwakeNames(m_settings.m_strKeepAwakePrograms);
+    std::vector<std::string> running;
+    if (names.empty() || !m_ports.programs.ReadRunningPrograms(running))
+        return std::string();
+    return FirstBusyProgram(names, running);
 }
 
 std::string CHostEventHandler::WakeTestRefusal() const {

@@ -30,6 +30,7 @@ public:
         IProcessStarter& processes; // the host's command tool and program
         IProcessWatch& hostWatch;   // the host's end
         const IHostLookup& hostLookup;
+        IProcessList& programs; // "KeepAwakePrograms"
         const IClock& clock;
         const IDateText& dateText;
         IPower& power;
@@ -81,6 +82,8 @@ private:
     void WaitForArming(NightEvent look);
     NightInputs Inputs(const NightEvent& event);
     NightInputs SettingsInputs() const;
+    // The first program of "KeepAwakePrograms" that runs now.
+    std::string BusyProgram();
 
     Ports m_ports;
     Parts m_parts;

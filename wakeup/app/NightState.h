@@ -46,6 +46,9 @@ struct CNightState {
     bool suspended = false;
     // Another session has the console (fast user switching).
     bool awayFromConsole = false;
+    // The program of "KeepAwakePrograms" that ran at the countdown's last
+    // minute; empty when none did.
+    std::string busyProgram;
 
     // The hold: woken for the recording at awaitedStart (its lead time from
     // awaitedLeadFrom), which the host has not reported yet.

@@ -516,6 +516,11 @@ private:
 
     void OnMinute(uint32_t timerError) {
         HoldAgainstIdleSleep();
+        // A program of the list keeps Windows' own idle sleep off too: its
+        // idle timer reset once a minute, as input would.
+        m_night.busyProgram = m_in.busyProgram;
+        if (!m_night.busyProgram.empty())
+            m_resetOnce |= ES_FLAG_SYSTEM_REQUIRED;
         if (m_night.sleepRefused)
             return;
         if (timerError && !m_night.tickerFailing)
@@ -632,6 +637,9 @@ private:
     // `left` minutes: warning of a sleep that does not come would only end
     // in the cancel notice.
     bool WillStandBack(int left) const {
+        // A program of the list that runs now is taken to run then.
+        if (!m_night.busyProgram.empty())
+            return true;
         if (!IsSet(m_night.armed.target))
             return false;
         // Its wake within the margin then, or one its timer could not make.
@@ -813,6 +821,7 @@ SleepState SleepStateNow(const CNightState& night, const NightInputs& in, unsign
     state.countReset = night.resets != resetsBefore;
     state.wakeTimerSet = wakeTimerSet;
     state.awayFromConsole = night.awayFromConsole;
+    state.busyProgram = night.busyProgram;
     return state;
 }
 

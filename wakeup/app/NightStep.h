@@ -130,6 +130,8 @@ struct NightInputs {
     std::string hostProgram;
     // countdownMinute: keyboard or mouse input in the last minute.
     bool userInput = false;
+    // countdownMinute: the first program of "KeepAwakePrograms" that runs.
+    std::string busyProgram;
     // countdownArmed: what else stands against the countdown's sleep.
     bool otherSessionRecording = false;
     bool otherProgramAwake = false;

@@ -19,5 +19,8 @@
 // Read only: the host's program, started for a recording whose wake finds
 // no host running; empty (the default): nothing is started.
 #define WAKEUP_SETTING_HOST_PROGRAM "HostProgram"
+// Read only: programs that keep the PC awake while they run, separated by
+// ';' ("comskip.exe;ffmpeg"); empty (the default): none.
+#define WAKEUP_SETTING_KEEP_AWAKE_PROGRAMS "KeepAwakePrograms"
 
 #define WAKEUP_DEFAULT_SUSPEND_TEXT "Use remote controle to cancel auto shutdown in %d minutes..."

@@ -55,6 +55,8 @@ bool CWakeUpSettings::Load() {
     m_bHibernate = ReadNumber(*key, WAKEUP_SETTING_USE_HIBERNATE, number) && number != 0;
     if (!ReadText(*key, WAKEUP_SETTING_HOST_PROGRAM, m_strHostProgram))
         m_strHostProgram.clear();
+    if (!ReadText(*key, WAKEUP_SETTING_KEEP_AWAKE_PROGRAMS, m_strKeepAwakePrograms))
+        m_strKeepAwakePrograms.clear();
     m_bCountUserInput = !ReadNumber(*key, WAKEUP_SETTING_COUNT_USER_INPUT, number) || number != 0;
     m_nSleepMarginMinutes = ReadNumber(*key, WAKEUP_SETTING_SLEEP_MARGIN_MINUTES, number) &&
                                     number <= kMaxSleepMarginMinutes

@@ -45,6 +45,7 @@ public:
     int m_nSleepMarginMinutes = kDefaultSleepMarginMinutes;
     std::string m_strSuspendText;
     std::string m_strHostProgram;
+    std::string m_strKeepAwakePrograms;
     int m_nPvrBufferBegin = 0; // the lead time in minutes
 
 private:

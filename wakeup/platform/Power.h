@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Execution state flags of the calling thread.
 constexpr uint32_t ES_FLAG_SYSTEM_REQUIRED = 0x00000001;
@@ -76,6 +77,15 @@ public:
     virtual ~IProcessStarter() = default;
     // False when it could not be started.
     virtual bool StartProcess(const std::string& commandLine) = 0;
+};
+
+// The programs that run now, in every session.
+class IProcessList {
+public:
+    virtual ~IProcessList() = default;
+    // The executable file's name of each process ("comskip.exe"); false
+    // when the system gave no list.
+    virtual bool ReadRunningPrograms(std::vector<std::string>& names) = 0;
 };
 
 // Watches one process for its end, however it ends (a crash too).

@@ -31,6 +31,8 @@ SleepDecision DecideSleep(SleepAsker asker, const SleepState& state) {
         return Refused(asker, state.held);
     if (state.otherSessionRecording)
         return Refused(asker, "another session is recording");
+    if (!state.busyProgram.empty())
+        return Refused(asker, state.busyProgram + " is running");
     if (state.otherProgramAwake)
         return Refused(asker, "another program keeps the PC awake");
     return {true, ""};

@@ -31,6 +31,8 @@ struct SleepState {
     // The scheduler of another session records, or holds a woken PC for a
     // recording.
     bool otherSessionRecording = false;
+    // A program of the user's list runs ("comskip.exe"); empty: none.
+    std::string busyProgram;
 };
 
 struct SleepDecision {

@@ -20,6 +20,7 @@ TEST(SleepDecision, RefusalsComeInOrderAndOnlyTheCountdownStandsBackForTheRest) 
     all.heldAgainstQuery = true;
     all.awayFromConsole = all.otherSessionRecording = all.otherProgramAwake = true;
     all.wakeTimerSet = false;
+    all.busyProgram = "comskip.exe";
     SleepState paused = all;
     paused.recording = false;
     SleepState awaiting = paused;
@@ -36,8 +37,10 @@ TEST(SleepDecision, RefusalsComeInOrderAndOnlyTheCountdownStandsBackForTheRest) 
     soon.wakeTimerSet = true;
     SleepState session = soon;
     session.held.clear();
-    SleepState other = session;
-    other.otherSessionRecording = false;
+    SleepState busy = session;
+    busy.otherSessionRecording = false;
+    SleepState other = busy;
+    other.busyProgram.clear();
     const Case cases[] = {
         {all, "Query Suspend, deny because recording is on",
          "Suspend cancelled because recording is on"},
@@ -53,6 +56,7 @@ TEST(SleepDecision, RefusalsComeInOrderAndOnlyTheCountdownStandsBackForTheRest) 
         {unarmed, nullptr, "Suspend cancelled because the wake timer is not set yet"},
         {soon, nullptr, "Suspend cancelled because a recording starts at 3/3/2005 8:15:00 PM"},
         {session, nullptr, "Suspend cancelled because another session is recording"},
+        {busy, nullptr, "Suspend cancelled because comskip.exe is running"},
         {other, nullptr, "Suspend cancelled because another program keeps the PC awake"},
         {SleepState(), nullptr, nullptr},
     };

@@ -286,3 +286,22 @@ TEST_F(SuspendCountdown, OtherProgramsCheckLetsGoOnlyOfAnEventsStateNeverOfAHold
     EXPECT_EQ(after.size(), states) << "the hold was let go of during the check";
     EXPECT_EQ(m_power.SleepRequests().size(), 1u);
 }
+
+TEST_F(SuspendCountdown, AListedProgramHoldsItOffAndIsLookedUpOnlyAtTheMinute) {
+    m_registry.SetRaw(kKey, "KeepAwakePrograms", 1, std::string(" ffmpeg ; COMSKIP") + '\0');
+    m_programs.Set({"System", "explorer.exe", "ComSkip.exe"});
+    Start(2);
+    Send(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, 34);
+    EXPECT_EQ(m_programs.Reads(), 0);
+    Cycle();                                          // no warning for a sleep that will not come
+    EXPECT_EQ(m_processes.CommandLines().size(), 1u); // the event's cancel notice only
+    Cycle();
+    EXPECT_EQ(Messages().back(), "Suspend cancelled because ComSkip.exe is running");
+    EXPECT_TRUE(m_power.SleepRequests().empty());
+    EXPECT_EQ(m_progress.GetPos(), 2);
+    EXPECT_EQ(m_programs.Reads(), 2);
+    m_programs.Set({"System"});
+    Cycle();
+    Cycle();
+    EXPECT_EQ(m_power.SleepRequests(), std::vector<std::string>{"suspend"});
+}

@@ -74,6 +74,7 @@ private:
     CWin32ProcessStarter m_processes;
     CWin32ProcessWatch m_hostWatch;
     CWin32HostLookup m_hostLookup;
+    CWin32ProcessList m_programs;
     CWin32WindowMessenger m_messenger;
     CWin32ThreadWait m_wait;
     CWin32Session m_session;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <vector>
@@ -176,6 +177,19 @@ bool CWin32Power::ReadOnBattery(bool& onBattery) {
     if (!GetSystemPowerStatus(&status) || status.ACLineStatus > 1)
         return false;
     onBattery = status.ACLineStatus == 0;
+    return true;
+}
+
+bool CWin32ProcessList::ReadRunningPrograms(std::vector<std::string>& names) {
+    names.clear();
+    const CUniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry))
+        names.emplace_back(entry.szExeFile);
     return true;
 }
 

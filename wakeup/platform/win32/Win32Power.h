@@ -22,6 +22,13 @@ private:
     static uint32_t AllowWakeTimersHere();
 };
 
+// A snapshot of the processes (the Tool Help functions): names only, which
+// needs no access to the processes of other sessions.
+class CWin32ProcessList : public IProcessList {
+public:
+    bool ReadRunningPrograms(std::vector<std::string>& names) override;
+};
+
 class CWin32ProcessStarter : public IProcessStarter {
 public:
     bool StartProcess(const std::string& commandLine) override;

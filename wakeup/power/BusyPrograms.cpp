@@ -26,7 +26,7 @@ std::vector<std::string> KeepAwakeNames(const std::string& setting) {
         name = first == std::string::npos
                    ? std::string()
                    : name.substr(first, name.find_last_not_of(" \t") + 1 - first);
-        if (!name.empty())
+        if (!name.empty() && name != ".exe")
             names.push_back(EndsWith(name, ".exe") ? name : name + ".exe");
         from = semicolon + 1;
     }

@@ -6,7 +6,8 @@
 #include <vector>
 
 // The setting's names: separated by ';', blanks around each dropped, in
-// lower case, ".exe" added to a name without it; empty names left out.
+// lower case, ".exe" added to a name without it; empty names (and a bare
+// ".exe") left out.
 std::vector<std::string> KeepAwakeNames(const std::string& setting);
 
 // The first running program (as the system spells it) whose name is one of

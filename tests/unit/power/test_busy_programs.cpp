@@ -5,7 +5,7 @@
 
 TEST(BusyPrograms, TheSettingsNamesAndTheFirstThatRuns) {
     using Names = std::vector<std::string>;
-    EXPECT_EQ(KeepAwakeNames(" ComSkip ;ffmpeg.EXE;; \t;x.exe.bak;"),
+    EXPECT_EQ(KeepAwakeNames(" ComSkip ;ffmpeg.EXE;; \t;.exe;x.exe.bak;"),
               (Names{"comskip.exe", "ffmpeg.exe", "x.exe.bak.exe"}));
     EXPECT_EQ(KeepAwakeNames(""), Names{});
     struct Row {

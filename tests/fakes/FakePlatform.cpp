@@ -571,6 +571,13 @@ void CFakePower::OnSleep(std::function<uint32_t(bool suspend)> sleep) {
     m_sleep = std::move(sleep);
 }
 
+int CFakePower::IdleResets() const {
+    Guard g(m_lock);
+    return static_cast<int>(std::count_if(m_states.begin(), m_states.end(), [](uint32_t state) {
+        return (state & ES_FLAG_SYSTEM_REQUIRED) && !(state & ES_FLAG_CONTINUOUS);
+    }));
+}
+
 uint32_t CFakePower::HeldState() const {
     Guard g(m_lock);
     // As Windows keeps it: a state set without ES_FLAG_CONTINUOUS resets the

@@ -326,6 +326,9 @@ public:
     void FailAllowWakeTimers(uint32_t error);
     // The state the thread holds now (the last one set; 0 before any).
     uint32_t HeldState() const;
+    // How many times the system's idle timer was reset once (a state with
+    // ES_FLAG_SYSTEM_REQUIRED and without ES_FLAG_CONTINUOUS).
+    int IdleResets() const;
     // What the system's state reads: by default the state held here, as on
     // a machine where nothing else asks to stay awake.
     void OnReadSystemState(std::function<uint32_t()> read);

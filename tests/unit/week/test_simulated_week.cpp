@@ -146,6 +146,8 @@ struct Scheduler : CWakeUpParts {
     std::string armedAgain;
     // The last event after which the countdown must run from full (local).
     CDateTime restarted;
+    // The system's idle timer resets seen so far.
+    int idleResets = 0;
 };
 
 struct Recording {
@@ -244,6 +246,10 @@ public:
           m_crashes(seed % 4 == 2), m_startsTwice(seed % 6 == 0), m_oneReportForTwo(seed % 2 == 1),
           m_shortMargin(seed % 4 == 3), m_noticeLost(seed % 3 == 2) {
         m_restarts = seed % 4 == 1;
+        // Not with a lost notice: the program's end moves the system's idle
+        // sleep, which may then come within the lead time of a recording
+        // that no scan has found yet, and no program can hold for that.
+        m_postProcess = seed % 7 == 3 && !m_noticeLost;
         m_countdownOff = seed % 9 == 4;
         m_systemIdleMinutes = std::array<int, 3>{15, 30, 0}[seed % 3];
         // The host's program is named on some seeds where the host runs,
@@ -387,6 +393,7 @@ public:
     const std::string& SecondHost() const { return m_secondHost; }
     const std::string& FalseAbsent() const { return m_falseAbsent; }
     const std::string& PauseSlept() const { return m_pauseSlept; }
+    const std::string& SleptOverProgram() const { return m_sleptOverProgram; }
     // Empty, or when an idle PC began to stay awake too long.
     const std::string& IdleTooLong() const { return m_idleTooLong; }
     size_t Count() const { return m_recordings.size(); }
@@ -676,6 +683,9 @@ private:
 
     void Start(Scheduler& s) {
         s.m_registry.SetDword(CFakePorts::kKey, "PVRBufferBegin", static_cast<uint32_t>(m_lead));
+        if (m_postProcess)
+            s.m_registry.SetRaw(CFakePorts::kKey, "KeepAwakePrograms", 1,
+                                std::string("comskip; ffmpeg") + '\0');
         s.m_registry.SetDword(CFakePorts::kKey, "SuspendTime",
                               m_countdownOff ? 0 : kCountdownMinutes);
         if (m_shortMargin)
@@ -850,6 +860,9 @@ private:
             if (r.reported && !r.stopped && !(m_now < r.stop)) {
                 r.stopped = true;
                 HostEvent(PLAYER_EVENT_RECORDING_STOPPED);
+                // Commercial detection over the recording, half the times.
+                if (m_postProcess && Pick(0, 1) == 1)
+                    m_busyUntil = std::max(m_busyUntil, m_now + Minutes(Pick(10, 40)));
             }
         for (Recording& r : m_recordings) {
             if (IsSet(r.repeatAt) && !(m_now < r.repeatAt)) {
@@ -874,6 +887,10 @@ private:
                 r.repeatAt = m_now + CDateTimeSpan(0, 0, 1, 0);
             }
         }
+        for (auto& s : m_schedulers)
+            s->m_programs.Set(m_now < m_busyUntil
+                                  ? std::vector<std::string>{"System", "ComSkip.exe"}
+                                  : std::vector<std::string>{"System"});
         // The window's timer, at the moment the night's rules name.
         for (auto& s : m_schedulers) {
             uint32_t ms = 0;
@@ -900,9 +917,14 @@ private:
         // user's last input, two minutes after a wake by timer with nobody
         // at it, unless a program holds the system.
         bool held = m_present;
-        for (auto& s : m_schedulers)
+        for (auto& s : m_schedulers) {
             held = held ||
                    (s->m_power.HeldState() & (ES_FLAG_SYSTEM_REQUIRED | ES_FLAG_AWAYMODE_REQUIRED));
+            // A reset of the idle timer counts as input.
+            const int resets = s->m_power.IdleResets();
+            held = held || resets != s->idleResets;
+            s->idleResets = resets;
+        }
         if (held)
             m_lastBusy = m_now;
         const int idleMinutes = m_attended ? m_systemIdleMinutes : 2;
@@ -1097,7 +1119,7 @@ private:
         if (asleepWithin == 0) // nothing sends it to sleep
             return;
         const int before = TimersMayNotWake() ? 125 : 11;
-        bool near = m_present || m_pausedAway;
+        bool near = m_present || m_pausedAway || m_now < m_busyUntil;
         // In real time: a recording after the spring gap is an hour nearer
         // than its wall clock says.
         const CDateTime now = NowUtc();
@@ -1122,6 +1144,8 @@ private:
     void Sleep(bool byUser, bool byCountdown = false, bool hibernate = false,
                bool byProgram = false) {
         ++m_sleeps;
+        if (byCountdown && m_now < m_busyUntil && m_sleptOverProgram.empty())
+            m_sleptOverProgram = CFakeDateText().Format(m_now);
         if (m_pausedAway && m_pauseSlept.empty())
             m_pauseSlept = CFakeDateText().Format(m_now);
         // The PC goes down once the suspend notice has been handled: a wake
@@ -1227,6 +1251,11 @@ private:
     bool m_paused = false, m_pausedAway = false, m_restartedInPause = false;
     CDateTime m_pausedAt;
     std::string m_pauseSlept;
+    // On some seeds a program of "KeepAwakePrograms" works on a recording
+    // for a while after its end.
+    bool m_postProcess = false;
+    CDateTime m_busyUntil;
+    std::string m_sleptOverProgram;
     // Each protection alone: a margin of one minute guards only the sleep
     // that would begin as the timer comes due, and the hold alone keeps a
     // woken PC awake until the report; a change notice the watcher loses
@@ -1315,6 +1344,8 @@ TEST_P(SimulatedWeek, EveryRecordingFindsThePcAwake) {
         EXPECT_EQ(week.SecondHost(), "") << "a second host was started\n" << week.Log(0);
         EXPECT_EQ(week.FalseAbsent(), "") << "the running host was said absent\n" << week.Log(0);
         EXPECT_EQ(week.PauseSlept(), "") << "a paused playback was slept over\n" << week.Log(0);
+        EXPECT_EQ(week.SleptOverProgram(), "") << "the countdown slept over a listed program\n"
+                                               << week.Log(0);
         EXPECT_EQ(week.IdleTooLong(), "") << "an idle PC stayed awake\n" << week.Log(0);
         if (week.WakesWithoutHost() > 0) {
             EXPECT_NE(week.Log(0).find(", but Orvisa is not running: nothing will record it"),

@@ -1,5 +1,6 @@
 // The real scheduler driven by the host through the real extension module,
 // by power broadcasts from another process and by its own countdown.
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <sstream>
@@ -251,4 +252,34 @@ TEST_F(PowerWine, ASchedulerStartedAgainWhileTheHostRecordsHoldsThePcAtOnce) {
     EXPECT_EQ(Power(0), kDeny);
     EXPECT_TRUE(WaitForLogLine(" Orvisa is recording: the PC stays awake"));
     EXPECT_TRUE(WaitForLogLine(" Query Suspend, deny because recording is on"));
+}
+
+TEST_F(PowerWine, AListedProgramHoldsTheCountdownOffUntilItEnds) {
+    CServerRegistration server(WAKEUP_MODULE);
+    ASSERT_TRUE(server.Registered());
+    SetSettingDword("SuspendTime", 1);
+    SetSettingDword("CountUserInput", 0);
+    SetSettingString("KeepAwakePrograms", "ffmpeg;ComSkip");
+    // Any program under a listed name: a post-processing of a recording.
+    const std::string comskip = m_temp.Path() + "\\comskip.exe";
+    ASSERT_TRUE(CopyFileA(WAKEUP_HOSTSIM, comskip.c_str(), FALSE));
+    CProcess busy;
+    ASSERT_TRUE(busy.Start("\"" + comskip + "\" hold"));
+    ASSERT_NE(WaitForProcessWindow(busy.Id(), "hostsim hold"), nullptr);
+    InstallProgram();
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(WaitForLogLine(" Suspend cancelled because comskip.exe is running", 90000));
+    busy.End();
+    // The next expiry is not held off: its request follows.
+    EXPECT_TRUE(WaitFor(
+        [&] { return CountLines(Control(1001), "Force suspend because timeout has expired") == 2; },
+        90000));
+    const std::vector<std::string> lines = LogLines();
+    const auto expiry = std::find_if(lines.rbegin(), lines.rend(), [](const std::string& line) {
+        return line.find("Force suspend") != std::string::npos;
+    });
+    ASSERT_NE(expiry, lines.rend());
+    EXPECT_TRUE(expiry == lines.rbegin() ||
+                (expiry - 1)->find("Suspend cancelled") == std::string::npos)
+        << *(expiry - 1);
 }

@@ -19,6 +19,9 @@ enum WakeupMessageKind : unsigned long {
     // learns when the host ends, however it ends. A scheduler that does not
     // know the kind ignores it.
     WAKEUP_MSG_HOST_PROCESS = 1234571,
+    // lParam: stay awake this many minutes; 0 until sleep is allowed, -1
+    // allow sleep. A second start with /stayawake hands it over so.
+    WAKEUP_MSG_STAY_AWAKE = 1234572,
 };
 
 // lParam codes of WAKEUP_MSG_SCHEDULE_DIR_CHANGED.

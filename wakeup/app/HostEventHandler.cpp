@@ -82,6 +82,7 @@ bool CHostEventHandler::EventOf(uint32_t message, uint32_t wParam, int32_t lPara
         {WAKEUP_MESSAGE, WAKEUP_MSG_SCHEDULE_DIR_CHANGED, NightEvent::scheduleChanged, false},
         {WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, NightEvent::playerEvent, true},
         {WAKEUP_MESSAGE, WAKEUP_MSG_HOST_PROCESS, NightEvent::hostProcess, true},
+        {WAKEUP_MESSAGE, WAKEUP_MSG_STAY_AWAKE, NightEvent::stayAwake, true},
     };
     if (message == SESSION_CHANGE_MESSAGE) {
         event = NightEvent(NightEvent::sessionChange, static_cast<int32_t>(wParam));

@@ -24,12 +24,23 @@ std::string SleepRefusalText(const CNightState& night) {
            ")";
 }
 
+const char kStayAwakeHold[] = "the PC was asked to stay awake";
+
+bool StayAwakeOver(const CNightState& night, const CDateTime& now) {
+    return night.stayAwake && IsSet(night.stayAwakeUntil) &&
+           SecondsFrom(night.stayAwakeUntil, now) >= 0;
+}
+
 NightHold HoldOf(const CNightState& night, int marginMinutes, const CDateTime& now) {
     NightHold hold;
     if (night.awaitingRecording) {
         hold.why = "a recording is about to start";
         hold.refusesQuery = true;
         hold.localStart = night.awaitedLocal;
+    } else if (night.stayAwake && !StayAwakeOver(night, now)) {
+        // Asked for, as a recording is: the system's sleep is refused too.
+        hold.why = kStayAwakeHold;
+        hold.refusesQuery = true;
     } else if (const NightWake* soon = RecordingWithin(night, marginMinutes, now)) {
         hold.why = "a recording starts at ";
         hold.dated = true;
@@ -124,6 +135,8 @@ bool NextTick(const CNightState& night, int marginMinutes, const CDateTime& now,
         take(night.testDue + CDateTimeSpan(0, 0, 0, kSlowResumeSeconds) + kOneSecond);
     if (night.standBackHolds && SecondsFrom(now, night.stoodBackFor) > 0)
         take(night.stoodBackFor + kOneSecond);
+    if (night.stayAwake && IsSet(night.stayAwakeUntil))
+        take(night.stayAwakeUntil);
     // The margin's hold: it begins the margin before the armed timer is due
     // and ends at the recording's start.
     if (marginMinutes > 0) {

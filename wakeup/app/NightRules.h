@@ -43,6 +43,10 @@ struct NightHold {
     bool countdownDecidesAgain = false;
 };
 NightHold HoldOf(const CNightState& night, int marginMinutes, const CDateTime& now);
+// The reason of the hold that the user or a script asked for.
+extern const char kStayAwakeHold[];
+// The stay-awake request's time has come.
+bool StayAwakeOver(const CNightState& night, const CDateTime& now);
 // The hold ends once this has passed without the host's report.
 CDateTime HoldEnd(const CNightState& night);
 // Whether the wake fired for the recording at `start` holds the PC awake:

@@ -93,6 +93,10 @@ struct CNightState {
     unsigned resets = 0;
     uint32_t sleepRefused = 0;
     CDateTime stoodBackFor;
+    // The user or a script asked the PC to stay awake: until this moment
+    // (UTC, and local for the lines), or, unset, until sleep is allowed.
+    bool stayAwake = false;
+    CDateTime stayAwakeUntil, stayAwakeUntilLocal;
     bool standBackHolds = false;
     // The resets when a sleep was asked for, which the look after the wait
     // for the arming compares; whether the countdown's timer fails.

@@ -97,6 +97,8 @@ private:
             return OnHostEnded(static_cast<uint32_t>(e.code));
         case NightEvent::hostLookup:
             return;
+        case NightEvent::stayAwake:
+            return OnStayAwake(e.code);
         case NightEvent::hostUnwatched:
             return Log("Unable to watch Orvisa's process: its end will not be noticed");
         case NightEvent::hostStarted:
@@ -367,6 +369,34 @@ private:
         // The armed wake no longer stands against the plan.
         if (IsSet(m_night.armed.target))
             NextWake(m_night.armedText, "");
+    }
+
+    void OnStayAwake(int32_t minutes) {
+        if (minutes < 0) {
+            if (m_night.stayAwake)
+                Log("Sleep allowed again, as asked");
+            return EndStayAwake();
+        }
+        // A week at the most: longer is "until sleep is allowed".
+        constexpr int32_t kMostMinutes = 7 * 24 * 60;
+        m_night.stayAwake = true;
+        m_night.stayAwakeUntil = m_night.stayAwakeUntilLocal = CDateTime();
+        if (minutes > 0 && minutes <= kMostMinutes) {
+            m_night.stayAwakeUntil = m_in.now + CDateTimeSpan(0, 0, minutes, 0);
+            m_night.stayAwakeUntilLocal = m_in.nowLocal + CDateTimeSpan(0, 0, minutes, 0);
+        }
+        Log(StayAwakeText() + ", as asked");
+    }
+
+    void EndStayAwake() {
+        m_night.stayAwake = false;
+        m_night.stayAwakeUntil = m_night.stayAwakeUntilLocal = CDateTime();
+    }
+
+    std::string StayAwakeText() const {
+        return IsSet(m_night.stayAwakeUntilLocal)
+                   ? "Staying awake until " + Date(m_night.stayAwakeUntilLocal)
+                   : std::string("Staying awake until sleep is allowed");
     }
 
     void OnSessionChange(uint32_t event) {
@@ -640,10 +670,13 @@ private:
         // A program of the list that runs now is taken to run then.
         if (!m_night.busyProgram.empty())
             return true;
+        const CDateTime expiry = m_in.now + CDateTimeSpan(0, 0, left, 0);
+        if (m_night.stayAwake &&
+            (!IsSet(m_night.stayAwakeUntil) || expiry < m_night.stayAwakeUntil))
+            return true;
         if (!IsSet(m_night.armed.target))
             return false;
         // Its wake within the margin then, or one its timer could not make.
-        const CDateTime expiry = m_in.now + CDateTimeSpan(0, 0, left, 0);
         if (RecordingWithin(m_night, m_in.marginMinutes, expiry))
             return true;
         return ChooseWakeableSleep(
@@ -695,6 +728,10 @@ private:
             m_night.rescanAfter = CDateTime();
             m_fx.scan = true;
         }
+        if (StayAwakeOver(m_night, m_in.now)) {
+            Log("The stay-awake request has ended: the PC may sleep again");
+            EndStayAwake();
+        }
         if (ResumeReportDue(m_night, m_in.now))
             Report(true);
         if (TestGivenUp(m_night, m_in.now)) {
@@ -736,6 +773,8 @@ private:
         const CDateTime& held = hold.localStart;
         m_fx.keepAwake =
             KeepAwakeText(m_night.recording, m_night.paused, IsSet(held) ? Date(held) : "");
+        if (hold.why == kStayAwakeHold && !m_night.recording && !m_night.paused)
+            m_fx.keepAwake = StayAwakeText();
         if (IsSet(m_night.hostMissingFor))
             m_fx.keepAwake = "Orvisa is not running: nothing will record the recording at " +
                              Date(m_night.hostMissingFor);

@@ -68,6 +68,9 @@ struct NightEvent {
         wakeTestFailed,
         hiddenButton,
         hibernateChanged,
+        // Stay awake (code: minutes; 0 until sleep is allowed; below 0:
+        // allow sleep).
+        stayAwake,
         // The command that allows wake timers in the active plan: code, its
         // error; armed, whether it was asked for as an administrator.
         wakeTimersAllowed,

@@ -92,6 +92,8 @@ public:
 
     // The window's one-shot timer, set for the delay NextTickMs gives.
     void OnClockTick() { m_events.Step(NightEvent(NightEvent::clockTick)); }
+    // Stay awake this many minutes (0: until allowed; below 0: allow sleep).
+    void StayAwake(int32_t minutes) { m_events.Step(NightEvent(NightEvent::stayAwake, minutes)); }
     // Milliseconds until the next moment a rule needs the clock (0 when it
     // has come); false when none does and no timer runs.
     bool NextTickMs(uint32_t& ms) const { return m_events.NextTickMs(ms); }

@@ -16,10 +16,15 @@
 #define IDC_HIBERNATE 1008
 #define IDC_NEXT_WAKE 1009
 
-// System-menu commands: the about box, the wake test, wake timers allowed.
+// System-menu commands: the about box, the wake test, wake timers allowed,
+// and stay awake (an hour, four hours, until allowed; allow sleep).
 #define IDM_ABOUTBOX 0x0010
 #define IDM_TESTWAKE 0x0020
 #define IDM_ALLOWWAKETIMERS 0x0030
+#define IDM_STAYAWAKE_HOUR 0x0040
+#define IDM_STAYAWAKE_4HOURS 0x0050
+#define IDM_STAYAWAKE_ON 0x0060
+#define IDM_ALLOWSLEEP 0x0070
 
 // The standard messages of the data exchange checks.
 #define IDS_PARSE_INT 0xF110

@@ -139,4 +139,8 @@ TEST(NightRules, TheClockTickComesAtTheEarliestMomentARuleNames) {
     night.resumePending = false;
     EXPECT_FALSE(TestGivenUp(night, At(2, kSlowResumeSeconds)));
     EXPECT_TRUE(TestGivenUp(night, At(2, kSlowResumeSeconds + 1)));
+    night.stayAwake = true;
+    night.stayAwakeUntil = At(1);
+    ASSERT_TRUE(NextTick(night, 0, kNow, at));
+    EXPECT_TRUE(Near(at, At(1)));
 }

@@ -12,20 +12,25 @@ const char kLockName[] = "Local\\OrvisaWakeUp.Scheduler";
 constexpr DWORD kHandOverMs = CWakeUpDlg::kStopTimeoutMs + 5000;
 constexpr DWORD kSliceMs = 100;
 
-void BringToFront(HWND window) {
+} // namespace
+
+void CSingleInstance::Found(HWND window) {
+    m_running = window;
+    if (!m_bringToFront)
+        return;
     if (IsIconic(window))
         ShowWindow(window, SW_RESTORE);
     SetForegroundWindow(window);
 }
-} // namespace
 
-CSingleInstance::CSingleInstance() : m_lock(CreateMutexA(nullptr, TRUE, kLockName)) {
+CSingleInstance::CSingleInstance(bool bringToFront)
+    : m_lock(CreateMutexA(nullptr, TRUE, kLockName)), m_bringToFront(bringToFront) {
     if (!m_lock) {
         // A scheduler run as administrator holds a lock that this one may
         // not open: it runs, and this one ends.
         if (GetLastError() == ERROR_ACCESS_DENIED) {
             if (HWND running = FindWindowA(WAKEUP_WINDOW_CLASS, WAKEUP_WINDOW_TITLE))
-                BringToFront(running);
+                Found(running);
             return;
         }
         // No lock to be had at all: better two schedulers than none.
@@ -46,7 +51,7 @@ CSingleInstance::CSingleInstance() : m_lock(CreateMutexA(nullptr, TRUE, kLockNam
             return;
         }
         if (HWND running = FindWindowA(WAKEUP_WINDOW_CLASS, WAKEUP_WINDOW_TITLE)) {
-            BringToFront(running);
+            Found(running);
             return;
         }
     }

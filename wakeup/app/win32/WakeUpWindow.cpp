@@ -9,6 +9,27 @@ namespace {
 const char kProgramName[] = "kelmarwakeup";
 const char kTestWakeItem[] = "Test wake...";
 const char kAllowWakeTimersItem[] = "Allow wake timers";
+
+// The "Stay awake" submenu's commands and their minutes (0: until sleep is
+// allowed; -1: allow sleep), in the system menu and the icon's menu alike.
+struct StayAwakeItem {
+    UINT command;
+    const char* text;
+    int32_t minutes;
+};
+const StayAwakeItem kStayAwakeItems[] = {{IDM_STAYAWAKE_HOUR, "for 1 hour", 60},
+                                         {IDM_STAYAWAKE_4HOURS, "for 4 hours", 240},
+                                         {IDM_STAYAWAKE_ON, "until I allow sleep", 0},
+                                         {IDM_ALLOWSLEEP, "Allow sleep", -1}};
+
+void AppendStayAwakeMenu(HMENU menu) {
+    HMENU stay = CreatePopupMenu();
+    if (!stay)
+        return;
+    for (const StayAwakeItem& item : kStayAwakeItems)
+        AppendMenuA(stay, MF_STRING, item.command, item.text);
+    AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(stay), "Stay awake");
+}
 const char kTestWakeTitle[] = "Test wake";
 const char kTestWakeQuestion[] =
     "The PC goes to sleep now and wakes by itself in two minutes.\n\n"
@@ -65,10 +86,13 @@ INT_PTR CWakeUpWindow::OnInitDialog() {
         }
         AppendMenuA(menu, MF_STRING, IDM_TESTWAKE, kTestWakeItem);
         AppendMenuA(menu, MF_STRING, IDM_ALLOWWAKETIMERS, kAllowWakeTimersItem);
+        AppendStayAwakeMenu(menu);
     }
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     m_dlg.OnInitDialog();
+    if (m_bStayAwakeAtStart)
+        m_dlg.StayAwake(m_stayAwakeAtStart);
     ScheduleClockTick();
     // The dialog manager shows the window at its creation and again once
     // its queue first runs empty; with /minimized both are dropped, and the
@@ -133,6 +157,7 @@ void CWakeUpWindow::OnTrayIcon(LPARAM mouse) {
         return;
     AppendMenuA(menu, MF_STRING, kShow, "Show");
     AppendMenuA(menu, MF_STRING, kTestWake, kTestWakeItem);
+    AppendStayAwakeMenu(menu);
     AppendMenuA(menu, MF_STRING, kExit, "Exit");
     POINT at;
     GetCursorPos(&at);
@@ -147,6 +172,18 @@ void CWakeUpWindow::OnTrayIcon(LPARAM mouse) {
         OnTestWake();
     else if (chosen == kExit)
         EndDialog(IDCANCEL);
+    else
+        OnStayAwakeCommand(static_cast<UINT>(chosen));
+}
+
+bool CWakeUpWindow::OnStayAwakeCommand(UINT command) {
+    for (const StayAwakeItem& item : kStayAwakeItems)
+        if (item.command == command) {
+            m_dlg.StayAwake(item.minutes);
+            ScheduleClockTick();
+            return true;
+        }
+    return false;
 }
 
 void CWakeUpWindow::ScheduleClockTick() {
@@ -233,7 +270,7 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             m_dlg.AllowWakeTimers();
             return TRUE;
         }
-        return FALSE;
+        return OnStayAwakeCommand(static_cast<UINT>(wParam & 0xFFF0)) ? TRUE : FALSE;
     case WM_PAINT:
         if (IsIconic(m_hWnd)) {
             OnPaintIconic();

@@ -35,6 +35,11 @@ public:
     // After the modal loop: false when a worker thread still uses the
     // dialog, which must then not be destroyed.
     bool StopThreads() { return m_dlg.StopThreads(); }
+    // The command line's "/stayawake": stepped once the dialog has started.
+    void StayAwakeAtStart(int32_t minutes) {
+        m_stayAwakeAtStart = minutes;
+        m_bStayAwakeAtStart = true;
+    }
 
 protected:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -49,6 +54,8 @@ private:
     void ScheduleClockTick();
     // "Test wake...": says why it cannot run now, or asks, then starts it.
     void OnTestWake();
+    // A command of the "Stay awake" menu; false for any other.
+    bool OnStayAwakeCommand(UINT command);
     void Restore();
     // The notification area is (back) there: the icon again, or for the
     // first time when it could not be added before.
@@ -81,6 +88,8 @@ private:
     // Outlives the dialog, whose change handler ends its watches first.
     CWin32DirectoryWatcher m_watcher;
     HICON m_hIcon;
+    int32_t m_stayAwakeAtStart = 0;
+    bool m_bStayAwakeAtStart = false;
     bool m_startMinimized;
     // While set, every attempt to show the window is dropped: the dialog
     // manager shows it once at its creation and once when its queue first

@@ -250,6 +250,8 @@ public:
         // sleep, which may then come within the lead time of a recording
         // that no scan has found yet, and no program can hold for that.
         m_postProcess = seed % 7 == 3 && !m_noticeLost;
+        m_scripts = seed % 5 == 3;
+        m_nextScript = m_begin + CDateTimeSpan(0, Pick(8, 22), Pick(0, 59), 0);
         m_countdownOff = seed % 9 == 4;
         m_systemIdleMinutes = std::array<int, 3>{15, 30, 0}[seed % 3];
         // The host's program is named on some seeds where the host runs,
@@ -344,6 +346,7 @@ public:
         static const char* const kReasons[] = {"recording is on",
                                                "playback is paused",
                                                "a recording is about to start",
+                                               "the PC was asked to stay awake",
                                                "the host was used meanwhile",
                                                "this session is not at the console",
                                                "the wake timer is not set yet",
@@ -351,7 +354,7 @@ public:
                                                "another session is recording",
                                                "another program keeps the PC awake",
                                                "the PC could not wake for the recording at "};
-        constexpr int kHold = 2, kMargin = 6;
+        constexpr int kHold = 2, kMargin = 7;
         const long margin = (m_shortMargin ? 1 : 15) * 60;
         std::istringstream log(Log(i));
         bool held = false;
@@ -379,7 +382,7 @@ public:
             if (text.rfind(refused, 0) != 0)
                 continue;
             int rank = 0;
-            while (rank < 10 &&
+            while (rank < 11 &&
                    text.compare(refused.size(), strlen(kReasons[rank]), kReasons[rank]) != 0)
                 ++rank;
             const long toDue = IsSet(due) ? std::lround(SecondsBetween(at, due)) : LONG_MAX;
@@ -394,6 +397,7 @@ public:
     const std::string& FalseAbsent() const { return m_falseAbsent; }
     const std::string& PauseSlept() const { return m_pauseSlept; }
     const std::string& SleptOverProgram() const { return m_sleptOverProgram; }
+    const std::string& SleptOverLock() const { return m_sleptOverLock; }
     // Empty, or when an idle PC began to stay awake too long.
     const std::string& IdleTooLong() const { return m_idleTooLong; }
     size_t Count() const { return m_recordings.size(); }
@@ -819,6 +823,8 @@ private:
         const unsigned sleeps = m_sleeps;
         if (m_restarts)
             PauseAndStepAway();
+        if (m_scripts)
+            RunScript();
         if (m_visit < m_visits.size() && !(m_now < m_visits[m_visit].from) && !m_present &&
             !m_pausedAway) {
             m_present = true;
@@ -999,6 +1005,9 @@ private:
     }
 
     void RestartHostsScheduler() {
+        // A stay-awake request ends with the scheduler that took it.
+        if (&HostSide() == &ConsoleSide())
+            m_lockUntil = m_lockOffAt = CDateTime();
         m_earlierLog += LogText(HostSide());
         m_schedulers.front() = std::make_unique<Scheduler>();
         if (m_marks)
@@ -1007,6 +1016,30 @@ private:
         m_commandsSeen = 0;
         Start(HostSide());
         HostSide().restarted = m_now;
+    }
+
+    // On some seeds a script (a backup) asks the user's scheduler once a day
+    // to stay awake for 20 to 90 minutes, and half the times allows sleep
+    // again before; what it asked at a moment the PC slept, it asks at the
+    // wake.
+    void RunScript() {
+        if (IsSet(m_lockOffAt) && !(NowUtc() < m_lockOffAt)) {
+            ConsoleSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_STAY_AWAKE, -1);
+            m_lockUntil = m_lockOffAt = CDateTime();
+        }
+        if (m_now < m_nextScript)
+            return;
+        const int minutes = Pick(20, 90);
+        ConsoleSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_STAY_AWAKE, minutes);
+        m_lockUntil = NowUtc() + Minutes(minutes);
+        m_lockOffAt = CDateTime();
+        if (Pick(0, 1) == 1)
+            m_lockOffAt = NowUtc() + Minutes(Pick(5, minutes - 1));
+        while (!(m_now < m_nextScript))
+            m_nextScript = m_nextScript + CDateTimeSpan(1, 0, 0, 0);
+    }
+    bool Locked() const {
+        return IsSet(m_lockUntil) && SecondsBetween(NowUtc(), m_lockUntil) > 0.5;
     }
 
     // On the same seeds, ten minutes into the first visit of an hour or
@@ -1119,7 +1152,7 @@ private:
         if (asleepWithin == 0) // nothing sends it to sleep
             return;
         const int before = TimersMayNotWake() ? 125 : 11;
-        bool near = m_present || m_pausedAway || m_now < m_busyUntil;
+        bool near = m_present || m_pausedAway || m_now < m_busyUntil || Locked();
         // In real time: a recording after the spring gap is an hour nearer
         // than its wall clock says.
         const CDateTime now = NowUtc();
@@ -1148,6 +1181,8 @@ private:
             m_sleptOverProgram = CFakeDateText().Format(m_now);
         if (m_pausedAway && m_pauseSlept.empty())
             m_pauseSlept = CFakeDateText().Format(m_now);
+        if (!byUser && Locked() && m_sleptOverLock.empty())
+            m_sleptOverLock = CFakeDateText().Format(m_now);
         // The PC goes down once the suspend notice has been handled: a wake
         // timer whose thread has not set it by then is not there.
         const bool unheard = std::exchange(m_askedOnDialogThread, false);
@@ -1256,6 +1291,11 @@ private:
     bool m_postProcess = false;
     CDateTime m_busyUntil;
     std::string m_sleptOverProgram;
+    // On some seeds a script asks to stay awake once a day: the next time,
+    // and until when the request holds (UTC), or when it allows sleep.
+    bool m_scripts = false;
+    CDateTime m_nextScript, m_lockUntil, m_lockOffAt;
+    std::string m_sleptOverLock;
     // Each protection alone: a margin of one minute guards only the sleep
     // that would begin as the timer comes due, and the hold alone keeps a
     // woken PC awake until the report; a change notice the watcher loses
@@ -1346,6 +1386,8 @@ TEST_P(SimulatedWeek, EveryRecordingFindsThePcAwake) {
         EXPECT_EQ(week.PauseSlept(), "") << "a paused playback was slept over\n" << week.Log(0);
         EXPECT_EQ(week.SleptOverProgram(), "") << "the countdown slept over a listed program\n"
                                                << week.Log(0);
+        EXPECT_EQ(week.SleptOverLock(), "") << "the PC slept while asked to stay awake\n"
+                                            << week.Log(week.Sessions() - 1);
         EXPECT_EQ(week.IdleTooLong(), "") << "an idle PC stayed awake\n" << week.Log(0);
         if (week.WakesWithoutHost() > 0) {
             EXPECT_NE(week.Log(0).find(", but Orvisa is not running: nothing will record it"),

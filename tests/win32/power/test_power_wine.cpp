@@ -283,3 +283,20 @@ TEST_F(PowerWine, AListedProgramHoldsTheCountdownOffUntilItEnds) {
                 (expiry - 1)->find("Suspend cancelled") == std::string::npos)
         << *(expiry - 1);
 }
+
+TEST_F(PowerWine, StayAwakeFromTheCommandLineHoldsUntilItIsAllowedAgain) {
+    InstallProgram();
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(WaitForLogLine("tvrecord.xml has changed."));
+    // A script before a backup: a second start hands the request over.
+    DWORD exitCode = 0;
+    ASSERT_TRUE(RunToExit("\"" + m_programPath + "\" /stayawake 60", exitCode));
+    EXPECT_TRUE(WaitForLogLine(", as asked"));
+    EXPECT_EQ(CountLines(Control(1001), " Staying awake until "), 1);
+    EXPECT_EQ(Power(0), kDeny);
+    EXPECT_TRUE(WaitForLogLine(" Query Suspend, deny because the PC was asked to stay awake"));
+    ASSERT_TRUE(RunToExit("\"" + m_programPath + "\" /stayawake off", exitCode));
+    EXPECT_TRUE(WaitForLogLine(" Sleep allowed again, as asked"));
+    EXPECT_NE(Power(0), kDeny);
+    EXPECT_TRUE(WaitForLogLine(" Query Suspend, OK"));
+}

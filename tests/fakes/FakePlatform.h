@@ -394,6 +394,22 @@ private:
     std::vector<uint32_t> m_refused;
 };
 
+// The network's byte counters as the test moves them; counts the reads.
+class CFakeNetworkCounters : public INetworkCounters {
+public:
+    bool ReadNetworkBytes(uint64_t& bytes) override {
+        ++m_reads;
+        bytes = m_bytes;
+        return true;
+    }
+    void Add(uint64_t bytes) { m_bytes += bytes; }
+    int Reads() const { return m_reads; }
+
+private:
+    std::atomic<uint64_t> m_bytes{0};
+    std::atomic<int> m_reads{0};
+};
+
 // The running programs the test sets; counts the lookups.
 class CFakeProcessList : public IProcessList {
 public:

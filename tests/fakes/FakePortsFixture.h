@@ -20,8 +20,8 @@ struct CFakePorts {
         return {m_progress, m_timers, m_wait, m_threads, m_session};
     }
     CHostEventHandler::Ports EventPorts() {
-        return {m_processes, m_hostWatch, m_hostLookup, m_programs, m_clock,
-                m_dateText,  m_power,     m_session,    m_controls};
+        return {m_processes, m_hostWatch, m_hostLookup, m_programs, m_network,
+                m_clock,     m_dateText,  m_power,      m_session,  m_controls};
     }
     CWakeProof::Ports ProofPorts() { return {m_timers, m_clock}; }
 
@@ -53,6 +53,7 @@ struct CFakePorts {
     CFakeProcessWatch m_hostWatch;
     CFakeHostLookup m_hostLookup;
     CFakeProcessList m_programs;
+    CFakeNetworkCounters m_network;
     CFakeWindowMessenger m_messenger;
     CFakeThreadWait m_wait;
     CFakeDirectoryWatcher m_watcher;

@@ -238,6 +238,9 @@ NightInputs CHostEventHandler::Inputs(const NightEvent& event) {
     switch (event.kind) {
     case NightEvent::countdownMinute:
         in.busyProgram = BusyProgram();
+        in.networkBusyKBps = m_settings.m_nNetworkBusyKBps;
+        in.networkRead =
+            in.networkBusyKBps > 0 && m_ports.network.ReadNetworkBytes(in.networkBytes);
         in.suspendText = m_settings.SuspendText();
         in.userInput = m_parts.countdown.UserInputInTheLastMinute();
         break;

@@ -30,7 +30,8 @@ public:
         IProcessStarter& processes; // the host's command tool and program
         IProcessWatch& hostWatch;   // the host's end
         const IHostLookup& hostLookup;
-        IProcessList& programs; // "KeepAwakePrograms"
+        IProcessList& programs;    // "KeepAwakePrograms"
+        INetworkCounters& network; // "NetworkBusyKBps"
         const IClock& clock;
         const IDateText& dateText;
         IPower& power;

@@ -49,6 +49,11 @@ struct CNightState {
     // The program of "KeepAwakePrograms" that ran at the countdown's last
     // minute; empty when none did.
     std::string busyProgram;
+    // The network's byte counters at the last minute that read them (UTC),
+    // and whether the traffic was above the setting's threshold then.
+    uint64_t networkBytes = 0;
+    CDateTime networkReadAt;
+    bool networkBusy = false;
 
     // The hold: woken for the recording at awaitedStart (its lead time from
     // awaitedLeadFrom), which the host has not reported yet.

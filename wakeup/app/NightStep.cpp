@@ -8,6 +8,7 @@
 #include "wakeup/app/WakeStatus.h"
 #include "wakeup/power/HostCommand.h"
 #include "wakeup/power/HostEvents.h"
+#include "wakeup/power/NetworkTraffic.h"
 #include "wakeup/power/SleepDecision.h"
 #include "wakeup/power/SuspendCountdown.h"
 #include "wakeup/power/WakeableSleep.h"
@@ -551,6 +552,8 @@ private:
         m_night.busyProgram = m_in.busyProgram;
         if (!m_night.busyProgram.empty())
             m_resetOnce |= ES_FLAG_SYSTEM_REQUIRED;
+        if (NetworkBusy())
+            return;
         if (m_night.sleepRefused)
             return;
         if (timerError && !m_night.tickerFailing)
@@ -649,6 +652,29 @@ private:
         } else if (!choice.standsBack && m_night.stoodBackFor == start) {
             m_night.standBackHolds = false;
         }
+    }
+
+    // Traffic above the threshold over the last minute is activity: the
+    // countdown from full and Windows' idle timer reset, with one line for
+    // each busy spell. True when it was.
+    bool NetworkBusy() {
+        uint64_t rate = 0;
+        const bool measured = m_in.networkRead && IsSet(m_night.networkReadAt) &&
+                              TrafficRate(m_night.networkBytes, m_in.networkBytes,
+                                          SecondsFrom(m_night.networkReadAt, m_in.now), rate);
+        m_night.networkBytes = m_in.networkRead ? m_in.networkBytes : 0;
+        m_night.networkReadAt = m_in.networkRead ? m_in.now : CDateTime();
+        const bool busy = measured && rate > uint64_t(m_in.networkBusyKBps) * 1024;
+        if (busy && !m_night.networkBusy)
+            Log("The network is busy (" + TrafficText(rate) + "): auto-suspend starts again");
+        m_night.networkBusy = busy;
+        if (!busy)
+            return false;
+        if (IsWarningPosition(m_night.minutesLeft))
+            CancelNotice();
+        m_resetOnce |= ES_FLAG_SYSTEM_REQUIRED;
+        Reset();
+        return true;
     }
 
     // The sleep's inputs, minutesAhead from now.

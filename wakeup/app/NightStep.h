@@ -135,6 +135,11 @@ struct NightInputs {
     bool userInput = false;
     // countdownMinute: the first program of "KeepAwakePrograms" that runs.
     std::string busyProgram;
+    // countdownMinute with "NetworkBusyKBps" set: the network's byte
+    // counters (networkRead: they were read), and the threshold.
+    bool networkRead = false;
+    uint64_t networkBytes = 0;
+    int networkBusyKBps = 0;
     // countdownArmed: what else stands against the countdown's sleep.
     bool otherSessionRecording = false;
     bool otherProgramAwake = false;

@@ -22,5 +22,8 @@
 // Read only: programs that keep the PC awake while they run, separated by
 // ';' ("comskip.exe;ffmpeg"); empty (the default): none.
 #define WAKEUP_SETTING_KEEP_AWAKE_PROGRAMS "KeepAwakePrograms"
+// Read only: network traffic above this many kilobytes a second, averaged
+// over a minute, counts as activity; 0 (the default): off.
+#define WAKEUP_SETTING_NETWORK_BUSY_KBPS "NetworkBusyKBps"
 
 #define WAKEUP_DEFAULT_SUSPEND_TEXT "Use remote controle to cancel auto shutdown in %d minutes..."

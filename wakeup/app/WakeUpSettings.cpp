@@ -57,6 +57,10 @@ bool CWakeUpSettings::Load() {
         m_strHostProgram.clear();
     if (!ReadText(*key, WAKEUP_SETTING_KEEP_AWAKE_PROGRAMS, m_strKeepAwakePrograms))
         m_strKeepAwakePrograms.clear();
+    m_nNetworkBusyKBps =
+        ReadNumber(*key, WAKEUP_SETTING_NETWORK_BUSY_KBPS, number) && number <= kMaxNetworkBusyKBps
+            ? static_cast<int>(number)
+            : 0;
     m_bCountUserInput = !ReadNumber(*key, WAKEUP_SETTING_COUNT_USER_INPUT, number) || number != 0;
     m_nSleepMarginMinutes = ReadNumber(*key, WAKEUP_SETTING_SLEEP_MARGIN_MINUTES, number) &&
                                     number <= kMaxSleepMarginMinutes

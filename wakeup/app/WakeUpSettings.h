@@ -18,6 +18,8 @@ public:
     static constexpr int kDefaultSleepMarginMinutes = 15;
     // A margin of more than a day is no margin but a mistaken value.
     static constexpr uint32_t kMaxSleepMarginMinutes = 1440;
+    // 10 GB/s: beyond any interface; a larger value counts as off.
+    static constexpr uint32_t kMaxNetworkBusyKBps = 10 * 1024 * 1024;
 
     CWakeUpSettings(IRegistry& registry, IDialogControls& controls)
         : m_registry(registry), m_controls(controls) {}
@@ -46,6 +48,7 @@ public:
     std::string m_strSuspendText;
     std::string m_strHostProgram;
     std::string m_strKeepAwakePrograms;
+    int m_nNetworkBusyKBps = 0;
     int m_nPvrBufferBegin = 0; // the lead time in minutes
 
 private:

@@ -79,6 +79,15 @@ public:
     virtual bool StartProcess(const std::string& commandLine) = 0;
 };
 
+// The bytes received and sent over the PC's network interfaces since they
+// started, summed, the loopback left out.
+class INetworkCounters {
+public:
+    virtual ~INetworkCounters() = default;
+    // False when the system gave no counters.
+    virtual bool ReadNetworkBytes(uint64_t& bytes) = 0;
+};
+
 // The programs that run now, in every session.
 class IProcessList {
 public:

@@ -251,7 +251,18 @@ public:
         // that no scan has found yet, and no program can hold for that.
         m_postProcess = seed % 7 == 3 && !m_noticeLost;
         m_scripts = seed % 5 == 3;
-        m_nextScript = m_begin + CDateTimeSpan(0, Pick(8, 22), Pick(0, 59), 0);
+        if (m_scripts) {
+            const int hour = Pick(8, 22), minute = Pick(0, 59);
+            m_nextScript = m_begin + CDateTimeSpan(0, hour, minute, 0);
+        }
+        // Some evenings, a client in another room streams a recording.
+        for (int day = 0; seed % 6 == 4 && day < 7; ++day) {
+            if (Pick(0, 1) == 0)
+                continue;
+            const int hour = Pick(19, 22), minute = Pick(0, 59), length = Pick(30, 90);
+            const CDateTime from = m_begin + CDateTimeSpan(day, hour, minute, 0);
+            m_streams.emplace_back(from, from + Minutes(length));
+        }
         m_countdownOff = seed % 9 == 4;
         m_systemIdleMinutes = std::array<int, 3>{15, 30, 0}[seed % 3];
         // The host's program is named on some seeds where the host runs,
@@ -286,6 +297,10 @@ public:
             if (m_night == Night::zoneChange && m_offsetHours == 1 && !(m_now < m_zoneChangeAt) &&
                 ClearOfRecordings(m_now))
                 MoveEast();
+            // The network's counters: 2 MB/s while a client streams, a
+            // trickle otherwise.
+            for (auto& s : m_schedulers)
+                s->m_network.Add((Streaming() ? 2000000u : 10000u) * kStepSeconds);
             OnMoment(n % (60 / kStepSeconds) == 0);
             m_now = m_now + step;
             FollowDaylightChange();
@@ -398,6 +413,7 @@ public:
     const std::string& PauseSlept() const { return m_pauseSlept; }
     const std::string& SleptOverProgram() const { return m_sleptOverProgram; }
     const std::string& SleptOverLock() const { return m_sleptOverLock; }
+    const std::string& SleptOverStream() const { return m_sleptOverStream; }
     // Empty, or when an idle PC began to stay awake too long.
     const std::string& IdleTooLong() const { return m_idleTooLong; }
     size_t Count() const { return m_recordings.size(); }
@@ -687,6 +703,8 @@ private:
 
     void Start(Scheduler& s) {
         s.m_registry.SetDword(CFakePorts::kKey, "PVRBufferBegin", static_cast<uint32_t>(m_lead));
+        if (!m_streams.empty())
+            s.m_registry.SetDword(CFakePorts::kKey, "NetworkBusyKBps", 500);
         if (m_postProcess)
             s.m_registry.SetRaw(CFakePorts::kKey, "KeepAwakePrograms", 1,
                                 std::string("comskip; ffmpeg") + '\0');
@@ -1038,6 +1056,13 @@ private:
         while (!(m_now < m_nextScript))
             m_nextScript = m_nextScript + CDateTimeSpan(1, 0, 0, 0);
     }
+    // A client streams now: only to a PC that is awake.
+    bool Streaming(int sinceMinutes = 0) const {
+        for (const auto& [from, to] : m_streams)
+            if (!(m_now < from + Minutes(sinceMinutes)) && m_now < to)
+                return true;
+        return false;
+    }
     bool Locked() const {
         return IsSet(m_lockUntil) && SecondsBetween(NowUtc(), m_lockUntil) > 0.5;
     }
@@ -1152,7 +1177,7 @@ private:
         if (asleepWithin == 0) // nothing sends it to sleep
             return;
         const int before = TimersMayNotWake() ? 125 : 11;
-        bool near = m_present || m_pausedAway || m_now < m_busyUntil || Locked();
+        bool near = m_present || m_pausedAway || m_now < m_busyUntil || Locked() || Streaming();
         // In real time: a recording after the spring gap is an hour nearer
         // than its wall clock says.
         const CDateTime now = NowUtc();
@@ -1181,6 +1206,10 @@ private:
             m_sleptOverProgram = CFakeDateText().Format(m_now);
         if (m_pausedAway && m_pauseSlept.empty())
             m_pauseSlept = CFakeDateText().Format(m_now);
+        // The traffic is averaged over a minute: a stream that began within
+        // it may not be seen yet.
+        if (byCountdown && Streaming(1) && m_sleptOverStream.empty())
+            m_sleptOverStream = CFakeDateText().Format(m_now);
         if (!byUser && Locked() && m_sleptOverLock.empty())
             m_sleptOverLock = CFakeDateText().Format(m_now);
         // The PC goes down once the suspend notice has been handled: a wake
@@ -1296,6 +1325,9 @@ private:
     bool m_scripts = false;
     CDateTime m_nextScript, m_lockUntil, m_lockOffAt;
     std::string m_sleptOverLock;
+    // The evenings' streams, and the first countdown sleep over one.
+    std::vector<std::pair<CDateTime, CDateTime>> m_streams;
+    std::string m_sleptOverStream;
     // Each protection alone: a margin of one minute guards only the sleep
     // that would begin as the timer comes due, and the hold alone keeps a
     // woken PC awake until the report; a change notice the watcher loses
@@ -1386,6 +1418,8 @@ TEST_P(SimulatedWeek, EveryRecordingFindsThePcAwake) {
         EXPECT_EQ(week.PauseSlept(), "") << "a paused playback was slept over\n" << week.Log(0);
         EXPECT_EQ(week.SleptOverProgram(), "") << "the countdown slept over a listed program\n"
                                                << week.Log(0);
+        EXPECT_EQ(week.SleptOverStream(), "") << "the countdown slept over a stream\n"
+                                              << week.Log(0);
         EXPECT_EQ(week.SleptOverLock(), "") << "the PC slept while asked to stay awake\n"
                                             << week.Log(week.Sessions() - 1);
         EXPECT_EQ(week.IdleTooLong(), "") << "an idle PC stayed awake\n" << week.Log(0);

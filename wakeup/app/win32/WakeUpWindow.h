@@ -82,6 +82,7 @@ private:
     CWin32ProcessWatch m_hostWatch;
     CWin32HostLookup m_hostLookup;
     CWin32ProcessList m_programs;
+    CWin32NetworkCounters m_network;
     CWin32WindowMessenger m_messenger;
     CWin32ThreadWait m_wait;
     CWin32Session m_session;

@@ -4,6 +4,10 @@
 
 #include <shellapi.h>
 #include <tlhelp32.h>
+#include <winsock2.h>
+#include <ws2ipdef.h>
+#include <iphlpapi.h>
+#include <netioapi.h>
 
 #include <cstdio>
 #include <vector>
@@ -177,6 +181,20 @@ bool CWin32Power::ReadOnBattery(bool& onBattery) {
     if (!GetSystemPowerStatus(&status) || status.ACLineStatus > 1)
         return false;
     onBattery = status.ACLineStatus == 0;
+    return true;
+}
+
+bool CWin32NetworkCounters::ReadNetworkBytes(uint64_t& bytes) {
+    bytes = 0;
+    MIB_IF_TABLE2* table = nullptr;
+    if (GetIfTable2(&table) != NO_ERROR || !table)
+        return false;
+    for (ULONG i = 0; i < table->NumEntries; ++i) {
+        const MIB_IF_ROW2& row = table->Table[i];
+        if (row.Type != IF_TYPE_SOFTWARE_LOOPBACK)
+            bytes += row.InOctets + row.OutOctets;
+    }
+    FreeMibTable(table);
     return true;
 }
 

@@ -22,6 +22,12 @@ private:
     static uint32_t AllowWakeTimersHere();
 };
 
+// The interfaces' counters (GetIfTable2, Windows Vista and later).
+class CWin32NetworkCounters : public INetworkCounters {
+public:
+    bool ReadNetworkBytes(uint64_t& bytes) override;
+};
+
 // A snapshot of the processes (the Tool Help functions): names only, which
 // needs no access to the processes of other sessions.
 class CWin32ProcessList : public IProcessList {

@@ -385,9 +385,10 @@ IWaitableTimers::Handle CFakeWaitableTimers::Create(const char* name) {
     return handle;
 }
 
-bool CFakeWaitableTimers::Set(Handle timer, int64_t dueTime, bool resume) {
+bool CFakeWaitableTimers::Set(Handle timer, int64_t dueTime, bool resume,
+                              const std::string& reason) {
     Guard g(m_lock);
-    m_calls.push_back({resume ? "set-resume" : "set", timer, dueTime});
+    m_calls.push_back({resume ? "set-resume" : "set", timer, dueTime, reason});
     if (m_failSet || !m_handles.count(timer)) {
         m_lastError = 6;
         return false;
@@ -571,6 +572,30 @@ void CFakePower::OnSleep(std::function<uint32_t(bool suspend)> sleep) {
     m_sleep = std::move(sleep);
 }
 
+bool CFakePower::SetPowerRequest(const std::string& reason, uint32_t kinds) {
+    Guard g(m_lock);
+    if (!m_powerRequests)
+        return false;
+    m_requested = kinds;
+    m_requestReason = kinds ? reason : std::string();
+    return true;
+}
+
+void CFakePower::HavePowerRequests() {
+    Guard g(m_lock);
+    m_powerRequests = true;
+}
+
+uint32_t CFakePower::RequestedKinds() const {
+    Guard g(m_lock);
+    return m_requested;
+}
+
+std::string CFakePower::RequestReason() const {
+    Guard g(m_lock);
+    return m_requestReason;
+}
+
 int CFakePower::IdleResets() const {
     Guard g(m_lock);
     return static_cast<int>(std::count_if(m_states.begin(), m_states.end(), [](uint32_t state) {
@@ -582,10 +607,11 @@ uint32_t CFakePower::HeldState() const {
     Guard g(m_lock);
     // As Windows keeps it: a state set without ES_FLAG_CONTINUOUS resets the
     // idle timers once and leaves the held one as it was.
+    uint32_t held = m_requested ? (m_requested | ES_FLAG_CONTINUOUS) : 0;
     for (auto it = m_states.rbegin(); it != m_states.rend(); ++it)
         if (*it & ES_FLAG_CONTINUOUS)
-            return *it;
-    return 0;
+            return held | *it;
+    return held;
 }
 
 void CFakePower::OnReadSystemState(std::function<uint32_t()> read) {

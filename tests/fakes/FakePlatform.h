@@ -233,11 +233,12 @@ public:
         std::string op;
         Handle handle;
         int64_t dueTime;
+        std::string reason = std::string();
     };
 
     Handle Open(const char* name) override;
     Handle Create(const char* name) override;
-    bool Set(Handle timer, int64_t dueTime, bool resume) override;
+    bool Set(Handle timer, int64_t dueTime, bool resume, const std::string& reason) override;
     uint32_t Wait(Handle timer) override;
     void Cancel(Handle timer) override;
     void Close(Handle timer) override;
@@ -308,6 +309,7 @@ private:
 class CFakePower : public IPower {
 public:
     void SetThreadExecutionState(uint32_t flags) override;
+    bool SetPowerRequest(const std::string& reason, uint32_t kinds) override;
     uint32_t SetSystemPowerState(bool suspend, bool force) override;
     uint32_t AdjustProcessPrivilege(const char* name, bool enable,
                                     PrivilegeStep& failedAt) override;
@@ -329,6 +331,11 @@ public:
     // How many times the system's idle timer was reset once (a state with
     // ES_FLAG_SYSTEM_REQUIRED and without ES_FLAG_CONTINUOUS).
     int IdleResets() const;
+    // Power requests are had (by default the system has none, as before
+    // Windows 7); what one holds now and why.
+    void HavePowerRequests();
+    uint32_t RequestedKinds() const;
+    std::string RequestReason() const;
     // What the system's state reads: by default the state held here, as on
     // a machine where nothing else asks to stay awake.
     void OnReadSystemState(std::function<uint32_t()> read);
@@ -349,6 +356,9 @@ public:
 private:
     mutable std::mutex m_lock;
     std::vector<uint32_t> m_states;
+    bool m_powerRequests = false;
+    uint32_t m_requested = 0;
+    std::string m_requestReason;
     std::vector<std::string> m_sleeps;
     std::vector<std::string> m_privileges;
     std::string m_output;

@@ -27,6 +27,13 @@ public:
     bool OtherProgramAwake(uint32_t own);
 
 private:
+    // A continuous state: by a power request that names the reason where
+    // the system has them, else by the thread's execution state.
+    void Hold(uint32_t state, const std::string& reason);
+
     Ports m_ports;
     CWakeStatus& m_status;
+    // What the power request holds now (0: none), and why.
+    uint32_t m_requested = 0;
+    std::string m_reason;
 };

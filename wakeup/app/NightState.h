@@ -25,6 +25,8 @@ struct NightWake {
     CDateTime localStart;
     // How many of the schedule's recordings start then.
     int then = 1;
+    // The channel of the recording (the first of those that start then).
+    std::string channel{};
 };
 
 struct CNightState {
@@ -62,6 +64,7 @@ struct CNightState {
     CDateTime awaitedLeadFrom;
     CDateTime awaitedLocal;
     int awaitedThen = 1;
+    std::string awaitedChannel;
 
     // The wake armed now, and the last scan's next recording with its wake
     // target (within its lead time nothing is armed for it).
@@ -87,6 +90,8 @@ struct CNightState {
     // and what was last set.
     uint32_t eventState = ES_FLAG_CONTINUOUS;
     uint32_t appliedState = ES_FLAG_CONTINUOUS;
+    // The reason given with it (HoldReason), as Windows' tools show it.
+    std::string appliedReason;
 
     // The countdown: the minutes left, whether a warning went to the host's
     // screen in this count, the resets so far (a sleep decided after a wait

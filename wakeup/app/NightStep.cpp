@@ -434,8 +434,12 @@ private:
             return;
         }
         // The lead time taken off in UTC.
-        const NightWake found{e.startUtc - (e.localStart - e.localTarget), e.startUtc, CDateTime(),
-                              e.localStart, e.code > 1 ? e.code : 1};
+        const NightWake found{e.startUtc - (e.localStart - e.localTarget),
+                              e.startUtc,
+                              CDateTime(),
+                              e.localStart,
+                              e.code > 1 ? e.code : 1,
+                              e.channel};
         m_night.upcoming = found;
         const CDateTime target = TargetToArm(m_night, found, m_in.now);
         // Awake within its lead time nothing is armed for it, and no timer
@@ -447,7 +451,8 @@ private:
         if (!IsSet(target))
             return;
         m_night.clockChanged = false;
-        m_night.armed = {target, found.recordingStart, CDateTime(), found.localStart, found.then};
+        m_night.armed = {target,           found.recordingStart, CDateTime(),
+                         found.localStart, found.then,           found.channel};
         m_fx.armNew = true;
         m_fx.arm = m_night.armed;
         // The thread sets the timer by the local moment, as the schedule has it.
@@ -506,6 +511,7 @@ private:
                 : e.wake.target;
         m_night.awaitedLocal = e.wake.localStart;
         m_night.awaitedThen = e.wake.then;
+        m_night.awaitedChannel = e.wake.channel;
         m_night.awaitingRecording = true;
         const std::string start = Date(e.wake.localStart);
         const bool woke = WokeBy(e.wake);
@@ -789,9 +795,12 @@ private:
         const NightHold hold = HoldOf(m_night, m_in.marginMinutes, m_in.now);
         const uint32_t wanted = WantedExecutionState(m_night.eventState, m_night.recording,
                                                      m_night.paused, hold.why != nullptr);
-        if (m_forceState || wanted != m_night.appliedState) {
+        const std::string reason = HoldReason(hold);
+        if (m_forceState || wanted != m_night.appliedState || reason != m_night.appliedReason) {
             m_fx.executionState = wanted;
+            m_fx.holdReason = reason;
             m_night.appliedState = wanted;
+            m_night.appliedReason = reason;
         } else if (m_resetOnce) {
             m_fx.executionState = m_resetOnce;
         }
@@ -804,6 +813,44 @@ private:
         if (IsSet(m_night.hostMissingFor))
             m_fx.keepAwake = "Orvisa is not running: nothing will record the recording at " +
                              Date(m_night.hostMissingFor);
+    }
+
+    // Why the PC is held, as Windows' tools show it ("powercfg /requests"):
+    // what holds it first, with the recording's channel and start.
+    std::string HoldReason(const NightHold& hold) const {
+        if (m_night.recording) {
+            // The recording counted first, where the schedule names it.
+            const CDateTime start = m_night.counted.empty() ? CDateTime() : m_night.counted.front();
+            const NightWake& next = m_night.upcoming;
+            if (IsSet(start) && start == m_night.awaitedStart)
+                return "Recording " + OnChannel(m_night.awaitedChannel) + "from " +
+                       Date(m_night.awaitedLocal);
+            if (IsSet(start) && start == next.recordingStart)
+                return "Recording " + OnChannel(next.channel) + "from " + Date(next.localStart);
+            return "Orvisa is recording";
+        }
+        if (m_night.paused)
+            return "Orvisa's playback is paused";
+        if (!hold.why)
+            return std::string();
+        if (hold.why == kStayAwakeHold)
+            return "Asked to stay awake" +
+                   StayAwakeText().substr(std::string("Staying awake").size());
+        const NightWake* wake = RecordingWithin(m_night, m_in.marginMinutes, m_in.now);
+        const std::string channel = m_night.awaitingRecording ? m_night.awaitedChannel
+                                    : wake                    ? wake->channel
+                                                              : m_night.armed.channel;
+        const std::string recording =
+            "the recording " + OnChannel(channel) + "at " + Date(hold.localStart);
+        if (m_night.awaitingRecording)
+            return "Woken for " + recording;
+        if (wake)
+            return "Waking soon for " + recording;
+        return "The PC could not wake for " + recording;
+    }
+
+    static std::string OnChannel(const std::string& channel) {
+        return channel.empty() ? std::string() : "on " + channel + " ";
     }
 
     void Reset() {

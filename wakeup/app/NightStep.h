@@ -102,6 +102,8 @@ struct NightEvent {
     CDateTime localTarget;
     CDateTime localStart;
     CDateTime startUtc;
+    // scanned: the found recording's channel.
+    std::string channel;
     // scanned: the starts of the last quarter hour, in UTC.
     std::vector<CDateTime> startedLately;
     // The *Armed events: whether the wait ended with the arming done. Queued
@@ -157,8 +159,10 @@ struct NightInputs {
 struct NightEffects {
     std::vector<std::string> log;
     // The thread's execution state (0: as it is) and the mark other
-    // sessions see (always applied).
+    // sessions see (always applied); with a continuous state that holds
+    // something, why, as Windows' tools show a power request's reason.
     uint32_t executionState = 0;
+    std::string holdReason;
     bool mark = false;
     // The line under the log: its wake part when nextWakeChanged, the keep
     // -awake part always.

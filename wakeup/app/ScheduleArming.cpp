@@ -29,6 +29,7 @@ bool CScheduleArming::BeginScan(NightEvent& scanned) {
     scanned.localTarget = scan.wakeTarget;
     scanned.localStart = scan.recordingStart;
     scanned.code = scan.startsThen;
+    scanned.channel = scan.channel;
     for (const CDateTime& start : scan.startedLately)
         scanned.startedLately.push_back(UtcOf(m_ports.localTime, start));
     // The start converted once, by the zone's rules for its date.
@@ -97,7 +98,11 @@ CScheduleArming::Armed CScheduleArming::Arm() {
     // Taken while the scan still holds them: later scans change them.
     const CDateTime localTarget = m_nextStart;
     Armed armed{CWakeTimer::Arming(), m_nextWake};
-    armed.arming = m_wakeTimer.Arm(localTarget, armed.wake.target, log);
+    // "Recording on ARD at 3/2/2005 8:15:00 PM", as Windows' tools show it.
+    const std::string channel = armed.wake.channel.empty() ? "" : " on " + armed.wake.channel;
+    const std::string reason =
+        "Recording" + channel + " at " + m_ports.dateText.Format(armed.wake.localStart);
+    armed.arming = m_wakeTimer.Arm(localTarget, armed.wake.target, reason, log);
     if (armed.arming.set) {
         armed.wake.due = armed.arming.due;
         WakeAbility ability = ReadWakeAbility(m_ports.power);

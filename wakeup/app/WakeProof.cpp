@@ -16,7 +16,8 @@ NightEvent CWakeProof::StartTest() {
                                std::to_string(m_ports.timers.LastError()));
         return failed;
     }
-    if (!m_ports.timers.Set(timer, FileTimeOf(due), true)) {
+    if (!m_ports.timers.Set(timer, FileTimeOf(due), true,
+                            "Wake test of Orvisa's wake-up scheduler")) {
         failed.lines.push_back("Wake test failed: unable to set its timer: error " +
                                std::to_string(m_ports.timers.LastError()));
         m_ports.timers.Close(timer);

@@ -39,6 +39,12 @@ public:
     virtual ~IPower() = default;
     // Holds for the calling thread until it is set again.
     virtual void SetThreadExecutionState(uint32_t flags) = 0;
+    // Holds what `kinds` names (ES_FLAG_SYSTEM_REQUIRED, _DISPLAY_ and
+    // _AWAYMODE_) by a power request whose reason Windows' tools show
+    // ("powercfg /requests"), replacing the one before; 0 lets go. False
+    // where the system has none (before Windows 7) or refused it: nothing
+    // is held by it then.
+    virtual bool SetPowerRequest(const std::string& reason, uint32_t kinds) = 0;
     // suspend false asks for hibernation; without force the system asks the
     // applications first. Returns after the machine resumed or was refused:
     // 0, or the system's error code when it did not sleep.

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 // Named, manual-reset waitable timers that can wake the machine. Handles are
 // opaque; 0 is no handle. Results follow the system's calls.
@@ -19,9 +20,11 @@ public:
     // Creates the manual-reset timer; 0 on failure (see LastError).
     virtual Handle Create(const char* name) = 0;
     // dueTime in 100-ns units: negative is relative to now, zero or positive
-    // an absolute UTC file time. Period 0; resume wakes the machine. On
-    // success LastError is 0 or kErrorNotSupported.
-    virtual bool Set(Handle timer, int64_t dueTime, bool resume) = 0;
+    // an absolute UTC file time. Period 0; resume wakes the machine, and a
+    // reason names the wake where Windows' tools show it ("powercfg
+    // /waketimers"; empty: none). On success LastError is 0 or
+    // kErrorNotSupported.
+    virtual bool Set(Handle timer, int64_t dueTime, bool resume, const std::string& reason) = 0;
     // Waits without a time limit; kWaitObject0 once signalled, kWaitStopped
     // once the workers are asked to stop (IThreadStarter::StopAll).
     virtual uint32_t Wait(Handle timer) = 0;

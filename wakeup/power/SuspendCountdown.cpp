@@ -24,7 +24,7 @@ void CMinuteTicker::WaitOneMinute(uint32_t& timerError) {
         m_wait.Pause(kOneMinuteMs);
         return;
     }
-    m_timers.Set(timer, kOneMinuteRelative, false);
+    m_timers.Set(timer, kOneMinuteRelative, false, std::string());
     m_timers.Wait(timer);
     m_timers.Close(timer);
 }

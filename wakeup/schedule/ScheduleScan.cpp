@@ -51,6 +51,7 @@ ScheduleScanResult ScanScheduleFile(IFileReader& files, const ICodePage& codePag
         if (earliest > entry.candidate) {
             earliest = entry.candidate;
             result.startsThen = 0;
+            result.channel = document.GetChildAttribute("channel");
         }
         if (entry.candidate == earliest)
             ++result.startsThen;

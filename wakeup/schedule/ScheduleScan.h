@@ -24,6 +24,9 @@ struct ScheduleScanResult {
     // entries start then (a host with two tuners records them at once).
     CDateTime recordingStart;
     int startsThen = 0;
+    // The channel of that entry (the first in the file, where several start
+    // then), as Windows' tools show the wake's reason.
+    std::string channel;
     // Each entry's start within the last kStartedLatelyMinutes (up to now):
     // a host reports a recording minutes after its start.
     std::vector<CDateTime> startedLately;

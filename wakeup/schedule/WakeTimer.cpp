@@ -7,7 +7,7 @@ const char kTimerName[] = WAKE_TIMER_NAME;
 }
 
 CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const CDateTime& targetUtc,
-                                   const Log& log) {
+                                   const std::string& reason, const Log& log) {
     Arming arming;
     const CDateTimeSpan span = targetUtc - m_clock.NowUtc();
     arming.targetText = m_dateText.Format(target);
@@ -20,7 +20,7 @@ CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const CDateTime& tar
     if (timer) {
         // An older arming still waits on the timer: fire it now, which
         // releases that wait (the timer is manual-reset) and this one.
-        m_timers.Set(timer, -1, true);
+        m_timers.Set(timer, -1, true, std::string());
         m_timers.Wait(timer);
     } else {
         timer = m_timers.Create(kTimerName);
@@ -47,7 +47,7 @@ CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const CDateTime& tar
         // Under the lock, so that an older arming that has just woken can no
         // longer cancel the timer after this setting.
         std::lock_guard<std::mutex> lock(m_generationLock);
-        set = m_timers.Set(timer, dueTime, true);
+        set = m_timers.Set(timer, dueTime, true, reason);
         arming.resumeUnsupported =
             set && m_timers.LastError() == IWaitableTimers::kErrorNotSupported;
     }

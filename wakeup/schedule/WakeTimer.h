@@ -43,7 +43,9 @@ public:
     // targetUtc: the same moment in UTC, which the due time and the time
     // until it are taken from. Logs "Set timer to: " and "Timer set to: ",
     // or why it failed.
-    Arming Arm(const CDateTime& target, const CDateTime& targetUtc, const Log& log);
+    // reason: the wake's, as Windows' tools show it.
+    Arming Arm(const CDateTime& target, const CDateTime& targetUtc, const std::string& reason,
+               const Log& log);
     // How a wait ended.
     struct WaitEnd {
         // No newer arming had taken the timer over: nothing is armed now.

@@ -95,6 +95,7 @@ const Before kRecording = [](CNightState& n, NightInputs&) {
     n.recordings = 1;
     n.recording = true;
     n.eventState = n.appliedState = kAwake | kAway;
+    n.appliedReason = "Orvisa is recording";
 };
 const Before kAsleep = [](CNightState& n, NightInputs&) { n.suspended = true; };
 const Before kArmed = [](CNightState& n, NightInputs&) {
@@ -124,7 +125,7 @@ TEST(NightStep, TheHostsEvents) {
          Event(NightEvent::playerEvent, 25), {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait,
          [](const CNightState& n, const NightEffects& fx) {
              return n.recording && fx.mark && n.minutesLeft == 30 && fx.barPos == 30 &&
-                    fx.keepAwake == "Recording: the PC stays awake"; }},
+                    fx.keepAwake == "Recording: the PC stays awake" && fx.holdReason == "Orvisa is recording"; }},
         {"the last stops: continuous only", kRecording, Event(NightEvent::playerEvent, 26),
          {"RecordingStopped"}, kContinuous, {}, false, kNoWait,
          [](const CNightState& n, const NightEffects& fx) { return n.recordings == 0 && !n.recording && !fx.mark; }},
@@ -140,10 +141,12 @@ TEST(NightStep, TheHostsEvents) {
         {"no length stored: the count stays at 0, below the warning phase",
          [](CNightState& n, NightInputs& in) { n.minutesLeft = in.countdownMinutes = 0; },
          Event(NightEvent::playerEvent, 34), {"RecordedListChanged"}, 0, {kCancel}, false, kNoWait, nullptr},
-        {"the reported recording ends the wake's hold",
-         [](CNightState& n, NightInputs&) { n.awaitingRecording = true; n.awaitedStart = At(30); },
+        {"the reported recording ends the wake's hold, and is named for Windows' tools",
+         [](CNightState& n, NightInputs& in) {
+             n.awaitingRecording = true; n.awaitedStart = n.awaitedLocal = At(30); n.awaitedLeadFrom = At(20); n.awaitedChannel = "ARD"; in.now = At(29); },
          Event(NightEvent::playerEvent, 25), {"RecordingStarted"}, kAwake | kAway, {}, false, kNoWait,
-         [](const CNightState& n, const NightEffects&) { return !n.awaitingRecording; }},
+         [](const CNightState& n, const NightEffects& fx) {
+             return !n.awaitingRecording && fx.holdReason == "Recording on ARD from 3/2/2005 9:30:00 PM"; }},
         {"the screen's events reset the count only", nullptr, Event(NightEvent::osdAction),
          {"OSD action."}, 0, {}, false, kNoWait, full},
     });
@@ -157,7 +160,7 @@ TEST(NightStep, TheSystemsNotices) {
         {"a query while recording is denied at once", recording, Event(NightEvent::querySuspend),
          {"Query Suspend, deny because recording is on"}, 0, {}, false, kNoWait, kDenied},
         {"a query while woken for a recording is denied",
-         [](CNightState& n, NightInputs&) { n.awaitingRecording = true; n.appliedState = kSystem; },
+         [](CNightState& n, NightInputs&) { n.awaitingRecording = true; n.awaitedLocal = At(30); n.appliedState = kSystem; n.appliedReason = "Woken for the recording at 3/2/2005 9:30:00 PM"; },
          Event(NightEvent::querySuspend), {"Query Suspend, deny because a recording is about to start"}, 0, {},
          false, kNoWait, kDenied},
         {"answered while the loop waited: logged, and no second wait", nullptr, answered,
@@ -190,11 +193,14 @@ TEST(NightStep, TheSystemsNotices) {
          [](const CNightState& n, const NightEffects&) { return n.clockChanged; }},
         {"asked to stay awake an hour: said, and under the log", nullptr, Event(NightEvent::stayAwake, 60),
          {"Staying awake until 3/2/2005 10:00:00 PM, as asked"}, kSystem, {}, false, kNoWait,
-         [](const CNightState& n, const NightEffects& fx) { return n.stayAwake && fx.mark && fx.keepAwake == "Staying awake until 3/2/2005 10:00:00 PM"; }},
+         [](const CNightState& n, const NightEffects& fx) {
+             return n.stayAwake && fx.mark && fx.keepAwake == "Staying awake until 3/2/2005 10:00:00 PM" &&
+                    fx.holdReason == "Asked to stay awake until 3/2/2005 10:00:00 PM"; }},
         {"until sleep is allowed", nullptr, Event(NightEvent::stayAwake, 0), {"Staying awake until sleep is allowed, as asked"},
          kSystem, {}, false, kNoWait, [](const CNightState& n, const NightEffects&) { return n.stayAwake && !IsSet(n.stayAwakeUntil); }},
         {"the system's query refused while it holds",
-         [](CNightState& n, NightInputs&) { n.stayAwake = true; n.appliedState = kSystem; }, Event(NightEvent::querySuspend),
+         [](CNightState& n, NightInputs&) { n.stayAwake = true; n.appliedState = kSystem; n.appliedReason = "Asked to stay awake until sleep is allowed"; },
+         Event(NightEvent::querySuspend),
          {"Query Suspend, deny because the PC was asked to stay awake"}, 0, {}, false, kNoWait, kDenied},
         {"its time has come: let go",
          [](CNightState& n, NightInputs&) { n.stayAwake = true; n.stayAwakeUntil = n.stayAwakeUntilLocal = At(0); n.appliedState = kSystem; },
@@ -285,10 +291,12 @@ TEST(NightStep, TheCountdown) {
         {"another program keeps the PC awake", [](CNightState&, NightInputs& in) { in.otherProgramAwake = true; },
          Armed(NightEvent::countdownArmed, true),
          {"Suspend cancelled because another program keeps the PC awake"}, 0, {}, false, kNoWait, kNoSleep},
-        {"the wake due within the margin, after a warning: the notice",
-         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.marginMinutes = 25; n.warned = true; },
+        {"the wake due within the margin, after a warning: the notice, and why for Windows' tools",
+         [](CNightState& n, NightInputs& in) { kArmed(n, in); n.armed.channel = "ARD"; in.marginMinutes = 25; n.warned = true; },
          Armed(NightEvent::countdownArmed, true),
-         {"Suspend cancelled because a recording starts at 3/2/2005 9:30:00 PM"}, kSystem, {kCancel}, false, kNoWait, kNoSleep},
+         {"Suspend cancelled because a recording starts at 3/2/2005 9:30:00 PM"}, kSystem, {kCancel}, false, kNoWait,
+         [](const CNightState& n, const NightEffects& fx) {
+             return kNoSleep(n, fx) && fx.holdReason == "Waking soon for the recording on ARD at 3/2/2005 9:30:00 PM"; }},
         {"the woken-for recording outranks the margin",
          [](CNightState& n, NightInputs& in) { kArmed(n, in); in.marginMinutes = 25; n.awaitingRecording = true; },
          Armed(NightEvent::countdownArmed, true), {"Suspend cancelled because a recording is about to start"}, kSystem, {},
@@ -312,7 +320,9 @@ TEST(NightStep, TheCountdown) {
          Armed(NightEvent::countdownArmed, true),
          {"Suspend cancelled because the PC could not wake for the recording at 3/2/2005 9:30:00 PM: on mains power, "
           "the power plan does not allow wake timers"}, kSystem, {}, false, kNoWait,
-         [](const CNightState& n, const NightEffects& fx) { return n.stoodBackFor == At(30) && n.standBackHolds && fx.mark && !fx.requestSleep; }},
+         [](const CNightState& n, const NightEffects& fx) {
+             return n.stoodBackFor == At(30) && n.standBackHolds && fx.mark && !fx.requestSleep &&
+                    fx.holdReason == "The PC could not wake for the recording at 3/2/2005 9:30:00 PM"; }},
         {"plugged in, or the plan changed: the countdown decides again and sleeps",
          [](CNightState& n, NightInputs& in) { kArmed(n, in); n.stoodBackFor = At(30); n.standBackHolds = true; n.appliedState = kSystem; },
          Armed(NightEvent::countdownArmed, true), {}, kContinuous, {}, false, kNoWait,
@@ -344,11 +354,13 @@ TEST(NightStep, WorkersNewsAndTheClock) {
         {"refused: nothing armed", kArmed, News(NightEvent::timerRefused), {}, 0, {}, false, kNoWait,
          [](const CNightState& n, const NightEffects& fx) { return !IsSet(n.armed.target) && fx.nextWakeChanged && fx.nextWake.empty(); }},
         {"fired while awake: the hold, the rescan after the start",
-         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = At(19); n.hostProcess = 7; }, News(NightEvent::timerEnded, true),
+         [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = At(19); n.hostProcess = 7; },
+         [] { NightEvent e = News(NightEvent::timerEnded, true); e.wake.channel = "ARD"; return e; }(),
          {"The wake for the recording at 3/2/2005 9:30:00 PM is due: keeping the PC awake until it starts"}, kSystem, {},
          false, kNoWait,
          [](const CNightState& n, const NightEffects& fx) {
-             return n.awaitingRecording && n.rescanAfter == At(30) && n.firedTarget == At(20) && fx.mark && fx.clearHiddenEdit; }},
+             return n.awaitingRecording && n.rescanAfter == At(30) && n.firedTarget == At(20) && fx.mark && fx.clearHiddenEdit &&
+                    fx.holdReason == "Woken for the recording on ARD at 3/2/2005 9:30:00 PM"; }},
         {"fired, and it woke the PC",
          [](CNightState& n, NightInputs& in) { kArmed(n, in); in.now = n.resumedAt = At(19); n.sleptAt = At(-60); n.sleptWith = n.armed; n.hostProcess = 7; },
          News(NightEvent::timerEnded, true),

@@ -18,6 +18,15 @@ TEST_F(ScheduleScan, WorkedExampleWithLeadTimeFive) {
     EXPECT_EQ(m_night.armed.target, Utc(CDateTime(2005, 3, 2, 22, 25, 0)));
     EXPECT_EQ(m_threads.Count(), 1u);
     EXPECT_TRUE(m_arming.Busy()); // until the thread has set its timer
+    // The wake's reason, as Windows' tools show it: the earliest's channel.
+    RunStartedThreads();
+    ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
+    const auto calls = m_timers.Calls();
+    const auto set = std::find_if(calls.rbegin(), calls.rend(),
+                                  [](const auto& call) { return call.op == "set-resume"; });
+    ASSERT_NE(set, calls.rend());
+    EXPECT_EQ(set->reason, "Recording on ARD at 3/2/2005 10:30:00 PM");
+    m_timers.Fire("KelmarTimer");
 }
 
 TEST_F(ScheduleScan, EmptyScheduleLogsExactlyOneLine) {

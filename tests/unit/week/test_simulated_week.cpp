@@ -246,6 +246,7 @@ public:
           m_crashes(seed % 4 == 2), m_startsTwice(seed % 6 == 0), m_oneReportForTwo(seed % 2 == 1),
           m_shortMargin(seed % 4 == 3), m_noticeLost(seed % 3 == 2) {
         m_restarts = seed % 4 == 1;
+        m_powerRequests = seed % 2 == 0;
         // Not with a lost notice: the program's end moves the system's idle
         // sleep, which may then come within the lead time of a recording
         // that no scan has found yet, and no program can hold for that.
@@ -720,6 +721,10 @@ private:
         const size_t programs = m_rewritten ? m_programs.size() : m_programsAtStart;
         WriteSchedule(s, own ? m_programs.substr(0, programs) : "");
         s.m_timers.SignalRelativeAtOnce(); // the countdown's minute is the test's step
+        // Windows 7 and later hold by power requests; the execution state
+        // is what is left where they fail.
+        if (m_powerRequests)
+            s.m_power.HavePowerRequests();
         s.m_wait.WhileWaiting([&s] { s.RunStartedThreads(); });
         s.m_localTime.SetUtcOffset(m_offsetHours); // after a move east too
         if (ChangesDaylight())
@@ -1056,10 +1061,11 @@ private:
         while (!(m_now < m_nextScript))
             m_nextScript = m_nextScript + CDateTimeSpan(1, 0, 0, 0);
     }
-    // A client streams now: only to a PC that is awake.
-    bool Streaming(int sinceMinutes = 0) const {
+    // A client streams now (only to a PC that is awake), for sinceMinutes
+    // already; or streamed within the last untilMinutes.
+    bool Streaming(int sinceMinutes = 0, int untilMinutes = 0) const {
         for (const auto& [from, to] : m_streams)
-            if (!(m_now < from + Minutes(sinceMinutes)) && m_now < to)
+            if (!(m_now < from + Minutes(sinceMinutes)) && m_now < to + Minutes(untilMinutes))
                 return true;
         return false;
     }
@@ -1177,7 +1183,10 @@ private:
         if (asleepWithin == 0) // nothing sends it to sleep
             return;
         const int before = TimersMayNotWake() ? 125 : 11;
-        bool near = m_present || m_pausedAway || m_now < m_busyUntil || Locked() || Streaming();
+        // The traffic is seen over the minute before each minute's look, and
+        // the user's input within it too: up to two minutes after either.
+        bool near = m_present || m_now < m_lastInput + Minutes(2) || m_pausedAway ||
+                    m_now < m_busyUntil || Locked() || Streaming(0, 2);
         // In real time: a recording after the spring gap is an hour nearer
         // than its wall clock says.
         const CDateTime now = NowUtc();
@@ -1309,6 +1318,7 @@ private:
     std::string m_secondHost, m_falseAbsent;
     // The host's scheduler is started again once during a recording.
     bool m_restarts = false, m_restarted = false;
+    bool m_powerRequests = false;
     std::shared_ptr<CFakeSession::Marks> m_marks;
     std::string m_earlierLog;
     // The pause the user steps away from, and the first sleep during it.

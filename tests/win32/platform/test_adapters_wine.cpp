@@ -121,7 +121,9 @@ TEST(WaitableTimers, NamedTimerIsSharedAndFiresForEveryHandle) {
     ASSERT_NE(first, 0u);
     const auto second = timers.Open(name);
     ASSERT_NE(second, 0u);
-    ASSERT_TRUE(timers.Set(second, -1, true));
+    // With a reason, as the wake is set: where the system takes none, the
+    // setting without it stands.
+    ASSERT_TRUE(timers.Set(second, -1, true, "Recording on ARD at 3/2/2005 8:15:00 PM"));
     EXPECT_EQ(timers.Wait(first), IWaitableTimers::kWaitObject0);
     EXPECT_EQ(timers.Wait(second), IWaitableTimers::kWaitObject0); // manual reset stays signalled
     timers.Close(first);

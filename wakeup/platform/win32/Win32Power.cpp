@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/win32/Owners.h"
+#include "wakeup/platform/win32/Win32CodePage.h"
 #include "wakeup/platform/win32/Win32Privileges.h"
 
 namespace {
@@ -43,6 +44,66 @@ template <class Fn> Fn ProcAddress(HMODULE module, const char* name) {
 
 void CWin32Power::SetThreadExecutionState(uint32_t flags) {
     ::SetThreadExecutionState(static_cast<EXECUTION_STATE>(flags));
+}
+
+namespace {
+// Power requests came with Windows 7: looked up, so that the program still
+// starts where they are missing (and keeps the execution state there).
+template <class Function> Function Kernel32(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+}
+using CreateRequestFunction = HANDLE(WINAPI*)(PREASON_CONTEXT);
+using RequestFunction = BOOL(WINAPI*)(HANDLE, POWER_REQUEST_TYPE);
+
+struct RequestKind {
+    uint32_t flag;
+    POWER_REQUEST_TYPE type;
+};
+const RequestKind kRequestKinds[] = {{ES_FLAG_SYSTEM_REQUIRED, PowerRequestSystemRequired},
+                                     {ES_FLAG_DISPLAY_REQUIRED, PowerRequestDisplayRequired},
+                                     {ES_FLAG_AWAYMODE_REQUIRED, PowerRequestAwayModeRequired}};
+} // namespace
+
+bool CWin32Power::SetPowerRequest(const std::string& reason, uint32_t kinds) {
+    static const auto create = Kernel32<CreateRequestFunction>("PowerCreateRequest");
+    static const auto set = Kernel32<RequestFunction>("PowerSetRequest");
+    static const auto clear = Kernel32<RequestFunction>("PowerClearRequest");
+    if (!create || !set || !clear)
+        return false;
+    const std::u16string text = CWin32CodePage().ToUtf16(reason);
+    const std::wstring wide(text.begin(), text.end());
+    // A reason is given once, at the request's creation: another reason is
+    // another request.
+    if (m_request && (kinds == 0 || wide != m_requestReason)) {
+        for (const RequestKind& kind : kRequestKinds)
+            clear(m_request.Get(), kind.type);
+        m_request.Reset();
+    }
+    if (kinds == 0)
+        return true;
+    if (!m_request) {
+        m_requestReason = wide;
+        REASON_CONTEXT context{};
+        context.Version = POWER_REQUEST_CONTEXT_VERSION;
+        context.Flags = POWER_REQUEST_CONTEXT_SIMPLE_STRING;
+        context.Reason.SimpleReasonString = &m_requestReason[0];
+        m_request.Reset(create(&context));
+        if (!m_request)
+            return false;
+    }
+    bool held = true;
+    for (const RequestKind& kind : kRequestKinds)
+        if (kinds & kind.flag)
+            held = set(m_request.Get(), kind.type) && held;
+        else
+            clear(m_request.Get(), kind.type);
+    if (!held) {
+        for (const RequestKind& kind : kRequestKinds)
+            clear(m_request.Get(), kind.type);
+        m_request.Reset();
+    }
+    return held;
 }
 
 uint32_t CWin32Power::SetSystemPowerState(bool suspend, bool force) {

@@ -1,12 +1,15 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "common/win32/Owners.h"
 #include "wakeup/platform/Power.h"
 
 class CWin32Power : public IPower {
 public:
     void SetThreadExecutionState(uint32_t flags) override;
+    bool SetPowerRequest(const std::string& reason, uint32_t kinds) override;
     uint32_t SetSystemPowerState(bool suspend, bool force) override;
     uint32_t AdjustProcessPrivilege(const char* name, bool enable,
                                     PrivilegeStep& failedAt) override;
@@ -20,6 +23,11 @@ public:
 
 private:
     static uint32_t AllowWakeTimersHere();
+
+    // The request and its reason, kept while it holds: a reason is given
+    // once, at the request's creation.
+    CUniqueHandle m_request;
+    std::wstring m_requestReason;
 };
 
 // The interfaces' counters (GetIfTable2, Windows Vista and later).

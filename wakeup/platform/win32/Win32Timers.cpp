@@ -1,5 +1,7 @@
 #include "wakeup/platform/win32/Win32Timers.h"
 
+#include "wakeup/platform/win32/Win32CodePage.h"
+
 #include <windows.h>
 
 #include "common/win32/Owners.h"
@@ -19,14 +21,41 @@ IWaitableTimers::Handle CWin32WaitableTimers::Create(const char* name) {
     return reinterpret_cast<Handle>(CreateWaitableTimerA(nullptr, TRUE, name));
 }
 
-bool CWin32WaitableTimers::Set(Handle timer, int64_t dueTime, bool resume) {
+bool CWin32WaitableTimers::Set(Handle timer, int64_t dueTime, bool resume,
+                               const std::string& reason) {
     LARGE_INTEGER due;
     due.QuadPart = dueTime;
     // A machine that cannot wake by a timer lets the call succeed and leaves
     // ERROR_NOT_SUPPORTED; an older error must not pass for it. Wine leaves
     // ERROR_TIMER_RESUME_IGNORED (722), which is not taken for it.
     SetLastError(ERROR_SUCCESS);
-    return SetWaitableTimer(ToHandle(timer), &due, 0, nullptr, nullptr, resume) != FALSE;
+    if (!SetWaitableTimer(ToHandle(timer), &due, 0, nullptr, nullptr, resume))
+        return false;
+    if (resume && !reason.empty())
+        SetAgainWithReason(timer, due, reason);
+    return true;
+}
+
+void CWin32WaitableTimers::SetAgainWithReason(Handle timer, const LARGE_INTEGER& due,
+                                              const std::string& reason) {
+    // Windows 7 and later: the same wake again, with the reason that
+    // "powercfg /waketimers" shows (a reason makes it a wake timer). Where
+    // it fails, the setting before stands, and so does its error.
+    using SetEx = BOOL(WINAPI*)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID,
+                                PREASON_CONTEXT, ULONG);
+    static const auto setEx = reinterpret_cast<SetEx>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetWaitableTimerEx")));
+    if (!setEx)
+        return;
+    const DWORD error = GetLastError();
+    const std::u16string text = CWin32CodePage().ToUtf16(reason);
+    std::wstring wide(text.begin(), text.end());
+    REASON_CONTEXT context{};
+    context.Version = POWER_REQUEST_CONTEXT_VERSION;
+    context.Flags = POWER_REQUEST_CONTEXT_SIMPLE_STRING;
+    context.Reason.SimpleReasonString = &wide[0];
+    setEx(ToHandle(timer), &due, 0, nullptr, nullptr, &context, 0);
+    SetLastError(error);
 }
 
 uint32_t CWin32WaitableTimers::Wait(Handle timer) {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 class CWin32WaitableTimers : public IWaitableTimers {
 public:
     // stop: an event whose signal ends every wait (none: waits end only
@@ -11,13 +13,16 @@ public:
     explicit CWin32WaitableTimers(HANDLE stop = nullptr) : m_stop(stop) {}
     Handle Open(const char* name) override;
     Handle Create(const char* name) override;
-    bool Set(Handle timer, int64_t dueTime, bool resume) override;
+    bool Set(Handle timer, int64_t dueTime, bool resume, const std::string& reason) override;
     uint32_t Wait(Handle timer) override;
     void Cancel(Handle timer) override;
     void Close(Handle timer) override;
     uint32_t LastError() const override;
 
 private:
+    static void SetAgainWithReason(Handle timer, const LARGE_INTEGER& due,
+                                   const std::string& reason);
+
     HANDLE m_stop;
 };
 

@@ -376,6 +376,11 @@ public:
         bool held = false;
         CDateTime due;
         for (std::string line; std::getline(log, line);) {
+            // A scheduler started again holds nothing of the one before.
+            if (line == kStartedAgain) {
+                held = false;
+                due = CDateTime();
+            }
             int y, mo, d, h, mi, sec, days, sh, sm, ss;
             if (sscanf(line.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &sec) != 6)
                 continue;
@@ -1031,7 +1036,7 @@ private:
         // A stay-awake request ends with the scheduler that took it.
         if (&HostSide() == &ConsoleSide())
             m_lockUntil = m_lockOffAt = CDateTime();
-        m_earlierLog += LogText(HostSide());
+        m_earlierLog += LogText(HostSide()) + kStartedAgain + "\n";
         m_schedulers.front() = std::make_unique<Scheduler>();
         if (m_marks)
             HostSide().m_session.ShareMarks(m_marks);
@@ -1320,7 +1325,9 @@ private:
     bool m_restarts = false, m_restarted = false;
     bool m_powerRequests = false;
     std::shared_ptr<CFakeSession::Marks> m_marks;
+    // The log of the schedulers before a start again, each ended by this.
     std::string m_earlierLog;
+    static constexpr const char* kStartedAgain = "(the scheduler is started again)";
     // The pause the user steps away from, and the first sleep during it.
     bool m_paused = false, m_pausedAway = false, m_restartedInPause = false;
     CDateTime m_pausedAt;

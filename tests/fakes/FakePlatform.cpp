@@ -85,6 +85,11 @@ void CFakeRegistry::AddKey(const std::string& subKey) {
     m_keys[subKey];
 }
 
+void CFakeRegistry::DeleteKey(const std::string& subKey) {
+    Guard g(m_lock);
+    m_keys.erase(subKey);
+}
+
 void CFakeRegistry::SetDword(const std::string& subKey, const std::string& name, uint32_t value) {
     std::string bytes(4, '\0');
     std::memcpy(&bytes[0], &value, 4);

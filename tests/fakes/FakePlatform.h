@@ -63,6 +63,7 @@ public:
     using Values = std::map<std::string, Value>;
 
     void AddKey(const std::string& subKey);
+    void DeleteKey(const std::string& subKey);
     void SetDword(const std::string& subKey, const std::string& name, uint32_t value);
     // Stores the bytes as they are: no terminating zero is added.
     void SetRaw(const std::string& subKey, const std::string& name, uint32_t type,

@@ -97,6 +97,8 @@ private:
         case NightEvent::hostEnded:
             return OnHostEnded(static_cast<uint32_t>(e.code));
         case NightEvent::hostLookup:
+        case NightEvent::settingsChanged:
+            // What holds the PC is looked at again after every event.
             return;
         case NightEvent::stayAwake:
             return OnStayAwake(e.code);

@@ -63,11 +63,13 @@ struct NightEvent {
         // The moments NextTick names.
         clockTick,
         // The user: the wake test (its timer set, or why not), the hidden
-        // button, the countdown's length changed, the settings loaded.
+        // button, the countdown's length changed, the settings loaded, other
+        // settings changed in the Options dialog.
         wakeTestArmed,
         wakeTestFailed,
         hiddenButton,
         hibernateChanged,
+        settingsChanged,
         // Stay awake (code: minutes; 0 until sleep is allowed; below 0:
         // allow sleep).
         stayAwake,

@@ -37,8 +37,7 @@ void CWakeUpDlg::StartScheduleWatch() {
 void CWakeUpDlg::OnInitDialog() {
     if (m_settings.Load()) {
         UpdateData(false);
-        m_events.Step(NightEvent(NightEvent::countdownStart));
-        m_countdown.Start();
+        StartCountdown();
     }
     UpdateData(false);
     m_events.Step(NightEvent(NightEvent::hostLookup));
@@ -62,9 +61,35 @@ bool CWakeUpDlg::StopThreads() {
     return m_ports.arming.threads.StopAll(kStopTimeoutMs);
 }
 
+void CWakeUpDlg::StartCountdown() {
+    m_events.Step(NightEvent(NightEvent::countdownStart));
+    m_countdown.Start();
+    m_bCountdownStarted = true;
+}
+
+void CWakeUpDlg::CountdownLengthChanged() {
+    if (m_bCountdownStarted)
+        m_events.Step(NightEvent(NightEvent::countdownLengthChanged));
+    else if (m_settings.m_nSuspendMinutes > 0)
+        StartCountdown();
+}
+
 void CWakeUpDlg::OnSuspendMinutesKillFocus() {
     if (m_settings.OnSuspendMinutesKillFocus())
-        m_events.Step(NightEvent(NightEvent::countdownLengthChanged));
+        CountdownLengthChanged();
+}
+
+bool CWakeUpDlg::UseOptions(const WakeUpOptions& options) {
+    const OptionsChange change = m_settings.UseOptions(options);
+    // The window's own fields show the countdown's new values.
+    UpdateData(false);
+    if (change.length)
+        CountdownLengthChanged();
+    if (change.hibernate)
+        m_events.Step(NightEvent(NightEvent::hibernateChanged));
+    if (change.any)
+        m_events.Step(NightEvent(NightEvent::settingsChanged));
+    return change.stored;
 }
 
 void CWakeUpDlg::RunHostCommand(const std::string& commandLine) {

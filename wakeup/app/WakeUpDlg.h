@@ -78,6 +78,9 @@ public:
         m_settings.OnHibernateClicked();
         m_events.Step(NightEvent(NightEvent::hibernateChanged));
     }
+    // The Options dialog's values, checked: stored and taken over at once.
+    // False when they could not all be stored.
+    bool UseOptions(const WakeUpOptions& options);
     // Hidden button 1002: the countdown's request, on a thread of its own.
     void SuspendNow() { m_events.Step(NightEvent(NightEvent::hiddenButton)); }
     int SetTokenPrivilege(const char* privilege, int enable); // BOOL
@@ -106,11 +109,15 @@ public:
 
 private:
     void StartScheduleWatch();
+    void StartCountdown();
+    // A new length: the countdown starts with it where none ran before.
+    void CountdownLengthChanged();
 
     CWakeUpPorts m_ports;
     // Set once the window is gone: the worker threads leave without
     // touching the dialog again.
     std::atomic<bool> m_workersStopping{false};
+    bool m_bCountdownStarted = false;
 
 public:
     std::string m_strHostDir;

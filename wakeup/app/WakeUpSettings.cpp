@@ -118,3 +118,81 @@ void CWakeUpSettings::OnHibernateClicked() {
     if (auto key = OpenKey())
         key->SetDword(WAKEUP_SETTING_SUSPEND_HIBERNATE, m_bHibernate ? 1u : 0u);
 }
+
+WakeUpOptions CWakeUpSettings::Options() const {
+    WakeUpOptions o;
+    o.suspendMinutes = m_nSuspendMinutes;
+    o.suspendText = m_strSuspendText;
+    o.hibernate = m_bHibernate;
+    o.countUserInput = m_bCountUserInput;
+    o.marginMinutes = m_nSleepMarginMinutes;
+    o.hostProgram = m_strHostProgram;
+    o.keepAwakePrograms = m_strKeepAwakePrograms;
+    o.networkBusyKBps = m_nNetworkBusyKBps;
+    return o;
+}
+
+bool CWakeUpSettings::ExchangeOptions(IDialogControls& controls, bool saveAndValidate,
+                                      WakeUpOptions& o) {
+    // Stored texts are read into 256 bytes with their terminating zero.
+    constexpr int kMaxText = kMaxSuspendTextChars;
+    CDataExchange dx(controls, saveAndValidate);
+    int hibernate = o.hibernate ? 1 : 0;
+    int countInput = o.countUserInput ? 1 : 0;
+    const bool passed =
+        dx.Text(IDC_OPT_MINUTES, o.suspendMinutes) &&
+        dx.MinMaxInt(IDC_OPT_MINUTES, o.suspendMinutes, 0, kMaxSuspendMinutes) &&
+        dx.Text(IDC_OPT_TEXT, o.suspendText) &&
+        dx.MaxChars(IDC_OPT_TEXT, o.suspendText, kMaxText) &&
+        dx.Check(IDC_OPT_HIBERNATE, hibernate) && dx.Check(IDC_OPT_USER_INPUT, countInput) &&
+        dx.Text(IDC_OPT_MARGIN, o.marginMinutes) &&
+        dx.MinMaxInt(IDC_OPT_MARGIN, o.marginMinutes, 0,
+                     static_cast<int>(kMaxSleepMarginMinutes)) &&
+        dx.Text(IDC_OPT_HOST, o.hostProgram) &&
+        dx.MaxChars(IDC_OPT_HOST, o.hostProgram, kMaxText) &&
+        dx.Text(IDC_OPT_PROGRAMS, o.keepAwakePrograms) &&
+        dx.MaxChars(IDC_OPT_PROGRAMS, o.keepAwakePrograms, kMaxText) &&
+        dx.Text(IDC_OPT_NETWORK, o.networkBusyKBps) &&
+        dx.MinMaxInt(IDC_OPT_NETWORK, o.networkBusyKBps, 0, static_cast<int>(kMaxNetworkBusyKBps));
+    o.hibernate = hibernate != 0;
+    o.countUserInput = countInput != 0;
+    return passed;
+}
+
+OptionsChange CWakeUpSettings::UseOptions(const WakeUpOptions& o) {
+    OptionsChange change;
+    auto key = OpenKey();
+    change.stored = key != nullptr;
+    auto number = [&](bool changed, const char* name, uint32_t value) {
+        change.any |= changed;
+        if (changed && key && key->SetDword(name, value) != 0)
+            change.stored = false;
+    };
+    auto text = [&](const std::string& was, const std::string& now, const char* name) {
+        change.any |= was != now;
+        if (was != now && key && key->SetString(name, now.c_str()) != 0)
+            change.stored = false;
+    };
+    change.length = o.suspendMinutes != m_nSuspendMinutes;
+    change.hibernate = o.hibernate != m_bHibernate;
+    number(change.length, WAKEUP_SETTING_SUSPEND_TIME, static_cast<uint32_t>(o.suspendMinutes));
+    text(m_strSuspendText, o.suspendText, WAKEUP_SETTING_SUSPEND_TEXT);
+    number(change.hibernate, WAKEUP_SETTING_SUSPEND_HIBERNATE, o.hibernate ? 1u : 0u);
+    number(o.countUserInput != m_bCountUserInput, WAKEUP_SETTING_COUNT_USER_INPUT,
+           o.countUserInput ? 1u : 0u);
+    number(o.marginMinutes != m_nSleepMarginMinutes, WAKEUP_SETTING_SLEEP_MARGIN_MINUTES,
+           static_cast<uint32_t>(o.marginMinutes));
+    text(m_strHostProgram, o.hostProgram, WAKEUP_SETTING_HOST_PROGRAM);
+    text(m_strKeepAwakePrograms, o.keepAwakePrograms, WAKEUP_SETTING_KEEP_AWAKE_PROGRAMS);
+    number(o.networkBusyKBps != m_nNetworkBusyKBps, WAKEUP_SETTING_NETWORK_BUSY_KBPS,
+           static_cast<uint32_t>(o.networkBusyKBps));
+    m_nSuspendMinutes = o.suspendMinutes;
+    m_strSuspendText = o.suspendText;
+    m_bHibernate = o.hibernate;
+    m_bCountUserInput = o.countUserInput;
+    m_nSleepMarginMinutes = o.marginMinutes;
+    m_strHostProgram = o.hostProgram;
+    m_strKeepAwakePrograms = o.keepAwakePrograms;
+    m_nNetworkBusyKBps = o.networkBusyKBps;
+    return change;
+}

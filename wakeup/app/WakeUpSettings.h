@@ -11,6 +11,27 @@
 
 class CDataExchange;
 
+// Every setting the Options dialog shows, as one value: the dialog works on
+// a copy and hands it back whole once its checks pass.
+struct WakeUpOptions {
+    int suspendMinutes = 0;
+    std::string suspendText;
+    bool hibernate = false;
+    bool countUserInput = true;
+    int marginMinutes = 0;
+    std::string hostProgram;
+    std::string keepAwakePrograms;
+    int networkBusyKBps = 0;
+};
+
+// What a stored set of options changed.
+struct OptionsChange {
+    bool stored = true; // false: the key is missing or a value was not written
+    bool length = false;
+    bool hibernate = false;
+    bool any = false;
+};
+
 class CWakeUpSettings {
 public:
     static constexpr int kMaxSuspendMinutes = 999;
@@ -36,6 +57,15 @@ public:
     bool OnSuspendMinutesKillFocus();
     void OnSuspendTextChange();
     void OnHibernateClicked();
+
+    // The Options dialog: the values now, their exchange with its controls
+    // (false when a check failed) and their use. Each changed value is
+    // written where the scheduler reads it; all are taken over at once,
+    // stored or not.
+    WakeUpOptions Options() const;
+    static bool ExchangeOptions(IDialogControls& controls, bool saveAndValidate,
+                                WakeUpOptions& options);
+    OptionsChange UseOptions(const WakeUpOptions& options);
 
     // The warning text.
     const std::string& SuspendText() const { return m_strSuspendText; }

@@ -5,6 +5,7 @@
 #define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101
 #define IDD_KELMARWAKEUP_DIALOG 102
+#define IDD_OPTIONS 103
 #define IDR_MAINFRAME 128
 
 #define IDC_LOG 1001
@@ -16,8 +17,22 @@
 #define IDC_HIBERNATE 1008
 #define IDC_NEXT_WAKE 1009
 
+// The Options dialog's controls.
+#define IDC_OPT_MINUTES 1101
+#define IDC_OPT_TEXT 1102
+#define IDC_OPT_HIBERNATE 1103
+#define IDC_OPT_USER_INPUT 1104
+#define IDC_OPT_MARGIN 1105
+#define IDC_OPT_HOST 1106
+#define IDC_OPT_BROWSE 1107
+#define IDC_OPT_PROGRAMS 1108
+#define IDC_OPT_NETWORK 1109
+#define IDC_OPT_TRAFFIC 1110
+#define IDC_OPT_APPLY 1111
+
 // System-menu commands: the about box, the wake test, wake timers allowed,
-// and stay awake (an hour, four hours, until allowed; allow sleep).
+// stay awake (an hour, four hours, until allowed; allow sleep) and the
+// options.
 #define IDM_ABOUTBOX 0x0010
 #define IDM_TESTWAKE 0x0020
 #define IDM_ALLOWWAKETIMERS 0x0030
@@ -25,6 +40,7 @@
 #define IDM_STAYAWAKE_4HOURS 0x0050
 #define IDM_STAYAWAKE_ON 0x0060
 #define IDM_ALLOWSLEEP 0x0070
+#define IDM_OPTIONS 0x0080
 
 // The standard messages of the data exchange checks.
 #define IDS_PARSE_INT 0xF110

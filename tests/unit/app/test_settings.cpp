@@ -152,3 +152,68 @@ TEST_F(Settings, MinutesThatAreNoNumberKeepTheOldValue) {
     EXPECT_EQ(m_controls.Messages()[0], "Please enter an integer.");
     EXPECT_EQ(m_registry.GetDword(kKey, "SuspendTime"), 30u);
 }
+
+TEST_F(Settings, OptionsAreCheckedThenStoredAndUsedAtOnce) {
+    m_registry.AddKey(kKey);
+    auto& dlg = Init();
+    CFakeDialogControls options;
+    struct Row {
+        int id;
+        std::string typed;
+        const char* message;
+    };
+    const Row refused[] = {
+        {IDC_OPT_MINUTES, "1000", "Please enter an integer between 0 and 999."},
+        {IDC_OPT_MARGIN, "ten", "Please enter an integer."},
+        {IDC_OPT_MARGIN, "1441", "Please enter an integer between 0 and 1440."},
+        {IDC_OPT_NETWORK, "-1", "Please enter an integer between 0 and 10485760."},
+        {IDC_OPT_PROGRAMS, std::string(256, 'p'), "Please enter no more than 255 characters."},
+    };
+    for (const Row& row : refused) {
+        WakeUpOptions shown = dlg.m_settings.Options();
+        CWakeUpSettings::ExchangeOptions(options, false, shown);
+        options.Type(row.id, row.typed);
+        const size_t before = options.Messages().size();
+        EXPECT_FALSE(CWakeUpSettings::ExchangeOptions(options, true, shown)) << row.typed;
+        ASSERT_EQ(options.Messages().size(), before + 1);
+        EXPECT_EQ(options.Messages().back(), row.message);
+        EXPECT_EQ(options.Focused(), row.id);
+    }
+    EXPECT_EQ(m_registry.WriteCount(), 0);
+
+    WakeUpOptions chosen = dlg.m_settings.Options();
+    CWakeUpSettings::ExchangeOptions(options, false, chosen);
+    options.Type(IDC_OPT_MINUTES, "20");
+    options.Type(IDC_OPT_MARGIN, "60");
+    options.Type(IDC_OPT_HOST, "C:\\Orvisa\\Orvisa.exe");
+    options.Type(IDC_OPT_PROGRAMS, "comskip;ffmpeg.exe");
+    options.Type(IDC_OPT_NETWORK, "500");
+    options.SetCheck(IDC_OPT_HIBERNATE, true);
+    options.SetCheck(IDC_OPT_USER_INPUT, false);
+    ASSERT_TRUE(CWakeUpSettings::ExchangeOptions(options, true, chosen));
+    EXPECT_TRUE(dlg.UseOptions(chosen));
+    EXPECT_EQ(m_registry.GetDword(kKey, "SuspendTime"), 20u);
+    EXPECT_EQ(m_registry.GetDword(kKey, "SleepMarginMinutes"), 60u);
+    EXPECT_EQ(m_registry.GetDword(kKey, "SuspendHibernate"), 1u);
+    EXPECT_FALSE(m_registry.HasValue(kKey, "UseHibernate")); // Orvisa's own
+    EXPECT_EQ(m_registry.GetDword(kKey, "CountUserInput"), 0u);
+    EXPECT_EQ(m_registry.GetDword(kKey, "NetworkBusyKBps"), 500u);
+    EXPECT_EQ(m_registry.GetString(kKey, "HostProgram"), "C:\\Orvisa\\Orvisa.exe");
+    EXPECT_EQ(m_registry.GetString(kKey, "KeepAwakePrograms"), "comskip;ffmpeg.exe");
+    EXPECT_FALSE(m_registry.HasValue(kKey, "SuspendText")); // unchanged: not written
+    // The window's field shows the length, and the countdown, which ran
+    // not before (no length was stored), runs from full.
+    EXPECT_EQ(m_controls.GetItemText(IDC_SUSPEND_MINUTES), "20");
+    EXPECT_EQ(m_progress.Upper(), 20);
+    EXPECT_EQ(m_progress.GetPos(), 20);
+    const int writes = m_registry.WriteCount();
+    EXPECT_TRUE(dlg.UseOptions(chosen));
+    EXPECT_EQ(m_registry.WriteCount(), writes);
+
+    // Without Orvisa's key they are used all the same, and the dialog hears
+    // that they were not stored.
+    m_registry.DeleteKey(kKey);
+    chosen.marginMinutes = 5;
+    EXPECT_FALSE(dlg.UseOptions(chosen));
+    EXPECT_EQ(dlg.m_settings.m_nSleepMarginMinutes, 5);
+}

@@ -116,3 +116,36 @@ TEST_F(Settings, MinutesAreStoredWhenFocusLeavesTheirFieldAndTheHiddenButtonAsks
                  reinterpret_cast<LPARAM>(Control(1002)));
     EXPECT_TRUE(WaitFor([&] { return ShutdownPrivilegeEnabled(m_process.Id()); }));
 }
+
+TEST_F(Settings, OptionsFromTheSystemMenuStoreAMarginThatHoldsThePcAtOnce) {
+    CreateSettingsKey();
+    InstallProgram();
+    ASSERT_TRUE(WriteFileBytes(m_hostDir + "\\tvrecord.xml",
+                               "<tvrecord><program start=\"" + ScheduleStartIn(40) +
+                                   "\" freq=\"once\" channel=\"News\"/></tvrecord>"));
+    ASSERT_TRUE(StartProgram());
+    ASSERT_TRUE(WaitForLogLine("Timer set to: "));
+    // The default margin of 15 minutes holds nothing 40 minutes ahead.
+    EXPECT_EQ(ItemText(m_window, 1009).find("Waiting for"), std::string::npos);
+
+    PostMessageA(m_window, WM_SYSCOMMAND, 0x0080, 0);
+    HWND options = WaitForProcessWindow(m_process.Id(), "kelmarwakeup Options");
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(ItemText(options, 1105), "15");
+    SetDlgItemTextA(options, 1105, "2000");
+    PostMessageA(options, WM_COMMAND, IDOK, 0);
+    HWND box = WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), "Please enter an integer between 0 and 1440.");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    EXPECT_FALSE(HasSetting("SleepMarginMinutes"));
+
+    SetDlgItemTextA(options, 1105, "60");
+    PostMessageA(options, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(options); }));
+    EXPECT_EQ(GetSettingDword("SleepMarginMinutes"), 60u);
+    EXPECT_TRUE(WaitFor([&] {
+        return ItemText(m_window, 1009).find("Waiting for the recording at") != std::string::npos;
+    })) << ItemText(m_window, 1009);
+}

@@ -3,12 +3,14 @@
 #include <algorithm>
 
 #include "wakeup/app/win32/AboutDlg.h"
+#include "wakeup/app/win32/OptionsDlg.h"
 #include "wakeup/app/resource.h"
 
 namespace {
 const char kProgramName[] = "kelmarwakeup";
 const char kTestWakeItem[] = "Test wake...";
 const char kAllowWakeTimersItem[] = "Allow wake timers";
+const char kOptionsItem[] = "Options...";
 
 // The "Stay awake" submenu's commands and their minutes (0: until sleep is
 // allowed; -1: allow sleep), in the system menu and the icon's menu alike.
@@ -87,6 +89,7 @@ INT_PTR CWakeUpWindow::OnInitDialog() {
         AppendMenuA(menu, MF_STRING, IDM_TESTWAKE, kTestWakeItem);
         AppendMenuA(menu, MF_STRING, IDM_ALLOWWAKETIMERS, kAllowWakeTimersItem);
         AppendStayAwakeMenu(menu);
+        AppendMenuA(menu, MF_STRING, IDM_OPTIONS, kOptionsItem);
     }
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
@@ -145,7 +148,7 @@ void CWakeUpWindow::OnTaskbarCreated() {
 }
 
 void CWakeUpWindow::OnTrayIcon(LPARAM mouse) {
-    enum { kShow = 1, kExit = 2, kTestWake = 3 };
+    enum { kShow = 1, kExit = 2, kTestWake = 3, kOptions = 4 };
     if (mouse == WM_LBUTTONUP || mouse == WM_LBUTTONDBLCLK) {
         Restore();
         return;
@@ -158,6 +161,7 @@ void CWakeUpWindow::OnTrayIcon(LPARAM mouse) {
     AppendMenuA(menu, MF_STRING, kShow, "Show");
     AppendMenuA(menu, MF_STRING, kTestWake, kTestWakeItem);
     AppendStayAwakeMenu(menu);
+    AppendMenuA(menu, MF_STRING, kOptions, kOptionsItem);
     AppendMenuA(menu, MF_STRING, kExit, "Exit");
     POINT at;
     GetCursorPos(&at);
@@ -170,6 +174,8 @@ void CWakeUpWindow::OnTrayIcon(LPARAM mouse) {
         Restore();
     else if (chosen == kTestWake)
         OnTestWake();
+    else if (chosen == kOptions)
+        OnOptions();
     else if (chosen == kExit)
         EndDialog(IDCANCEL);
     else
@@ -206,6 +212,23 @@ void CWakeUpWindow::OnTestWake() {
         m_dlg.StartWakeTest();
         ScheduleClockTick();
     }
+}
+
+void CWakeUpWindow::OnOptions() {
+    // Asked for again from the icon's menu while open: brought to the front.
+    if (m_options) {
+        SetForegroundWindow(m_options->Window());
+        return;
+    }
+    COptionsDlg options(m_instance, m_dlg.m_settings.Options(), m_network,
+                        [this](const WakeUpOptions& chosen) {
+                            const bool stored = m_dlg.UseOptions(chosen);
+                            ScheduleClockTick();
+                            return stored;
+                        });
+    m_options = &options;
+    options.DoModal(m_hWnd);
+    m_options = nullptr;
 }
 
 void CWakeUpWindow::OnCommand(int id, int code) {
@@ -264,6 +287,10 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         if ((wParam & 0xFFF0) == IDM_TESTWAKE) {
             OnTestWake();
+            return TRUE;
+        }
+        if ((wParam & 0xFFF0) == IDM_OPTIONS) {
+            OnOptions();
             return TRUE;
         }
         if ((wParam & 0xFFF0) == IDM_ALLOWWAKETIMERS) {

@@ -18,6 +18,8 @@
 #include "wakeup/platform/win32/Win32Timers.h"
 #include "wakeup/platform/win32/Win32WindowMessages.h"
 
+class COptionsDlg;
+
 // The dialog's controls, with the next-wake line, which the window shows in
 // the notification area's tooltip as well.
 class CWakeUpControls : public CWin32DialogControls {
@@ -54,6 +56,8 @@ private:
     void ScheduleClockTick();
     // "Test wake...": says why it cannot run now, or asks, then starts it.
     void OnTestWake();
+    // "Options...": the Options dialog, modal.
+    void OnOptions();
     // A command of the "Stay awake" menu; false for any other.
     bool OnStayAwakeCommand(UINT command);
     void Restore();
@@ -89,6 +93,7 @@ private:
     // Outlives the dialog, whose change handler ends its watches first.
     CWin32DirectoryWatcher m_watcher;
     HICON m_hIcon;
+    COptionsDlg* m_options = nullptr; // while it is open
     int32_t m_stayAwakeAtStart = 0;
     bool m_bStayAwakeAtStart = false;
     bool m_startMinimized;

@@ -2,11 +2,12 @@
 # window's own test under Wine.
 add_library(kelmarwakeup_window OBJECT
   ${CMAKE_CURRENT_LIST_DIR}/AboutDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/OptionsDlg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TrayIcon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WakeUpWindow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.rc
 )
-target_link_libraries(kelmarwakeup_window PUBLIC wakeup_win32 wakeup_common)
+target_link_libraries(kelmarwakeup_window PUBLIC wakeup_win32 wakeup_common comdlg32)
 # The version resource includes the generated Version.h; the manifest and
 # the icon are read by windres too, which names no dependencies of its own.
 target_include_directories(kelmarwakeup_window PRIVATE ${CMAKE_BINARY_DIR}/generated)

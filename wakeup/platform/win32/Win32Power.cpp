@@ -3,13 +3,15 @@
 #include <windows.h>
 
 #include <shellapi.h>
-#include <tlhelp32.h>
+#include <winternl.h>
 #include <winsock2.h>
 #include <ws2ipdef.h>
 #include <iphlpapi.h>
 #include <netioapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "common/win32/Owners.h"
@@ -259,17 +261,54 @@ bool CWin32NetworkCounters::ReadNetworkBytes(uint64_t& bytes) {
     return true;
 }
 
+namespace {
+using QuerySystemFunction = LONG(WINAPI*)(SYSTEM_INFORMATION_CLASS, PVOID, ULONG, PULONG);
+constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+} // namespace
+
 bool CWin32ProcessList::ReadRunningPrograms(std::vector<std::string>& names) {
     names.clear();
-    const CUniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
+    // One call for every process of every session: the Tool Help snapshot
+    // asks the same, once for its size and again, and copies it; under Wine
+    // it costs eight times as much.
+    static const auto query =
+        ProcAddress<QuerySystemFunction>(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation");
+    if (!query)
         return false;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
-         more = Process32Next(snapshot.Get(), &entry))
-        names.emplace_back(entry.szExeFile);
-    return true;
+    std::vector<unsigned char> buffer;
+    LONG status = kInfoLengthMismatch;
+    // Processes may start between the calls: a few tries, each with room
+    // for more than the system asked for.
+    for (int tries = 0; tries < 4 && status == kInfoLengthMismatch; ++tries) {
+        buffer.resize(m_bufferBytes);
+        ULONG needed = 0;
+        status = query(SystemProcessInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                       &needed);
+        if (status == kInfoLengthMismatch)
+            m_bufferBytes = std::max<size_t>(m_bufferBytes * 2, needed + needed / 4);
+    }
+    if (status != 0)
+        return false;
+    // The entries are chained by offsets; none is read past the buffer.
+    size_t at = 0;
+    for (;;) {
+        if (buffer.size() - at < sizeof(SYSTEM_PROCESS_INFORMATION))
+            return false;
+        SYSTEM_PROCESS_INFORMATION entry;
+        std::memcpy(&entry, buffer.data() + at, sizeof entry);
+        const UNICODE_STRING& image = entry.ImageName;
+        const auto* text = reinterpret_cast<const unsigned char*>(image.Buffer);
+        if (text && text >= buffer.data() && image.Length <= buffer.data() + buffer.size() - text) {
+            std::u16string wide(image.Length / sizeof(char16_t), u'\0');
+            std::memcpy(&wide[0], text, wide.size() * sizeof(char16_t));
+            names.push_back(CWin32CodePage().FromUtf16(wide.data(), wide.size()));
+        }
+        if (entry.NextEntryOffset == 0)
+            return true;
+        if (entry.NextEntryOffset > buffer.size() - at)
+            return false;
+        at += entry.NextEntryOffset;
+    }
 }
 
 bool CWin32ProcessStarter::StartProcess(const std::string& commandLine) {

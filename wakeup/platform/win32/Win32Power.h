@@ -36,11 +36,16 @@ public:
     bool ReadNetworkBytes(uint64_t& bytes) override;
 };
 
-// A snapshot of the processes (the Tool Help functions): names only, which
-// needs no access to the processes of other sessions.
+// The processes of every session as the system lists them
+// (NtQuerySystemInformation): names only, which needs no access to the
+// processes of other sessions.
 class CWin32ProcessList : public IProcessList {
 public:
     bool ReadRunningPrograms(std::vector<std::string>& names) override;
+
+private:
+    // The list's size the last time, with room to grow: one call a minute.
+    size_t m_bufferBytes = 64 * 1024;
 };
 
 class CWin32ProcessStarter : public IProcessStarter {

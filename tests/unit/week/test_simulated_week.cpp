@@ -18,7 +18,10 @@
 // come minutes late. The calendar has a midnight recording, recordings
 // minutes apart, and a schedule the host rewrites midweek (its change
 // notice lost on some seeds), two tuners whose starts are minutes apart,
-// and on some seeds a margin of one minute.
+// and on some seeds a margin of one minute. The PC's sleep states are the
+// seed's (S1 only, S3 only, both, or none stated), and a sleep the clock
+// cannot end loses its wake; every draw is a statement of its own, so that
+// a seed is the same week under every compiler.
 //
 // A recording is caught when the PC is awake at its start (or its timer was
 // due by then), the host's report found the PC awake (or came within the
@@ -265,7 +268,13 @@ public:
             m_streams.emplace_back(from, from + Minutes(length));
         }
         m_countdownOff = seed % 9 == 4;
-        m_systemIdleMinutes = std::array<int, 3>{15, 30, 0}[seed % 3];
+        // The PC's sleep states and what its clock can end, on the nights
+        // that do not set their own: none stated, S3 with a clock that ends
+        // hibernation, S1 only, or S1 and S3 with a clock that ends standby
+        // alone; "Hibernate instead of suspend" on some seeds.
+        m_machine = (seed / 2) % 4;
+        m_hibernates = seed % 8 == 2 || seed % 8 == 5;
+        m_systemIdleMinutes = std::array<int, 3>{0, 15, 30}[seed % 3];
         // The host's program is named on some seeds where the host runs,
         // silent, from the start: it must not be started a second time.
         m_hostProgram = m_hostProgram || seed % 5 == 0;
@@ -583,7 +592,13 @@ private:
     }
 
     CDateTime RandomMoment(int fromDay, int toDay) {
-        return m_begin + CDateTimeSpan(Pick(fromDay, toDay), Pick(0, 23), Pick(0, 11) * 5, 0);
+        // Each draw in its own statement: the order in which a compiler
+        // evaluates a call's arguments is its own, and the week must be the
+        // same under every compiler (this is the order g++ drew them in).
+        const int minute = Pick(0, 11) * 5;
+        const int hour = Pick(0, 23);
+        const int day = Pick(fromDay, toDay);
+        return m_begin + CDateTimeSpan(day, hour, minute, 0);
     }
 
     void MakeSchedule() {
@@ -608,13 +623,20 @@ private:
             Add(m_oddHour - CDateTimeSpan(5, 0, 0, 0) + Minutes(5), "daily", Pick(5, 10), 1);
         }
         m_allowOddHour = false;
-        tries([&] { return Add(RandomMoment(0, 0), "daily", Pick(20, 60), 1); });
-        tries([&] { return Add(RandomMoment(0, 6), "weekly", Pick(30, 90), 7); });
+        // A random entry: its length drawn first, then its moment.
+        const auto entry = [&](int fromDay, int toDay, const char* freq, int shortest, int longest,
+                               int everyDays) {
+            const int minutes = Pick(shortest, longest);
+            return Add(RandomMoment(fromDay, toDay), freq, minutes, everyDays);
+        };
+        tries([&] { return entry(0, 0, "daily", 20, 60, 1); });
+        tries([&] { return entry(0, 6, "weekly", 30, 90, 7); });
         for (int i = 0; i < 5; ++i)
-            tries([&] { return Add(RandomMoment(0, 6), "once", Pick(15, 120), 0); });
+            tries([&] { return entry(0, 6, "once", 15, 120, 0); });
         // One at midnight.
         tries([&] {
-            return Add(m_begin + CDateTimeSpan(Pick(1, 5), 0, 0, 0), "once", Pick(15, 60), 0);
+            const int minutes = Pick(15, 60);
+            return Add(m_begin + CDateTimeSpan(Pick(1, 5), 0, 0, 0), "once", minutes, 0);
         });
         // Two recordings minutes apart, twice.
         for (int i = 0; i < 2; ++i)
@@ -624,7 +646,8 @@ private:
                 const size_t recordings = m_recordings.size(), programs = m_programs.size();
                 if (!Add(first, "once", minutes, 0))
                     return false;
-                if (Add(first + Minutes(minutes + m_lead + Pick(3, 10)), "once", Pick(20, 60), 0))
+                const int next = Pick(20, 60);
+                if (Add(first + Minutes(minutes + m_lead + Pick(3, 10)), "once", next, 0))
                     return true;
                 m_recordings.resize(recordings); // both or neither
                 m_programs.resize(programs);
@@ -675,9 +698,11 @@ private:
             return;
         const CDateTime minute(m_now.GetYear(), m_now.GetMonth(), m_now.GetDay(), m_now.GetHour(),
                                m_now.GetMinute(), 0);
-        for (int i = 0; i < 50; ++i)
-            if (Add(minute + Minutes(Pick(30, 600)), "once", Pick(15, 90), 0))
+        for (int i = 0; i < 50; ++i) {
+            const int minutes = Pick(15, 90);
+            if (Add(minute + Minutes(Pick(30, 600)), "once", minutes, 0))
                 break;
+        }
         WriteSchedule(HostSide(), m_programs);
         if (!m_noticeLost)
             HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_SCHEDULE_DIR_CHANGED, 3);
@@ -695,7 +720,9 @@ private:
             for (int i = 0; i < 3; ++i) {
                 const CDateTime from =
                     m_begin + CDateTimeSpan(day, 0, 0, 0) + Minutes(Pick(0, 24 * 60 - 1));
-                m_visits.push_back({from, from + Minutes(Pick(10, 150)), Pick(0, 1) == 1});
+                const int minutes = Pick(10, 150);
+                const bool sleepsAtEnd = Pick(0, 1) == 1;
+                m_visits.push_back({from, from + Minutes(minutes), sleepsAtEnd});
             }
         std::sort(m_visits.begin(), m_visits.end(),
                   [](const Visit& a, const Visit& b) { return a.from < b.from; });
@@ -749,10 +776,19 @@ private:
             s.m_power.SetSleepCapabilities(capabilities);
             s.m_power.SetHibernateAfter(m_night == Night::hibernateAfterAnHour ? 3600 : 0, 0);
         }
+        if (OwnMachine()) {
+            s.m_power.SetSleepCapabilities(MachineCapabilities());
+            // Not the other session's user: its scheduler knows nothing of
+            // the host's armed wake, which its hibernation would lose.
+            if (m_hibernates && &s == &HostSide())
+                s.m_registry.SetDword(CFakePorts::kKey, "UseHibernate", 1);
+        }
         if (m_night == Night::hibernationUnwakeable) {
             s.m_registry.SetDword(CFakePorts::kKey, "UseHibernate", 1);
             SleepCapabilities capabilities;
-            capabilities.standby[2] = capabilities.hibernate = true;
+            // A PC that can hibernate (its hibernation file is there): the
+            // countdown must choose the standby that its clock can end.
+            capabilities.standby[2] = capabilities.hibernate = capabilities.hiberFile = true;
             capabilities.rtcWake = POWER_STATE_SLEEPING1 + 2; // S3
             s.m_power.SetSleepCapabilities(capabilities);
         }
@@ -1113,7 +1149,9 @@ private:
     // scheduler's hidden button (not where it would hibernate: that is the
     // user's choice, which no timer ends on that night).
     void SleepOnLeaving() {
-        if (m_night == Night::hibernationUnwakeable || Pick(0, 1) == 0) {
+        const bool hibernatesUnwakeable =
+            m_night == Night::hibernationUnwakeable || (m_hibernates && !MachineWakes(true));
+        if (hibernatesUnwakeable || Pick(0, 1) == 0) {
             Sleep(true);
             return;
         }
@@ -1151,6 +1189,36 @@ private:
                 m_warnedInVain = CFakeDateText().Format(m_now);
     }
 
+    // The nights whose PC is the seed's machine.
+    bool OwnMachine() const {
+        return m_night != Night::hibernationUnwakeable &&
+               m_night != Night::modernStandbyHibernates && m_night != Night::hibernateAfterAnHour;
+    }
+
+    SleepCapabilities MachineCapabilities() const {
+        SleepCapabilities c;
+        if (m_machine == 0)
+            return c; // nothing stated: every sleep wakes
+        c.hibernate = c.hiberFile = true;
+        c.standby[0] = m_machine != 1;
+        c.standby[2] = m_machine != 2;
+        c.rtcWake = m_machine == 1   ? POWER_STATE_HIBERNATE
+                    : m_machine == 2 ? POWER_STATE_SLEEPING1
+                                     : POWER_STATE_SLEEPING1 + 2;
+        return c;
+    }
+
+    // Whether the seed's machine wakes by its clock from the sleep: a
+    // standby enters the deepest standby state it has.
+    bool MachineWakes(bool hibernate) const {
+        const SleepCapabilities c = MachineCapabilities();
+        if (c.rtcWake == 0)
+            return true;
+        const int state =
+            hibernate ? POWER_STATE_HIBERNATE : POWER_STATE_SLEEPING1 + (c.standby[2] ? 2 : 0);
+        return c.rtcWake >= state;
+    }
+
     // Whether a timer due at `due` wakes the PC that went down at `down`
     // (a program's request: byProgram; hibernate: a hibernation).
     bool TimerWakes(const CDateTime& down, const CDateTime& due, bool hibernate,
@@ -1166,7 +1234,7 @@ private:
         case Night::hibernateAfterAnHour:
             return !hibernate && SecondsBetween(down, due) <= 3600;
         default:
-            return true;
+            return MachineWakes(hibernate);
         }
     }
 
@@ -1187,7 +1255,11 @@ private:
             asleepWithin = m_systemIdleMinutes;
         if (asleepWithin == 0) // nothing sends it to sleep
             return;
-        const int before = TimersMayNotWake() ? 125 : 11;
+        // The margin holds from its length before the timer's due moment, a
+        // minute before the wake: a countdown that expires then stands back
+        // and the PC stays awake for the recording.
+        const int margin = m_shortMargin ? 1 : 15;
+        const int before = TimersMayNotWake() ? 125 : std::max(11, margin + 1);
         // The traffic is seen over the minute before each minute's look, and
         // the user's input within it too: up to two minutes after either.
         bool near = m_present || m_now < m_lastInput + Minutes(2) || m_pausedAway ||
@@ -1381,6 +1453,9 @@ private:
     // The countdown is off on some seeds, where the host sends an event
     // the scheduler does not know; the system's idle time in minutes.
     bool m_countdownOff = false;
+    // The seed's machine (MachineCapabilities) and its hibernate box.
+    unsigned m_machine = 0;
+    bool m_hibernates = false;
     int m_systemIdleMinutes = 30;
     static constexpr int32_t kUnlistedEvent = 40;
     static constexpr double kGoingDownSeconds = 20;

@@ -293,6 +293,12 @@ public:
             m_marks = std::make_shared<CFakeSession::Marks>();
             for (auto& s : m_schedulers)
                 s->m_session.ShareMarks(m_marks);
+            // On half of them the system's state shows no other session, and
+            // the user's countdown runs out during the host's recording: the
+            // mark alone stands against it.
+            m_markAlone = seed % 4 == 3;
+            if (m_markAlone)
+                LeaveDuringARecording();
         }
         for (auto& s : m_schedulers)
             Start(*s);
@@ -734,6 +740,26 @@ private:
             }
     }
 
+    // A visit of the user that ends five minutes into a reported recording
+    // of 45 minutes or more, clear of the other visits: the user's countdown
+    // runs out while the host records.
+    void LeaveDuringARecording() {
+        for (const Recording& r : m_recordings) {
+            const CDateTime from = r.start - Minutes(30), to = r.start + Minutes(5);
+            if (r.silent || r.stop < r.start + Minutes(45) || from < m_begin + Hours(24))
+                continue;
+            const bool clear = std::none_of(m_visits.begin(), m_visits.end(), [&](const Visit& v) {
+                return from < v.to + Minutes(kCountdownMinutes + 5) && v.from < r.stop;
+            });
+            if (!clear)
+                continue;
+            m_visits.push_back({from, to, false});
+            std::sort(m_visits.begin(), m_visits.end(),
+                      [](const Visit& a, const Visit& b) { return a.from < b.from; });
+            return;
+        }
+    }
+
     void Start(Scheduler& s) {
         s.m_registry.SetDword(CFakePorts::kKey, "PVRBufferBegin", static_cast<uint32_t>(m_lead));
         if (!m_streams.empty())
@@ -803,10 +829,11 @@ private:
             m_askedOnDialogThread = !s.inWorker;
             return 0u;
         });
-        s.m_power.OnReadSystemState([this] {
+        s.m_power.OnReadSystemState([this, &s] {
             uint32_t state = 0;
             for (auto& other : m_schedulers)
-                state |= other->m_power.HeldState();
+                if (!m_markAlone || other.get() == &s)
+                    state |= other->m_power.HeldState();
             return state;
         });
         if (m_hostProgram && &s == &HostSide())
@@ -1397,6 +1424,7 @@ private:
     bool m_restarts = false, m_restarted = false;
     bool m_powerRequests = false;
     std::shared_ptr<CFakeSession::Marks> m_marks;
+    bool m_markAlone = false;
     // The log of the schedulers before a start again, each ended by this.
     std::string m_earlierLog;
     static constexpr const char* kStartedAgain = "(the scheduler is started again)";

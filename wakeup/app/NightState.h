@@ -120,6 +120,9 @@ struct CNightState {
     NightWake sleptWith;
     bool testAtSleep = false;
     bool resumePending = false;
+    // Resumed with no word of the user yet: the user's notice, when it
+    // comes later, puts the countdown back to full.
+    bool userAwaited = false;
     // The last suspend notice, and the resume after it.
     CDateTime sleptAt;
     CDateTime resumedAt;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "common/WakeupMessages.h"
 #include "wakeup/app/NightRules.h"
@@ -332,8 +333,18 @@ private:
         // time.
         if (m_night.resumePending && userNotice)
             Report(false);
-        if (!wasAsleep)
+        if (!wasAsleep) {
+            // The user comes minutes after the automatic resume (Windows
+            // tells at the first input): the countdown starts from full,
+            // also where keyboard and mouse are not counted.
+            if (userNotice && std::exchange(m_night.userAwaited, false)) {
+                if (m_night.warned)
+                    CancelNotice();
+                Reset();
+            }
             return;
+        }
+        m_night.userAwaited = !userNotice;
         m_night.suspended = false;
         Reset();
         // A schedule written, or a change notice lost, while it slept.

@@ -274,6 +274,10 @@ public:
         // alone; "Hibernate instead of suspend" on some seeds.
         m_machine = (seed / 2) % 4;
         m_hibernates = seed % 8 == 2 || seed % 8 == 5;
+        // A PC used by remote control alone: keyboard and mouse do not
+        // count, and the user's resume notice comes minutes after the
+        // automatic one (the user presses a key once the screen is on).
+        m_inputUncounted = seed % 10 == 7;
         m_systemIdleMinutes = std::array<int, 3>{0, 15, 30}[seed % 3];
         // The host's program is named on some seeds where the host runs,
         // silent, from the start: it must not be started a second time.
@@ -771,6 +775,8 @@ private:
                               m_countdownOff ? 0 : kCountdownMinutes);
         if (m_shortMargin)
             s.m_registry.SetDword(CFakePorts::kKey, "SleepMarginMinutes", 1);
+        if (m_inputUncounted)
+            s.m_registry.SetDword(CFakePorts::kKey, "CountUserInput", 0);
         // The user's own scheduler in the other session has no recordings:
         // it must not sleep over the host's.
         const bool own = !(m_night == Night::twoSessions && &s == &ConsoleSide());
@@ -909,6 +915,13 @@ private:
 
     void OnMoment(bool minute) {
         FireDueTimers();
+        if (IsSet(m_userNoticeAt) && !(m_now < m_userNoticeAt)) {
+            m_userNoticeAt = CDateTime();
+            for (auto& s : m_schedulers) {
+                s->restarted = m_now;
+                s->Notify(0x0218, PBT_EVENT_RESUME_SUSPEND, 0);
+            }
+        }
         if (!m_rewritten && !(m_now < m_rewriteAt))
             Rewrite();
         const unsigned sleeps = m_sleeps;
@@ -1194,7 +1207,7 @@ private:
     // user's input (the minute after the user left counts too).
     void CheckCountdownRanFromFull(const Scheduler& s) {
         CDateTime restarted = s.restarted;
-        if (&s == m_schedulers.back().get() && restarted < m_lastInput)
+        if (&s == m_schedulers.back().get() && !m_inputUncounted && restarted < m_lastInput)
             restarted = m_lastInput;
         if (SecondsBetween(restarted, m_now) < (kCountdownMinutes - 1) * 60 - 5 &&
             m_countdownEarly.empty())
@@ -1386,11 +1399,16 @@ private:
         const bool resumeFirst = Pick(0, 1) == 1;
         if (!resumeFirst)
             FireDueTimers();
+        // The user's notice, where the user woke it: at once, or minutes
+        // later on a PC used by remote control.
+        m_userNoticeAt = CDateTime();
+        if (!byTimer && m_inputUncounted)
+            m_userNoticeAt = m_now + Minutes(Pick(2, 6));
         for (auto& s : m_schedulers) {
             ++s->epoch;
             s->restarted = m_now;
             s->Notify(0x0218, PBT_EVENT_RESUME_AUTOMATIC, 0);
-            if (!byTimer)
+            if (!byTimer && !m_inputUncounted)
                 s->Notify(0x0218, PBT_EVENT_RESUME_SUSPEND, 0);
         }
         if (resumeFirst)
@@ -1484,6 +1502,9 @@ private:
     // The seed's machine (MachineCapabilities) and its hibernate box.
     unsigned m_machine = 0;
     bool m_hibernates = false;
+    // Keyboard and mouse not counted, and the user's resume notice, due.
+    bool m_inputUncounted = false;
+    CDateTime m_userNoticeAt;
     int m_systemIdleMinutes = 30;
     static constexpr int32_t kUnlistedEvent = 40;
     static constexpr double kGoingDownSeconds = 20;

@@ -73,6 +73,10 @@ struct CNightState {
     // The last scan's starts of the last quarter hour: their reports may
     // still come.
     std::vector<CDateTime> startedLately;
+    // The starts of the recordings stopped within a quarter hour of them:
+    // a start reported again at such a start is one still running (the
+    // other tuner's), not another recording.
+    std::vector<CDateTime> stoppedLately;
     // The armed wake's target as the line under the log shows it.
     std::string armedText;
     // The target of the last fired wake: armed again only for a sleep.

@@ -188,6 +188,12 @@ private:
     void CountRecordings(int32_t code) {
         int& count = m_night.recordings;
         std::vector<CDateTime>& counted = m_night.counted;
+        std::vector<CDateTime>& stopped = m_night.stoppedLately;
+        const CDateTimeSpan slack(0, 0, kStartedLatelyMinutes, 0);
+        stopped.erase(
+            std::remove_if(stopped.begin(), stopped.end(),
+                           [&](const CDateTime& start) { return start + slack < m_in.now; }),
+            stopped.end());
         if (code == PLAYER_EVENT_RECORDING_STARTED ||
             (code == PLAYER_EVENT_RECORDING_IN_PROGRESS && count == 0)) {
             const CDateTime start = UncountedStartNearNow();
@@ -198,8 +204,11 @@ private:
         } else if (code == PLAYER_EVENT_RECORDING_STOPPED && count > 0) {
             // The stop does not say which: the oldest ends first.
             --count;
-            if (!counted.empty())
+            if (!counted.empty()) {
+                if (IsSet(counted.front()))
+                    stopped.push_back(counted.front());
                 counted.erase(counted.begin());
+            }
             if (count > 0)
                 Log("Another recording is still running: the PC stays awake");
         }
@@ -231,11 +240,16 @@ private:
         for (const CDateTime& start : lately)
             if (!(start + slack < m_in.now))
                 add(start, std::count(lately.begin(), lately.end(), start));
+        // A slot is taken by a recording counted for it, or stopped.
+        const auto taken = [this](const CDateTime& start) {
+            const auto& counted = m_night.counted;
+            const auto& stopped = m_night.stoppedLately;
+            return std::count(counted.begin(), counted.end(), start) +
+                   std::count(stopped.begin(), stopped.end(), start);
+        };
         CDateTime earliest;
         for (const auto& slot : slots)
-            if (std::count(m_night.counted.begin(), m_night.counted.end(), slot.first) <
-                    slot.second &&
-                (!IsSet(earliest) || slot.first < earliest))
+            if (taken(slot.first) < slot.second && (!IsSet(earliest) || slot.first < earliest))
                 earliest = slot.first;
         return earliest;
     }

@@ -278,6 +278,7 @@ public:
         // count, and the user's resume notice comes minutes after the
         // automatic one (the user presses a key once the screen is on).
         m_inputUncounted = seed % 10 == 7;
+        m_earlyStop = seed % 3 == 1;
         m_systemIdleMinutes = std::array<int, 3>{0, 15, 30}[seed % 3];
         // The host's program is named on some seeds where the host runs,
         // silent, from the start: it must not be started a second time.
@@ -687,10 +688,21 @@ private:
                 if (added) {
                     // "In progress" cannot tell two recordings from one: a
                     // host with two tuners reports each start.
-                    m_recordings[recordings].reportCode = m_recordings.back().reportCode =
-                        PLAYER_EVENT_RECORDING_STARTED;
+                    Recording& early = m_recordings[recordings];
+                    Recording& late = m_recordings.back();
+                    early.reportCode = late.reportCode = PLAYER_EVENT_RECORDING_STARTED;
                     if (asOne)
-                        m_recordings.back().silent = true; // the first's report is both's
+                        late.silent = true; // the first's report is both's
+                    // On some seeds one tuner stops minutes after the start,
+                    // and the host then reports a start at that start again
+                    // for the other.
+                    if (kind == sameStart && !asOne && m_earlyStop) {
+                        const int stopAfter = Pick(5, 10);
+                        const int repeatAfter = Pick(60, 180);
+                        early.stop = early.start + Minutes(stopAfter);
+                        early.silent = late.silent = false;
+                        late.repeatAt = early.stop + CDateTimeSpan(0, 0, 0, repeatAfter);
+                    }
                     return true;
                 }
                 m_recordings.resize(recordings);
@@ -977,7 +989,8 @@ private:
         for (Recording& r : m_recordings) {
             if (IsSet(r.repeatAt) && !(m_now < r.repeatAt)) {
                 r.repeatAt = CDateTime();
-                if (!r.stopped)
+                // Only for a recording the host reported and still records.
+                if (r.reported && !r.stopped && m_now < r.stop)
                     HostEvent(PLAYER_EVENT_RECORDING_STARTED);
             }
             if (r.silent || r.reported || m_now < r.reportAt)
@@ -1431,7 +1444,7 @@ private:
     static constexpr const char* kHostProgram = "C:\\Orvisa\\Orvisa.exe";
     uint32_t m_hostProcess = 4242;
     bool m_hostAlive, m_hostTold = false, m_hostProgram, m_crashes, m_crashed = false;
-    bool m_startsTwice, m_oneReportForTwo;
+    bool m_startsTwice, m_oneReportForTwo, m_earlyStop = false;
     // The recordings it reported running and its pause, as its module counts
     // them into its record.
     int32_t m_hostRecordings = 0, m_hostPaused = 0;

@@ -244,6 +244,10 @@ NightInputs CHostEventHandler::Inputs(const NightEvent& event) {
         in.suspendText = m_settings.SuspendText();
         in.userInput = m_parts.countdown.UserInputInTheLastMinute();
         break;
+    case NightEvent::wakeTestArmed:
+        in.otherSessionRecording = m_ports.session.OtherSessionRecording();
+        in.otherProgramAwake = m_parts.keepAwake.OtherProgramAwake(m_night.appliedState);
+        break;
     case NightEvent::countdownArmed:
         in.otherSessionRecording = m_ports.session.OtherSessionRecording();
         in.otherProgramAwake = AsksOtherPrograms(m_night, in.marginMinutes, in.now) &&
@@ -265,7 +269,10 @@ std::string CHostEventHandler::BusyProgram() {
 }
 
 std::string CHostEventHandler::WakeTestRefusal() const {
-    return WakeTestRefusalNow(m_night, SettingsInputs());
+    NightInputs in = SettingsInputs();
+    in.otherSessionRecording = m_ports.session.OtherSessionRecording();
+    in.otherProgramAwake = m_parts.keepAwake.OtherProgramAwake(m_night.appliedState);
+    return WakeTestRefusalNow(m_night, in);
 }
 
 void CHostEventHandler::StartWakeTest() {

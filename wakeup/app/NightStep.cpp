@@ -1005,5 +1005,8 @@ std::string WakeTestRefusalNow(const CNightState& night, const NightInputs& in) 
     const NightWake* soon = RecordingWithin(night, in.marginMinutes + kTestMinutes, in.now);
     return WakeTestRefusal(night.recording, night.paused, night.awaitingRecording,
                            soon ? in.dateText.Format(soon->localStart) : "",
-                           night.sleepRefused ? "this PC " + SleepRefusalText(night) : "");
+                           night.sleepRefused ? "this PC " + SleepRefusalText(night) : "",
+                           in.otherSessionRecording ? "another session is recording"
+                           : in.otherProgramAwake   ? "another program keeps the PC awake"
+                                                    : "");
 }

@@ -85,7 +85,8 @@ std::string WakeTestRequestFailed(uint32_t error) {
 }
 
 std::string WakeTestRefusal(bool recording, bool paused, bool awaitingRecording,
-                            const std::string& recordingSoon, const std::string& sleepRefusal) {
+                            const std::string& recordingSoon, const std::string& sleepRefusal,
+                            const std::string& otherHold) {
     const std::string prefix = "The wake test cannot run now: ";
     if (!sleepRefusal.empty())
         return prefix + sleepRefusal + ".";
@@ -97,6 +98,8 @@ std::string WakeTestRefusal(bool recording, bool paused, bool awaitingRecording,
         return prefix + "the PC was woken for a recording that is about to start.";
     if (!recordingSoon.empty())
         return prefix + "a recording starts at " + recordingSoon + ".";
+    if (!otherHold.empty())
+        return prefix + otherHold + ".";
     return std::string();
 }
 

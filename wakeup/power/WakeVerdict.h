@@ -50,9 +50,12 @@ std::string WakeTestRequestFailed(uint32_t error);
 // Why the wake test cannot run now; empty when it can. recordingSoon is the
 // start of an armed recording due before the test would be over, as the log
 // writes dates, or empty. sleepRefusal: why no program can send this PC to
-// sleep, or empty.
+// sleep, or empty. otherHold: what else holds the PC (another session's
+// recording, another program), which the test's forced sleep would cut, or
+// empty.
 std::string WakeTestRefusal(bool recording, bool paused, bool awaitingRecording,
-                            const std::string& recordingSoon, const std::string& sleepRefusal = {});
+                            const std::string& recordingSoon, const std::string& sleepRefusal = {},
+                            const std::string& otherHold = {});
 
 // What the scheduler knows about the machine's ability to wake by a timer,
 // as lines to check after a failed wake.

@@ -80,6 +80,14 @@ TEST_F(WakeProof, WakeTestSleepsWithItsOwnTimerAndJudgesTheResume) {
     m_clock.Set(CDateTime(2005, 3, 2, 21, 44, 0));
     EXPECT_EQ(Refusal(15),
               "The wake test cannot run now: a recording starts at 3/2/2005 10:00:00 PM.");
+    // Nor while another session records: the test's sleep would cut it.
+    auto marks = std::make_shared<CFakeSession::Marks>();
+    CFakeSession other;
+    other.ShareMarks(marks);
+    m_session.ShareMarks(marks);
+    other.SetRecordingMark(true);
+    EXPECT_EQ(Refusal(0), "The wake test cannot run now: another session is recording.");
+    other.SetRecordingMark(false);
     m_timers.Fire("KelmarTimer");
 }
 

@@ -21,7 +21,10 @@
 // and on some seeds a margin of one minute. The PC's sleep states are the
 // seed's (S1 only, S3 only, both, or none stated), and a sleep the clock
 // cannot end loses its wake; every draw is a statement of its own, so that
-// a seed is the same week under every compiler.
+// a seed is the same week under every compiler. On some seeds the user runs
+// the wake test once an evening (during a recording, a woken PC's hold, or
+// idle, once without the sleep coming), and one tuner of two at one start
+// stops early while the host reports that start again.
 //
 // A recording is caught when the PC is awake at its start (or its timer was
 // due by then), the host's report found the PC awake (or came within the
@@ -56,6 +59,7 @@
 #include "common/HostRecord.h"
 #include "common/WakeupMessages.h"
 #include "tests/fakes/WakeUpPartsFixture.h"
+#include "wakeup/app/NightRules.h"
 #include "wakeup/platform/DateTime.h"
 #include "wakeup/power/HostEvents.h"
 
@@ -279,6 +283,7 @@ public:
         // automatic one (the user presses a key once the screen is on).
         m_inputUncounted = seed % 10 == 7;
         m_earlyStop = seed % 3 == 1;
+        m_wakeTests = seed % 5 == 4;
         m_systemIdleMinutes = std::array<int, 3>{0, 15, 30}[seed % 3];
         // The host's program is named on some seeds where the host runs,
         // silent, from the start: it must not be started a second time.
@@ -440,6 +445,8 @@ public:
     const std::string& SleptOverProgram() const { return m_sleptOverProgram; }
     const std::string& SleptOverLock() const { return m_sleptOverLock; }
     const std::string& SleptOverStream() const { return m_sleptOverStream; }
+    const std::string& TestSlept() const { return m_testSlept; }
+    const std::string& TestLeftArmed() const { return m_testLeftArmed; }
     // Empty, or when an idle PC began to stay awake too long.
     const std::string& IdleTooLong() const { return m_idleTooLong; }
     size_t Count() const { return m_recordings.size(); }
@@ -888,8 +895,8 @@ private:
     }
 
     // The real moment a scheduler's wake timer is due; false when unset.
-    static bool WakeDue(Scheduler& s, CDateTime& dueUtc) {
-        const int64_t fileTime = s.m_timers.DueTime("KelmarTimer");
+    static bool WakeDue(Scheduler& s, CDateTime& dueUtc, const char* timer = "KelmarTimer") {
+        const int64_t fileTime = s.m_timers.DueTime(timer);
         if (fileTime <= 0)
             return false;
         dueUtc = FromFileTime(fileTime);
@@ -941,6 +948,8 @@ private:
             PauseAndStepAway();
         if (m_scripts)
             RunScript();
+        if (m_wakeTests)
+            RunWakeTest();
         if (m_visit < m_visits.size() && !(m_now < m_visits[m_visit].from) && !m_present &&
             !m_pausedAway) {
             m_present = true;
@@ -1155,6 +1164,62 @@ private:
         while (!(m_now < m_nextScript))
             m_nextScript = m_nextScript + CDateTimeSpan(1, 0, 0, 0);
     }
+    // On some seeds the user runs the wake test once an evening: by the day
+    // during a recording, during a woken PC's hold, or idle; as the window
+    // does, only where it says no reason against it. The first idle test's
+    // sleep does not come (another program stands against it): the test is
+    // given up at its due moment, its timer ended and its line said once.
+    void RunWakeTest() {
+        if (IsSet(m_givenUpCheckAt) && !(m_now < m_givenUpCheckAt))
+            CheckTestGivenUp();
+        const int day = static_cast<int>((m_now - m_begin).GetTotalDays());
+        if (day == m_testDay || m_now.GetHour() < 18)
+            return;
+        bool recording = false, soon = false;
+        for (const Recording& r : m_recordings) {
+            recording = recording || (r.reported && !r.stopped);
+            soon = soon || (!(r.stop < m_now) && r.start - Minutes(m_lead + 40) < m_now);
+        }
+        const bool held = HostSide().m_night.awaitingRecording;
+        const int kind = day % 3;
+        if ((kind == 0 && !recording) || (kind == 1 && !held) || (kind == 2 && (soon || held)))
+            return;
+        m_testDay = day;
+        Scheduler& s = ConsoleSide();
+        if (!s.m_events.WakeTestRefusal().empty())
+            return;
+        const bool dropSleep = kind == 2 && !m_testDropped;
+        m_testDropped = m_testDropped || dropSleep;
+        const size_t told = LogText(s).size();
+        s.m_events.StartWakeTest();
+        s.Settle();
+        const int asked = std::exchange(m_countdownSleep, 0);
+        if ((recording || held) && asked && m_testSlept.empty())
+            m_testSlept = CFakeDateText().Format(m_now);
+        if (asked && !dropSleep) {
+            Sleep(true, false, asked == 2, true);
+            return;
+        }
+        m_givenUpCheckAt =
+            m_now + Minutes(kTestMinutes + 2) + CDateTimeSpan(0, 0, 0, kSlowResumeSeconds);
+        m_givenUpTold = told;
+        m_givenUpSleeps = m_sleeps;
+    }
+
+    void CheckTestGivenUp() {
+        m_givenUpCheckAt = CDateTime();
+        if (m_sleeps != m_givenUpSleeps) // the PC slept meanwhile: the resume told
+            return;
+        Scheduler& s = ConsoleSide();
+        const std::string log = LogText(s);
+        int said = 0;
+        for (size_t at = log.find("Wake test failed", m_givenUpTold); at != std::string::npos;
+             at = log.find("Wake test failed", at + 1))
+            ++said;
+        if ((said != 1 || s.m_timers.DueTime(WAKE_TEST_TIMER_NAME) != 0) && m_testLeftArmed.empty())
+            m_testLeftArmed = CFakeDateText().Format(m_now);
+    }
+
     // A client streams now (only to a PC that is awake), for sinceMinutes
     // already; or streamed within the last untilMinutes.
     bool Streaming(int sinceMinutes = 0, int untilMinutes = 0) const {
@@ -1369,11 +1434,12 @@ private:
             CDateTime due;
             // A timer due within moments of the sleep fires while the PC is
             // still going down, and wakes nothing.
-            if (WakeDue(*s, due) && TimerWakes(down, due, hibernate, byProgram) &&
-                SecondsBetween(down, due) >= kGoingDownSeconds && due < wake) {
-                wake = due;
-                byTimer = true;
-            }
+            for (const char* timer : {"KelmarTimer", WAKE_TEST_TIMER_NAME})
+                if (WakeDue(*s, due, timer) && TimerWakes(down, due, hibernate, byProgram) &&
+                    SecondsBetween(down, due) >= kGoingDownSeconds && due < wake) {
+                    wake = due;
+                    byTimer = true;
+                }
         }
         // Lost to the countdown, or to the system's idle sleep that holding
         // the system would have kept off: a recording within two hours that
@@ -1473,6 +1539,16 @@ private:
     bool m_scripts = false;
     CDateTime m_nextScript, m_lockUntil, m_lockOffAt;
     std::string m_sleptOverLock;
+    // The wake test: on which seeds, the day of the last one, whether a
+    // sleep was dropped and when the given-up test is judged; the first
+    // test that slept over a recording or a hold, and the first given-up
+    // test whose timer stayed armed or whose line was not said once.
+    bool m_wakeTests = false, m_testDropped = false;
+    int m_testDay = -1;
+    CDateTime m_givenUpCheckAt;
+    size_t m_givenUpTold = 0;
+    unsigned m_givenUpSleeps = 0;
+    std::string m_testSlept, m_testLeftArmed;
     // The evenings' streams, and the first countdown sleep over one.
     std::vector<std::pair<CDateTime, CDateTime>> m_streams;
     std::string m_sleptOverStream;
@@ -1574,6 +1650,11 @@ TEST_P(SimulatedWeek, EveryRecordingFindsThePcAwake) {
                                                << week.Log(0);
         EXPECT_EQ(week.SleptOverStream(), "") << "the countdown slept over a stream\n"
                                               << week.Log(0);
+        EXPECT_EQ(week.TestSlept(), "") << "the wake test slept over a recording or a hold\n"
+                                        << week.Log(week.Sessions() - 1);
+        EXPECT_EQ(week.TestLeftArmed(), "")
+            << "a given-up wake test left its timer armed or its line not said once\n"
+            << week.Log(week.Sessions() - 1);
         EXPECT_EQ(week.SleptOverLock(), "") << "the PC slept while asked to stay awake\n"
                                             << week.Log(week.Sessions() - 1);
         EXPECT_EQ(week.IdleTooLong(), "") << "an idle PC stayed awake\n" << week.Log(0);

@@ -293,6 +293,18 @@ public:
         m_programsAtStart = m_programs.size();
         m_rewriteAt = RandomMoment(2, 4);
         MakeVisits();
+        // On even seeds of the autumn night the user is at the PC from the
+        // first 02:50 until 03:20, past the hour the clock repeats.
+        if (night == Night::fallBack && seed % 2 == 0) {
+            const Visit across{m_oddHour + Minutes(50), m_oddHour + Minutes(80), false};
+            if (std::none_of(m_visits.begin(), m_visits.end(), [&](const Visit& v) {
+                    return v.from < across.to + Minutes(10) && across.from - Minutes(10) < v.to;
+                })) {
+                m_visits.push_back(across);
+                std::sort(m_visits.begin(), m_visits.end(),
+                          [](const Visit& a, const Visit& b) { return a.from < b.from; });
+            }
+        }
         if (night == Night::zoneChange)
             PickZoneChange();
         for (int i = 0; i < (night == Night::twoSessions ? 2 : 1); ++i)
@@ -934,6 +946,15 @@ private:
 
     void OnMoment(bool minute) {
         FireDueTimers();
+        // In the first minutes of the hour that autumn repeats, with the
+        // starts of its first pass (02:05 and 02:30) behind, the host writes
+        // its schedule: a scan that takes a passed start for one ahead would
+        // wake the PC for it.
+        if (m_night == Night::fallBack && !m_repeatedHourScanned && OffsetAt(NowUtc()) == 1 &&
+            !(m_now < m_oddHour) && m_now < m_oddHour + Minutes(5)) {
+            m_repeatedHourScanned = true;
+            HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_SCHEDULE_DIR_CHANGED, 3);
+        }
         if (IsSet(m_userNoticeAt) && !(m_now < m_userNoticeAt)) {
             m_userNoticeAt = CDateTime();
             for (auto& s : m_schedulers) {
@@ -1571,7 +1592,7 @@ private:
     const bool m_spring = m_night == Night::springForward;
     const CDateTime m_changeUtc{2005, m_spring ? 3 : 10, m_spring ? 27 : 30, 1, 0, 0};
     const CDateTime m_oddHour = m_changeUtc + Hours(1);
-    bool m_allowOddHour = false;
+    bool m_allowOddHour = false, m_repeatedHourScanned = false;
     const CDateTime m_end = m_begin + CDateTimeSpan(7, 0, 0, 0);
     CDateTime m_now = m_begin;
     std::string m_programs;

@@ -177,6 +177,8 @@ struct Recording {
     bool hostGone = false;
     // The host reports this start a second time a minute after the first.
     CDateTime repeatAt;
+    // A one-time recording's entry in the schedule, which the host may move.
+    std::string entry;
     bool Caught() const {
         return silent || takenByUser || hostGone ||
                (reported && !asleepAtStart && !reportMissed && !cut);
@@ -284,6 +286,7 @@ public:
         m_inputUncounted = seed % 10 == 7;
         m_earlyStop = seed % 3 == 1;
         m_wakeTests = seed % 5 == 4;
+        m_movesAtDue = seed % 7 == 6;
         m_systemIdleMinutes = std::array<int, 3>{0, 15, 30}[seed % 3];
         // The host's program is named on some seeds where the host runs,
         // silent, from the start: it must not be started a second time.
@@ -613,12 +616,51 @@ private:
             r.silent = Pick(0, 9) == 0;
             m_recordings.push_back(r);
         }
+        const std::string entry = Entry(first, freq, m_recordings.size());
+        if (everyDays == 0)
+            m_recordings.back().entry = entry;
+        m_programs += entry;
+        return true;
+    }
+
+    static std::string Entry(const CDateTime& first, const char* freq, size_t channel) {
         char start[64];
         snprintf(start, sizeof start, "%d-%d-%dT%02d:%02d", first.GetMonth(), first.GetDay(),
                  first.GetYear(), first.GetHour(), first.GetMinute());
-        m_programs += std::string("<program start=\"") + start + "\" freq=\"" + freq +
-                      "\" channel=\"C" + std::to_string(m_recordings.size()) + "\"/>";
-        return true;
+        return std::string("<program start=\"") + start + "\" freq=\"" + freq + "\" channel=\"C" +
+               std::to_string(channel) + "\"/>";
+    }
+
+    // On some seeds, once midweek, the host moves the recording whose wake
+    // has just fired ten minutes later, between the timer's due moment and
+    // its target: the scan then arms another target while the PC holds for
+    // the first.
+    void MoveTheAwaited() {
+        m_moveAt = CDateTime();
+        for (size_t i = 0; i < m_recordings.size(); ++i) {
+            Recording& r = m_recordings[i];
+            const CDateTime start = r.start + Minutes(10);
+            if (r.entry.empty() || r.startUtc != m_moveFor || r.reported ||
+                start.GetDay() != r.start.GetDay())
+                continue;
+            m_overlapWith = i;
+            const bool fits =
+                Fits(start, static_cast<int>(std::lround(SecondsBetween(r.start, r.stop) / 60)));
+            m_overlapWith = SIZE_MAX;
+            if (!fits)
+                return;
+            const std::string moved = Entry(start, "once", i + 1);
+            m_programs.replace(m_programs.find(r.entry), r.entry.size(), moved);
+            r.entry = moved;
+            r.start = start;
+            r.stop = r.stop + Minutes(10);
+            r.reportAt = r.reportAt + Minutes(10);
+            r.startUtc = r.startUtc + Minutes(10);
+            m_moved = true;
+            WriteSchedule(HostSide(), m_programs);
+            HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_SCHEDULE_DIR_CHANGED, 3);
+            return;
+        }
     }
 
     CDateTime RandomMoment(int fromDay, int toDay) {
@@ -937,6 +979,11 @@ private:
                 const size_t told = LogText(*s).size();
                 s->m_timers.Fire("KelmarTimer");
                 s->Settle();
+                if (s.get() == &HostSide() && m_movesAtDue && !m_moved && !IsSet(m_moveAt) &&
+                    m_begin + CDateTimeSpan(1, 0, 0, 0) < m_now && s->m_night.awaitingRecording) {
+                    m_moveAt = m_now + CDateTimeSpan(0, 0, 0, 30);
+                    m_moveFor = s->m_night.awaitedStart;
+                }
                 if (s.get() == &HostSide() && m_hostAlive && m_falseAbsent.empty() &&
                     LogText(*s).find("Orvisa is not running", told) != std::string::npos)
                     m_falseAbsent = CFakeDateText().Format(m_now);
@@ -946,6 +993,8 @@ private:
 
     void OnMoment(bool minute) {
         FireDueTimers();
+        if (IsSet(m_moveAt) && !(m_now < m_moveAt))
+            MoveTheAwaited();
         // In the first minutes of the hour that autumn repeats, with the
         // starts of its first pass (02:05 and 02:30) behind, the host writes
         // its schedule: a scan that takes a passed start for one ahead would
@@ -1593,6 +1642,9 @@ private:
     const CDateTime m_changeUtc{2005, m_spring ? 3 : 10, m_spring ? 27 : 30, 1, 0, 0};
     const CDateTime m_oddHour = m_changeUtc + Hours(1);
     bool m_allowOddHour = false, m_repeatedHourScanned = false;
+    // The host moves a woken-for recording between its due moment and target.
+    bool m_movesAtDue = false, m_moved = false;
+    CDateTime m_moveAt, m_moveFor;
     const CDateTime m_end = m_begin + CDateTimeSpan(7, 0, 0, 0);
     CDateTime m_now = m_begin;
     std::string m_programs;

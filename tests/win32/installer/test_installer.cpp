@@ -158,6 +158,19 @@ std::string CommonStartMenuPrograms() {
     return path;
 }
 
+// When the process was created; zero when that cannot be read.
+ULONGLONG CreationTime(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!process || !GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    return (ULONGLONG{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+}
+
+ULONGLONG CreationTime(DWORD processId) {
+    const CUniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    return CreationTime(process.Get());
+}
+
 // Processes whose parent is the given one, or, with parent 0, whose image
 // has the given name.
 std::vector<DWORD> Processes(DWORD parent, const char* image) {
@@ -174,6 +187,20 @@ std::vector<DWORD> Processes(DWORD parent, const char* image) {
             found.push_back(entry.th32ProcessID);
     }
     return found;
+}
+
+// The children of the process, which may have ended: those that name its id
+// as their parent and were created after it. Wine hands out ids again
+// quickly, and a process started long before (one of Wine's services) may
+// name a parent whose id the given process has now: waited for and then
+// ended, it would take Wine's services down with it.
+std::vector<DWORD> Children(const winetest::CProcess& parent) {
+    const ULONGLONG born = CreationTime(parent.Handle());
+    std::vector<DWORD> children;
+    for (DWORD child : Processes(parent.Id(), nullptr))
+        if (CreationTime(child) >= born)
+            children.push_back(child);
+    return children;
 }
 
 // Waits for the process to end, ending it at the deadline; true when it
@@ -299,7 +326,7 @@ protected:
         EXPECT_TRUE(uninstaller.Start("\"" + m_uninstaller + "\" /S"));
         EXPECT_TRUE(uninstaller.WaitExit(kRunDeadlineMs));
         const DWORD exitCode = uninstaller.ExitCode();
-        for (DWORD copy : Processes(uninstaller.Id(), nullptr))
+        for (DWORD copy : Children(uninstaller))
             EXPECT_TRUE(WaitOrEnd(copy, kRunDeadlineMs)) << "the uninstaller's copy hung";
         return exitCode;
     }
@@ -482,7 +509,7 @@ TEST_F(Installer, HelperStartsTheSchedulerThroughTheDesktopShell) {
     ASSERT_TRUE(helper.WaitExit(kRunDeadlineMs));
     EXPECT_EQ(helper.ExitCode(), 0u);
     EXPECT_NE(WaitForScheduler(), nullptr) << "the shell did not start the scheduler";
-    EXPECT_TRUE(Processes(helper.Id(), nullptr).empty()) << "the helper started it itself";
+    EXPECT_TRUE(Children(helper).empty()) << "the helper started it itself";
 }
 
 TEST_F(Installer, UpgradeWaitsUntilTheHostLetsGoOfTheModule) {

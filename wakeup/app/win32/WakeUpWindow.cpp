@@ -220,6 +220,10 @@ void CWakeUpWindow::OnOptions() {
         SetForegroundWindow(m_options->Window());
         return;
     }
+    // Minutes typed into the window's field are taken over as leaving the
+    // field would, before the dialog copies the settings.
+    if (GetFocus() == GetDlgItem(m_hWnd, IDC_SUSPEND_MINUTES))
+        m_dlg.OnSuspendMinutesKillFocus();
     COptionsDlg options(m_instance, m_dlg.m_settings.Options(), m_network,
                         [this](const WakeUpOptions& chosen) {
                             const bool stored = m_dlg.UseOptions(chosen);

@@ -779,6 +779,19 @@ std::vector<std::string> CFakeProcessStarter::CommandLines() const {
     return m_commandLines;
 }
 
+size_t CFakeProcessStarter::Count() const {
+    Guard g(m_lock);
+    return m_commandLines.size();
+}
+
+std::vector<std::string> CFakeProcessStarter::CommandLinesFrom(size_t first) const {
+    Guard g(m_lock);
+    if (first >= m_commandLines.size())
+        return {};
+    return std::vector<std::string>(m_commandLines.begin() + static_cast<std::ptrdiff_t>(first),
+                                    m_commandLines.end());
+}
+
 CFakeWindowMessenger::Procedure CFakeWindowMessenger::Dialog() const {
     Guard g(m_lock);
     return m_dialog;

@@ -382,6 +382,9 @@ class CFakeProcessStarter : public IProcessStarter {
 public:
     bool StartProcess(const std::string& commandLine) override;
     std::vector<std::string> CommandLines() const;
+    // Those from the first'th on, and how many (a long week's are many).
+    std::vector<std::string> CommandLinesFrom(size_t first) const;
+    size_t Count() const;
 
 private:
     mutable std::mutex m_lock;

@@ -1034,15 +1034,15 @@ private:
         }
         // The scheduler started it for a recording; a second copy beside
         // the one that runs fights it for the tuners.
-        for (size_t i = m_commandsSeen; i < HostSide().m_processes.CommandLines().size(); ++i)
-            if (HostSide().m_processes.CommandLines()[i] ==
-                std::string("\"") + kHostProgram + "\"") {
+        const auto started = HostSide().m_processes.CommandLinesFrom(m_commandsSeen);
+        for (const std::string& line : started)
+            if (line == std::string("\"") + kHostProgram + "\"") {
                 if (m_hostAlive && m_secondHost.empty())
                     m_secondHost = CFakeDateText().Format(m_now);
                 if (!m_hostAlive)
                     HostStarts();
             }
-        m_commandsSeen = HostSide().m_processes.CommandLines().size();
+        m_commandsSeen += started.size();
         if (m_crashes && !m_crashed)
             CrashDuringARecording();
         if (m_restarts && !m_restarted)
@@ -1089,10 +1089,12 @@ private:
                 r.repeatAt = m_now + CDateTimeSpan(0, 0, 1, 0);
             }
         }
+        // Read at the countdown's minute only.
         for (auto& s : m_schedulers)
-            s->m_programs.Set(m_now < m_busyUntil
-                                  ? std::vector<std::string>{"System", "ComSkip.exe"}
-                                  : std::vector<std::string>{"System"});
+            if (minute)
+                s->m_programs.Set(m_now < m_busyUntil
+                                      ? std::vector<std::string>{"System", "ComSkip.exe"}
+                                      : std::vector<std::string>{"System"});
         // The window's timer, at the moment the night's rules name.
         for (auto& s : m_schedulers) {
             uint32_t ms = 0;
@@ -1103,8 +1105,8 @@ private:
         }
         if (minute)
             for (auto& s : m_schedulers) {
-                const size_t lines = s->m_log.Lines().size();
-                const size_t notices = s->m_processes.CommandLines().size();
+                const size_t lines = static_cast<size_t>(s->m_log.GetCount());
+                const size_t notices = s->m_processes.Count();
                 s->m_countdown.PaceMinute();
                 s->Settle();
                 if (TimersMayNotWake())
@@ -1366,12 +1368,12 @@ private:
     // warned of a sleep that then stood back for the wake.
     void CheckNoWarningInVain(Scheduler& s, size_t linesBefore, size_t noticesBefore) {
         const auto lines = s.m_log.Lines();
-        const auto notices = s.m_processes.CommandLines();
+        const auto notices = s.m_processes.CommandLinesFrom(noticesBefore);
         bool expired = false;
         for (size_t i = linesBefore; i < lines.size(); ++i)
             expired = expired || lines[i].find("Force suspend because timeout has expired") !=
                                      std::string::npos;
-        for (size_t i = noticesBefore; expired && i < notices.size(); ++i)
+        for (size_t i = 0; expired && i < notices.size(); ++i)
             if (notices[i].find("Auto Suspend Cancelled.") != std::string::npos &&
                 m_warnedInVain.empty())
                 m_warnedInVain = CFakeDateText().Format(m_now);

@@ -299,14 +299,8 @@ public:
         // On even seeds of the autumn night the user is at the PC from the
         // first 02:50 until 03:20, past the hour the clock repeats.
         if (night == Night::fallBack && seed % 2 == 0) {
-            const Visit across{m_oddHour + Minutes(50), m_oddHour + Minutes(80), false};
-            if (std::none_of(m_visits.begin(), m_visits.end(), [&](const Visit& v) {
-                    return v.from < across.to + Minutes(10) && across.from - Minutes(10) < v.to;
-                })) {
-                m_visits.push_back(across);
-                std::sort(m_visits.begin(), m_visits.end(),
-                          [](const Visit& a, const Visit& b) { return a.from < b.from; });
-            }
+            const CDateTime from = m_oddHour + Minutes(50), to = m_oddHour + Minutes(80);
+            AddVisitIfClear({from, to, false}, from - Minutes(10), to + Minutes(10));
         }
         if (night == Night::zoneChange)
             PickZoneChange();
@@ -817,6 +811,17 @@ private:
             }
     }
 
+    // Adds the visit, in its place, where no other falls within [from, to).
+    bool AddVisitIfClear(const Visit& visit, const CDateTime& from, const CDateTime& to) {
+        for (const Visit& v : m_visits)
+            if (v.from < to && from < v.to)
+                return false;
+        const auto at = std::find_if(m_visits.begin(), m_visits.end(),
+                                     [&](const Visit& v) { return visit.from < v.from; });
+        m_visits.insert(at, visit);
+        return true;
+    }
+
     // A visit of the user that ends five minutes into a reported recording
     // of 45 minutes or more, clear of the other visits: the user's countdown
     // runs out while the host records.
@@ -825,15 +830,8 @@ private:
             const CDateTime from = r.start - Minutes(30), to = r.start + Minutes(5);
             if (r.silent || r.stop < r.start + Minutes(45) || from < m_begin + Hours(24))
                 continue;
-            const bool clear = std::none_of(m_visits.begin(), m_visits.end(), [&](const Visit& v) {
-                return from < v.to + Minutes(kCountdownMinutes + 5) && v.from < r.stop;
-            });
-            if (!clear)
-                continue;
-            m_visits.push_back({from, to, false});
-            std::sort(m_visits.begin(), m_visits.end(),
-                      [](const Visit& a, const Visit& b) { return a.from < b.from; });
-            return;
+            if (AddVisitIfClear({from, to, false}, from - Minutes(kCountdownMinutes + 5), r.stop))
+                return;
         }
     }
 

@@ -5,9 +5,13 @@
 
 HRESULT STDMETHODCALLTYPE PlayerExt::OnPlayerEvent(LONG eventCode) {
     // One lookup for both messages, so that they reach the same window.
-    NoteHostEvent(eventCode);
     const HWND window = FindWakeupWindow();
     SendWakeupMessage(window, WAKEUP_MSG_PLAYER_EVENT, eventCode);
+    // Counted once its message has reached the scheduler: a scheduler that
+    // reads the record meanwhile, having heard nothing of this host yet,
+    // would otherwise take the event on from the record and count its
+    // message again.
+    NoteHostEvent(eventCode);
     // The host hands its player over before it reports events; should one
     // come first there is no state to read, and none is reported rather than
     // a made-up one (the scheduler ignores the state message anyway).

@@ -233,8 +233,10 @@ NightInputs CHostEventHandler::Inputs(const NightEvent& event) {
         bool onBattery = false;
         in.onBattery = m_ports.power.ReadOnBattery(onBattery) && onBattery;
     }
-    if (LooksForHost(event.kind))
+    if (LooksForHost(event.kind)) {
         in.host = m_ports.hostLookup.Find();
+        in.hostTelling = m_queue.Holds(NightEvent::hostProcess);
+    }
     switch (event.kind) {
     case NightEvent::countdownMinute:
         in.busyProgram = BusyProgram();

@@ -1,5 +1,7 @@
 #include "wakeup/app/NightQueue.h"
 
+#include <algorithm>
+
 #include "wakeup/platform/DialogMessages.h"
 
 void CNightQueue::Post(const NightEvent& event) {
@@ -19,4 +21,10 @@ bool CNightQueue::Take(NightEvent& event) {
     event = std::move(m_events.front());
     m_events.pop_front();
     return true;
+}
+
+bool CNightQueue::Holds(NightEvent::Kind kind) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return std::any_of(m_events.begin(), m_events.end(),
+                       [kind](const NightEvent& event) { return event.kind == kind; });
 }

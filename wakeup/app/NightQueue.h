@@ -22,6 +22,8 @@ public:
     void Keep(const NightEvent& event);
     // The oldest event; false when none waits.
     bool Take(NightEvent& event);
+    // Whether an event of this kind waits.
+    bool Holds(NightEvent::Kind kind);
 
 private:
     IWindowMessenger& m_messenger;

@@ -270,6 +270,8 @@ private:
         if (!seen.process || seen.process == m_night.hostProcess)
             return;
         OnHostProcess(seen.process);
+        if (m_in.hostTelling)
+            return;
         if (seen.recordings > 0 && m_night.recordings == 0) {
             m_night.recordings = seen.recordings;
             m_night.counted.assign(static_cast<size_t>(seen.recordings), CDateTime());

@@ -150,6 +150,9 @@ struct NightInputs {
     bool onBattery = false;
     // The host as its record says, read where LooksForHost says.
     HostSeen host;
+    // The host's own first message to this window waits in the queue: what
+    // the record counts, its messages behind it will say.
+    bool hostTelling = false;
     // What the plan and the machine say about waking by a timer; read for
     // the events whose lines may need it (NeedsWakeAbility).
     WakeAbility ability;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 // How long a file that failed is left alone: a full disk or a locked file
@@ -11,9 +12,9 @@ const CDateTimeSpan kRetryAfter(0, 0, 1, 0);
 
 std::string FormatLogFileStamp(const CDateTime& when) {
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", when.GetYear(),
-                  when.GetMonth(), when.GetDay(), when.GetHour(), when.GetMinute(),
-                  when.GetSecond());
+    const CDateTime::Parts t = when.GetParts();
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
     return text;
 }
 
@@ -34,12 +35,27 @@ void CLogFileWriter::Stop() {
 }
 
 void CLogFileWriter::Write(const CDateTime& when, const std::string& message) {
+    Write(std::vector<LogLine>{{when, message}});
+}
+
+void CLogFileWriter::Write(std::vector<LogLine> lines) {
+    if (lines.empty())
+        return;
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(m_lock);
-        m_queue.push_back({when, message});
-        ++m_nQueued;
+        // The thread waits only for an empty queue to fill: lines behind
+        // others are taken with them, without waking it again.
+        wake = m_queue.empty();
+        m_nQueued += lines.size();
+        if (wake)
+            m_queue.swap(lines);
+        else
+            m_queue.insert(m_queue.end(), std::make_move_iterator(lines.begin()),
+                           std::make_move_iterator(lines.end()));
     }
-    m_changed.notify_all();
+    if (wake)
+        m_changed.notify_all();
 }
 
 bool CLogFileWriter::Flush(uint32_t timeoutMs) {
@@ -55,7 +71,7 @@ void CLogFileWriter::Run() {
         m_changed.wait(lock, [this] { return m_bStopping || !m_queue.empty(); });
         if (m_queue.empty())
             return; // stopping, and all is written
-        std::vector<Line> batch;
+        std::vector<LogLine> batch;
         batch.swap(m_queue);
         lock.unlock();
         WriteBatch(batch);
@@ -65,12 +81,12 @@ void CLogFileWriter::Run() {
     }
 }
 
-void CLogFileWriter::WriteBatch(const std::vector<Line>& batch) {
+void CLogFileWriter::WriteBatch(const std::vector<LogLine>& batch) {
     const CDateTime& first = batch.front().when;
     if (m_bFailing && first < m_failedAt + kRetryAfter)
         return;
     std::string text;
-    for (const Line& line : batch)
+    for (const LogLine& line : batch)
         text += FormatLogFileStamp(line.when) + " " + line.message + "\r\n";
     uint64_t size = 0;
     const uint32_t error = m_file.Append(text, size);

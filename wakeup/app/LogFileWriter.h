@@ -17,6 +17,12 @@
 #include "wakeup/platform/DateTime.h"
 #include "wakeup/platform/LogFile.h"
 
+// A line of the log, with the local time it was said.
+struct LogLine {
+    CDateTime when;
+    std::string message;
+};
+
 class CLogFileWriter {
 public:
     static constexpr uint64_t kMaxBytes = 1024 * 1024;
@@ -34,23 +40,21 @@ public:
 
     // Queues the line stamped with when. Any thread.
     void Write(const CDateTime& when, const std::string& message);
+    // Queues the lines in their order, waking the thread once.
+    void Write(std::vector<LogLine> lines);
     // Waits until every line queued so far is written (or dropped); false
     // when that takes longer than timeoutMs.
     bool Flush(uint32_t timeoutMs);
 
 private:
-    struct Line {
-        CDateTime when;
-        std::string message;
-    };
     void Run();
-    void WriteBatch(const std::vector<Line>& batch);
+    void WriteBatch(const std::vector<LogLine>& batch);
 
     ILogFile& m_file;
     Notice m_notice;
     std::mutex m_lock;
     std::condition_variable m_changed;
-    std::vector<Line> m_queue;
+    std::vector<LogLine> m_queue;
     uint64_t m_nQueued = 0, m_nDone = 0;
     bool m_bStopping = false;
     // The writer thread's own.

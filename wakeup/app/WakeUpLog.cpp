@@ -11,9 +11,10 @@ void CWakeUpLog::Add(const std::string& message) {
         if (held)
             m_batch.push_back({now, message});
     }
-    if (!held)
+    if (!held) {
         AddToList(now, message);
-    m_file.Write(now, message);
+        m_file.Write(now, message);
+    }
 }
 
 CWakeUpLog::Batch::Batch(CWakeUpLog& log) : m_log(log) {
@@ -25,7 +26,7 @@ CWakeUpLog::Batch::~Batch() {
     // Lines that other threads add while the list takes a part are taken
     // in the next round; the batch ends once a round finds none.
     for (;;) {
-        std::vector<Line> lines;
+        std::vector<LogLine> lines;
         {
             std::lock_guard<std::mutex> lock(m_log.m_batchLock);
             if (m_log.m_batch.empty()) {
@@ -35,6 +36,7 @@ CWakeUpLog::Batch::~Batch() {
             lines.swap(m_log.m_batch);
         }
         m_log.AddBatchToList(lines);
+        m_log.m_file.Write(std::move(lines));
     }
 }
 
@@ -54,7 +56,7 @@ void CWakeUpLog::AddToList(const CDateTime& when, const std::string& message) {
     Trim();
 }
 
-void CWakeUpLog::AddBatchToList(const std::vector<Line>& lines) {
+void CWakeUpLog::AddBatchToList(const std::vector<LogLine>& lines) {
     // Lines the list would drop again at once are left out: it ends as if
     // each had been added.
     const size_t keep = static_cast<size_t>(kMaxIndex) + 1;

@@ -33,7 +33,8 @@ public:
     // On the dialog's thread, around a burst of lines (a scan's): the list
     // takes the lines of every thread from the start to the end of the batch
     // in one go at its end, in their order, and another thread adding a line
-    // meanwhile does not wait for the list. The file takes each at once.
+    // meanwhile does not wait for the list. The file takes them at the end
+    // too, in one go.
     class Batch {
     public:
         explicit Batch(CWakeUpLog& log);
@@ -48,12 +49,8 @@ public:
     bool FlushFile(uint32_t timeoutMs) { return m_file.Flush(timeoutMs); }
 
 private:
-    struct Line {
-        CDateTime when;
-        std::string message;
-    };
     void AddToList(const CDateTime& when, const std::string& message);
-    void AddBatchToList(const std::vector<Line>& lines);
+    void AddBatchToList(const std::vector<LogLine>& lines);
     // The list's stamp: the date text is made once per second.
     std::string Stamp(const CDateTime& when);
     void Trim();
@@ -63,7 +60,7 @@ private:
     ILogList& m_list;
     std::mutex m_batchLock;
     bool m_bBatch = false;
-    std::vector<Line> m_batch;
+    std::vector<LogLine> m_batch;
     std::mutex m_stampLock;
     int64_t m_stampSecond = -1;
     std::string m_stamp;

@@ -31,9 +31,6 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
 constexpr int64_t kZeroDateDays = DaysFromCivil(1899, 12, 30);
 } // namespace
 
-CDateTimeSpan::CDateTimeSpan(long days, int hours, int minutes, int seconds)
-    : m_days(static_cast<double>(days) + hours / 24.0 + minutes / 1440.0 + seconds / 86400.0) {}
-
 bool CDateTime::IsLeapYear(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
@@ -57,30 +54,6 @@ CDateTime::CDateTime(int year, int month, int day, int hour, int minute, int sec
         static_cast<double>(days) + static_cast<double>(hour * 3600 + minute * 60 + second) /
                                         static_cast<double>(kSecondsPerDay);
     m_date = FromLinear(linear);
-}
-
-CDateTime CDateTime::FromVariantDate(double date) {
-    CDateTime result;
-    result.m_date = date;
-    // The variant date range: 1 January 100 to 31 December 9999.
-    if (!(date >= -657434.0 && date < 2958466.0))
-        result.m_status = invalid;
-    return result;
-}
-
-double CDateTime::Linear() const {
-    if (m_date >= 0.0)
-        return m_date;
-    const double whole = std::ceil(m_date);
-    return whole + (whole - m_date);
-}
-
-double CDateTime::FromLinear(double linear) {
-    if (linear >= 0.0)
-        return linear;
-    const double whole = std::floor(linear);
-    const double fraction = linear - whole;
-    return whole - fraction;
 }
 
 CDateTime::Parts CDateTime::Split() const {
@@ -124,21 +97,6 @@ int CDateTime::GetSecond() const {
 }
 int CDateTime::GetDayOfWeek() const {
     return Split().dayOfWeek;
-}
-
-CDateTime CDateTime::operator-(const CDateTimeSpan& span) const {
-    return *this + CDateTimeSpan(-span.GetTotalDays());
-}
-
-CDateTime CDateTime::operator+(const CDateTimeSpan& span) const {
-    CDateTime result = FromVariantDate(FromLinear(Linear() + span.GetTotalDays()));
-    if (!IsValid())
-        result.m_status = invalid;
-    return result;
-}
-
-CDateTimeSpan CDateTime::operator-(const CDateTime& other) const {
-    return CDateTimeSpan(Linear() - other.Linear());
 }
 
 namespace {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cmath>
 #include <cstdint>
 
 // Local calendar date and time without a time zone, held as the platform's
@@ -11,7 +12,8 @@ class CDateTimeSpan {
 public:
     CDateTimeSpan() = default;
     explicit CDateTimeSpan(double days) : m_days(days) {}
-    CDateTimeSpan(long days, int hours, int minutes, int seconds);
+    CDateTimeSpan(long days, int hours, int minutes, int seconds)
+        : m_days(static_cast<double>(days) + hours / 24.0 + minutes / 1440.0 + seconds / 86400.0) {}
 
     double GetTotalDays() const { return m_days; }
 
@@ -50,6 +52,11 @@ public:
     int GetSecond() const;
     // Sunday 1 to Saturday 7.
     int GetDayOfWeek() const;
+    // All of the above at once.
+    struct Parts {
+        int year, month, day, hour, minute, second, dayOfWeek;
+    };
+    Parts GetParts() const { return Split(); }
 
     CDateTime operator-(const CDateTimeSpan& span) const;
     CDateTime operator+(const CDateTimeSpan& span) const;
@@ -66,16 +73,50 @@ public:
     }
 
 private:
-    struct Parts {
-        int year, month, day, hour, minute, second, dayOfWeek;
-    };
-    double Linear() const;
-    static double FromLinear(double linear);
+    // Inline: the comparisons and the arithmetic run in every scheduling
+    // decision.
+    double Linear() const {
+        if (m_date >= 0.0)
+            return m_date;
+        const double whole = std::ceil(m_date);
+        return whole + (whole - m_date);
+    }
+    static double FromLinear(double linear) {
+        if (linear >= 0.0)
+            return linear;
+        const double whole = std::floor(linear);
+        const double fraction = linear - whole;
+        return whole - fraction;
+    }
     Parts Split() const;
 
     double m_date = 0.0;
     Status m_status = valid;
 };
+
+inline CDateTime CDateTime::FromVariantDate(double date) {
+    CDateTime result;
+    result.m_date = date;
+    // The variant date range: 1 January 100 to 31 December 9999.
+    if (!(date >= -657434.0 && date < 2958466.0))
+        result.m_status = invalid;
+    return result;
+}
+
+inline CDateTime CDateTime::operator+(const CDateTimeSpan& span) const {
+    CDateTime result = FromVariantDate(FromLinear(Linear() + span.GetTotalDays()));
+    if (!IsValid())
+        result.m_status = invalid;
+    return result;
+}
+
+inline CDateTime CDateTime::operator-(const CDateTimeSpan& span) const {
+    return *this + CDateTimeSpan(-span.GetTotalDays());
+}
+
+inline CDateTimeSpan CDateTime::operator-(const CDateTime& other) const {
+    return CDateTimeSpan(Linear() - other.Linear());
+}
 
 // Unset moments are the zero date.
 inline bool IsSet(const CDateTime& when) {

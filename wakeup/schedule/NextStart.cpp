@@ -5,8 +5,8 @@ const CDateTime NEXT_START_NONE(2100, 1, 1, 0, 0, 0);
 namespace {
 // The date d days after today's date, at the start's hour and minute.
 CDateTime DaysAfterToday(const CDateTime& now, int days, const CDateTime& start) {
-    const CDateTime today(now.GetYear(), now.GetMonth(), now.GetDay(), start.GetHour(),
-                          start.GetMinute(), 0);
+    const CDateTime::Parts day = now.GetParts(), at = start.GetParts();
+    const CDateTime today(day.year, day.month, day.day, at.hour, at.minute, 0);
     return today + CDateTimeSpan(days, 0, 0, 0);
 }
 } // namespace

@@ -273,6 +273,8 @@ public:
     // Threads blocked in Wait on the named timer and not yet released.
     int Waiters(const std::string& name) const;
     std::vector<Call> Calls() const;
+    // A run of days keeps no list of its calls.
+    void KeepNoCalls() { m_keepCalls = false; }
     int OpenHandles() const;
 
 private:
@@ -296,7 +298,12 @@ private:
     std::map<Handle, std::string> m_handles;
     // The firings when a handle's wait counted as begun (BeginWait).
     std::map<Handle, uint64_t> m_begunAt;
+    void Record(Call call) {
+        if (m_keepCalls)
+            m_calls.push_back(std::move(call));
+    }
     std::vector<Call> m_calls;
+    bool m_keepCalls = true;
     Handle m_nextHandle = 100;
     int64_t m_now = 0;
     uint32_t m_createError = 0;

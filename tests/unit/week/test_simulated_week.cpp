@@ -610,6 +610,7 @@ private:
             r.silent = Pick(0, 9) == 0;
             m_recordings.push_back(r);
         }
+        m_recordingsDue = CDateTime();
         const std::string entry = Entry(first, freq, m_recordings.size());
         if (everyDays == 0)
             m_recordings.back().entry = entry;
@@ -650,6 +651,7 @@ private:
             r.stop = r.stop + Minutes(10);
             r.reportAt = r.reportAt + Minutes(10);
             r.startUtc = r.startUtc + Minutes(10);
+            m_recordingsDue = CDateTime();
             m_moved = true;
             WriteSchedule(HostSide(), m_programs);
             HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_SCHEDULE_DIR_CHANGED, 3);
@@ -856,6 +858,7 @@ private:
         const size_t programs = m_rewritten ? m_programs.size() : m_programsAtStart;
         WriteSchedule(s, own ? m_programs.substr(0, programs) : "");
         s.m_timers.SignalRelativeAtOnce(); // the countdown's minute is the test's step
+        s.m_timers.KeepNoCalls();
         // Windows 7 and later hold by power requests; the execution state
         // is what is left where they fail.
         if (m_powerRequests)
@@ -1053,40 +1056,8 @@ private:
             if (m_sleeps != sleeps)
                 return;
         }
-        // The host tells each recording's end (one the user's sleep cut, at
-        // the resume), each tuner's on its own.
-        for (Recording& r : m_recordings)
-            if (r.reported && !r.stopped && !(m_now < r.stop)) {
-                r.stopped = true;
-                HostEvent(PLAYER_EVENT_RECORDING_STOPPED);
-                // Commercial detection over the recording, half the times.
-                if (m_postProcess && Pick(0, 1) == 1)
-                    m_busyUntil = std::max(m_busyUntil, m_now + Minutes(Pick(10, 40)));
-            }
-        for (Recording& r : m_recordings) {
-            if (IsSet(r.repeatAt) && !(m_now < r.repeatAt)) {
-                r.repeatAt = CDateTime();
-                // Only for a recording the host reported and still records.
-                if (r.reported && !r.stopped && m_now < r.stop)
-                    HostEvent(PLAYER_EVENT_RECORDING_STARTED);
-            }
-            if (r.silent || r.reported || m_now < r.reportAt)
-                continue;
-            r.reported = true;
-            // The host does not start a recording whose time is over (the
-            // user's sleep took it), nor one while it is not running.
-            if (!(m_now < r.stop) || !m_hostAlive) {
-                r.stopped = true;
-                r.hostGone = !m_hostAlive;
-                continue;
-            }
-            r.reportedAt = m_now;
-            HostEvent(r.reportCode);
-            if (m_startsTwice && r.reportCode == PLAYER_EVENT_RECORDING_STARTED) {
-                m_startsTwice = false;
-                r.repeatAt = m_now + CDateTimeSpan(0, 0, 1, 0);
-            }
-        }
+        if (!IsSet(m_recordingsDue) || !(m_now < m_recordingsDue))
+            TellRecordings();
         // Read at the countdown's minute only.
         for (auto& s : m_schedulers)
             if (minute)
@@ -1135,20 +1106,72 @@ private:
         CheckIdleSleeps();
     }
 
+    // The host's reports, repeats and stops that are due; then the moment
+    // the next one is.
+    void TellRecordings() {
+        // The host tells each recording's end (one the user's sleep cut, at
+        // the resume), each tuner's on its own.
+        for (Recording& r : m_recordings)
+            if (r.reported && !r.stopped && !(m_now < r.stop)) {
+                r.stopped = true;
+                HostEvent(PLAYER_EVENT_RECORDING_STOPPED);
+                // Commercial detection over the recording, half the times.
+                if (m_postProcess && Pick(0, 1) == 1)
+                    m_busyUntil = std::max(m_busyUntil, m_now + Minutes(Pick(10, 40)));
+            }
+        for (Recording& r : m_recordings) {
+            if (IsSet(r.repeatAt) && !(m_now < r.repeatAt)) {
+                r.repeatAt = CDateTime();
+                // Only for a recording the host reported and still records.
+                if (r.reported && !r.stopped && m_now < r.stop)
+                    HostEvent(PLAYER_EVENT_RECORDING_STARTED);
+            }
+            if (r.silent || r.reported || m_now < r.reportAt)
+                continue;
+            r.reported = true;
+            // The host does not start a recording whose time is over (the
+            // user's sleep took it), nor one while it is not running.
+            if (!(m_now < r.stop) || !m_hostAlive) {
+                r.stopped = true;
+                r.hostGone = !m_hostAlive;
+                continue;
+            }
+            r.reportedAt = m_now;
+            HostEvent(r.reportCode);
+            if (m_startsTwice && r.reportCode == PLAYER_EVENT_RECORDING_STARTED) {
+                m_startsTwice = false;
+                r.repeatAt = m_now + CDateTimeSpan(0, 0, 1, 0);
+            }
+        }
+        m_recordingsDue = m_end + CDateTimeSpan(1, 0, 0, 0);
+        for (const Recording& r : m_recordings) {
+            const auto within = [this](const CDateTime& at) {
+                if (at < m_recordingsDue)
+                    m_recordingsDue = at;
+            };
+            if (r.reported && !r.stopped)
+                within(r.stop);
+            if (IsSet(r.repeatAt))
+                within(r.repeatAt);
+            if (!r.silent && !r.reported)
+                within(r.reportAt);
+        }
+    }
+
     // The host's event as the module sends it: the host's process first, to
     // each scheduler window once.
     void HostEvent(int32_t code) {
         if (!m_hostAlive)
             return;
-        // The module counts it into the host's record first.
-        CountHostEvent(code, m_hostRecordings, m_hostPaused);
-        TellRecord();
         if (!m_hostTold)
             HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_HOST_PROCESS,
                               static_cast<int32_t>(m_hostProcess));
         m_hostTold = true;
         HostSide().restarted = m_now;
         HostSide().Notify(WAKEUP_MESSAGE, WAKEUP_MSG_PLAYER_EVENT, code);
+        // The module counts it into the host's record once sent.
+        CountHostEvent(code, m_hostRecordings, m_hostPaused);
+        TellRecord();
     }
 
     void HostStarts() {
@@ -1455,11 +1478,12 @@ private:
         // In real time: a recording after the spring gap is an hour nearer
         // than its wall clock says.
         const CDateTime now = NowUtc();
-        for (const Recording& r : m_recordings) {
-            const CDateTime from = r.startUtc - Minutes(m_lead + before);
-            const CDateTime to =
-                std::max(r.startUtc + (r.stop - r.start), r.startUtc + Minutes(10)) + Minutes(1);
-            near = near || (!(now < from) && now < to);
+        const CDateTimeSpan ahead = Minutes(m_lead + before), least = Minutes(10),
+                            after = Minutes(1);
+        for (size_t i = 0; !near && i < m_recordings.size(); ++i) {
+            const Recording& r = m_recordings[i];
+            const CDateTime to = std::max(r.startUtc + (r.stop - r.start), r.startUtc + least);
+            near = !(now < r.startUtc - ahead) && now < to + after;
         }
         if (near)
             m_idleSince = m_now;
@@ -1528,6 +1552,7 @@ private:
         const CDateTime dueLocal = due + Hours(OffsetAt(due));
         m_offsetHours = OffsetAt(wake);
         m_now = wake + Hours(m_offsetHours);
+        m_recordingsDue = CDateTime(); // the wake moves reports
         for (Recording& r : m_recordings) {
             // Woken at the start itself is in time (the due time comes back
             // through a file time, give or take a little).
@@ -1645,6 +1670,9 @@ private:
     // The host moves a woken-for recording between its due moment and target.
     bool m_movesAtDue = false, m_moved = false;
     CDateTime m_moveAt, m_moveFor;
+    // When a recording's report, repeat or stop is next due; unset after a
+    // change that may bring one sooner.
+    CDateTime m_recordingsDue;
     const CDateTime m_end = m_begin + CDateTimeSpan(7, 0, 0, 0);
     CDateTime m_now = m_begin;
     std::string m_programs;

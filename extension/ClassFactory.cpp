@@ -1,6 +1,5 @@
 #include "extension/ClassFactory.h"
 
-#include "extension/Failure.h"
 #include "extension/ModuleLock.h"
 
 CClassFactory::CClassFactory(CreateFunction create) : m_create(create) {
@@ -50,7 +49,7 @@ HRESULT STDMETHODCALLTYPE CClassFactory::CreateInstance(IUnknown* outer, REFIID 
     *object = nullptr;
     if (outer)
         return CLASS_E_NOAGGREGATION;
-    return CatchOutOfMemory([&] { return m_create(riid, object); });
+    return m_create(riid, object);
 }
 
 HRESULT STDMETHODCALLTYPE CClassFactory::LockServer(BOOL lock) {

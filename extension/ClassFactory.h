@@ -6,10 +6,13 @@
 #include <windows.h>
 #include <unknwn.h>
 
-// Makes a new object of the class and queries it for the interface.
+#include "extension/ModuleHeap.h"
+
+// Makes a new object of the class and queries it for the interface;
+// E_OUTOFMEMORY when the object cannot be made.
 typedef HRESULT (*CreateFunction)(REFIID riid, void** object);
 
-class CClassFactory : public IClassFactory {
+class CClassFactory : public IClassFactory, public CModuleHeapObject {
 public:
     // Starts with the module's reference.
     explicit CClassFactory(CreateFunction create);

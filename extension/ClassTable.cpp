@@ -64,7 +64,9 @@ HRESULT GetClassFactory(REFCLSID clsid, REFIID riid, void** object) {
             // one of the new factories is kept, the other goes again with
             // its owner.
             CComPtr<CClassFactory> made;
-            made.Attach(new CClassFactory(entry.create));
+            made.Attach(new (kModuleHeap) CClassFactory(entry.create));
+            if (!made)
+                return E_OUTOFMEMORY;
             void* previous = InterlockedCompareExchangePointer(
                 reinterpret_cast<void* volatile*>(&entry.factory), made.Get(), nullptr);
             factory = previous ? static_cast<CClassFactory*>(previous) : made.Detach();

@@ -24,8 +24,8 @@ const ClassEntry* ClassEntries();
 size_t ClassEntryCount();
 
 // Hands out the class's factory for the interface; CLASS_E_CLASSNOTAVAILABLE
-// for a class that is not ours. Throws std::bad_alloc when a factory cannot
-// be made.
+// for a class that is not ours; E_OUTOFMEMORY when a factory cannot be
+// made.
 HRESULT GetClassFactory(REFCLSID clsid, REFIID riid, void** object);
 // Drops the module's references to the factories.
 void TerminateClassTable();

@@ -6,9 +6,10 @@
 #include <unknwn.h>
 
 #include "common/win32/Owners.h"
+#include "extension/ModuleHeap.h"
 #include "extension/ModuleLock.h"
 
-template <class Interface> class ExtensionObject : public Interface {
+template <class Interface> class ExtensionObject : public Interface, public CModuleHeapObject {
 public:
     ExtensionObject(const ExtensionObject&) = delete;
     ExtensionObject& operator=(const ExtensionObject&) = delete;
@@ -52,11 +53,13 @@ private:
 };
 
 // The creation function of a class, run by its class factory once it has
-// checked the out pointer and refused aggregation. Throws std::bad_alloc
-// when the object cannot be made.
+// checked the out pointer and refused aggregation; E_OUTOFMEMORY when the
+// object cannot be made.
 template <class T> HRESULT CreateExtensionObject(REFIID riid, void** object) {
     // Holds the object alive across the query; a refused interface destroys
     // it again (and so drops its module lock).
-    const CComPtr<T> created(new T());
+    const CComPtr<T> created(new (kModuleHeap) T());
+    if (!created)
+        return E_OUTOFMEMORY;
     return created->QueryInterface(riid, object);
 }

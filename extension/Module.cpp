@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "extension/ClassTable.h"
-#include "extension/Failure.h"
 #include "extension/HostRecord.h"
 #include "extension/ModuleLock.h"
 #include "extension/Registration.h"
@@ -34,13 +33,13 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* object) {
     // The host asks for its extensions' classes: it runs, and says so to a
     // scheduler that starts after it.
     KeepHostRecord();
-    return CatchOutOfMemory([&] { return GetClassFactory(clsid, riid, object); });
+    return GetClassFactory(clsid, riid, object);
 }
 
 STDAPI DllRegisterServer() {
-    return CatchOutOfMemory([] { return RegisterServer(g_instance); });
+    return RegisterServer(g_instance);
 }
 
 STDAPI DllUnregisterServer() {
-    return CatchOutOfMemory([] { return UnregisterServer(g_instance); });
+    return UnregisterServer(g_instance);
 }

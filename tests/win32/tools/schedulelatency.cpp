@@ -4,7 +4,10 @@
 //   logged: the scan's last line (the new recording's) in the scheduler's
 //           list, which takes the scan's lines at its end,
 // over a number of writes, and prints the median and the worst of each.
-//   schedulelatency <host directory> [entries] [writes]
+//   schedulelatency <host directory> [entries] [writes] [armed-only]
+// armed-only: the first figure alone, of whatever program holds the timer of
+// the scheduler's name; it needs no window (barearm, in scripts/bench-light),
+// and each write follows the last one's arming.
 // Each write is a schedule of `entries` recordings whose earliest one, written
 // last, is new, so that every write arms the timer anew; the next write
 // follows once its line has shown.
@@ -56,10 +59,11 @@ int main(int argc, char** argv) {
     const std::string schedule = std::string(argv[1]) + "\\tvrecord.xml";
     const int entries = argc > 2 ? std::atoi(argv[2]) : 1;
     const int writes = argc > 3 ? std::atoi(argv[3]) : 50;
-    HWND window = FindWindowA(WAKEUP_WINDOW_CLASS, WAKEUP_WINDOW_TITLE);
-    if (!window || writes <= 0 || entries <= 0)
+    const bool armedOnly = argc > 4 && std::string(argv[4]) == "armed-only";
+    HWND window = armedOnly ? nullptr : FindWindowA(WAKEUP_WINDOW_CLASS, WAKEUP_WINDOW_TITLE);
+    if ((!window && !armedOnly) || writes <= 0 || entries <= 0)
         return 1;
-    HWND list = GetDlgItem(window, 1001);
+    HWND list = window ? GetDlgItem(window, 1001) : nullptr;
     // The later recordings, the same in every write: two days on.
     std::string rest;
     for (int k = 1; k < entries; ++k)
@@ -89,7 +93,7 @@ int main(int argc, char** argv) {
         }
         QueryPerformanceCounter(&armedAt);
         // The new recording's line is the scan's last: the list has them all.
-        bool logged = false;
+        bool logged = armedOnly;
         while (armed && !logged && GetTickCount64() < deadline) {
             logged = AmongNewest(list, " channel " + channel + " Start: ");
             if (!logged)
@@ -97,9 +101,10 @@ int main(int argc, char** argv) {
         }
         QueryPerformanceCounter(&loggedAt);
         if (!armed || !logged) {
-            std::printf("write %d: not %s in time; the newest lines:\n", i,
-                        armed ? "logged" : "armed");
-            for (const std::string& line : winetest::ListBoxLines(list, 12))
+            std::printf("write %d: not %s in time%s\n", i, armed ? "logged" : "armed",
+                        list ? "; the newest lines:" : "");
+            for (const std::string& line :
+                 list ? winetest::ListBoxLines(list, 12) : std::vector<std::string>())
                 std::printf("  %s\n", line.c_str());
             return 1;
         }
@@ -108,6 +113,7 @@ int main(int argc, char** argv) {
     }
     std::printf("%d entries, %d writes:\n", entries, writes);
     Print("write to armed", armedMillis);
-    Print("write to the scan's last line", loggedMillis);
+    if (!armedOnly)
+        Print("write to the scan's last line", loggedMillis);
     return 0;
 }

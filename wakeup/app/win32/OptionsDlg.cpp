@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "wakeup/app/resource.h"
+#include "wakeup/platform/win32/SystemLibrary.h"
 #include "wakeup/power/NetworkTraffic.h"
 
 namespace {
@@ -60,7 +61,9 @@ void COptionsDlg::Browse() {
     dialog.nMaxFile = sizeof path;
     dialog.lpstrTitle = "Orvisa's program";
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (GetOpenFileNameA(&dialog))
+    using OpenFunction = BOOL(WINAPI*)(OPENFILENAMEA*);
+    static const auto open = SystemFunction<OpenFunction>(L"comdlg32.dll", "GetOpenFileNameA");
+    if (open && open(&dialog))
         m_controls.SetItemText(IDC_OPT_HOST, path);
 }
 

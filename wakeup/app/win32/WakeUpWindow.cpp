@@ -195,10 +195,21 @@ bool CWakeUpWindow::OnStayAwakeCommand(UINT command) {
 void CWakeUpWindow::ScheduleClockTick() {
     uint32_t ms = 0;
     if (!m_dlg.NextTickMs(ms)) {
-        KillTimer(m_hWnd, kClockTickTimer);
+        if (m_tickSet)
+            KillTimer(m_hWnd, kClockTickTimer);
+        m_tickSet = false;
         return;
     }
-    SetTimer(m_hWnd, kClockTickTimer, std::max<UINT>(ms, kMinClockTickMs), nullptr);
+    const UINT wait = std::max<UINT>(ms, kMinClockTickMs);
+    const ULONGLONG due = GetTickCount64() + wait;
+    // Set after every message the dialog handles, but most leave the moment
+    // as it was: the timer already set for it is left alone.
+    const ULONGLONG apart = due > m_tickDue ? due - m_tickDue : m_tickDue - due;
+    if (m_tickSet && m_tickDue && apart < kSameTickMs)
+        return;
+    SetTimer(m_hWnd, kClockTickTimer, wait, nullptr);
+    m_tickSet = true;
+    m_tickDue = due;
 }
 
 void CWakeUpWindow::OnTestWake() {
@@ -324,6 +335,7 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_TIMER:
         if (wParam == kClockTickTimer) {
+            m_tickDue = 0; // a window timer repeats: set anew below
             m_dlg.OnClockTick();
             ScheduleClockTick();
             return TRUE;
@@ -356,6 +368,11 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         intptr_t result = 0;
         const bool answered = m_dlg.WindowProc(message, static_cast<uint32_t>(wParam),
                                                static_cast<int32_t>(lParam), &result);
+        // A window's timer counts no time the machine slept, and the clock
+        // may have been set: after either the tick is set anew whatever its
+        // moment.
+        if (message == WM_POWERBROADCAST || message == WM_TIMECHANGE)
+            m_tickDue = 0;
         ScheduleClockTick();
         if (answered)
             SetResult(result);

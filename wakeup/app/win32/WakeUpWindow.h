@@ -101,6 +101,10 @@ private:
     // manager shows it once at its creation and once when its queue first
     // runs empty.
     bool m_bHoldHidden = false;
+    // Whether the clock tick's timer is set, and when it is due
+    // (GetTickCount64); 0: unknown, to be set anew.
+    bool m_tickSet = false;
+    ULONGLONG m_tickDue = 0;
     static constexpr UINT kTrayIconMessage = DialogMessage::kTrayIcon;
     // Ends the start with /minimized, after the dialog manager's shows.
     static constexpr UINT_PTR kStartMinimizedTimer = 1;
@@ -112,6 +116,8 @@ private:
     // tick compares the clock, and every power notice sets it anew.
     static constexpr UINT_PTR kClockTickTimer = 2;
     static constexpr UINT kMinClockTickMs = 100;
+    // Two moments of the clock tick this near are the same one.
+    static constexpr ULONGLONG kSameTickMs = 250;
     // The log list's redraw after a burst of lines, a moment later: the
     // wake-timer thread's lines, which it adds before it sets the timer,
     // need not wait behind the drawing.

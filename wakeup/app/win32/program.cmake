@@ -7,7 +7,7 @@ add_library(kelmarwakeup_window OBJECT
   ${CMAKE_CURRENT_LIST_DIR}/WakeUpWindow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.rc
 )
-target_link_libraries(kelmarwakeup_window PUBLIC wakeup_win32 wakeup_common comdlg32)
+target_link_libraries(kelmarwakeup_window PUBLIC wakeup_win32 wakeup_common)
 # The version resource includes the generated Version.h; the manifest and
 # the icon are read by windres too, which names no dependencies of its own.
 target_include_directories(kelmarwakeup_window PRIVATE ${CMAKE_BINARY_DIR}/generated)

@@ -16,6 +16,7 @@
 
 #include "common/win32/Owners.h"
 #include "wakeup/platform/win32/Win32CodePage.h"
+#include "wakeup/platform/win32/SystemLibrary.h"
 #include "wakeup/platform/win32/Win32Privileges.h"
 
 namespace {
@@ -249,15 +250,20 @@ bool CWin32Power::ReadOnBattery(bool& onBattery) {
 
 bool CWin32NetworkCounters::ReadNetworkBytes(uint64_t& bytes) {
     bytes = 0;
+    using GetTableFunction = DWORD(WINAPI*)(MIB_IF_TABLE2**);
+    using FreeTableFunction = void(WINAPI*)(PVOID);
+    static const auto getTable = SystemFunction<GetTableFunction>(L"iphlpapi.dll", "GetIfTable2");
+    static const auto freeTable =
+        SystemFunction<FreeTableFunction>(L"iphlpapi.dll", "FreeMibTable");
     MIB_IF_TABLE2* table = nullptr;
-    if (GetIfTable2(&table) != NO_ERROR || !table)
+    if (!getTable || !freeTable || getTable(&table) != NO_ERROR || !table)
         return false;
     for (ULONG i = 0; i < table->NumEntries; ++i) {
         const MIB_IF_ROW2& row = table->Table[i];
         if (row.Type != IF_TYPE_SOFTWARE_LOOPBACK)
             bytes += row.InOctets + row.OutOctets;
     }
-    FreeMibTable(table);
+    freeTable(table);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "wakeup/platform/win32/Win32Timers.h"
 
+#include <cstring>
+
 #include "wakeup/platform/win32/Win32CodePage.h"
 
 #include <windows.h>
@@ -92,13 +94,35 @@ ZoneTransition TransitionOf(const SYSTEMTIME& t) {
 }
 } // namespace
 
+bool CWin32LocalTimeConverter::ZoneForYear(USHORT year,
+                                           const DYNAMIC_TIME_ZONE_INFORMATION& current,
+                                           TIME_ZONE_INFORMATION& zone) const {
+    constexpr ULONGLONG kKeptMs = 60000;
+    const ULONGLONG now = GetTickCount64();
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_last.valid && m_last.year == year && now - m_last.readAt < kKeptMs &&
+        std::memcmp(&m_last.current, &current, sizeof current) == 0) {
+        zone = m_last.zone;
+        return true;
+    }
+    m_last.valid = GetTimeZoneInformationForYear(year, nullptr, &m_last.zone) != FALSE;
+    if (!m_last.valid)
+        return false;
+    m_last.year = year;
+    m_last.current = current;
+    m_last.readAt = now;
+    zone = m_last.zone;
+    return true;
+}
+
 int64_t CWin32LocalTimeConverter::LocalToUtcFileTime(const CDateTime& local) const {
     // The zone's rules for that year, not today's offset; the moments the
     // wall clock skips or repeats are converted by the program's own choice
     // (ZoneRules.h), not by whatever the system's conversion makes of them.
+    DYNAMIC_TIME_ZONE_INFORMATION current{};
+    const DWORD id = GetDynamicTimeZoneInformation(&current);
     TIME_ZONE_INFORMATION zone{};
-    if (!local.IsValid() ||
-        !GetTimeZoneInformationForYear(static_cast<USHORT>(local.GetYear()), nullptr, &zone))
+    if (!local.IsValid() || !ZoneForYear(static_cast<USHORT>(local.GetYear()), current, zone))
         return kUnconvertible;
     ZoneRules rules;
     rules.bias = static_cast<int>(zone.Bias);
@@ -112,8 +136,6 @@ int64_t CWin32LocalTimeConverter::LocalToUtcFileTime(const CDateTime& local) con
     // system says so by TIME_ZONE_ID_UNKNOWN; DynamicDaylightTimeDisabled
     // alone is also set for a zone a program set with fixed dates, whose
     // clock still keeps summer time.
-    DYNAMIC_TIME_ZONE_INFORMATION current{};
-    const DWORD id = GetDynamicTimeZoneInformation(&current);
     const CDateTime utc = LocalToUtc(ClockRules(rules, id != TIME_ZONE_ID_UNKNOWN), local);
     // Before 1601 a file time is negative, which a timer takes as relative.
     const int64_t fileTime = utc.IsValid() ? FileTimeOf(utc) : 0;

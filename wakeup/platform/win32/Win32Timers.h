@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 
 class CWin32WaitableTimers : public IWaitableTimers {
@@ -29,4 +30,22 @@ private:
 class CWin32LocalTimeConverter : public ILocalTimeConverter {
 public:
     int64_t LocalToUtcFileTime(const CDateTime& local) const override;
+
+private:
+    // A year's rules as the system read them from the registry (several
+    // reads each time), kept for the conversions of one scan: while the zone
+    // is the same and for a minute at most, so that a zone or rules set
+    // meanwhile are read again.
+    struct YearRules {
+        bool valid = false;
+        USHORT year = 0;
+        DYNAMIC_TIME_ZONE_INFORMATION current{};
+        ULONGLONG readAt = 0;
+        TIME_ZONE_INFORMATION zone{};
+    };
+    bool ZoneForYear(USHORT year, const DYNAMIC_TIME_ZONE_INFORMATION& current,
+                     TIME_ZONE_INFORMATION& zone) const;
+
+    mutable std::mutex m_lock;
+    mutable YearRules m_last;
 };

@@ -4,39 +4,31 @@
 #include <shlobj.h>
 
 #include "common/win32/Owners.h"
+#include "wakeup/platform/win32/Win32CodePage.h"
 
 namespace {
-const wchar_t kFileName[] = L"kelmarwakeup.log";
-const wchar_t kOlderName[] = L"kelmarwakeup.1.log";
+const char16_t kFileName[] = u"kelmarwakeup.log";
+const char16_t kOlderName[] = u"kelmarwakeup.1.log";
 
-std::wstring UserLogFolder() {
+std::u16string UserLogFolder() {
     wchar_t path[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
-        return std::wstring();
-    return std::wstring(path) + L"\\OrvisaWakeup";
-}
-
-std::wstring Widen(const std::string& text) {
-    const int size =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
-    return wide;
+        return std::u16string();
+    return reinterpret_cast<const char16_t*>(path) + std::u16string(u"\\OrvisaWakeup");
 }
 } // namespace
 
 CWin32LogFile::CWin32LogFile(std::string folder)
-    : m_folder(folder.empty() ? UserLogFolder() : Widen(folder)) {}
+    : m_folder(folder.empty() ? UserLogFolder() : CWin32CodePage().ToUtf16(folder)) {}
 
 uint32_t CWin32LogFile::Append(const std::string& text, uint64_t& sizeAfter) {
     if (m_folder.empty())
         return ERROR_PATH_NOT_FOUND;
     // Opened for each line: a file deleted or moved meanwhile is made anew,
     // and nothing is held open between lines.
-    CreateDirectoryW(m_folder.c_str(), nullptr);
-    const std::wstring path = m_folder + L"\\" + kFileName;
-    const CUniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+    CreateDirectoryW(WideOf(m_folder), nullptr);
+    const std::u16string path = m_folder + u"\\" + kFileName;
+    const CUniqueHandle file(CreateFileW(WideOf(path), FILE_APPEND_DATA,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
@@ -58,9 +50,9 @@ uint32_t CWin32LogFile::Append(const std::string& text, uint64_t& sizeAfter) {
 }
 
 uint32_t CWin32LogFile::Rotate() {
-    const std::wstring path = m_folder + L"\\" + kFileName;
-    const std::wstring older = m_folder + L"\\" + kOlderName;
-    if (!MoveFileExW(path.c_str(), older.c_str(), MOVEFILE_REPLACE_EXISTING))
+    const std::u16string path = m_folder + u"\\" + kFileName;
+    const std::u16string older = m_folder + u"\\" + kOlderName;
+    if (!MoveFileExW(WideOf(path), WideOf(older), MOVEFILE_REPLACE_EXISTING))
         return GetLastError();
     return 0;
 }

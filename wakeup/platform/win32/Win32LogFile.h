@@ -14,5 +14,5 @@ public:
 private:
     // In UTF-16: a profile path outside the system's code page has no ANSI
     // spelling.
-    std::wstring m_folder;
+    std::u16string m_folder;
 };

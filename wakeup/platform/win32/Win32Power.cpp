@@ -75,10 +75,9 @@ bool CWin32Power::SetPowerRequest(const std::string& reason, uint32_t kinds) {
     if (!create || !set || !clear)
         return false;
     const std::u16string text = CWin32CodePage().ToUtf16(reason);
-    const std::wstring wide(text.begin(), text.end());
     // A reason is given once, at the request's creation: another reason is
     // another request.
-    if (m_request && (kinds == 0 || wide != m_requestReason)) {
+    if (m_request && (kinds == 0 || text != m_requestReason)) {
         for (const RequestKind& kind : kRequestKinds)
             clear(m_request.Get(), kind.type);
         m_request.Reset();
@@ -86,11 +85,11 @@ bool CWin32Power::SetPowerRequest(const std::string& reason, uint32_t kinds) {
     if (kinds == 0)
         return true;
     if (!m_request) {
-        m_requestReason = wide;
+        m_requestReason = text;
         REASON_CONTEXT context{};
         context.Version = POWER_REQUEST_CONTEXT_VERSION;
         context.Flags = POWER_REQUEST_CONTEXT_SIMPLE_STRING;
-        context.Reason.SimpleReasonString = &m_requestReason[0];
+        context.Reason.SimpleReasonString = WideOf(m_requestReason);
         m_request.Reset(create(&context));
         if (!m_request)
             return false;

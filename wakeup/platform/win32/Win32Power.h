@@ -27,7 +27,7 @@ private:
     // The request and its reason, kept while it holds: a reason is given
     // once, at the request's creation.
     CUniqueHandle m_request;
-    std::wstring m_requestReason;
+    std::u16string m_requestReason;
 };
 
 // The interfaces' counters (GetIfTable2, Windows Vista and later).

@@ -50,12 +50,11 @@ void CWin32WaitableTimers::SetAgainWithReason(Handle timer, const LARGE_INTEGER&
     if (!setEx)
         return;
     const DWORD error = GetLastError();
-    const std::u16string text = CWin32CodePage().ToUtf16(reason);
-    std::wstring wide(text.begin(), text.end());
+    std::u16string text = CWin32CodePage().ToUtf16(reason);
     REASON_CONTEXT context{};
     context.Version = POWER_REQUEST_CONTEXT_VERSION;
     context.Flags = POWER_REQUEST_CONTEXT_SIMPLE_STRING;
-    context.Reason.SimpleReasonString = &wide[0];
+    context.Reason.SimpleReasonString = WideOf(text);
     setEx(ToHandle(timer), &due, 0, nullptr, nullptr, &context, 0);
     SetLastError(error);
 }

@@ -225,6 +225,8 @@ TEST_F(WakeTimer, ATimerThatCannotWakeIsSaidUnderTheLogAndOnceInIt) {
         Arm(CDateTime(2005, 3, 2, hour, 0, 0));
         ASSERT_TRUE(
             WaitForMessage("Timer set to: 3/2/2005 " + std::to_string(hour - 12) + ":00:00 PM"));
+        // The thread's lines come before it lets the scan go.
+        ASSERT_TRUE(WaitUntil([&] { return !m_arming.Busy(); }));
     }
     ASSERT_TRUE(WaitUntil([&] { return m_timers.Waiters("KelmarTimer") == 1; }));
     const std::string next = "Next wake: " + m_dateText.Format(CDateTime(2005, 3, 2, 23, 0, 0)) +

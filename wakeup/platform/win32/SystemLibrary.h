@@ -1,13 +1,23 @@
 #pragma once
-// A function of a system library that only some users ever need (the
-// network's counters, the file dialog), loaded on its first use rather than
-// with the program: every library loaded costs memory for as long as the
-// program runs. Loaded by its full path in the system folder, never from the
-// program's own folder or the current one; kept for the life of the process.
+// Functions looked up at run time: those of a Windows version the program
+// need not have, and those of a system library that only some users ever
+// need (the network's counters, the file dialog), loaded on its first use
+// rather than with the program, since every library loaded costs memory for
+// as long as the program runs.
 #include <windows.h>
 
 #include <cwchar>
 
+// Through the generic function type, which any function pointer may be cast
+// to and from; null when the module or the function is missing.
+template <class Function> Function ProcAddress(HMODULE module, const char* name) {
+    return module ? reinterpret_cast<Function>(
+                        reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+                  : nullptr;
+}
+
+// A system library by its full path in the system folder, never from the
+// program's own folder or the current one.
 inline HMODULE LoadSystemLibrary(const wchar_t* name) {
     wchar_t path[MAX_PATH];
     const UINT length = GetSystemDirectoryW(path, MAX_PATH);
@@ -18,10 +28,8 @@ inline HMODULE LoadSystemLibrary(const wchar_t* name) {
     return LoadLibraryW(path);
 }
 
-// Null when the library or the function is missing.
+// Loaded on first use and kept for the life of the process; null when the
+// library or the function is missing.
 template <class Function> Function SystemFunction(const wchar_t* library, const char* name) {
-    const HMODULE module = LoadSystemLibrary(library);
-    return module ? reinterpret_cast<Function>(
-                        reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
-                  : nullptr;
+    return ProcAddress<Function>(LoadSystemLibrary(library), name);
 }

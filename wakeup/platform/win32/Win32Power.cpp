@@ -38,11 +38,6 @@ using CallNtPowerInformationFn = LONG(WINAPI*)(int, PVOID, ULONG, PVOID, ULONG);
 // POWER_INFORMATION_LEVEL's SystemExecutionState.
 constexpr int kSystemExecutionState = 16;
 
-// Through the generic function type, which any function pointer may be
-// cast to and from.
-template <class Fn> Fn ProcAddress(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 } // namespace
 
 void CWin32Power::SetThreadExecutionState(uint32_t flags) {
@@ -53,8 +48,7 @@ namespace {
 // Power requests came with Windows 7: looked up, so that the program still
 // starts where they are missing (and keeps the execution state there).
 template <class Function> Function Kernel32(const char* name) {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+    return ProcAddress<Function>(GetModuleHandleA("kernel32.dll"), name);
 }
 using CreateRequestFunction = HANDLE(WINAPI*)(PREASON_CONTEXT);
 using RequestFunction = BOOL(WINAPI*)(HANDLE, POWER_REQUEST_TYPE);
@@ -129,7 +123,7 @@ namespace {
 // The active plan's value of a sleep setting on mains power and on battery.
 bool ReadActiveSleepSetting(const GUID& setting, uint32_t& onMains, uint32_t& onBattery) {
     // Looked up at run time: power plans exist since Vista only.
-    const CUniqueLibrary module(LoadLibraryA("powrprof.dll"));
+    const CUniqueLibrary module(LoadSystemLibrary(L"powrprof.dll"));
     if (!module)
         return false;
     auto getActive = ProcAddress<GetActiveSchemeFn>(module.Get(), "PowerGetActiveScheme");
@@ -184,7 +178,7 @@ uint32_t CWin32Power::AllowWakeTimers(bool& asked) {
 }
 
 uint32_t CWin32Power::AllowWakeTimersHere() {
-    const CUniqueLibrary module(LoadLibraryA("powrprof.dll"));
+    const CUniqueLibrary module(LoadSystemLibrary(L"powrprof.dll"));
     if (!module)
         return GetLastError();
     auto getActive = ProcAddress<GetActiveSchemeFn>(module.Get(), "PowerGetActiveScheme");
@@ -206,7 +200,7 @@ uint32_t CWin32Power::AllowWakeTimersHere() {
 }
 
 bool CWin32Power::ReadSleepCapabilities(SleepCapabilities& capabilities) {
-    const CUniqueLibrary module(LoadLibraryA("powrprof.dll"));
+    const CUniqueLibrary module(LoadSystemLibrary(L"powrprof.dll"));
     if (!module)
         return false;
     auto read = ProcAddress<GetPwrCapabilitiesFn>(module.Get(), "GetPwrCapabilities");
@@ -227,7 +221,7 @@ bool CWin32Power::ReadSleepCapabilities(SleepCapabilities& capabilities) {
 
 bool CWin32Power::ReadSystemExecutionState(uint32_t& state) {
     // The state of the whole system, every session's threads included.
-    const CUniqueLibrary module(LoadLibraryA("powrprof.dll"));
+    const CUniqueLibrary module(LoadSystemLibrary(L"powrprof.dll"));
     if (!module)
         return false;
     auto call = ProcAddress<CallNtPowerInformationFn>(module.Get(), "CallNtPowerInformation");

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "wakeup/platform/win32/SystemLibrary.h"
 #include "wakeup/platform/win32/Win32CodePage.h"
 
 #include <windows.h>
@@ -45,8 +46,8 @@ void CWin32WaitableTimers::SetAgainWithReason(Handle timer, const LARGE_INTEGER&
     // it fails, the setting before stands, and so does its error.
     using SetEx = BOOL(WINAPI*)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID,
                                 PREASON_CONTEXT, ULONG);
-    static const auto setEx = reinterpret_cast<SetEx>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetWaitableTimerEx")));
+    static const auto setEx =
+        ProcAddress<SetEx>(GetModuleHandleA("kernel32.dll"), "SetWaitableTimerEx");
     if (!setEx)
         return;
     const DWORD error = GetLastError();

@@ -1,5 +1,7 @@
 #include "wakeup/platform/win32/Win32WindowMessages.h"
 
+#include "wakeup/platform/win32/SystemLibrary.h"
+
 namespace {
 // MSGFLT_ALLOW: the message passes the window's filter.
 constexpr DWORD kAllowMessage = 1;
@@ -9,13 +11,8 @@ CWin32WindowMessenger::CWin32WindowMessenger(ChangeFilterFn changeFilter)
     : m_changeFilter(changeFilter) {}
 
 CWin32WindowMessenger::ChangeFilterFn CWin32WindowMessenger::LookUpChangeFilter() {
-    const HMODULE user32 = GetModuleHandleA("user32.dll");
-    if (!user32)
-        return nullptr;
-    // Through the generic function type, which any function pointer may be
-    // cast to and from.
-    return reinterpret_cast<ChangeFilterFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")));
+    return ProcAddress<ChangeFilterFn>(GetModuleHandleA("user32.dll"),
+                                       "ChangeWindowMessageFilterEx");
 }
 
 bool CWin32WindowMessenger::SendToWindow(const char* windowClass, const char* title,

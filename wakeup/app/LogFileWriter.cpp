@@ -1,8 +1,9 @@
 #include "wakeup/app/LogFileWriter.h"
 
 #include <chrono>
-#include <cstdio>
 #include <iterator>
+
+#include "wakeup/platform/NumberText.h"
 
 namespace {
 // How long a file that failed is left alone: a full disk or a locked file
@@ -11,11 +12,9 @@ const CDateTimeSpan kRetryAfter(0, 0, 1, 0);
 } // namespace
 
 std::string FormatLogFileStamp(const CDateTime& when) {
-    char text[32];
     const CDateTime::Parts t = when.GetParts();
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
-    return text;
+    return ZeroPadded(t.year, 4) + "-" + ZeroPadded(t.month, 2) + "-" + ZeroPadded(t.day, 2) + " " +
+           ZeroPadded(t.hour, 2) + ":" + ZeroPadded(t.minute, 2) + ":" + ZeroPadded(t.second, 2);
 }
 
 CLogFileWriter::CLogFileWriter(ILogFile& file, Notice notice)

@@ -1,6 +1,6 @@
 #include "wakeup/power/NetworkTraffic.h"
 
-#include <cstdio>
+#include "wakeup/platform/NumberText.h"
 
 bool TrafficRate(uint64_t before, uint64_t after, int64_t seconds, uint64_t& bytesPerSecond) {
     if (seconds <= 0 || after < before)
@@ -13,7 +13,11 @@ std::string TrafficText(uint64_t bytesPerSecond) {
     const uint64_t kb = bytesPerSecond / 1024;
     if (kb < 1024)
         return std::to_string(kb) + " KB/s";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f MB/s", static_cast<double>(kb) / 1024.0);
-    return text;
+    // Tenths of a megabyte, rounded as "%.1f" rounds kb / 1024, which is
+    // exact in binary: half to even.
+    uint64_t tenths = kb * 10 / 1024;
+    const uint64_t rest = kb * 10 % 1024;
+    if (rest > 512 || (rest == 512 && tenths % 2 == 1))
+        ++tenths;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB/s";
 }

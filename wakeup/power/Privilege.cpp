@@ -1,7 +1,5 @@
 #include "wakeup/power/Privilege.h"
 
-#include <cstdio>
-
 bool SetProcessPrivilege(IPower& power, const char* name, bool enable) {
     IPower::PrivilegeStep failedAt = IPower::PrivilegeStep::none;
     const uint32_t error = power.AdjustProcessPrivilege(name, enable, failedAt);
@@ -12,9 +10,7 @@ bool SetProcessPrivilege(IPower& power, const char* name, bool enable) {
         call = "OpenProcessToken";
     else if (failedAt == IPower::PrivilegeStep::lookup)
         call = "LookupPrivilegeValue";
-    char text[80];
-    std::snprintf(text, sizeof text, "%s error: %u\n", call, static_cast<unsigned>(error));
-    power.WriteStandardOutput(text);
+    power.WriteStandardOutput(std::string(call) + " error: " + std::to_string(error) + "\n");
     return false;
 }
 

@@ -1,7 +1,8 @@
 #include "wakeup/schedule/WakeTime.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "wakeup/platform/NumberText.h"
 
 int32_t SpanSeconds(const CDateTimeSpan& span) {
     const double seconds = (span.GetTotalDays() + 1.0 / 172800.0) * 86400.0;
@@ -20,11 +21,9 @@ std::string FormatSpanText(const CDateTimeSpan& span) {
         magnitude < 1e9 ? std::llround(magnitude * 86400.0) : 1000000000LL * 86400LL;
     const long long wholeDays = total / 86400;
     const long long rest = total % 86400;
-    char text[64];
-    std::snprintf(text, sizeof text, "%s%lld days %02lld:%02lld:%02lld",
-                  days < 0 && total > 0 ? "-" : "", wholeDays, rest / 3600, rest / 60 % 60,
-                  rest % 60);
-    return text;
+    return (days < 0 && total > 0 ? "-" : "") + std::to_string(wholeDays) + " days " +
+           ZeroPadded(rest / 3600, 2) + ":" + ZeroPadded(rest / 60 % 60, 2) + ":" +
+           ZeroPadded(rest % 60, 2);
 }
 
 CDateTime WakeMoment(const CDateTime& target, int32_t spanSeconds) {

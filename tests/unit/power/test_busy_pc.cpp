@@ -41,6 +41,8 @@ TEST(NetworkTraffic, RatesBetweenReadingsAndTheirText) {
         {1000, 1000 + 60 * 2000000ull, 60, true, "1.9 MB/s"},
         {0, 60 * 1023 * 1024, 60, true, "1023 KB/s"},
         {0, 60 * 1024 * 1024, 60, true, "1.0 MB/s"},
+        {0, 60 * 1280 * 1024, 60, true, "1.2 MB/s"}, // 1.25 exactly: half to even
+        {0, 60 * 1331 * 1024, 60, true, "1.3 MB/s"},
         {500, 400, 60, false, ""}, // an interface went: the total went back
         {0, 1000, 0, false, ""},   // no time between
     };

@@ -16,5 +16,5 @@ set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.rc PROPERTIES
 
 # kelmarwakeup.exe: the Win32 program around the dialog's logic.
 add_executable(kelmarwakeup WIN32 ${CMAKE_CURRENT_LIST_DIR}/WakeUpApp.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/SingleInstance.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/SingleInstance.cpp ${CMAKE_CURRENT_LIST_DIR}/LibraryErrors.cpp)
 target_link_libraries(kelmarwakeup PRIVATE kelmarwakeup_window)

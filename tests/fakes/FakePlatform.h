@@ -131,6 +131,9 @@ public:
     void StepIt() override;
     int GetPos() override;
     void SetPos(int pos) override;
+    bool OnScreen() override { return m_onScreen; }
+    // The window put away into the notification area, or shown again.
+    void SetOnScreen(bool shown) { m_onScreen = shown; }
 
     int Lower() const;
     int Upper() const;
@@ -141,6 +144,7 @@ private:
     int Clamp(int pos) const;
     mutable std::mutex m_lock;
     int m_lower = 0, m_upper = 100, m_step = 10, m_pos = 0, m_rangeCalls = 0;
+    std::atomic<bool> m_onScreen{true};
 };
 
 class CFakeDialogControls : public IDialogControls {

@@ -1,5 +1,7 @@
 #include "wakeup/app/AutoSuspend.h"
 
+#include <algorithm>
+
 void CAutoSuspend::Start() {
     m_ports.threads.Start(ThreadEntry, this);
 }
@@ -14,8 +16,34 @@ unsigned CAutoSuspend::ThreadEntry(void* countdown) {
 void CAutoSuspend::PaceMinute() {
     uint32_t timerError = 0;
     m_ticker.WaitOneMinute(timerError);
-    if (!m_stop)
-        m_queue.Post(NightEvent(NightEvent::countdownMinute, static_cast<int32_t>(timerError)));
+    if (m_stop || (!timerError && CountQuietly()))
+        return;
+    m_queue.Post(NightEvent(NightEvent::countdownMinute, static_cast<int32_t>(timerError)));
+}
+
+bool CAutoSuspend::CountQuietly() {
+    int left = m_quietLeft.load();
+    if (left <= 0 || m_ports.progress.OnScreen())
+        return false;
+    if (m_inputCounts.load() && UserInputInTheLastMinute())
+        return false;
+    // The loop may take the minutes meanwhile: then this one is its to step.
+    while (left > 0 && !m_quietLeft.compare_exchange_weak(left, left - 1)) {
+    }
+    return left > 0;
+}
+
+int CAutoSuspend::TakeQuietMinutes() {
+    const int counted = m_quietAllowed - m_quietLeft.exchange(0);
+    m_quietAllowed = 0;
+    return counted;
+}
+
+void CAutoSuspend::AllowQuietMinutes(int minutes, bool inputCounts) {
+    // Called after TakeQuietMinutes: the thread counts nothing meanwhile.
+    m_inputCounts.store(inputCounts);
+    m_quietAllowed = std::max(0, minutes);
+    m_quietLeft.store(m_quietAllowed);
 }
 
 void CAutoSuspend::Show(const NightEffects& effects) {

@@ -3,6 +3,13 @@
 // the count: it waits one minute at a time on its timer and queues the
 // minute for the night's step, which counts, warns and decides the sleep on
 // the dialog's thread; the bar shows what the step counted.
+//
+// A minute that would change nothing but the count, while the bar is off
+// the screen (the window in the notification area, as after logon), is one
+// the thread counts on its own instead: the dialog's thread is not woken
+// for it, and its next step takes the minutes so counted first. After each
+// of its steps the loop says how many minutes from then on are of that kind
+// (QuietMinutes); a minute with the user's input never is.
 #include <atomic>
 #include <cstdint>
 
@@ -43,9 +50,25 @@ public:
     // Keyboard or mouse input in the last minute.
     bool UserInputInTheLastMinute();
 
+    // The loop's side of the minutes counted on the thread: those counted
+    // since the last call, which it steps (none are counted after it until
+    // the next Allow); and how many of the next it may count (0: none), where
+    // inputCounts makes a minute with the user's input one it may not.
+    int TakeQuietMinutes();
+    void AllowQuietMinutes(int minutes, bool inputCounts);
+    bool BarOnScreen() { return m_ports.progress.OnScreen(); }
+
 private:
+    // The thread's side: true when it counted this minute itself.
+    bool CountQuietly();
+
     Ports m_ports;
     CNightQueue& m_queue;
     const std::atomic<bool>& m_stop;
     CMinuteTicker m_ticker; // the thread's own
+    // The minutes the thread may still count, and whether input stops it;
+    // how many the loop allowed last (the loop's own).
+    std::atomic<int> m_quietLeft{0};
+    std::atomic<bool> m_inputCounts{false};
+    int m_quietAllowed = 0;
 };

@@ -34,6 +34,7 @@ bool CHostEventHandler::WindowProc(uint32_t message, uint32_t wParam, int32_t lP
         if (!m_running) {
             m_running = true;
             RunQueued();
+            AllowQuietMinutes();
             m_running = false;
         }
         return false;
@@ -113,6 +114,7 @@ bool CHostEventHandler::Run(const NightEvent& event) {
     m_deny = false;
     Process(event);
     RunQueued();
+    AllowQuietMinutes();
     m_running = false;
     return m_deny;
 }
@@ -128,6 +130,35 @@ void CHostEventHandler::RunQueued() {
 }
 
 void CHostEventHandler::Process(const NightEvent& event) {
+    // They came before this event.
+    const int quiet = m_parts.countdown.TakeQuietMinutes();
+    if (quiet > 0)
+        StepOne(NightEvent(NightEvent::quietMinutes, quiet));
+    if (event.kind != NightEvent::quietMinutes)
+        StepOne(event);
+}
+
+void CHostEventHandler::AllowQuietMinutes() {
+    // Not more than an hour ahead: each is tried on a copy of the night.
+    constexpr int kMostQuietMinutes = 60;
+    const int counted = m_parts.countdown.TakeQuietMinutes();
+    if (counted > 0)
+        StepOne(NightEvent(NightEvent::quietMinutes, counted));
+    NightInputs in = SettingsInputs();
+    // Only while the bar is off the screen (the window says when it comes
+    // back or goes). A list of programs or a network threshold is read at
+    // every minute: none of those minutes is foreseen.
+    int most = 0;
+    if (!m_parts.countdown.BarOnScreen() && m_queue.Empty() &&
+        KeepAwakeNames(m_settings.m_strKeepAwakePrograms).empty() &&
+        m_settings.m_nNetworkBusyKBps <= 0) {
+        in.suspendText = m_settings.SuspendText();
+        most = QuietMinutes(m_night, in, m_shown, kMostQuietMinutes);
+    }
+    m_parts.countdown.AllowQuietMinutes(most, in.countUserInput);
+}
+
+void CHostEventHandler::StepOne(const NightEvent& event) {
     m_armStarted = false;
     const NightEffects fx = NightStep(m_night, event, Inputs(event));
     CarryOut(fx);
@@ -148,6 +179,8 @@ void CHostEventHandler::CarryOut(const NightEffects& fx) {
             m_log.Add(line);
     }
     m_parts.keepAwake.Apply(fx);
+    m_shown.mark = fx.mark;
+    m_shown.keepAwake = fx.keepAwake;
     m_parts.countdown.Show(fx);
     for (const std::string& arguments : fx.hostCommands)
         m_ports.processes.StartProcess(HostCommandLine(m_hostDir, arguments));

@@ -74,7 +74,12 @@ private:
     // query is to be denied.
     bool Run(const NightEvent& event);
     void RunQueued();
+    // Steps the minutes the countdown thread counted on its own first.
     void Process(const NightEvent& event);
+    void StepOne(const NightEvent& event);
+    // Once the loop has run dry: how many of the next minutes the countdown
+    // thread may count on its own.
+    void AllowQuietMinutes();
     // Carries the effects out; what they bring about is queued, not stepped.
     void CarryOut(const NightEffects& effects);
     void Scan();
@@ -99,4 +104,7 @@ private:
     bool m_armStarted = false;
     // The query that runs is denied.
     bool m_deny = false;
+    // What the last effects showed that every step shows again: the mark
+    // and the keep-awake text.
+    NightEffects m_shown;
 };

@@ -28,3 +28,8 @@ bool CNightQueue::Holds(NightEvent::Kind kind) {
     return std::any_of(m_events.begin(), m_events.end(),
                        [kind](const NightEvent& event) { return event.kind == kind; });
 }
+
+bool CNightQueue::Empty() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_events.empty();
+}

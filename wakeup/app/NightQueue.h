@@ -24,6 +24,7 @@ public:
     bool Take(NightEvent& event);
     // Whether an event of this kind waits.
     bool Holds(NightEvent::Kind kind);
+    bool Empty();
 
 private:
     IWindowMessenger& m_messenger;

@@ -27,6 +27,8 @@ struct NightWake {
     int then = 1;
     // The channel of the recording (the first of those that start then).
     std::string channel{};
+
+    bool operator==(const NightWake&) const = default;
 };
 
 struct CNightState {
@@ -131,4 +133,6 @@ struct CNightState {
     CDateTime sleptAt;
     CDateTime resumedAt;
     CDateTime resumedAtLocal;
+
+    bool operator==(const CNightState&) const = default;
 };

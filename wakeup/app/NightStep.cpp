@@ -116,6 +116,13 @@ private:
             return OnTimerNews(e);
         case NightEvent::countdownMinute:
             return OnMinute(static_cast<uint32_t>(e.code));
+        case NightEvent::quietMinutes:
+            // Each of them only counted (QuietMinutes).
+            if (e.code > 0) {
+                m_night.minutesLeft = std::max(0, m_night.minutesLeft - e.code);
+                m_fx.barPos = m_night.minutesLeft;
+            }
+            return;
         case NightEvent::countdownArmed:
             return OnCountdownArmed(e.armed);
         case NightEvent::sleepRequestDone:
@@ -945,6 +952,46 @@ private:
 
 NightEffects NightStep(CNightState& night, const NightEvent& event, const NightInputs& in) {
     return Step(night, in).Take(event);
+}
+
+namespace {
+// Whether the countdown's minute, stepped at minutesAhead from in.now,
+// would change nothing but the count.
+bool OnlyCounts(const CNightState& night, const NightInputs& in, const NightEffects& shown,
+                int minutesAhead) {
+    NightInputs at(in);
+    const CDateTimeSpan ahead(0, 0, 0, 60 * minutesAhead);
+    at.now = in.now + ahead;
+    at.nowLocal = in.nowLocal + ahead;
+    if (NeedsWakeAbility(night, NightEvent::countdownMinute, at.now))
+        return false;
+    CNightState after = night;
+    NightEffects fx = NightStep(after, NightEvent(NightEvent::countdownMinute), at);
+    CNightState expected = night;
+    expected.minutesLeft = night.minutesLeft - 1;
+    NightEffects expectedFx;
+    expectedFx.mark = shown.mark;
+    expectedFx.keepAwake = shown.keepAwake;
+    expectedFx.barPos = expected.minutesLeft;
+    fx.holdReason.clear(); // read only with a state to hold
+    return after == expected && fx == expectedFx;
+}
+} // namespace
+
+int QuietMinutes(const CNightState& night, const NightInputs& in, const NightEffects& shown,
+                 int most) {
+    // The first minute may come at once, each one at the latest a minute
+    // after the one before: each is tried at its latest moment, and the
+    // first at its earliest too.
+    if (most <= 0 || !OnlyCounts(night, in, shown, 0))
+        return 0;
+    CNightState counted = night;
+    int quiet = 0;
+    while (quiet < most && OnlyCounts(counted, in, shown, quiet + 1)) {
+        --counted.minutesLeft;
+        ++quiet;
+    }
+    return quiet;
 }
 
 SleepState SleepStateNow(const CNightState& night, const NightInputs& in, unsigned resetsBefore,

@@ -57,6 +57,11 @@ struct NightEvent {
         // The countdown thread's minute (code: its timer's error, 0 when it
         // paced the minute).
         countdownMinute,
+        // Minutes the countdown thread counted on its own, none of which
+        // changed anything but the count (code: how many; QuietMinutes). With
+        // code 0, only what the thread counted so far is stepped: the bar
+        // comes on screen.
+        quietMinutes,
         // A sleep request returned with the system's error in code (0: the
         // PC slept and resumed), or found no thread (code: kNoThread).
         sleepRequestDone,
@@ -207,6 +212,8 @@ struct NightEffects {
     bool scan = false;
     NightEvent::Kind waitThen = NightEvent::clockTick;
     uint32_t waitMs = 0;
+
+    bool operator==(const NightEffects&) const = default;
 };
 
 // How long a sleep waits for the wake timer to be set.
@@ -221,6 +228,18 @@ constexpr uint32_t kSuspendLogFlushMs = 300;
 constexpr uint32_t kSessionEndFlushMs = 2000;
 
 NightEffects NightStep(CNightState& night, const NightEvent& event, const NightInputs& in);
+
+// How many of the countdown's next minutes, from in.now on, would change
+// nothing but the count, at most `most`: each stepped on a copy of the night
+// with no input of the user, at the latest moment it may come (the first at
+// its earliest too), leaves the night as it was with one minute less and has
+// no effect but the bar's position and what `shown` shows already (the
+// mark, the keep-awake text). A minute that reads the machine's wake ability is not
+// one of them. The countdown thread counts such minutes without waking the
+// dialog's thread while the bar is off the screen; the next step takes them
+// (quietMinutes).
+int QuietMinutes(const CNightState& night, const NightInputs& in, const NightEffects& shown,
+                 int most);
 
 // What decides a sleep now, the night's hold among it; resetsBefore: the
 // resets when it was asked.

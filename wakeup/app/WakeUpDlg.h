@@ -95,6 +95,10 @@ public:
 
     // The window's one-shot timer, set for the delay NextTickMs gives.
     void OnClockTick() { m_events.Step(NightEvent(NightEvent::clockTick)); }
+    // The window has come on screen, where the bar shows the minutes that
+    // the countdown counted while it was away; or it has gone, and the
+    // countdown may count minutes on its own.
+    void OnBarShownOrHidden() { m_events.Step(NightEvent(NightEvent::quietMinutes)); }
     // Stay awake this many minutes (0: until allowed; below 0: allow sleep).
     void StayAwake(int32_t minutes) { m_events.Step(NightEvent(NightEvent::stayAwake, minutes)); }
     // Milliseconds until the next moment a rule needs the clock (0 when it

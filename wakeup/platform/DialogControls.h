@@ -24,6 +24,9 @@ public:
     virtual void StepIt() = 0;
     virtual int GetPos() = 0;
     virtual void SetPos(int pos) = 0;
+    // Whether the bar can be seen: its window shown and not minimised. Any
+    // thread, without waiting for the dialog's.
+    virtual bool OnScreen() = 0;
 };
 
 // Text, check state and focus of the dialog's controls by id, the program's

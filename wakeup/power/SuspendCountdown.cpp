@@ -8,23 +8,17 @@ constexpr uint32_t kOneMinuteMs = 60000;
 
 void CMinuteTicker::WaitOneMinute(uint32_t& timerError) {
     timerError = 0;
-    IWaitableTimers::Handle timer = m_timers.Open(kTimerName);
-    if (!timer && !m_creation) {
-        m_creation = m_timers.Create(kTimerName);
-        if (!m_creation)
-            timerError = m_timers.LastError();
-        else
-            timer = m_timers.Open(kTimerName);
-    }
-    if (!timer) {
+    if (!m_timer)
+        m_timer = m_timers.Open(kTimerName);
+    if (!m_timer)
+        m_timer = m_timers.Create(kTimerName);
+    if (!m_timer) {
         // Never a busy loop: without the timer the minute is a pause, and
         // the next cycle tries again.
-        if (!timerError)
-            timerError = m_timers.LastError();
+        timerError = m_timers.LastError();
         m_wait.Pause(kOneMinuteMs);
         return;
     }
-    m_timers.Set(timer, kOneMinuteRelative, false, std::string());
-    m_timers.Wait(timer);
-    m_timers.Close(timer);
+    m_timers.Set(m_timer, kOneMinuteRelative, false, std::string());
+    m_timers.Wait(m_timer);
 }

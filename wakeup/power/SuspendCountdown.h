@@ -50,7 +50,10 @@ inline CountdownPhase PhaseAfterStep(int position) {
 }
 
 // Waits one minute at a time on the named, manual-reset timer
-// "OrvisaSuspendTimer". The timer never wakes the machine.
+// "OrvisaSuspendTimer". The timer never wakes the machine. Its handle is
+// kept from one minute to the next: the handle that created it keeps the
+// name alive anyway, and opening and closing it each minute would only cost
+// two more calls to the system.
 class CMinuteTicker {
 public:
     CMinuteTicker(IWaitableTimers& timers, IThreadWait& wait) : m_timers(timers), m_wait(wait) {}
@@ -65,7 +68,7 @@ public:
 private:
     IWaitableTimers& m_timers;
     IThreadWait& m_wait;
-    // The handle that created the timer stays open for the life of the
-    // process, so that the name goes on existing between the cycles.
-    IWaitableTimers::Handle m_creation = 0;
+    // The timer, opened, or created here where no other process had made
+    // it; either stays open for the life of the process.
+    IWaitableTimers::Handle m_timer = 0;
 };

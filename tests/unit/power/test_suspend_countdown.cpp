@@ -5,6 +5,7 @@
 #include "wakeup/power/Privilege.h"
 #include "tests/unit/schedule/ScheduleFixture.h"
 #include "wakeup/power/HostCommand.h"
+#include "wakeup/power/HostEvents.h"
 
 namespace {
 const char kHost[] = "\"C:\\Orvisa\\orvisacmd\" ";
@@ -133,6 +134,39 @@ TEST_F(SuspendCountdown, WarningTextIsNeverUsedAsAFormat) {
     EXPECT_EQ(FormatSuspendWarning("%s%n %d min, 100%% %x %", 3), "%s%n 3 min, 100% %x %");
     EXPECT_EQ(FormatSuspendWarning("%d and %d", 2), "2 and 2");
     EXPECT_EQ(FormatSuspendWarning("", 2), "");
+}
+
+TEST_F(SuspendCountdown, MinutesOffScreenAreCountedWithoutTheDialogUntilOneDoesMore) {
+    Start(8);
+    m_progress.SetOnScreen(false); // into the notification area
+    m_events.Step(NightEvent(NightEvent::quietMinutes));
+    // 8 to 7, 6 and 5 change nothing else: the dialog is not woken for them.
+    for (int minute = 0; minute < 3; ++minute) {
+        m_countdown.PaceMinute();
+        EXPECT_FALSE(m_queue.Holds(NightEvent::countdownMinute)) << minute;
+    }
+    EXPECT_EQ(m_progress.GetPos(), 8);
+    m_progress.SetOnScreen(true); // and back
+    m_events.Step(NightEvent(NightEvent::quietMinutes));
+    EXPECT_EQ(m_progress.GetPos(), 5);
+    m_progress.SetOnScreen(false);
+    // The warning's minute is the dialog's, as is one with the user's input.
+    Cycle();
+    EXPECT_EQ(m_progress.GetPos(), 4);
+    EXPECT_EQ(m_processes.CommandLines().size(), 1u);
+    SendPlayerEvent(PLAYER_EVENT_RECORDED_LIST_CHANGED); // back to full, the warning taken back
+    Cycle();
+    Cycle();
+    m_session.SetMillisecondsSinceInput(2000);
+    Cycle();
+    EXPECT_EQ(m_progress.GetPos(), 8);
+    // Counted minutes come before the next event, whatever it is.
+    m_session.SetMillisecondsSinceInput(UINT32_MAX);
+    m_countdown.PaceMinute();
+    m_countdown.PaceMinute();
+    ClockTick();
+    EXPECT_EQ(m_progress.GetPos(), 6);
+    EXPECT_EQ(m_processes.CommandLines().size(), 2u); // no warning since
 }
 
 TEST_F(SuspendCountdown, TimerThatCannotBeCreatedPausesAMinuteAndCountsOn) {

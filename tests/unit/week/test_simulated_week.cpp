@@ -838,6 +838,9 @@ private:
     }
 
     void Start(Scheduler& s) {
+        // In the notification area, as after logon: the countdown counts
+        // the minutes that change nothing else on its own thread.
+        s.m_progress.SetOnScreen(false);
         s.m_registry.SetDword(CFakePorts::kKey, "PVRBufferBegin", static_cast<uint32_t>(m_lead));
         if (!m_streams.empty())
             s.m_registry.SetDword(CFakePorts::kKey, "NetworkBusyKBps", 500);

@@ -119,8 +119,10 @@ void CWakeUpWindow::OnSize(WPARAM kind) {
         // one; without it the window stays minimised in the task bar.
         if (!m_tray.Shown() && m_tray.Add(m_hWnd, m_hIcon, NextWakeText()))
             ShowWindow(m_hWnd, SW_HIDE);
+        m_dlg.OnBarShownOrHidden();
     } else if (kind == SIZE_RESTORED || kind == SIZE_MAXIMIZED) {
         m_tray.Remove();
+        m_dlg.OnBarShownOrHidden();
     }
 }
 
@@ -329,6 +331,9 @@ INT_PTR CWakeUpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return FALSE;
     case WM_SIZE:
         OnSize(wParam);
+        return FALSE;
+    case WM_SHOWWINDOW:
+        m_dlg.OnBarShownOrHidden();
         return FALSE;
     case DialogMessage::kNextWakeChanged:
         m_tray.SetTip(NextWakeText());

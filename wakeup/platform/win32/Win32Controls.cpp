@@ -72,6 +72,12 @@ void CWin32ProgressBar::SetPos(int pos) {
     SendMessageA(m_bar, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
 }
 
+bool CWin32ProgressBar::OnScreen() {
+    // Both read the windows' styles: no message to the dialog's thread. A
+    // child is visible only while its dialog is.
+    return IsWindowVisible(m_bar) && !IsIconic(GetParent(m_bar));
+}
+
 std::string CWin32DialogControls::GetItemText(int id) {
     HWND item = GetDlgItem(m_dialog, id);
     const int length = GetWindowTextLengthA(item);

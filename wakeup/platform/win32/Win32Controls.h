@@ -42,6 +42,7 @@ public:
     void StepIt() override;
     int GetPos() override;
     void SetPos(int pos) override;
+    bool OnScreen() override;
 
 private:
     HWND m_bar = nullptr;

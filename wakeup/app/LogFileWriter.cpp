@@ -9,6 +9,10 @@ namespace {
 // How long a file that failed is left alone: a full disk or a locked file
 // is not tried again at every line.
 const CDateTimeSpan kRetryAfter(0, 0, 1, 0);
+// How long the lines of a burst gather before they are written: the disk is
+// not touched while the step that said them still runs (it may be setting
+// a wake timer), and a scan's lines, said in a few steps, cost one write.
+constexpr auto kGather = std::chrono::milliseconds(30);
 } // namespace
 
 std::string FormatLogFileStamp(const CDateTime& when) {
@@ -60,8 +64,13 @@ void CLogFileWriter::Write(std::vector<LogLine> lines) {
 bool CLogFileWriter::Flush(uint32_t timeoutMs) {
     std::unique_lock<std::mutex> lock(m_lock);
     const uint64_t queued = m_nQueued;
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return m_nDone >= queued; });
+    // The thread writes at once, without letting the lines gather.
+    ++m_nFlushing;
+    m_changed.notify_all();
+    const bool done = m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                         [&] { return m_nDone >= queued; });
+    --m_nFlushing;
+    return done;
 }
 
 void CLogFileWriter::Run() {
@@ -70,6 +79,7 @@ void CLogFileWriter::Run() {
         m_changed.wait(lock, [this] { return m_bStopping || !m_queue.empty(); });
         if (m_queue.empty())
             return; // stopping, and all is written
+        m_changed.wait_for(lock, kGather, [this] { return m_bStopping || m_nFlushing > 0; });
         std::vector<LogLine> batch;
         batch.swap(m_queue);
         lock.unlock();

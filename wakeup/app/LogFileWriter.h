@@ -5,7 +5,8 @@
 // last write in one go, so that no caller waits for the disk and a burst of
 // lines costs one write. A file that cannot be written costs one line in the
 // list and nothing else; lines queued within a minute after that are
-// dropped, and the next one after the minute tries again.
+// dropped, and the next one after the minute tries again. The lines of a
+// burst gather for a few milliseconds first, unless a flush waits.
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -57,6 +58,8 @@ private:
     std::vector<LogLine> m_queue;
     uint64_t m_nQueued = 0, m_nDone = 0;
     bool m_bStopping = false;
+    // Callers waiting in Flush.
+    int m_nFlushing = 0;
     // The writer thread's own.
     bool m_bFailing = false;
     CDateTime m_failedAt;

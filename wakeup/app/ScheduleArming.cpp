@@ -69,8 +69,14 @@ ScheduleScanResult CScheduleArming::ScanFromNow() const {
 bool CScheduleArming::StartArming(const NightWake& wake, const CDateTime& localTarget) {
     m_nextStart = localTarget;
     m_nextWake = wake;
-    // The flag stays set until the new thread has taken its target.
-    return m_ports.threads.Start(ThreadEntry, this);
+    // Handed over while the scan is held: no other arming comes meanwhile.
+    m_handed = Arm();
+    if (m_ports.threads.Start(ThreadEntry, this))
+        return true;
+    // Nothing would see the timer fire: it is let go, as if never set.
+    if (m_handed.arming.set)
+        m_wakeTimer.LetGo(m_handed.arming);
+    return false;
 }
 
 void CScheduleArming::EndScan() {
@@ -84,34 +90,40 @@ bool CScheduleArming::WaitWhileBusy(uint32_t timeoutMs) {
     return m_ports.wait.WaitUntil([this] { return !m_scanBusy; }, timeoutMs);
 }
 
-unsigned CScheduleArming::ThreadEntry(void* param) {
-    auto* self = static_cast<CScheduleArming*>(param);
-    const Armed armed = self->Arm();
+unsigned CScheduleArming::ThreadEntry(void* arming) {
+    auto* self = static_cast<CScheduleArming*>(arming);
+    const Armed armed = self->TakeOver();
     if (armed.arming.set)
         self->Wait(armed);
     return 0;
 }
 
 CScheduleArming::Armed CScheduleArming::Arm() {
-    NightEvent news(NightEvent::timerSet);
-    const auto log = [&news](const std::string& line) { news.lines.push_back(line); };
-    // Taken while the scan still holds them: later scans change them.
-    const CDateTime localTarget = m_nextStart;
-    Armed armed{CWakeTimer::Arming(), m_nextWake};
+    // The lines come with the news, which the thread queues.
+    Armed armed{CWakeTimer::Arming(), m_nextWake, {}};
+    const auto log = [&armed](const std::string& line) { armed.lines.push_back(line); };
     // "Recording on ARD at 3/2/2005 8:15:00 PM", as Windows' tools show it.
     const std::string channel = armed.wake.channel.empty() ? "" : " on " + armed.wake.channel;
     const std::string reason =
         "Recording" + channel + " at " + m_ports.dateText.Format(armed.wake.localStart);
-    armed.arming = m_wakeTimer.Arm(localTarget, armed.wake.target, reason, log);
-    if (armed.arming.set) {
+    armed.arming = m_wakeTimer.Arm(m_nextStart, armed.wake.target, reason, log);
+    if (armed.arming.set)
         armed.wake.due = armed.arming.due;
+    return armed;
+}
+
+CScheduleArming::Armed CScheduleArming::TakeOver() {
+    const Armed armed = m_handed;
+    NightEvent news(NightEvent::timerSet);
+    news.lines = armed.lines;
+    if (armed.arming.set) {
         WakeAbility ability = ReadWakeAbility(m_ports.power);
         ability.timerUnsupported = armed.arming.resumeUnsupported;
         // The most common reason why a machine armed right does not wake.
         if (ability.settingRead) {
             const std::string warning = WakeTimerSettingWarning(ability.onMains, ability.onBattery);
             if (!warning.empty())
-                log(warning);
+                news.lines.push_back(warning);
         }
         news.targetText = armed.arming.targetText;
         news.warning = WakeStatusWarning(ability);

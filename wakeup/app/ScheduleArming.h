@@ -2,15 +2,19 @@
 // The schedule scan and the arming of the wake timer, handed over between
 // the dialog's thread and one wake-timer thread per arming: the dialog's
 // thread reads the schedule (BeginScan) and, when the night's step says so,
-// hands a new target to a wake-timer thread (StartArming), which sets the
-// timer and waits for it. While a scan or its arming is under way, a
+// sets the timer for the new target and hands the arming to a new
+// wake-timer thread (StartArming), which tells of it and waits for the
+// timer. The timer is set before the thread starts: starting a thread costs
+// more than the rest of the arming, and a schedule written moments before a
+// sleep must be armed by then. While a scan or its arming is under way, a
 // further request is kept and served once that is done.
-// The wake-timer thread reads nothing of the night: it takes its target
-// through the hand-over, and what it learns (its timer set or refused,
-// fired or let go, with its log lines) it queues for the night's step.
+// The wake-timer thread reads nothing of the night: it is handed its
+// arming, and what it learns (its timer set or refused, fired or let go,
+// with its log lines) it queues for the night's step.
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "wakeup/app/NightQueue.h"
 #include "wakeup/app/NightState.h"
@@ -51,9 +55,10 @@ public:
     // `scanned`; false when another scan or its arming is under way (the
     // request is kept, and served once that one lets go).
     bool BeginScan(NightEvent& scanned);
-    // After the scan's step: hands the wake to a new wake-timer thread,
-    // which lets the scan go once it has taken it; false when no thread
-    // could start.
+    // After the scan's step: sets the timer for the wake and hands the
+    // arming to a new wake-timer thread, which lets the scan go once it has
+    // queued the news; false when no thread could start, and then nothing
+    // stays armed.
     bool StartArming(const NightWake& wake, const CDateTime& localTarget);
     // Gives the scan up (the scan armed nothing, or a thread has taken its
     // wake); a request that came meanwhile is queued as a rescan.
@@ -65,26 +70,33 @@ public:
     // A scan was asked for while one was under way and not yet served.
     bool ScanPending() const { return m_scanPending; }
 
-    // The wake-timer thread: it takes its target and arms (Arm), then
-    // waits for the timer (Wait).
+    // The wake-timer thread of one arming: it takes the arming over
+    // (TakeOver), then waits for the timer (Wait).
     static unsigned ThreadEntry(void* arming);
     struct Armed {
         CWakeTimer::Arming arming;
         NightWake wake;
+        std::vector<std::string> lines; // of the setting
     };
-    Armed Arm();
+    // Queues the news of the arming handed over, with what stands against
+    // the wake, and lets the scan go.
+    Armed TakeOver();
     void Wait(const Armed& armed);
 
 private:
-    // The hand-over: set by the scan, cleared by the scan or by the
-    // wake-timer thread once it has taken the target.
+    // Sets the timer for the target of m_nextStart and m_nextWake.
+    Armed Arm();
+
+    // Set by the scan, cleared by the scan or by the wake-timer thread once
+    // it has queued the arming's news.
     std::atomic<bool> m_scanBusy{false};
     // A scan was asked for while another one held m_scanBusy.
     std::atomic<bool> m_scanPending{false};
-    // The target to arm, local, read by the wake-timer thread while
-    // m_scanBusy is set, with the wake in UTC.
+    // The target to arm, local, with the wake in UTC; and the arming handed
+    // to its thread, which takes it over while the scan is held.
     CDateTime m_nextStart;
     NightWake m_nextWake;
+    Armed m_handed;
 
     // The schedule's next start that has not passed.
     ScheduleScanResult ScanFromNow() const;

@@ -67,14 +67,20 @@ CWakeTimer::WaitEnd CWakeTimer::Wait(const Arming& arming, const Log& log) {
     log((waited == IWaitableTimers::kWaitObject0 ? "Timer done for: " : "Timer cancelled for: ") +
         arming.targetText);
     WaitEnd end;
+    end.newest = LetGo(arming);
+    end.fired = end.newest && waited == IWaitableTimers::kWaitObject0;
+    return end;
+}
+
+bool CWakeTimer::LetGo(const Arming& arming) {
+    bool newest = false;
     {
         // A newer arming has taken the timer over: its setting stays.
         std::lock_guard<std::mutex> lock(m_generationLock);
-        end.newest = arming.generation == m_nGeneration;
-        if (end.newest)
+        newest = arming.generation == m_nGeneration;
+        if (newest)
             m_timers.Cancel(arming.timer);
     }
-    end.fired = end.newest && waited == IWaitableTimers::kWaitObject0;
     m_timers.Close(arming.timer);
-    return end;
+    return newest;
 }

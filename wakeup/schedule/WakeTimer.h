@@ -56,6 +56,9 @@ public:
     // Waits until the timer fires or a newer arming takes it over, logs
     // which, and lets the timer go (cancelled unless a newer arming holds it).
     WaitEnd Wait(const Arming& arming, const Log& log);
+    // Lets the arming's timer go, cancelled unless a newer arming holds it
+    // (false then); also for an arming that nothing will wait for.
+    bool LetGo(const Arming& arming);
 
 private:
     IWaitableTimers& m_timers;

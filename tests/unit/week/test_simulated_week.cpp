@@ -77,8 +77,9 @@ double SecondsBetween(const CDateTime& from, const CDateTime& to) {
 }
 
 // One scheduler, its worker threads run here, in step with the clock the
-// week moves: a wake-timer thread arms at once and waits until its timer
-// fires or a newer arming takes it over; a sleep request asks at once.
+// week moves: a wake-timer thread tells of its arming at once and waits
+// until its timer fires or a newer arming takes it over; a sleep request
+// asks at once.
 struct Scheduler : CWakeUpParts {
     void RunStartedThreads() {
         for (const auto& started : m_threads.Take()) {
@@ -88,7 +89,7 @@ struct Scheduler : CWakeUpParts {
                 inWorker = false;
                 continue;
             }
-            const CScheduleArming::Armed armed = m_arming.Arm();
+            const CScheduleArming::Armed armed = m_arming.TakeOver();
             JudgeArming(armed.wake.target);
             if (armed.arming.set) {
                 m_timers.BeginWait(armed.arming.timer);

@@ -2,8 +2,18 @@
 
 #include <commctrl.h>
 
+CWin32LogList::~CWin32LogList() {
+    if (m_measure)
+        DeleteDC(m_measure);
+}
+
 void CWin32LogList::Redraw() {
     m_bFrozen = false;
+    const int select = m_selectAtRedraw.exchange(-1);
+    if (select >= 0) {
+        SetScrollPos(m_list, SB_VERT, select, FALSE);
+        SendMessageA(m_list, LB_SETCURSEL, static_cast<WPARAM>(select), 0);
+    }
     SendMessageA(m_list, WM_SETREDRAW, TRUE, 0);
     // The frame too: the scroll bar's position changed without a redraw.
     RedrawWindow(m_list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
@@ -19,22 +29,27 @@ void CWin32LogList::AddString(const std::string& line) {
     }
     SendMessageA(m_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     // A list box scrolls sideways only as far as it is told.
-    HDC dc = GetDC(m_list);
-    if (!dc)
-        return;
-    const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(m_list, WM_GETFONT, 0, 0));
-    const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-    SIZE size{};
-    GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size);
-    if (old)
-        SelectObject(dc, old);
-    ReleaseDC(m_list, dc);
-    const int width = size.cx + GetSystemMetrics(SM_CXEDGE) * 2;
+    const int width = TextWidth(line) + GetSystemMetrics(SM_CXEDGE) * 2;
     int widest = m_widestLine;
     while (width > widest && !m_widestLine.compare_exchange_weak(widest, width)) {
     }
     if (width > widest)
         SendMessageA(m_list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
+}
+
+int CWin32LogList::TextWidth(const std::string& line) {
+    const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(m_list, WM_GETFONT, 0, 0));
+    std::lock_guard<std::mutex> lock(m_measureLock);
+    if (!m_measure)
+        m_measure = CreateCompatibleDC(nullptr);
+    if (!m_measure)
+        return 0;
+    const HGDIOBJ old = font ? SelectObject(m_measure, font) : nullptr;
+    SIZE size{};
+    GetTextExtentPoint32A(m_measure, line.c_str(), static_cast<int>(line.size()), &size);
+    if (old)
+        SelectObject(m_measure, old);
+    return size.cx;
 }
 
 int CWin32LogList::GetCount() {
@@ -46,6 +61,11 @@ void CWin32LogList::DeleteString(int index) {
 }
 
 void CWin32LogList::ShowAndSelect(int index) {
+    // Within a burst, with the burst's drawing (Redraw).
+    if (m_bFrozen) {
+        m_selectAtRedraw = index;
+        return;
+    }
     // The bar is drawn with the list, once per burst (Redraw): drawn here
     // it cost milliseconds a line under Wine.
     SetScrollPos(m_list, SB_VERT, index, FALSE);

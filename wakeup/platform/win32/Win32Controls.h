@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
 
 #include "wakeup/platform/DialogControls.h"
 #include "wakeup/platform/DialogMessages.h"
@@ -17,6 +18,7 @@ public:
     static constexpr UINT kRedrawMessage = DialogMessage::kLogRedraw;
 
     void Attach(HWND list) { m_list = list; }
+    ~CWin32LogList();
     // Draws the lines added since the last time, all at once.
     void Redraw();
     void AddString(const std::string& line) override;
@@ -25,9 +27,19 @@ public:
     void ShowAndSelect(int index) override;
 
 private:
+    // The line's width in the list's font, on a memory DC of its own: the
+    // list's own DC costs the system a look at the window's visible region
+    // for every line.
+    int TextWidth(const std::string& line);
+
     HWND m_list = nullptr;
+    std::mutex m_measureLock;
+    HDC m_measure = nullptr;
     // The widest line so far, in pixels: the list scrolls sideways that far.
     std::atomic<int> m_widestLine{0};
+    // The line to select once the burst is drawn (-1: none): selected at
+    // once, it would have the list redraw two lines in the middle of it.
+    std::atomic<int> m_selectAtRedraw{-1};
     // Drawing is off from the first line of a burst until the parent's
     // queue comes to the posted redraw: a list box redrawn for every line
     // costs milliseconds a line, and a scan writes one line for each entry.

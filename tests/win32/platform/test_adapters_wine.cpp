@@ -58,6 +58,8 @@ TEST(DateText, RendersInTheUserLocaleWithoutTheTimeAtMidnight) {
     const CWin32DateText text;
     EXPECT_EQ(text.Format(CDateTime(2005, 3, 2, 22, 25, 0)), "3/2/2005 10:25:00 PM");
     EXPECT_EQ(text.Format(CDateTime(2005, 3, 2, 0, 0, 0)), "3/2/2005");
+    // Before the kernel's calendar: as the variant conversion renders it.
+    EXPECT_EQ(text.Format(CDateTime(1500, 1, 2, 3, 4, 5)), "1/2/1500 3:04:05 AM");
 }
 
 TEST(CodePage, WhatTheCodePageCannotShowBecomesItsDefaultCharacterNotALookAlike) {

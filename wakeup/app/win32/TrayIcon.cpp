@@ -2,6 +2,18 @@
 
 #include <shellapi.h>
 
+#include "wakeup/platform/win32/SystemLibrary.h"
+
+namespace {
+// The shell copies the icon and its text: nothing of its library is needed
+// between the calls.
+BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA& data) {
+    const CBorrowedLibrary shell(L"shell32.dll");
+    const auto notify = shell.Get<decltype(&Shell_NotifyIconA)>("Shell_NotifyIconA");
+    return notify && notify(message, &data);
+}
+} // namespace
+
 NOTIFYICONDATAA CTrayIcon::Data(UINT flags, const std::string& tip) const {
     NOTIFYICONDATAA data{};
     data.cbSize = sizeof data;
@@ -20,7 +32,7 @@ bool CTrayIcon::Add(HWND window, HICON icon, const std::string& tip) {
     m_icon = icon;
     m_tip = tip;
     NOTIFYICONDATAA data = Data(NIF_ICON | NIF_TIP | NIF_MESSAGE, tip);
-    m_shown = Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+    m_shown = NotifyIcon(NIM_ADD, data) != FALSE;
     return m_shown;
 }
 
@@ -29,14 +41,14 @@ void CTrayIcon::SetTip(const std::string& tip) {
     if (!m_shown)
         return;
     NOTIFYICONDATAA data = Data(NIF_TIP, tip);
-    Shell_NotifyIconA(NIM_MODIFY, &data);
+    NotifyIcon(NIM_MODIFY, data);
 }
 
 void CTrayIcon::Remove() {
     if (!m_shown)
         return;
     NOTIFYICONDATAA data = Data(0, std::string());
-    Shell_NotifyIconA(NIM_DELETE, &data);
+    NotifyIcon(NIM_DELETE, data);
     m_shown = false;
 }
 

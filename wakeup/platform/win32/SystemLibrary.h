@@ -33,3 +33,28 @@ inline HMODULE LoadSystemLibrary(const wchar_t* name) {
 template <class Function> Function SystemFunction(const wchar_t* library, const char* name) {
     return ProcAddress<Function>(LoadSystemLibrary(library), name);
 }
+
+// A system library loaded for the calls of one moment and let go after
+// them: the shell's, whose few calls (the log's folder, the icon in the
+// notification area, a command as an administrator) come a few times a day
+// at most, but which would otherwise keep its code and its icon cache in
+// memory for as long as the program runs. Only for calls that leave nothing
+// of the library behind once they return.
+class CBorrowedLibrary {
+public:
+    explicit CBorrowedLibrary(const wchar_t* name) : m_module(LoadSystemLibrary(name)) {}
+    ~CBorrowedLibrary() {
+        if (m_module)
+            FreeLibrary(m_module);
+    }
+    CBorrowedLibrary(const CBorrowedLibrary&) = delete;
+    CBorrowedLibrary& operator=(const CBorrowedLibrary&) = delete;
+
+    // Null when the library or the function is missing.
+    template <class Function> Function Get(const char* name) const {
+        return ProcAddress<Function>(m_module, name);
+    }
+
+private:
+    HMODULE m_module;
+};

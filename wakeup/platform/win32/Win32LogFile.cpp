@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "common/win32/Owners.h"
+#include "wakeup/platform/win32/SystemLibrary.h"
 #include "wakeup/platform/win32/Win32CodePage.h"
 
 namespace {
@@ -12,7 +13,10 @@ const char16_t kOlderName[] = u"kelmarwakeup.1.log";
 
 std::u16string UserLogFolder() {
     wchar_t path[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
+    const CBorrowedLibrary shell(L"shell32.dll");
+    const auto folderPath = shell.Get<decltype(&SHGetFolderPathW)>("SHGetFolderPathW");
+    if (!folderPath ||
+        FAILED(folderPath(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
         return std::u16string();
     return reinterpret_cast<const char16_t*>(path) + std::u16string(u"\\OrvisaWakeup");
 }

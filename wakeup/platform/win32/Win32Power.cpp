@@ -164,7 +164,12 @@ uint32_t AllowWakeTimersElevated() {
                        L"powercfg /setdcvalueindex SCHEME_CURRENT SUB_SLEEP RTCWAKE 1 && "
                        L"powercfg /setactive SCHEME_CURRENT";
     run.nShow = SW_HIDE;
-    return ShellExecuteExW(&run) ? 0 : GetLastError();
+    // Returns once the command has started (SEE_MASK_NOASYNC).
+    const CBorrowedLibrary shell(L"shell32.dll");
+    const auto execute = shell.Get<decltype(&ShellExecuteExW)>("ShellExecuteExW");
+    if (!execute)
+        return GetLastError();
+    return execute(&run) ? 0 : GetLastError();
 }
 } // namespace
 

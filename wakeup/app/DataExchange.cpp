@@ -5,12 +5,9 @@
 #include <cstdlib>
 
 #include "wakeup/app/resource.h"
+#include "wakeup/platform/Blank.h"
 
 namespace {
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
 bool ParseInt(const std::string& text, int& value) {
     const char* p = text.c_str();
     while (IsBlank(*p))

@@ -1,7 +1,7 @@
 #include "wakeup/power/SuspendCountdown.h"
 
 namespace {
-const char kTimerName[] = SUSPEND_COUNTDOWN_TIMER_NAME;
+const char kCountdownTimerName[] = SUSPEND_COUNTDOWN_TIMER_NAME;
 constexpr int64_t kOneMinuteRelative = -600000000; // 100-ns units, relative
 constexpr uint32_t kOneMinuteMs = 60000;
 } // namespace
@@ -9,9 +9,9 @@ constexpr uint32_t kOneMinuteMs = 60000;
 void CMinuteTicker::WaitOneMinute(uint32_t& timerError) {
     timerError = 0;
     if (!m_timer)
-        m_timer = m_timers.Open(kTimerName);
+        m_timer = m_timers.Open(kCountdownTimerName);
     if (!m_timer)
-        m_timer = m_timers.Create(kTimerName);
+        m_timer = m_timers.Create(kCountdownTimerName);
     if (!m_timer) {
         // Never a busy loop: without the timer the minute is a pause, and
         // the next cycle tries again.

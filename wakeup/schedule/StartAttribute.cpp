@@ -2,11 +2,9 @@
 
 #include <climits>
 
-namespace {
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
+#include "wakeup/platform/Blank.h"
 
+namespace {
 // One "%d": blanks, an optional sign, at least one digit. Values that do not
 // fit are clamped, which no calendar accepts.
 bool ReadInt(const char*& p, int& value) {

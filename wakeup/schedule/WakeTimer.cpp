@@ -3,7 +3,7 @@
 #include "wakeup/schedule/WakeTime.h"
 
 namespace {
-const char kTimerName[] = WAKE_TIMER_NAME;
+const char kWakeTimerName[] = WAKE_TIMER_NAME;
 }
 
 CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const CDateTime& targetUtc,
@@ -16,14 +16,14 @@ CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const CDateTime& tar
         arming.generation = ++m_nGeneration;
     }
 
-    IWaitableTimers::Handle timer = m_timers.Open(kTimerName);
+    IWaitableTimers::Handle timer = m_timers.Open(kWakeTimerName);
     if (timer) {
         // An older arming still waits on the timer: fire it now, which
         // releases that wait (the timer is manual-reset) and this one.
         m_timers.Set(timer, -1, true, std::string());
         m_timers.Wait(timer);
     } else {
-        timer = m_timers.Create(kTimerName);
+        timer = m_timers.Create(kWakeTimerName);
     }
     if (!timer) {
         log("Unable to create timer: " + std::to_string(m_timers.LastError()));

@@ -99,7 +99,7 @@ HWND CreateNotificationWindow(HWND parent, DWORD& error) {
     return window;
 }
 
-struct ThreadStart {
+struct NotificationThreadStart {
     CUniqueHandle started;
     HWND window = nullptr;
     DWORD error = 0;
@@ -183,7 +183,7 @@ HWND CDelayedNotificationThread::Window() const {
 DWORD CDelayedNotificationThread::StartThread() {
     // Called with the shared lock held; the thread does not take it.
     SharedThread& shared = ThreadShared();
-    ThreadStart start;
+    NotificationThreadStart start;
     start.started.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     if (!start.started)
         return LastErrorOr(ERROR_OUTOFMEMORY);
@@ -226,7 +226,7 @@ void CDelayedNotificationThread::StopThread() {
 }
 
 unsigned __stdcall CDelayedNotificationThread::ThreadFunc(void* param) {
-    auto* start = static_cast<ThreadStart*>(param);
+    auto* start = static_cast<NotificationThreadStart*>(param);
     // Message-only: the window exists only to be posted to and dispatched.
     const HWND window = CreateNotificationWindow(HWND_MESSAGE, start->error);
     start->window = window;

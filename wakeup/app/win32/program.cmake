@@ -18,3 +18,5 @@ set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/kelmarwakeup.rc PROPERTIES
 add_executable(kelmarwakeup WIN32 ${CMAKE_CURRENT_LIST_DIR}/WakeUpApp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SingleInstance.cpp ${CMAKE_CURRENT_LIST_DIR}/LibraryErrors.cpp)
 target_link_libraries(kelmarwakeup PRIVATE kelmarwakeup_window)
+# The window's files as one translation unit, as the core and the adapters.
+set_target_properties(kelmarwakeup_window PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)

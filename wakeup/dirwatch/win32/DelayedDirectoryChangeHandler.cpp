@@ -75,8 +75,12 @@ void CDelayedDirectoryChangeHandler::SetChangedDirectoryName(const std::string& 
 bool CDelayedDirectoryChangeHandler::Post(uint32_t id, DWORD error, const std::string& firstName,
                                           const std::string* secondName) {
     try {
-        auto notification =
-            std::make_shared<CDirChangeNotification>(this, id, error, firstName, secondName);
+        // Not std::make_shared: built without RTTI, its control block links
+        // the C++ library's shared_ptr.o, a table of mutexes among other
+        // things. Where the count cannot be allocated, the notification is
+        // deleted (its owner reference given back) and bad_alloc caught below.
+        const std::shared_ptr<CDirChangeNotification> notification(
+            new CDirChangeNotification(this, id, error, firstName, secondName));
         auto call = std::make_unique<DelayedCall>([notification] { notification->Dispatch(); });
         return m_pNotifier->PostCall(call);
     } catch (const std::bad_alloc&) {

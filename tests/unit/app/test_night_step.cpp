@@ -530,3 +530,41 @@ TEST(NightStep, TheHostAsItIs) {
     });
 }
 // clang-format on
+
+// clang-format off
+TEST(NightStep, QuietMinutesAreTheNextOnesThatOnlyCount) {
+    const CFakeDateText dateText;
+    struct QuietRow {
+        const char* name;
+        Before before;
+        int most;
+        int quiet;
+    };
+    const QuietRow rows[] = {
+        {"from 12: down to 5, the next one warns", nullptr, 60, 7},
+        {"no more than allowed", nullptr, 3, 3},
+        {"the next one warns", Left(5), 60, 0},
+        {"a recording stands the count still", kRecording, 60, 0},
+        {"a recording within the stand-back reads the plan", kArmed, 60, 0},
+        {"the minute's timer failed: its next minute says so", [](CNightState& n, NightInputs&) { n.tickerFailing = true; }, 60, 0},
+        {"no countdown", [](CNightState&, NightInputs& in) { in.countdownMinutes = 0; }, 60, 0},
+    };
+    for (const QuietRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        CNightState night;
+        night.minutesLeft = 12;
+        NightInputs in(dateText);
+        in.now = in.nowLocal = kNow;
+        in.countdownMinutes = 30;
+        if (row.before)
+            row.before(night, in);
+        // What the last step showed, as the loop keeps it.
+        CNightState copy = night;
+        const NightEffects shown = NightStep(copy, Event(NightEvent::clockTick), in);
+        EXPECT_EQ(QuietMinutes(night, in, shown, row.most), row.quiet);
+        NightEffects other = shown;
+        other.keepAwake += " and more";
+        EXPECT_EQ(QuietMinutes(night, in, other, row.most), 0);
+    }
+}
+// clang-format on

@@ -93,9 +93,11 @@ void CWin32ProgressBar::SetPos(int pos) {
 }
 
 bool CWin32ProgressBar::OnScreen() {
-    // Both read the windows' styles: no message to the dialog's thread. A
-    // child is visible only while its dialog is.
-    return IsWindowVisible(m_bar) && !IsIconic(GetParent(m_bar));
+    // The dialog's style, shown and not minimised: read in the process, with
+    // no message to the dialog's thread (IsWindowVisible would ask Wine's
+    // server for the chain of parents). The bar itself is always visible.
+    const LONG style = GetWindowLongA(GetParent(m_bar), GWL_STYLE);
+    return (style & WS_VISIBLE) != 0 && (style & WS_MINIMIZE) == 0;
 }
 
 std::string CWin32DialogControls::GetItemText(int id) {

@@ -131,19 +131,21 @@ void CHostEventHandler::RunQueued() {
 
 void CHostEventHandler::Process(const NightEvent& event) {
     // They came before this event.
-    const int quiet = m_parts.countdown.TakeQuietMinutes();
-    if (quiet > 0)
-        StepOne(NightEvent(NightEvent::quietMinutes, quiet));
+    StepQuietMinutes();
     if (event.kind != NightEvent::quietMinutes)
         StepOne(event);
+}
+
+void CHostEventHandler::StepQuietMinutes() {
+    const int counted = m_parts.countdown.TakeQuietMinutes();
+    if (counted > 0)
+        StepOne(NightEvent(NightEvent::quietMinutes, counted));
 }
 
 void CHostEventHandler::AllowQuietMinutes() {
     // Not more than an hour ahead: each is tried on a copy of the night.
     constexpr int kMostQuietMinutes = 60;
-    const int counted = m_parts.countdown.TakeQuietMinutes();
-    if (counted > 0)
-        StepOne(NightEvent(NightEvent::quietMinutes, counted));
+    StepQuietMinutes();
     NightInputs in = SettingsInputs();
     // Only while the bar is off the screen (the window says when it comes
     // back or goes). A list of programs or a network threshold is read at

@@ -77,6 +77,9 @@ private:
     // Steps the minutes the countdown thread counted on its own first.
     void Process(const NightEvent& event);
     void StepOne(const NightEvent& event);
+    // The minutes the countdown thread counted on its own since the last
+    // step, stepped as one event.
+    void StepQuietMinutes();
     // Once the loop has run dry: how many of the next minutes the countdown
     // thread may count on its own.
     void AllowQuietMinutes();

@@ -56,18 +56,24 @@ struct Row {
     std::function<bool(const CNightState&, const NightEffects&)> also;
 };
 
+// The night every row starts from: 12 minutes left of 30, now.
+void StartNight(CNightState& night, NightInputs& in,
+                const std::function<void(CNightState&, NightInputs&)>& before) {
+    night.minutesLeft = 12;
+    in.now = in.nowLocal = kNow;
+    in.countdownMinutes = 30;
+    in.suspendText = "Sleep in %d";
+    if (before)
+        before(night, in);
+}
+
 void RunRows(const std::vector<Row>& rows) {
     const CFakeDateText dateText;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CNightState night;
-        night.minutesLeft = 12;
         NightInputs in(dateText);
-        in.now = in.nowLocal = kNow;
-        in.countdownMinutes = 30;
-        in.suspendText = "Sleep in %d";
-        if (row.before)
-            row.before(night, in);
+        StartNight(night, in, row.before);
         const NightEffects fx = NightStep(night, row.event, in);
         EXPECT_EQ(fx.log, row.log);
         EXPECT_EQ(fx.executionState, row.executionState);
@@ -552,12 +558,8 @@ TEST(NightStep, QuietMinutesAreTheNextOnesThatOnlyCount) {
     for (const QuietRow& row : rows) {
         SCOPED_TRACE(row.name);
         CNightState night;
-        night.minutesLeft = 12;
         NightInputs in(dateText);
-        in.now = in.nowLocal = kNow;
-        in.countdownMinutes = 30;
-        if (row.before)
-            row.before(night, in);
+        StartNight(night, in, row.before);
         // What the last step showed, as the loop keeps it.
         CNightState copy = night;
         const NightEffects shown = NightStep(copy, Event(NightEvent::clockTick), in);

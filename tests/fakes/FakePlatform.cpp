@@ -862,16 +862,6 @@ uint32_t CFakeProcessWatch::Watched() const {
     return m_watched;
 }
 
-bool CFakeWindowMessenger::SendToWindow(const char* windowClass, const char* title,
-                                        uint32_t message, uint32_t wParam, int32_t lParam) {
-    {
-        Guard g(m_lock);
-        if (m_title != title || std::string(windowClass) != "#32770")
-            return false;
-    }
-    return SendToDialog(message, wParam, lParam);
-}
-
 uint32_t CFakeWindowMessenger::AllowFromLowerIntegrity(uint32_t message) {
     Guard g(m_lock);
     if (m_filterError == 0)
@@ -905,9 +895,8 @@ bool CFakeWindowMessenger::PostToDialog(uint32_t message, uint32_t wParam, int32
     return true;
 }
 
-void CFakeWindowMessenger::SetDialog(const std::string& title, Procedure procedure) {
+void CFakeWindowMessenger::SetDialog(Procedure procedure) {
     Guard g(m_lock);
-    m_title = title;
     m_dialog = std::move(procedure);
 }
 

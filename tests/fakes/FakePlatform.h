@@ -459,20 +459,17 @@ private:
     HostSeen m_seen;
 };
 
-// The dialog's window, found by its title and the dialog class "#32770".
-// Sends call the window's procedure at once on the calling thread; posts to
+// The dialog's window. Sends call the window's procedure at once on the calling thread; posts to
 // the dialog wait until the test delivers them.
 class CFakeWindowMessenger : public IWindowMessenger {
 public:
     using Procedure = std::function<void(uint32_t message, uint32_t wParam, int32_t lParam)>;
 
-    bool SendToWindow(const char* windowClass, const char* title, uint32_t message, uint32_t wParam,
-                      int32_t lParam) override;
     bool SendToDialog(uint32_t message, uint32_t wParam, int32_t lParam) override;
     bool PostToDialog(uint32_t message, uint32_t wParam, int32_t lParam) override;
     uint32_t AllowFromLowerIntegrity(uint32_t message) override;
 
-    void SetDialog(const std::string& title, Procedure procedure);
+    void SetDialog(Procedure procedure);
     // The messages let through to the dialog's window so far.
     std::vector<uint32_t> AllowedFromLowerIntegrity() const;
     void FailFilter(uint32_t error);
@@ -485,7 +482,6 @@ public:
 private:
     Procedure Dialog() const;
     mutable std::mutex m_lock;
-    std::string m_title;
     Procedure m_dialog;
     struct Posted {
         uint32_t message;

@@ -15,11 +15,10 @@ protected:
                 programPath);
             // The window exists from here on: sends and posts reach the
             // dialog's hook, found by its title as well.
-            m_messenger.SetDialog("OrvisaWakeUp",
-                                  [this](uint32_t message, uint32_t wParam, int32_t lParam) {
-                                      intptr_t result = 0;
-                                      m_dlg->WindowProc(message, wParam, lParam, &result);
-                                  });
+            m_messenger.SetDialog([this](uint32_t message, uint32_t wParam, int32_t lParam) {
+                intptr_t result = 0;
+                m_dlg->WindowProc(message, wParam, lParam, &result);
+            });
         }
         return *m_dlg;
     }

@@ -16,11 +16,10 @@ struct CWakeUpParts : CFakePorts {
 
     CWakeUpParts() {
         // The window's hook: what the workers post or send.
-        m_messenger.SetDialog("OrvisaWakeUp",
-                              [this](uint32_t message, uint32_t wParam, int32_t lParam) {
-                                  intptr_t result = 0;
-                                  m_events.WindowProc(message, wParam, lParam, &result);
-                              });
+        m_messenger.SetDialog([this](uint32_t message, uint32_t wParam, int32_t lParam) {
+            intptr_t result = 0;
+            m_events.WindowProc(message, wParam, lParam, &result);
+        });
     }
 
     static constexpr IThreadStarter::ThreadProc ArmingEntry = CScheduleArming::ThreadEntry;

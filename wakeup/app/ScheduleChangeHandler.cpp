@@ -3,9 +3,10 @@
 #include "common/WakeupMessages.h"
 
 void CScheduleChangeHandler::Notify(long code) {
-    // Looked up afresh each time; without the window the notice is lost.
-    m_messenger.SendToWindow(WAKEUP_WINDOW_CLASS, WAKEUP_WINDOW_TITLE, WAKEUP_MESSAGE,
-                             WAKEUP_MSG_SCHEDULE_DIR_CHANGED, static_cast<int32_t>(code));
+    // To this program's own window, not to whichever window of its class and
+    // title comes first; without the window the notice is lost.
+    m_messenger.SendToDialog(WAKEUP_MESSAGE, WAKEUP_MSG_SCHEDULE_DIR_CHANGED,
+                             static_cast<int32_t>(code));
 }
 
 void CScheduleChangeHandler::On_FileAdded(const std::string&) {

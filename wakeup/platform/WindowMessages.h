@@ -2,15 +2,11 @@
 #include <cstdint>
 #include <functional>
 
-// Window messages as the core sends them: to a top-level window found by its
-// class and title, and to the dialog's own window once it exists.
+// Window messages as the core sends them: to the dialog's own window once it
+// exists.
 class IWindowMessenger {
 public:
     virtual ~IWindowMessenger() = default;
-    // Looks the window up afresh and sends the message synchronously; false
-    // when no such window exists (the message is lost).
-    virtual bool SendToWindow(const char* windowClass, const char* title, uint32_t message,
-                              uint32_t wParam, int32_t lParam) = 0;
     // The dialog's own window: a send from another thread returns once the
     // dialog's thread has handled it; a post returns at once. False while the
     // window does not exist.

@@ -34,7 +34,7 @@ TEST_F(ScheduleWatch, EveryNoticeScansWithItsChangeCodeAndAFailedStartDoesNot) {
     WriteSchedule("");
     // The codes the notices carry, on their way to the dialog.
     std::vector<int32_t> codes;
-    m_messenger.SetDialog("OrvisaWakeUp", [&](uint32_t message, uint32_t wParam, int32_t lParam) {
+    m_messenger.SetDialog([&](uint32_t message, uint32_t wParam, int32_t lParam) {
         if (message == WAKEUP_MESSAGE && wParam == WAKEUP_MSG_SCHEDULE_DIR_CHANGED)
             codes.push_back(lParam);
         intptr_t result = 0;

@@ -15,15 +15,6 @@ CWin32WindowMessenger::ChangeFilterFn CWin32WindowMessenger::LookUpChangeFilter(
                                        "ChangeWindowMessageFilterEx");
 }
 
-bool CWin32WindowMessenger::SendToWindow(const char* windowClass, const char* title,
-                                         uint32_t message, uint32_t wParam, int32_t lParam) {
-    HWND window = FindWindowA(windowClass, title);
-    if (!window)
-        return false;
-    SendMessageA(window, message, wParam, lParam);
-    return true;
-}
-
 bool CWin32WindowMessenger::SendToDialog(uint32_t message, uint32_t wParam, int32_t lParam) {
     HWND dialog = m_dialog;
     if (!dialog || !IsWindow(dialog))

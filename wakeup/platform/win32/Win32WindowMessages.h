@@ -16,8 +16,6 @@ public:
     // The dialog's window, once it exists.
     void Attach(HWND dialog) { m_dialog = dialog; }
 
-    bool SendToWindow(const char* windowClass, const char* title, uint32_t message, uint32_t wParam,
-                      int32_t lParam) override;
     bool SendToDialog(uint32_t message, uint32_t wParam, int32_t lParam) override;
     bool PostToDialog(uint32_t message, uint32_t wParam, int32_t lParam) override;
     uint32_t AllowFromLowerIntegrity(uint32_t message) override;

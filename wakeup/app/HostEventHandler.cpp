@@ -112,9 +112,14 @@ void CHostEventHandler::Step(const NightEvent& event) {
 bool CHostEventHandler::Run(const NightEvent& event) {
     m_running = true;
     m_deny = false;
-    Process(event);
-    RunQueued();
-    AllowQuietMinutes();
+    {
+        // The run's lines reach the list and the file at its end, behind
+        // what it set going: a changed schedule is armed first.
+        CWakeUpLog::Batch batch(m_log);
+        Process(event);
+        RunQueued();
+        AllowQuietMinutes();
+    }
     m_running = false;
     return m_deny;
 }
@@ -174,12 +179,8 @@ void CHostEventHandler::StepOne(const NightEvent& event) {
 }
 
 void CHostEventHandler::CarryOut(const NightEffects& fx) {
-    if (!fx.log.empty()) {
-        // A scan's lines reach the list in one go.
-        CWakeUpLog::Batch batch(m_log);
-        for (const std::string& line : fx.log)
-            m_log.Add(line);
-    }
+    for (const std::string& line : fx.log)
+        m_log.Add(line);
     m_parts.keepAwake.Apply(fx);
     m_shown.mark = fx.mark;
     m_shown.keepAwake = fx.keepAwake;

@@ -23,21 +23,31 @@ CWakeUpLog::Batch::Batch(CWakeUpLog& log) : m_log(log) {
 }
 
 CWakeUpLog::Batch::~Batch() {
+    m_log.DeliverBatch(true);
+}
+
+void CWakeUpLog::DeliverBatch(bool end) {
     // Lines that other threads add while the list takes a part are taken
-    // in the next round; the batch ends once a round finds none.
+    // in the next round, until a round finds none.
     for (;;) {
         std::vector<LogLine> lines;
         {
-            std::lock_guard<std::mutex> lock(m_log.m_batchLock);
-            if (m_log.m_batch.empty()) {
-                m_log.m_bBatch = false;
+            std::lock_guard<std::mutex> lock(m_batchLock);
+            if (m_batch.empty()) {
+                if (end)
+                    m_bBatch = false;
                 return;
             }
-            lines.swap(m_log.m_batch);
+            lines.swap(m_batch);
         }
-        m_log.AddBatchToList(lines);
-        m_log.m_file.Write(std::move(lines));
+        AddBatchToList(lines);
+        m_file.Write(std::move(lines));
     }
+}
+
+bool CWakeUpLog::FlushFile(uint32_t timeoutMs) {
+    DeliverBatch(false);
+    return m_file.Flush(timeoutMs);
 }
 
 std::string CWakeUpLog::Stamp(const CDateTime& when) {

@@ -30,11 +30,11 @@ public:
     // May be called from any thread.
     void Add(const std::string& message);
 
-    // On the dialog's thread, around a burst of lines (a scan's): the list
-    // takes the lines of every thread from the start to the end of the batch
-    // in one go at its end, in their order, and another thread adding a line
-    // meanwhile does not wait for the list. The file takes them at the end
-    // too, in one go.
+    // On the dialog's thread, around a burst of lines (a run of the loop):
+    // the list takes the lines of every thread from the start to the end of
+    // the batch in one go at its end, in their order, and another thread
+    // adding a line meanwhile does not wait for the list. The file takes them
+    // at the end too, in one go. Each line keeps the time it was added at.
     class Batch {
     public:
         explicit Batch(CWakeUpLog& log);
@@ -45,10 +45,14 @@ public:
     private:
         CWakeUpLog& m_log;
     };
-    // Waits, at most timeoutMs, until the lines so far are in the file.
-    bool FlushFile(uint32_t timeoutMs) { return m_file.Flush(timeoutMs); }
+    // Waits, at most timeoutMs, until the lines so far are in the file,
+    // those that a batch holds among them.
+    bool FlushFile(uint32_t timeoutMs);
 
 private:
+    // Hands the lines a batch holds to the list and the file; ends the batch
+    // once none are left when end is set.
+    void DeliverBatch(bool end);
     void AddToList(const CDateTime& when, const std::string& message);
     void AddBatchToList(const std::vector<LogLine>& lines);
     // The list's stamp: the date text is made once per second.

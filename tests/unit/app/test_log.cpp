@@ -142,17 +142,25 @@ TEST_F(Log, BatchEndsAsSingleLinesWouldWithEveryThreadsLinesInOrder) {
         std::thread worker([this] { Dlg().AddLogLine("Timer set to: x"); });
         worker.join();
         EXPECT_EQ(m_log.GetCount(), 0);
+        // A flush before a sleep writes what the batch holds; the batch goes
+        // on holding what comes after.
+        ASSERT_TRUE(Dlg().m_log.FlushFile(5000));
+        EXPECT_NE(m_logFile.Text().find(" Timer set to: x\r\n"), std::string::npos);
+        Dlg().AddLogLine("Going to suspend");
+        EXPECT_EQ(m_log.Lines().back().find("Going to suspend"), std::string::npos);
     }
     const auto lines = Messages();
     ASSERT_EQ(lines.size(), 51u);
-    EXPECT_EQ(lines.front(), "line 71");
-    EXPECT_EQ(lines[49], "line 120");
-    EXPECT_EQ(lines.back(), "Timer set to: x");
+    EXPECT_EQ(lines.front(), "line 72");
+    EXPECT_EQ(lines[48], "line 120");
+    EXPECT_EQ(lines[49], "Timer set to: x");
+    EXPECT_EQ(lines.back(), "Going to suspend");
     EXPECT_EQ(m_log.Selected(), 50);
     ASSERT_TRUE(Dlg().m_log.FlushFile(5000));
     const std::string file = m_logFile.Text();
     EXPECT_LT(file.find(" line 1\r\n"), file.find(" line 120\r\n"));
     EXPECT_LT(file.find(" line 120\r\n"), file.find(" Timer set to: x\r\n"));
+    EXPECT_LT(file.find(" Timer set to: x\r\n"), file.find(" Going to suspend\r\n"));
 }
 
 namespace {

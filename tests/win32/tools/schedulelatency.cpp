@@ -4,13 +4,16 @@
 //   logged: the scan's last line (the new recording's) in the scheduler's
 //           list, which takes the scan's lines at its end,
 // over a number of writes, and prints the median and the worst of each.
-//   schedulelatency <host directory> [entries] [writes] [armed-only]
+//   schedulelatency <host directory> [entries] [writes] [armed-only] [rest=ms]
 // armed-only: the first figure alone, of whatever program holds the timer of
 // the scheduler's name; it needs no window (barearm, in scripts/bench-light),
 // and each write follows the last one's arming.
 // Each write is a schedule of `entries` recordings whose earliest one, written
 // last, is new, so that every write arms the timer anew; the next write
-// follows once its line has shown.
+// follows once its line has shown, and after rest milliseconds more where
+// given: a program at rest, as the host's writes find it, rather than one
+// still busy with the last write's aftermath (the list's drawing, the log
+// file's write).
 #include <windows.h>
 
 #include <algorithm>
@@ -59,7 +62,17 @@ int main(int argc, char** argv) {
     const std::string schedule = std::string(argv[1]) + "\\tvrecord.xml";
     const int entries = argc > 2 ? std::atoi(argv[2]) : 1;
     const int writes = argc > 3 ? std::atoi(argv[3]) : 50;
-    const bool armedOnly = argc > 4 && std::string(argv[4]) == "armed-only";
+    bool armedOnly = false;
+    DWORD restMs = 0;
+    for (int i = 4; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "armed-only")
+            armedOnly = true;
+        else if (option.rfind("rest=", 0) == 0)
+            restMs = static_cast<DWORD>(std::strtoul(option.c_str() + 5, nullptr, 10));
+        else
+            return 2;
+    }
     HWND window = armedOnly ? nullptr : FindWindowA(WAKEUP_WINDOW_CLASS, WAKEUP_WINDOW_TITLE);
     if ((!window && !armedOnly) || writes <= 0 || entries <= 0)
         return 1;
@@ -75,6 +88,7 @@ int main(int argc, char** argv) {
         const std::string xml = "<tvrecord>" + rest +
                                 Program(winetest::ScheduleStartIn(24 * 60 + i), channel) +
                                 "</tvrecord>";
+        Sleep(restMs);
         const ULONGLONG dueBefore = winetest::ArmedDueTime();
         LARGE_INTEGER start, armedAt{}, loggedAt{};
         QueryPerformanceCounter(&start);

@@ -408,8 +408,7 @@ bool CFakeWaitableTimers::Set(Handle timer, int64_t dueTime, bool resume,
     Timer& t = m_timers[m_handles[timer]];
     t.due = dueTime;
     t.armed = true;
-    t.signalled =
-        dueTime == -1 || (dueTime >= 0 && dueTime <= m_now) || (dueTime < 0 && m_relativeAtOnce);
+    t.signalled = (dueTime >= 0 && dueTime <= m_now) || (dueTime < 0 && m_relativeAtOnce);
     if (t.signalled) {
         ++t.firings;
         m_changed.notify_all();

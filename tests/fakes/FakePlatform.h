@@ -255,8 +255,8 @@ public:
     void FailSet();
     // Sets with the resume option succeed with kErrorNotSupported.
     void RefuseResume();
-    // Relative due times (other than -1) signal at once too: each wait of
-    // the countdown's minute returns straight away.
+    // Relative due times signal at once too: each wait of the countdown's
+    // minute returns straight away.
     void SignalRelativeAtOnce();
     // Signals the named timer as its due time would.
     void Fire(const std::string& name);

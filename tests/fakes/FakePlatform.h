@@ -309,7 +309,7 @@ private:
     std::vector<Call> m_calls;
     bool m_keepCalls = true;
     Handle m_nextHandle = 100;
-    int64_t m_now = 0;
+    int64_t m_now = 1; // the earliest moment after 1601 a file time names
     uint32_t m_createError = 0;
     bool m_failSet = false;
     bool m_relativeAtOnce = false;

@@ -19,11 +19,12 @@ CWakeTimer::Arming CWakeTimer::Arm(const CDateTime& target, const CDateTime& tar
     IWaitableTimers::Handle timer = m_timers.Open(kWakeTimerName);
     if (timer) {
         // An older arming still waits on the timer: fire it now, which
-        // releases that wait (the timer is manual-reset) and this one. A
-        // moment already past (not one 100 ns ahead) is signalled at once:
-        // under Wine the wait below then need not sleep until the server
-        // gets round to the timer.
-        m_timers.Set(timer, 0, true, std::string());
+        // releases that wait (the timer is manual-reset) and this one. An
+        // absolute moment long past (not one 100 ns ahead) is signalled at
+        // once: under Wine the wait below then need not sleep until the
+        // server gets round to the timer.
+        constexpr int64_t kLongPast = 1; // 1601, as a file time
+        m_timers.Set(timer, kLongPast, true, std::string());
         m_timers.Wait(timer);
     } else {
         timer = m_timers.Create(kWakeTimerName);

@@ -38,6 +38,16 @@ using CallNtPowerInformationFn = LONG(WINAPI*)(int, PVOID, ULONG, PVOID, ULONG);
 // POWER_INFORMATION_LEVEL's SystemExecutionState.
 constexpr int kSystemExecutionState = 16;
 
+// The power plans' library, loaded once and kept. The wake ability is read
+// at every arming, three reads at a time, and under Wine loading and
+// freeing the library each time cost more than the reads: milliseconds on
+// the way from a changed schedule to its armed timer. Null where the system
+// has none (before Vista).
+HMODULE PowerLibrary() {
+    static const HMODULE module = LoadSystemLibrary(L"powrprof.dll");
+    return module;
+}
+
 } // namespace
 
 void CWin32Power::SetThreadExecutionState(uint32_t flags) {
@@ -123,12 +133,12 @@ namespace {
 // The active plan's value of a sleep setting on mains power and on battery.
 bool ReadActiveSleepSetting(const GUID& setting, uint32_t& onMains, uint32_t& onBattery) {
     // Looked up at run time: power plans exist since Vista only.
-    const CUniqueLibrary module(LoadSystemLibrary(L"powrprof.dll"));
+    const HMODULE module = PowerLibrary();
     if (!module)
         return false;
-    auto getActive = ProcAddress<GetActiveSchemeFn>(module.Get(), "PowerGetActiveScheme");
-    auto readAc = ProcAddress<ReadValueIndexFn>(module.Get(), "PowerReadACValueIndex");
-    auto readDc = ProcAddress<ReadValueIndexFn>(module.Get(), "PowerReadDCValueIndex");
+    auto getActive = ProcAddress<GetActiveSchemeFn>(module, "PowerGetActiveScheme");
+    auto readAc = ProcAddress<ReadValueIndexFn>(module, "PowerReadACValueIndex");
+    auto readDc = ProcAddress<ReadValueIndexFn>(module, "PowerReadDCValueIndex");
     GUID* scheme = nullptr;
     if (!getActive || !readAc || !readDc || getActive(nullptr, &scheme) != ERROR_SUCCESS || !scheme)
         return false;
@@ -183,13 +193,13 @@ uint32_t CWin32Power::AllowWakeTimers(bool& asked) {
 }
 
 uint32_t CWin32Power::AllowWakeTimersHere() {
-    const CUniqueLibrary module(LoadSystemLibrary(L"powrprof.dll"));
+    const HMODULE module = PowerLibrary();
     if (!module)
         return GetLastError();
-    auto getActive = ProcAddress<GetActiveSchemeFn>(module.Get(), "PowerGetActiveScheme");
-    auto writeAc = ProcAddress<WriteValueIndexFn>(module.Get(), "PowerWriteACValueIndex");
-    auto writeDc = ProcAddress<WriteValueIndexFn>(module.Get(), "PowerWriteDCValueIndex");
-    auto setActive = ProcAddress<SetActiveSchemeFn>(module.Get(), "PowerSetActiveScheme");
+    auto getActive = ProcAddress<GetActiveSchemeFn>(module, "PowerGetActiveScheme");
+    auto writeAc = ProcAddress<WriteValueIndexFn>(module, "PowerWriteACValueIndex");
+    auto writeDc = ProcAddress<WriteValueIndexFn>(module, "PowerWriteDCValueIndex");
+    auto setActive = ProcAddress<SetActiveSchemeFn>(module, "PowerSetActiveScheme");
     if (!getActive || !writeAc || !writeDc || !setActive)
         return ERROR_PROC_NOT_FOUND;
     GUID* scheme = nullptr;
@@ -205,10 +215,10 @@ uint32_t CWin32Power::AllowWakeTimersHere() {
 }
 
 bool CWin32Power::ReadSleepCapabilities(SleepCapabilities& capabilities) {
-    const CUniqueLibrary module(LoadSystemLibrary(L"powrprof.dll"));
+    const HMODULE module = PowerLibrary();
     if (!module)
         return false;
-    auto read = ProcAddress<GetPwrCapabilitiesFn>(module.Get(), "GetPwrCapabilities");
+    auto read = ProcAddress<GetPwrCapabilitiesFn>(module, "GetPwrCapabilities");
     SYSTEM_POWER_CAPABILITIES system{};
     if (!read || !read(&system))
         return false;
@@ -226,10 +236,10 @@ bool CWin32Power::ReadSleepCapabilities(SleepCapabilities& capabilities) {
 
 bool CWin32Power::ReadSystemExecutionState(uint32_t& state) {
     // The state of the whole system, every session's threads included.
-    const CUniqueLibrary module(LoadSystemLibrary(L"powrprof.dll"));
+    const HMODULE module = PowerLibrary();
     if (!module)
         return false;
-    auto call = ProcAddress<CallNtPowerInformationFn>(module.Get(), "CallNtPowerInformation");
+    auto call = ProcAddress<CallNtPowerInformationFn>(module, "CallNtPowerInformation");
     ULONG flags = 0;
     if (!call || call(kSystemExecutionState, nullptr, 0, &flags, sizeof flags) != 0)
         return false;

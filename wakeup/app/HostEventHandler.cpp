@@ -179,8 +179,6 @@ void CHostEventHandler::StepOne(const NightEvent& event) {
 }
 
 void CHostEventHandler::CarryOut(const NightEffects& fx) {
-    for (const std::string& line : fx.log)
-        m_log.Add(line);
     m_parts.keepAwake.Apply(fx);
     m_shown.mark = fx.mark;
     m_shown.keepAwake = fx.keepAwake;
@@ -211,6 +209,10 @@ void CHostEventHandler::CarryOut(const NightEffects& fx) {
         if (!m_armStarted)
             m_queue.Keep(NightEvent(NightEvent::armNotStarted));
     }
+    // After the arming: a scan's lines are many, and the arming's own lines
+    // come with its news, in a later step. Before a flush, which writes them.
+    for (const std::string& line : fx.log)
+        m_log.Add(line);
     if (fx.requestSleep && !m_parts.sleep.Start(fx.hibernate, fx.sleepOrigin)) {
         NightEvent none(NightEvent::sleepRequestDone, static_cast<int32_t>(NightEvent::kNoThread));
         none.origin = fx.sleepOrigin;

@@ -9,9 +9,9 @@ namespace {
 // How long a file that failed is left alone: a full disk or a locked file
 // is not tried again at every line.
 const CDateTimeSpan kRetryAfter(0, 0, 1, 0);
-// How long the lines of a burst gather before they are written: the disk is
-// not touched while the step that said them still runs (it may be setting
-// a wake timer), and a scan's lines, said in a few steps, cost one write.
+// How long the lines of a burst gather before they are written: a scan's
+// lines and the news of the arming it started, which come in runs of the
+// loop a few milliseconds apart, cost one write.
 constexpr auto kGather = std::chrono::milliseconds(30);
 } // namespace
 

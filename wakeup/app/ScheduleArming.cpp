@@ -2,7 +2,6 @@
 
 #include "wakeup/app/WakeStatus.h"
 #include "wakeup/power/WakeTimerSetting.h"
-#include "wakeup/schedule/NextStart.h"
 
 CScheduleArming::CScheduleArming(const Ports& ports, CNightQueue& queue, const std::string& hostDir,
                                  const int& leadMinutes, const std::atomic<bool>& stop)
@@ -35,8 +34,6 @@ bool CScheduleArming::BeginScan(NightEvent& scanned) {
     // The start converted once, by the zone's rules for its date.
     if (scan.found)
         scanned.startUtc = UtcOf(m_ports.localTime, scan.recordingStart);
-    else if (scan.read)
-        m_nextStart = NEXT_START_NONE;
     return true;
 }
 
@@ -67,10 +64,8 @@ ScheduleScanResult CScheduleArming::ScanFromNow() const {
 }
 
 bool CScheduleArming::StartArming(const NightWake& wake, const CDateTime& localTarget) {
-    m_nextStart = localTarget;
-    m_nextWake = wake;
     // Handed over while the scan is held: no other arming comes meanwhile.
-    m_handed = Arm();
+    m_handed = Arm(wake, localTarget);
     if (m_ports.threads.Start(ThreadEntry, this))
         return true;
     // Nothing would see the timer fire: it is let go, as if never set.
@@ -98,15 +93,15 @@ unsigned CScheduleArming::ThreadEntry(void* arming) {
     return 0;
 }
 
-CScheduleArming::Armed CScheduleArming::Arm() {
+CScheduleArming::Armed CScheduleArming::Arm(const NightWake& wake, const CDateTime& localTarget) {
     // The lines come with the news, which the thread queues.
-    Armed armed{CWakeTimer::Arming(), m_nextWake, {}};
+    Armed armed{CWakeTimer::Arming(), wake, {}};
     const auto log = [&armed](const std::string& line) { armed.lines.push_back(line); };
     // "Recording on ARD at 3/2/2005 8:15:00 PM", as Windows' tools show it.
     const std::string channel = armed.wake.channel.empty() ? "" : " on " + armed.wake.channel;
     const std::string reason =
         "Recording" + channel + " at " + m_ports.dateText.Format(armed.wake.localStart);
-    armed.arming = m_wakeTimer.Arm(m_nextStart, armed.wake.target, reason, log);
+    armed.arming = m_wakeTimer.Arm(localTarget, armed.wake.target, reason, log);
     if (armed.arming.set)
         armed.wake.due = armed.arming.due;
     return armed;

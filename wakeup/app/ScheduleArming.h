@@ -84,18 +84,16 @@ public:
     void Wait(const Armed& armed);
 
 private:
-    // Sets the timer for the target of m_nextStart and m_nextWake.
-    Armed Arm();
+    // Sets the timer for the wake; localTarget is its target, local.
+    Armed Arm(const NightWake& wake, const CDateTime& localTarget);
 
     // Set by the scan, cleared by the scan or by the wake-timer thread once
     // it has queued the arming's news.
     std::atomic<bool> m_scanBusy{false};
     // A scan was asked for while another one held m_scanBusy.
     std::atomic<bool> m_scanPending{false};
-    // The target to arm, local, with the wake in UTC; and the arming handed
-    // to its thread, which takes it over while the scan is held.
-    CDateTime m_nextStart;
-    NightWake m_nextWake;
+    // The arming handed to its thread, which takes it over while the scan
+    // is held.
     Armed m_handed;
 
     // The schedule's next start that has not passed.

@@ -67,7 +67,6 @@ std::string CWin32DateText::Format(const CDateTime& when) const {
     if (!fromDate || !length || !release ||
         FAILED(fromDate(when.GetVariantDate(), LANG_USER_DEFAULT, 0, &text)) || !text)
         return std::string();
-    const std::string result = FromWide(text, length(text));
-    release(text);
-    return result;
+    const CScopeExit freeText([&] { release(text); });
+    return FromWide(text, length(text));
 }
